@@ -1,0 +1,219 @@
+#include "testkit.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+
+namespace KorvelTest {
+
+TestHome::TestHome()
+{
+    const QString p = m_dir.path();
+    qputenv("HOME", p.toUtf8());
+    qputenv("XDG_CONFIG_HOME", (p + "/.config").toUtf8());
+    qputenv("XDG_DATA_HOME", (p + "/.local/share").toUtf8());
+    qputenv("XDG_CACHE_HOME", (p + "/.cache").toUtf8());
+    qputenv("XDG_DOCUMENTS_DIR", (p + "/Documents").toUtf8());
+    QDir(p).mkpath(".config");
+    QDir(p).mkpath(".local/share");
+    QDir(p).mkpath("Documents");
+    QDir(p).mkpath(".runtime");
+    QFile::setPermissions(p + "/.runtime", QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                               | QFileDevice::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", (p + "/.runtime").toUtf8());
+    // No test reaches beyond this machine: the internet probe stays quiet
+    // unless a test points it at its own loopback server.
+    if (qEnvironmentVariableIsEmpty("KORVEL_PROBE_URL"))
+        qputenv("KORVEL_PROBE_URL", "off");
+}
+
+QString TestHome::documents() const { return m_dir.path() + "/Documents"; }
+QString TestHome::appData() const
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+}
+
+TestHome *home()
+{
+    static TestHome h;
+    return &h;
+}
+
+void setApplicationIdentity()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Brisolan Technologies"));
+    QCoreApplication::setOrganizationDomain(QStringLiteral("brisolan.example"));
+    QCoreApplication::setApplicationName(QStringLiteral("Korvel Tarvendel"));
+}
+
+// ---- PromptScript ----
+PromptScript::PromptScript()
+{
+    Prompt::setResponder([this](const Prompt::Request &rq) { return answer(rq); });
+}
+PromptScript::~PromptScript() { Prompt::setResponder(nullptr); }
+
+PromptScript &PromptScript::handler(std::function<Prompt::Answer(const Prompt::Request &)> fn)
+{
+    m_queue << std::move(fn);
+    return *this;
+}
+PromptScript &PromptScript::button(int b)
+{
+    return handler([b](const Prompt::Request &) {
+        Prompt::Answer a;
+        a.button = b;
+        return a;
+    });
+}
+PromptScript &PromptScript::extraButton(int index) { return button(Prompt::extra(index)); }
+PromptScript &PromptScript::paths(const QStringList &p)
+{
+    return handler([p](const Prompt::Request &) {
+        Prompt::Answer a;
+        a.paths = p;
+        return a;
+    });
+}
+PromptScript &PromptScript::path(const QString &p) { return paths(QStringList{p}); }
+PromptScript &PromptScript::cancel() { return paths(QStringList()); }
+
+QStringList PromptScript::texts() const
+{
+    QStringList t;
+    for (const auto &r : m_requests)
+        t << r.text;
+    return t;
+}
+
+Prompt::Answer PromptScript::answer(const Prompt::Request &rq)
+{
+    m_requests << rq;
+    if (!m_queue.isEmpty())
+        return m_queue.takeFirst()(rq);
+    Prompt::Answer a;
+    if (rq.kind == Prompt::Request::Message) {
+        if (rq.defaultExtra >= 0)
+            a.button = Prompt::extra(rq.defaultExtra);
+        else
+            a.button = rq.defaultButton;
+    }
+    return a;
+}
+
+// ---- HttpServer ----
+HttpServer::HttpServer(QObject *parent) : QObject(parent), m_server(new QTcpServer(this))
+{
+    connect(m_server, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket *s = m_server->nextPendingConnection()) {
+            connect(s, &QTcpSocket::readyRead, this, [this, s] { handle(s); });
+            connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+        }
+    });
+}
+HttpServer::~HttpServer() = default;
+
+bool HttpServer::listen() { return m_server->listen(QHostAddress::LocalHost, 0); }
+quint16 HttpServer::port() const { return m_server->serverPort(); }
+QUrl HttpServer::url(const QString &path) const
+{
+    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path));
+}
+void HttpServer::route(const QString &path, const Reply &reply) { m_routes.insert(path, reply); }
+void HttpServer::route(const QString &path, int status, const QByteArray &body)
+{
+    Reply r;
+    r.status = status;
+    r.body = body;
+    route(path, r);
+}
+
+void HttpServer::handle(QTcpSocket *s)
+{
+    QByteArray buf = s->property("buf").toByteArray() + s->readAll();
+    const int end = buf.indexOf("\r\n\r\n");
+    if (end < 0) {
+        s->setProperty("buf", buf);
+        return;
+    }
+    s->setProperty("buf", QByteArray());
+    const QList<QByteArray> first = buf.left(buf.indexOf("\r\n")).split(' ');
+    const QString path = first.size() > 1 ? QString::fromLatin1(first.at(1)) : QString();
+    m_requested << path;
+    const Reply r = m_routes.value(path, m_fallback);
+    auto send = [s, r] {
+        if (r.hangUp) {
+            s->abort();
+            return;
+        }
+        QByteArray out = "HTTP/1.1 " + QByteArray::number(r.status) + " X\r\n";
+        out += "Content-Type: " + r.contentType + "\r\n";
+        out += "Content-Length: " + QByteArray::number(r.body.size()) + "\r\n";
+        out += "Connection: close\r\n\r\n";
+        out += r.body;
+        s->write(out);
+        s->disconnectFromHost();
+    };
+    if (r.delayMs > 0)
+        QTimer::singleShot(r.delayMs, s, send);
+    else
+        send();
+}
+
+// ---- UrlCatcher ----
+static const char *const kSchemes[] = {"http", "https", "mailto", "file"};
+UrlCatcher::UrlCatcher(QObject *parent) : QObject(parent)
+{
+    for (const char *s : kSchemes)
+        QDesktopServices::setUrlHandler(QString::fromLatin1(s), this, "open");
+}
+UrlCatcher::~UrlCatcher()
+{
+    for (const char *s : kSchemes)
+        QDesktopServices::unsetUrlHandler(QString::fromLatin1(s));
+}
+
+// ---- modal helpers ----
+void whenModal(std::function<void(QWidget *)> fn, int timeoutMs)
+{
+    auto *timer = new QTimer(qApp);
+    auto *clock = new QElapsedTimer;
+    clock->start();
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, [timer, clock, fn, timeoutMs] {
+        QWidget *w = QApplication::activeModalWidget();
+        if (w) {
+            timer->stop();
+            timer->deleteLater();
+            delete clock;
+            fn(w);
+        } else if (clock->elapsed() > timeoutMs) {
+            timer->stop();
+            timer->deleteLater();
+            delete clock;
+            qWarning("whenModal: no modal widget appeared");
+        }
+    });
+    timer->start();
+}
+
+bool waitFor(const std::function<bool()> &pred, int timeoutMs)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!pred()) {
+        if (t.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
+}
+
+}  // namespace KorvelTest

@@ -1,0 +1,129 @@
+#pragma once
+// Shared test kit: a private home, scripted answers for prompts, a loopback
+// HTTP server, capture of desktop-service URLs and a way to act on modal
+// widgets. Every test executable starts through KORVEL_TEST_MAIN.
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <functional>
+#include <memory>
+
+#include "prompt.h"
+
+class QTcpServer;
+class QTcpSocket;
+class QWidget;
+
+namespace KorvelTest {
+
+// Points HOME and the XDG folders at a fresh temporary folder, so settings,
+// documents and application data belong to the test alone. Must run before
+// the application object exists (KORVEL_TEST_MAIN does this).
+class TestHome {
+public:
+    TestHome();
+    QString path() const { return m_dir.path(); }
+    QString documents() const;  // <home>/Documents
+    QString appData() const;    // writable data location of the application
+private:
+    QTemporaryDir m_dir;
+};
+TestHome *home();  // the home of this test process
+
+// Sets the application identity exactly as main() does.
+void setApplicationIdentity();
+
+// Scripted answers for Prompt. Each prompt takes the next answer in the
+// queue; with the queue empty, message boxes answer their default button
+// (or NoButton) and choosers answer "cancelled". Every request is recorded.
+class PromptScript {
+public:
+    PromptScript();   // installs itself as the responder
+    ~PromptScript();  // removes it
+    PromptScript &button(int button);     // next message box: this button
+    PromptScript &extraButton(int index); // next message box: extra button i
+    PromptScript &path(const QString &p); // next chooser: this path
+    PromptScript &paths(const QStringList &p);
+    PromptScript &cancel();               // next chooser: cancelled
+    PromptScript &handler(std::function<Prompt::Answer(const Prompt::Request &)> fn);
+    const QList<Prompt::Request> &requests() const { return m_requests; }
+    int pending() const { return m_queue.size(); }
+    QStringList texts() const;  // the text of every recorded request
+    void clear() { m_requests.clear(); }
+
+private:
+    Prompt::Answer answer(const Prompt::Request &rq);
+    QList<std::function<Prompt::Answer(const Prompt::Request &)>> m_queue;
+    QList<Prompt::Request> m_requests;
+};
+
+// Minimal HTTP/1.1 server on 127.0.0.1 with canned answers per path.
+class HttpServer : public QObject {
+    Q_OBJECT
+public:
+    struct Reply {
+        int status = 200;
+        QByteArray body;
+        QByteArray contentType = "text/plain";
+        int delayMs = 0;       // answer after this delay
+        bool hangUp = false;   // close the connection without answering
+    };
+    explicit HttpServer(QObject *parent = nullptr);
+    ~HttpServer() override;
+    bool listen();  // picks a free loopback port
+    quint16 port() const;
+    QUrl url(const QString &path = QString()) const;  // http://127.0.0.1:<port><path>
+    void route(const QString &path, const Reply &reply);
+    void route(const QString &path, int status, const QByteArray &body);
+    void setFallback(const Reply &reply) { m_fallback = reply; }
+    QStringList requestedPaths() const { return m_requested; }
+    int hits(const QString &path) const { return m_requested.count(path); }
+
+private:
+    void handle(QTcpSocket *socket);
+    QTcpServer *m_server;
+    QHash<QString, Reply> m_routes;
+    Reply m_fallback{404, "not found", "text/plain", 0, false};
+    QStringList m_requested;
+};
+
+// Catches URLs that the program opens through QDesktopServices.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    explicit UrlCatcher(QObject *parent = nullptr);  // http, https, mailto, file
+    ~UrlCatcher() override;
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl &url) { urls << url; }
+};
+
+// Calls fn with the first modal widget that appears (polling the event loop)
+// within timeoutMs. Use before a call that runs exec().
+void whenModal(std::function<void(QWidget *)> fn, int timeoutMs = 5000);
+
+// Waits in the event loop until pred() is true or timeoutMs passed.
+bool waitFor(const std::function<bool()> &pred, int timeoutMs = 5000);
+
+}  // namespace KorvelTest
+
+// Like QTEST_MAIN, with the private home set up before the application.
+#include <QApplication>
+#include <QTest>
+#define KORVEL_TEST_MAIN(TestObject)                                   \
+    int main(int argc, char **argv)                                    \
+    {                                                                  \
+        KorvelTest::home();                                            \
+        QApplication::setAttribute(Qt::AA_Use96Dpi, true);             \
+        QApplication app(argc, argv);                                  \
+        KorvelTest::setApplicationIdentity();                          \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                       \
+        TestObject tc;                                                 \
+        QTEST_SET_MAIN_SOURCE_PATH                                     \
+        return QTest::qExec(&tc, argc, argv);                          \
+    }
