@@ -28,8 +28,10 @@ Answer showReal(const Request &rq)
             box.setInformativeText(rq.informativeText);
         box.setStandardButtons(rq.buttons);
         QList<QAbstractButton *> extras;
-        for (const QString &t : rq.extraButtons)
-            extras << box.addButton(t, QMessageBox::ActionRole);
+        for (int i = 0; i < rq.extraButtons.size(); ++i)
+            extras << box.addButton(rq.extraButtons.at(i), i < rq.extraRoles.size()
+                                                               ? rq.extraRoles.at(i)
+                                                               : QMessageBox::ActionRole);
         if (rq.defaultExtra >= 0 && rq.defaultExtra < extras.size())
             box.setDefaultButton(qobject_cast<QPushButton *>(extras.at(rq.defaultExtra)));
         else if (rq.defaultButton != QMessageBox::NoButton)

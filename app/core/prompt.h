@@ -23,7 +23,8 @@ struct Request {
     QString informativeText;
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
-    QStringList extraButtons;  // action buttons after the standard ones
+    QStringList extraButtons;  // buttons after the standard ones
+    QList<QMessageBox::ButtonRole> extraRoles;  // role of each extra button (default: action)
     int defaultExtra = -1;     // index into extraButtons that is the default, -1 none
     // File and folder choosers (title is the caption)
     QString directory;
