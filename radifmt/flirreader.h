@@ -1,0 +1,33 @@
+#pragma once
+// Diagnostic reader of radiometric JPEG files: gathers the FLIR APP1 pieces
+// into one FFF image and prints its head, index and known records on the
+// standard output.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "flirformat.h"
+#include "radifmt_export.h"
+
+class RADIFMT_EXPORT FLIRReader {
+public:
+    FLIRReader();
+    FLIRReader(const FLIRReader &other);
+    FLIRReader(FLIRReader &&other) noexcept;
+    FLIRReader &operator=(const FLIRReader &other);
+    FLIRReader &operator=(FLIRReader &&other) noexcept;
+    ~FLIRReader();
+
+    // 0 read, -1 file not opened, -100 not a JPEG, -101 no APP1 segment.
+    int openFile(const char *path);
+    static std::string getError(int code);
+
+private:
+    void processE1Data(const std::vector<uint8_t> &segment);
+    void processFLIRDATA(int size);
+
+    std::vector<uint8_t> m_fffData;
+    FLIR_FILE_HEAD m_fileHead;
+    FLIR_BASIC_DATA m_basicData;
+    uint32_t m_offset = 0;
+};
