@@ -14,6 +14,10 @@
 #include <QStringList>
 #include <QUrl>
 
+#include "camera.h"
+#include "mapindex.h"
+
+class QImage;
 class QNetworkAccessManager;
 class QNetworkReply;
 class QStandardItemModel;
@@ -109,13 +113,54 @@ public:
     QReadWriteLock *sharedListsLock() const { return &m_sharedListsLock; }
 
     // ---- Stored maps, cameras, placemarks, map pages (data_stores.cpp) ----
+    // Stored maps: <map folder>/Ortho/<name>.jpg with their description
+    // record; the in-memory index may be read from worker threads.
+    QString orthoMapPath() const;  // creates the folder
+    // Writes the map JPEG (and a line of the index file); true when the JPEG
+    // was written. Callers rebuild the index afterwards.
+    bool saveMapImage(const QString &name, const QImage &image, const QList<double> &values,
+                      const QString &source = QString());
+    void updateMapIndex();
+    int mapIndexCount() const;
+    QStringList mapIndexEntry(int i) const;
+    QStringList mapDescription(const QString &name) const;
+    QStringList mapsContaining(double lon, double lat) const;
+    QString placeNameAt(double lon, double lat) const;
+    QStringList mapsOfFlightPlan(const QString &name) const;
+    void updateMapName(const QString &oldName, const QString &newName);
+
+    // Cameras: the built-in table, the user list (kept in the store file
+    // "cameralist") and the current camera.
+    void loadCameras();  // built-in table, user list, current camera
+    void loadDefaultCameras();
+    int loadCameraList();
+    bool saveCameraList();
+    bool addCamera(const Camera &camera);
+    bool removeCamera(const QString &name);  // also rewrites the store
+    // The first user / built-in camera of that name. An unknown name gives
+    // an empty record and *found = false (no exception).
+    Camera camera(const QString &name, bool *found = nullptr) const;
+    Camera templateCamera(const QString &name, bool *found = nullptr) const;
+    QStringList cameraNames() const;
+    QStringList templateCameraNames() const;
+    Camera currentCamera() const { return m_currentCamera; }
+    bool setCurrentCamera(const QString &name);
+    QString cameraStorePath() const;
+
+    // Placemarks (<map folder>/placemarks)
     QStandardItemModel *placemarkModel() const { return m_placemarkModel; }
+    void loadPlacemarks();
+    bool savePlacemarks();  // emits pmChanged() after a successful write
+    QString placemarksPath() const;
+
+    // Map pages: one folder per service below the map-page folder.
     void writeOsmPage(const QString &folder);
+    QString writeMapBoxPage(const QString &styleUrl, const QString &accessToken);
     void localizePageLinks(const QString &pageFile);
     QStringList mapServices();
-    void updateMapIndex();
-    void loadCameras();  // built-in table, user list, current camera
-    void loadPlacemarks();
+    void removeMapService(const QString &name);
+    QString mapPageUrl() const;
+    void setMapPagePosition(double lon, double lat);
 
 signals:
     void feedbackUploadedSuccesfully();
@@ -201,4 +246,8 @@ private:
     // ---- Stored maps, cameras, placemarks, map pages ----
     QStandardItemModel *m_placemarkModel = nullptr;
     QStringList m_mapServices;
+    MapIndex m_mapIndex;
+    QList<Camera> m_templateCameras;
+    QList<Camera> m_cameras;
+    Camera m_currentCamera;
 };
