@@ -6,10 +6,12 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QProgressDialog>
 #include <QStandardItemModel>
 #include <QStandardPaths>
 #include <QTimer>
 
+#include "harleklog.h"
 #include "prompt.h"
 
 namespace {
@@ -380,7 +382,33 @@ void Data::websiteisnotdown()
 
 void Data::refreshLogMetaData()
 {
-    // Filled in once the log reader library is in place.
+    const int readerVersion = HarlekLog::logMetaVersion();
+    if (m_settings->value("LogMetaVersion", 0).toInt() == readerVersion)
+        return;
+
+    const QString logsPath = m_harlekSDDir.path() + QDir::separator() + "logs";
+    const QStringList folders = QDir(logsPath).entryList(QDir::Dirs | QDir::NoDotAndDotDot,
+                                                         QDir::Name);
+    QProgressDialog progress(tr("Progressing logfiles.."), tr("Abort"), 0, folders.size());
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    progress.show();  // shown, so that Abort is answered between folders
+    for (int i = 0; i < folders.size(); ++i) {
+        if (progress.wasCanceled())
+            return;  // runs again at the next start
+        const QString folder = logsPath + "/" + folders.at(i);
+        try {
+            // Opening the log is what brings its meta data up to date.
+            HarlekLog log(folder.toUtf8().toStdString());
+        } catch (const std::exception &e) {
+            qWarning() << "[Data] log folder not readable:" << folder << e.what();
+        }
+        progress.setValue(i + 1);
+    }
+    if (progress.wasCanceled())
+        return;
+    m_settings->setValue("LogMetaVersion", readerVersion);
+    progress.close();
 }
 
 // ---- Recent projects ----

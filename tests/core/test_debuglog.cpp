@@ -1,0 +1,159 @@
+#include <QDir>
+#include <QFile>
+#include <QMutex>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtTest>
+
+#include "debuglog.h"
+#include "testkit.h"
+
+namespace {
+QStringList fileLines(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines = QString::fromUtf8(f.readAll()).split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+QString probeProgram() { return QCoreApplication::applicationDirPath() + "/logprobe"; }
+}  // namespace
+
+class TestDebugLog : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+    QtMessageHandler m_testHandler = nullptr;
+
+private slots:
+    void init()
+    {
+        // DebugLog replaces the handler; the test framework's own comes back after.
+        m_testHandler = qInstallMessageHandler(nullptr);
+        qInstallMessageHandler(m_testHandler);
+    }
+    void cleanup() { qInstallMessageHandler(m_testHandler); }
+
+    void prefixesAndInfoDropped()
+    {
+        const QString path = m_dir.path() + "/a/b/crashlogs/run.log";  // folders made on the way
+        {
+            DebugLog log(path);
+            QCOMPARE(log.fileName(), path);
+            qDebug() << "plain" << 5 << true << QStringLiteral("text");
+            qWarning() << "warn";
+            qCritical() << "crit";
+            qInfo() << "info";
+        }
+        QCOMPARE(fileLines(path), QStringList({"[debug] plain 5 true \"text\"", "[warning] warn",
+                                               "[critical] crit"}));
+        // After the log is gone nothing reaches the closed writer.
+        qWarning() << "after the end";
+        QCOMPARE(fileLines(path).size(), 3);
+    }
+
+    void orderAcrossThreads()
+    {
+        const QString path = m_dir.path() + "/threads.log";
+        QMutex order;
+        int next = 0;
+        {
+            DebugLog log(path);
+            QList<QThread *> threads;
+            for (int t = 0; t < 4; ++t) {
+                threads << QThread::create([&order, &next] {
+                    for (int i = 0; i < 300; ++i) {
+                        QMutexLocker lock(&order);
+                        qDebug() << "seq" << next++;
+                    }
+                });
+                threads.last()->start();
+            }
+            for (int i = 0; i < 300; ++i) {
+                QMutexLocker lock(&order);
+                qDebug() << "seq" << next++;
+            }
+            for (QThread *t : threads) {
+                t->wait();
+                delete t;
+            }
+        }
+        const QStringList lines = fileLines(path);
+        QCOMPARE(lines.size(), 1500);
+        for (int i = 0; i < lines.size(); ++i)
+            QCOMPARE(lines.at(i), QStringLiteral("[debug] seq %1").arg(i));
+    }
+
+    void sameSecondKeepsEarlierLog()
+    {
+        const QString path = m_dir.path() + "/2026-01-01_10-00-00.log";
+        {
+            DebugLog first(path);
+            qDebug() << "first run";
+        }
+        QString second;
+        {
+            DebugLog log(path);
+            second = log.fileName();
+            qDebug() << "second run";
+        }
+        QCOMPARE(second, m_dir.path() + "/2026-01-01_10-00-00_1.log");
+        QCOMPARE(fileLines(path), QStringList{"[debug] first run"});
+        QCOMPARE(fileLines(second), QStringList{"[debug] second run"});
+    }
+
+    void unwritableFolderIsReported()
+    {
+        KorvelTest::PromptScript script;
+        QFile blocker(m_dir.path() + "/blocker");
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const QString path = m_dir.path() + "/blocker/logs/x.log";
+        {
+            DebugLog log(path);
+            qDebug() << "goes nowhere";
+        }
+        QCOMPARE(script.texts(),
+                 QStringList({"Creating dir failed!\n" + m_dir.path() + "/blocker/logs",
+                              "Could not open log file!\n" + path}));
+        QCOMPARE(script.requests().first().title, QString());
+        QVERIFY(script.requests().first().iconPath.isEmpty());
+    }
+
+    void consoleEchoAndFatalLine_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<bool>("crashes");
+        QTest::newRow("normal") << "normal" << false;
+        QTest::newRow("fatal") << "fatal" << true;
+    }
+    void consoleEchoAndFatalLine()
+    {
+        QFETCH(QString, mode);
+        QFETCH(bool, crashes);
+        const QString path = m_dir.path() + "/child-" + mode + ".log";
+        QProcess child;
+        child.start(probeProgram(), {mode, path});
+        QVERIFY(child.waitForFinished(20000));
+        QCOMPARE(child.exitStatus() == QProcess::CrashExit, crashes);
+        const QString err = QString::fromUtf8(child.readAllStandardError());
+        QVERIFY2(err.contains("\"[warning] careful \\\"text\\\"\""), qPrintable(err));
+        QVERIFY(!err.contains("info is not logged"));
+
+        QStringList lines = fileLines(path);
+        QCOMPARE(lines.size(), crashes ? 52 : 51);
+        QCOMPARE(lines.at(0), QString("[debug] line 0"));
+        QCOMPARE(lines.at(49), QString("[debug] line 49"));
+        QCOMPARE(lines.at(50), QString("[warning] careful \"text\""));
+        if (crashes)
+            QCOMPARE(lines.at(51), QString("[fatal] fatal end 7"));
+    }
+};
+
+KORVEL_TEST_MAIN(TestDebugLog)
+#include "test_debuglog.moc"
