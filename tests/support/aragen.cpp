@@ -79,8 +79,8 @@ QByteArray header(const FrameSpec &s, Compression compression, quint32 sensorDat
     put<qint16>(h, 170, s.cameraPitch);
     put<qint16>(h, 172, s.cameraRoll);
     put<qint16>(h, 174, s.cameraYaw);
-    put<quint16>(h, 176, s.dataloggerVersion[0]);
-    put<quint16>(h, 178, s.dataloggerVersion[1]);
+    put<quint16>(h, 176, quint16(s.dataloggerVersion[0]));
+    put<quint16>(h, 178, quint16(s.dataloggerVersion[1]));
     put<quint32>(h, 180, s.dataloggerVersion[2]);
     put<qint32>(h, 228, s.heightAddend);
     h[242] = char(s.advancedRadiometry);

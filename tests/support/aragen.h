@@ -25,7 +25,7 @@ struct FrameSpec {
     quint32 cameraVersion = 3;
     quint32 cameraFirmwareVersion = 20;
     quint16 cameraSensorTemperature = 312;   // 31.2 degrees
-    QByteArray cameraPartNumber = "46640019H-SPNLR";  // lens 19, "R" at the 12th character
+    QByteArray cameraPartNumber = "4664019H-SPRNLX";  // lens 19, "R" at the 12th character
     quint32 timeMs = 5000;
     quint16 gpsWeek = 2000;
     quint32 gpsTimeOfWeek = 302400000;
@@ -43,7 +43,7 @@ struct FrameSpec {
     qint16 cameraPitch = -9000;
     qint16 cameraRoll = 0;
     qint16 cameraYaw = 0;
-    quint16 dataloggerVersion[3] = {1, 4, 7};
+    quint32 dataloggerVersion[3] = {1, 4, 7};  // u16, u16, u32
     qint32 heightAddend = 0;
     quint8 advancedRadiometry = 1;
     quint8 highResolution = 1;
