@@ -10,6 +10,30 @@
 
 namespace MapPages {
 
+// The web map libraries load from their public servers; each location can be
+// pointed elsewhere (a local mirror) when the page is written.
+static QByteArray withLibraryLocations(QByteArray page)
+{
+    static const struct {
+        const char *variable;
+        const char *location;
+    } libraries[] = {
+        {"KORVEL_OPENLAYERS_BASE", "https://cdnjs.cloudflare.com/ajax/libs/openlayers/2.13.1/"},
+        {"KORVEL_MAPBOX_GL_BASE", "https://api.tiles.mapbox.com/mapbox-gl-js/v0.38.0/"},
+        {"KORVEL_MAPBOX_GEOCODER_BASE",
+         "https://api.mapbox.com/mapbox-gl-js/plugins/mapbox-gl-geocoder/v2.1.0/"},
+    };
+    for (const auto &lib : libraries) {
+        QByteArray base = qgetenv(lib.variable).trimmed();
+        if (base.isEmpty())
+            continue;
+        if (!base.endsWith('/'))
+            base += '/';
+        page.replace(lib.location, base);
+    }
+    return page;
+}
+
 static bool copyResource(const QString &resource, const QString &target, QString *error)
 {
     QFile in(resource);
@@ -25,7 +49,13 @@ bool writeOsmPage(const QString &folder, QString *error)
 {
     QDir().mkpath(folder);
     const QString page = folder + "/index.html";
-    const bool ok = copyResource(":/osmindex.html", page, error) &&
+    QFile tpl(":/osmindex.html");
+    if (!tpl.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = tpl.errorString();
+        return false;
+    }
+    const bool ok = AtomicFile::write(page, withLibraryLocations(tpl.readAll()), error) &&
                     copyResource(":/osmmap.css", folder + "/map.css", error) &&
                     copyResource(":/osmmarker.png", folder + "/marker.png", error);
     if (!ok) {
@@ -74,7 +104,7 @@ QString writeMapBoxPage(const QString &apiFolder, const QString &styleUrl,
             *error = tpl.errorString();
         return QString();
     }
-    QByteArray page = tpl.readAll();
+    QByteArray page = withLibraryLocations(tpl.readAll());
     page.replace("xxxxx.xxxxx", scriptString(styleUrl).toUtf8());
     page.replace("yyyyy.yyyyy", scriptString(accessToken).toUtf8());
     if (!QDir().mkpath(folder)) {

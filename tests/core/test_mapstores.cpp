@@ -537,6 +537,26 @@ private slots:
         QCOMPARE(box.value(j + 1), QString("var lat = 48.1372;"));
     }
 
+    void libraryLocationsCanBeMoved()
+    {
+        QTemporaryDir dir;
+        qputenv("KORVEL_OPENLAYERS_BASE", "http://127.0.0.1:9/ol");
+        qputenv("KORVEL_MAPBOX_GL_BASE", "http://127.0.0.1:9/gl/");
+        qputenv("KORVEL_MAPBOX_GEOCODER_BASE", "http://127.0.0.1:9/geo");
+        QVERIFY(MapPages::writeOsmPage(dir.filePath("OpenStreetMap")));
+        const QString box = MapPages::writeMapBoxPage(dir.path(), "mapbox://styles/u/s", "t");
+        qunsetenv("KORVEL_OPENLAYERS_BASE");
+        qunsetenv("KORVEL_MAPBOX_GL_BASE");
+        qunsetenv("KORVEL_MAPBOX_GEOCODER_BASE");
+        const QByteArray osm = readAll(dir.filePath("OpenStreetMap/index.html"));
+        QVERIFY(osm.contains("src=\"http://127.0.0.1:9/ol/OpenLayers.js\""));
+        const QByteArray page = readAll(dir.filePath(box + "/index.html"));
+        QVERIFY(page.contains("src=\"http://127.0.0.1:9/gl/mapbox-gl.js\""));
+        QVERIFY(page.contains("href=\"http://127.0.0.1:9/gl/mapbox-gl.css\""));
+        QVERIFY(page.contains("src=\"http://127.0.0.1:9/geo/mapbox-gl-geocoder.min.js\""));
+        QVERIFY(!osm.contains("https://") && !page.contains("https://"));
+    }
+
     void pagePosition()
     {
         QTemporaryDir dir;
