@@ -1,0 +1,368 @@
+#include "araconverter.h"
+
+#include <QBuffer>
+#include <QDateTime>
+#include <QDebug>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QFutureWatcher>
+#include <QHash>
+#include <QImage>
+#include <QMutexLocker>
+#include <QProgressDialog>
+#include <QSaveFile>
+#include <QThreadPool>
+#include <QVector>
+#include <QtConcurrent>
+
+#include "araframereader.h"
+#include "exifhandler.h"
+#include "flirwriter.h"
+#include "utility.h"
+
+namespace {
+
+struct Job {
+    QString path;
+    bool started = false;
+};
+
+// Grey preview of the signal-linear values, stretched over the writer's
+// display range. A flat frame (no range) is a uniform mid grey.
+QImage renderPreview(const FLIRWriter &writer, int width, int height)
+{
+    const std::vector<uint16_t> &values = writer.getSLinearValues();
+    QImage image(width, height, QImage::Format_RGB32);
+    const double min = writer.minValue();
+    const double range = double(writer.maxValue()) - min;
+    for (int y = 0; y < height; ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        const uint16_t *row = values.data() + size_t(y) * size_t(width);
+        for (int x = 0; x < width; ++x) {
+            double g = range > 0 ? (row[x] - min) / range : 0.5;
+            g = qBound(0.0, g, 1.0);
+            const int v = qRound(g * 255.0);
+            line[x] = qRgb(v, v, v);
+        }
+    }
+    return image;
+}
+
+}  // namespace
+
+AraConverter::AraConverter(QObject *parent)
+    : QObject(parent)
+{
+}
+
+void AraConverter::setTargetLocation(const QString &location)
+{
+    m_targetLocation = location;
+}
+
+void AraConverter::addFiles(const QStringList &files)
+{
+    m_files << files;
+}
+
+QList<AraConverter::Failure> AraConverter::failures() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_failures;
+}
+
+int AraConverter::convertedCount() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_converted;
+}
+
+bool AraConverter::failed(const QString &path, const QString &reason)
+{
+    QMutexLocker lock(&m_mutex);
+    m_failures.append({path, reason});
+    return false;
+}
+
+void AraConverter::run()
+{
+    ExifHandler::initializeLibrary();  // before any task touches Exiv2
+    m_cancel = false;
+    m_canceled = false;
+
+    // Two sources that would write the same target are reported, not left to
+    // overwrite each other; a file listed twice is converted once.
+    QVector<Job> jobs;
+    QHash<QString, QString> claimed;  // target -> source
+    for (const QString &file : qAsConst(m_files)) {
+        const QString target = targetPathFor(file);
+        if (target.isEmpty()) {
+            jobs.append({file});  // convert() reports the wrong suffix
+            continue;
+        }
+        const QString source = QFileInfo(file).absoluteFilePath();
+        const auto it = claimed.constFind(target);
+        if (it == claimed.constEnd()) {
+            claimed.insert(target, source);
+            jobs.append({file});
+        } else if (it.value() == source) {
+            qDebug() << "AraConverter::run() Skipping" << file << "listed twice";
+        } else {
+            qCritical() << "AraConverter::run() [ERROR]" << file << "would overwrite" << target << "of" << it.value();
+            failed(file, tr("its target %1 is also the target of %2").arg(QDir::toNativeSeparators(target),
+                                                                          QDir::toNativeSeparators(it.value())));
+        }
+    }
+
+    QThreadPool *pool = QThreadPool::globalInstance();
+    const int threads = pool->maxThreadCount();
+    const QString label =
+        QStringLiteral("Converting %1 files(s) using %2 thread(s)...").arg(m_files.size()).arg(threads);
+    qDebug().noquote() << "AraConverter::run()" << label;
+
+    QFutureWatcher<void> watcher;
+    QProgressDialog dialog(label, tr("Cancel"), 0, jobs.size(), m_dialogParent);
+    dialog.setWindowTitle(QStringLiteral("Korvel Radiconv"));
+    dialog.setMinimumDuration(4000);
+    connect(&dialog, &QProgressDialog::canceled, &watcher, [this, &watcher] {
+        m_cancel = true;
+        watcher.cancel();
+    });
+    connect(&watcher, &QFutureWatcher<void>::progressRangeChanged, &dialog, &QProgressDialog::setRange);
+    connect(&watcher, &QFutureWatcher<void>::progressValueChanged, &dialog, &QProgressDialog::setValue);
+    connect(&watcher, &QFutureWatcher<void>::finished, &dialog, &QProgressDialog::reset);
+
+    QEventLoop loop;
+    connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
+    watcher.setFuture(QtConcurrent::map(jobs, [this](Job &job) {
+        job.started = true;
+        convert(job.path);
+    }));
+    if (jobs.size() > 2 * threads) {
+        dialog.setWindowModality(Qt::ApplicationModal);
+        dialog.show();
+    }
+    // The window keeps painting while the tasks run; the caller keeps the
+    // user from starting anything else meanwhile.
+    if (!watcher.isFinished())
+        loop.exec();
+    watcher.waitForFinished();
+    dialog.reset();
+
+    m_canceled = watcher.isCanceled() || m_cancel;
+    for (const Job &job : qAsConst(jobs)) {
+        if (!job.started)
+            failed(job.path, tr("not converted, the run was cancelled"));
+    }
+    qDebug().noquote() << QStringLiteral("AraConverter::run() Canceled? %1").arg(m_canceled ? 1 : 0);
+}
+
+QString AraConverter::targetFolderFor(const QString &path, bool create) const
+{
+    const QFileInfo source(path);
+    if (m_targetLocation.isEmpty())
+        return source.absolutePath();
+    const QString location = QDir::cleanPath(QDir::fromNativeSeparators(m_targetLocation));
+    const QString parentName = source.absoluteDir().dirName();
+    if (parentName.isEmpty())
+        return location;
+    QDir dir(location);
+    if (create) {
+        dir.mkpath(parentName);
+        if (!dir.cd(parentName))
+            return location;
+        return dir.absolutePath();
+    }
+    return dir.absoluteFilePath(parentName);
+}
+
+QString AraConverter::targetPathFor(const QString &path) const
+{
+    const QFileInfo info(path);
+    const QString suffix = info.suffix().toLower();
+    QString ending;
+    if (suffix == QLatin1String("ara"))
+        ending = QStringLiteral("jpg");
+    else if (suffix == QLatin1String("arv"))
+        ending = QStringLiteral("seq");
+    else
+        return QString();
+    return QStringLiteral("%1/%2.%3").arg(targetFolderFor(path, false), info.baseName(), ending);
+}
+
+bool AraConverter::convert(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString base = info.baseName();
+    const QString suffix = info.suffix().toLower();
+    qDebug().noquote() << QStringLiteral("AraConverter::convert() Preparing conversion of file %1").arg(info.fileName());
+
+    QString ending;
+    if (suffix == QLatin1String("ara")) {
+        ending = QStringLiteral("jpg");
+    } else if (suffix == QLatin1String("arv")) {
+        ending = QStringLiteral("seq");
+    } else {
+        qCritical().noquote() << QStringLiteral("AraConverter::convert() [ERROR] %1 is not an ARA/ARV file").arg(path);
+        return failed(path, tr("not an ARA/ARV file"));
+    }
+    const QString target = QStringLiteral("%1/%2.%3").arg(targetFolderFor(path, true), base, ending);
+
+    const bool ok = ending == QLatin1String("jpg") ? convertImage(path, target) : convertSequence(path, target);
+    if (ok) {
+        QMutexLocker lock(&m_mutex);
+        ++m_converted;
+    }
+    return ok;
+}
+
+bool AraConverter::convertImage(const QString &path, const QString &target)
+{
+    QFile source(path);
+    if (!source.open(QIODevice::ReadOnly)) {
+        qCritical() << "AraConverter::convert() [ERROR] Could not read" << path << source.errorString();
+        return failed(path, tr("could not be read: %1").arg(source.errorString()));
+    }
+    AraImage image;
+    AraFrameReader reader(&source);
+    if (reader.next(image) != AraFrameReader::Frame) {
+        const QString why = reader.errorString().isEmpty() ? tr("the file is empty") : reader.errorString();
+        qCritical() << "AraConverter::convert() [ERROR]" << path << why;
+        return failed(path, tr("damaged recording: %1").arg(why));
+    }
+    source.close();
+
+    FLIRWriter writer;
+    if (!writer.read(&image))
+        return failed(path, tr("unsupported frame (version %1)").arg(image.header().fileVersion));
+
+    qDebug().noquote() << QStringLiteral("AraConverter::convert() Getting FLIR JPEG data for %1").arg(QFileInfo(path).baseName());
+    writer.createCompleteFLIRData();
+    const std::vector<uint8_t> app1 = writer.getAPP1Data();
+    if (app1.empty())
+        return failed(path, tr("the radiometric data do not fit into a JPEG file"));
+    qDebug() << "AraConverter::convert() Writing to JPEG file";
+    qDebug().noquote() << QStringLiteral("%1, length : %2 bytes").arg(target).arg(app1.size());
+
+    const ARA_HEADER header = image.header();
+    const QImage preview = renderPreview(writer, header.width, header.height);
+    QByteArray jpeg;
+    {
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        if (!preview.save(&buffer, "JPEG"))
+            return failed(path, tr("the preview image could not be encoded"));
+    }
+    const int dqt = jpeg.indexOf(QByteArray("\xFF\xDB", 2));
+    if (dqt < 0)
+        return failed(path, tr("the preview image has no quantisation table"));
+
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly)) {
+        qCritical() << "AraConverter::convert() [ERROR] Could not create target file :";
+        qDebug() << target;
+        qDebug() << out.errorString();
+        return failed(path, tr("could not create %1: %2").arg(QDir::toNativeSeparators(target), out.errorString()));
+    }
+    out.write(jpeg.constData(), dqt);
+    out.write(reinterpret_cast<const char *>(app1.data()), qint64(app1.size()));
+    out.write(jpeg.constData() + dqt, jpeg.size() - dqt);
+    if (!out.commit())
+        return failed(path, tr("could not write %1: %2").arg(QDir::toNativeSeparators(target), out.errorString()));
+
+    if (!writeExifData(target, header))
+        return failed(path, tr("written without EXIF tags"));
+    qDebug().noquote() << QStringLiteral("AraConverter::convert() Successfully wrote FLIR JPEG %1").arg(target);
+    return true;
+}
+
+bool AraConverter::convertSequence(const QString &path, const QString &target)
+{
+    QFile source(path);
+    if (!source.open(QIODevice::ReadOnly)) {
+        qCritical() << "AraConverter::convert() [ERROR] Could not read" << path << source.errorString();
+        return failed(path, tr("could not be read: %1").arg(source.errorString()));
+    }
+
+    // Walk the headers first: a damaged or truncated recording is refused
+    // before anything is written.
+    int frames = 0;
+    {
+        AraFrameReader walker(&source);
+        AraFrameReader::Result r;
+        while ((r = walker.skip()) == AraFrameReader::Frame) {
+        }
+        frames = walker.framesRead();
+        if (r == AraFrameReader::Error) {
+            qCritical() << "AraConverter::convert() [ERROR]" << path << walker.errorString();
+            return failed(path, tr("damaged recording: %1").arg(walker.errorString()));
+        }
+    }
+    qDebug() << "AraConverter::convert() File has" << frames << "frames.";
+    if (frames == 0)
+        return failed(path, tr("the recording holds no frames"));
+    qDebug().noquote() << QStringLiteral("AraConverter::convert() Converting ARA file %1").arg(QFileInfo(path).fileName());
+
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly)) {
+        qCritical() << "AraConverter::convert() [ERROR] Could not create target file :";
+        qDebug() << target;
+        qDebug() << out.errorString();
+        return failed(path, tr("could not create %1: %2").arg(QDir::toNativeSeparators(target), out.errorString()));
+    }
+
+    // One frame at a time: memory stays flat however long the recording.
+    source.seek(0);
+    AraFrameReader reader(&source);
+    AraImage image;
+    for (int j = 0; j < frames; ++j) {
+        if (m_cancel) {
+            out.cancelWriting();
+            return failed(path, tr("not converted, the run was cancelled"));
+        }
+        if (reader.next(image) != AraFrameReader::Frame) {
+            out.cancelWriting();
+            return failed(path, tr("damaged recording: %1").arg(reader.errorString()));
+        }
+        FLIRWriter writer;
+        if (!writer.read(&image)) {
+            out.cancelWriting();
+            return failed(path, tr("unsupported frame %1 (version %2)").arg(j + 1).arg(image.header().fileVersion));
+        }
+        qDebug().noquote() << QStringLiteral("AraConverter::convert() Creating FLIR data for frame %1").arg(j);
+        writer.createCompleteFLIRData();
+        const std::vector<uint8_t> fff = writer.getFLIRFileData();
+        if (out.write(reinterpret_cast<const char *>(fff.data()), qint64(fff.size())) != qint64(fff.size())) {
+            out.cancelWriting();
+            return failed(path, tr("could not write %1: %2").arg(QDir::toNativeSeparators(target), out.errorString()));
+        }
+    }
+    if (!out.commit())
+        return failed(path, tr("could not write %1: %2").arg(QDir::toNativeSeparators(target), out.errorString()));
+    qDebug().noquote() << QStringLiteral("AraConverter::convert() Converted %1 frames").arg(frames);
+    return true;
+}
+
+bool AraConverter::writeExifData(const QString &path, const ARA_HEADER &header)
+{
+    ExifHandler exif;
+    exif.clear();
+    exif.setMake(QStringLiteral("FLIR Systems"));
+    exif.setModel(QStringLiteral("FLIR Tau 2 640"));
+    exif.setSoftware(QStringLiteral("Korvel Radiconv"));
+    if (header.latitude != 0 && header.longitude != 0)
+        exif.setGPSLatLon(header.latitude * 1e-7, header.longitude * 1e-7);
+    exif.setGPSAltitude(header.altitude * 0.001);
+    exif.setCameraPitch(header.cameraPitch * 0.01);
+    exif.setCameraRoll(header.roll * 0.01);
+    exif.setGPSImgDirection(header.yaw * 0.01);
+
+    const qint64 seconds = utility::fromGpsDate(header.gpsWeek, header.gpsTimeOfWeek);
+    const QDateTime t = QDateTime::fromSecsSinceEpoch(qint64(quint32(seconds)), Qt::LocalTime);
+    exif.setDateTime(QDateTime::currentDateTimeUtc());
+    exif.setDateTimeOriginal(t);
+    exif.setGPSDateTimeStamp(t);
+    return exif.saveExif(path);
+}

@@ -1,0 +1,79 @@
+#include "araframereader.h"
+
+#include <QIODevice>
+#include <QtEndian>
+
+namespace {
+constexpr int headerSize = AraImage::headerBlockSize;
+}
+
+AraFrameReader::AraFrameReader(QIODevice *device)
+    : m_device(device)
+{
+}
+
+AraFrameReader::Result AraFrameReader::fail(const QString &error)
+{
+    m_error = error;
+    return Error;
+}
+
+AraFrameReader::Result AraFrameReader::readHeader(quint32 &sensorBytes)
+{
+    const int frame = m_frames + 1;
+    m_buffer.resize(headerSize);
+    const qint64 got = m_device->read(m_buffer.data(), headerSize);
+    if (got == 0 && m_device->atEnd())
+        return End;
+    if (got < 0)
+        return fail(QStringLiteral("read error: %1").arg(m_device->errorString()));
+    if (got < headerSize)
+        return fail(QStringLiteral("frame %1 is truncated (%2 of %3 header bytes)").arg(frame).arg(got).arg(headerSize));
+
+    const auto *head = reinterpret_cast<const uchar *>(m_buffer.constData());
+    if (head[0] != 'S' || head[1] != 's')
+        return fail(QStringLiteral("frame %1 does not begin with \"Ss\"").arg(frame));
+    const quint16 width = qFromLittleEndian<quint16>(head + 18);
+    const quint16 height = qFromLittleEndian<quint16>(head + 22);
+    sensorBytes = qFromLittleEndian<quint32>(head + 34);
+    if (width == 0 || height == 0 || quint64(width) * height < 2)
+        return fail(QStringLiteral("frame %1 has no image size").arg(frame));
+    if (quint64(sensorBytes) != quint64(width) * height * 2 || sensorBytes > maxSensorBytes)
+        return fail(QStringLiteral("frame %1 states %2 sensor bytes for %3 x %4 pixels")
+                        .arg(frame).arg(sensorBytes).arg(width).arg(height));
+    if (!m_device->isSequential() && m_device->size() - m_device->pos() < qint64(sensorBytes))
+        return fail(QStringLiteral("frame %1 is truncated (%2 of %3 sensor bytes)")
+                        .arg(frame).arg(m_device->size() - m_device->pos()).arg(sensorBytes));
+    return Frame;
+}
+
+AraFrameReader::Result AraFrameReader::skip()
+{
+    quint32 sensorBytes = 0;
+    const Result r = readHeader(sensorBytes);
+    if (r != Frame)
+        return r;
+    if (m_device->isSequential() || !m_device->seek(m_device->pos() + sensorBytes))
+        return fail(QStringLiteral("frame %1 cannot be skipped").arg(m_frames + 1));
+    ++m_frames;
+    return Frame;
+}
+
+AraFrameReader::Result AraFrameReader::next(AraImage &image)
+{
+    quint32 sensorBytes = 0;
+    const Result r = readHeader(sensorBytes);
+    if (r != Frame)
+        return r;
+    const int frame = m_frames + 1;
+    m_buffer.resize(headerSize + int(sensorBytes));
+    const qint64 body = m_device->read(m_buffer.data() + headerSize, sensorBytes);
+    if (body != qint64(sensorBytes))
+        return fail(QStringLiteral("frame %1 is truncated (%2 of %3 sensor bytes)")
+                        .arg(frame).arg(qMax<qint64>(body, 0)).arg(sensorBytes));
+
+    if (image.read(reinterpret_cast<const uint8_t *>(m_buffer.constData()), m_buffer.size()) == 0)
+        return fail(QStringLiteral("frame %1 has a frame word of 0").arg(frame));
+    ++m_frames;
+    return Frame;
+}

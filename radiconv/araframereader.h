@@ -1,0 +1,39 @@
+#pragma once
+// Walks an ARA/ARV recording frame by frame: each frame is a 512-byte header
+// block beginning with "Ss" followed by the sensor bytes its header states.
+// Only one frame is held in memory at a time.
+#include <QByteArray>
+#include <QString>
+
+#include "araimage.h"
+
+class QIODevice;
+
+class AraFrameReader {
+public:
+    enum Result { Frame, End, Error };
+
+    explicit AraFrameReader(QIODevice *device);
+
+    // Reads the next frame into image. End when the recording ends exactly
+    // after the previous frame; Error (see errorString) for anything else.
+    Result next(AraImage &image);
+    // Checks the next frame's header and steps over its sensor bytes
+    // without reading them (to count and check frames before converting).
+    Result skip();
+
+    QString errorString() const { return m_error; }
+    int framesRead() const { return m_frames; }
+
+    // Largest sensor-data block accepted, well above any camera's frame.
+    static constexpr quint32 maxSensorBytes = 64u * 1024u * 1024u;
+
+private:
+    Result fail(const QString &error);
+    Result readHeader(quint32 &sensorBytes);
+
+    QIODevice *m_device;
+    QByteArray m_buffer;
+    QString m_error;
+    int m_frames = 0;
+};

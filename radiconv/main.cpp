@@ -1,0 +1,41 @@
+// Radiconv: converts ARA/ARV thermal recordings into radiometric JPEG files
+// and FLIR sequence files.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDebug>
+
+#include "exifhandler.h"
+#include "mainwindow.h"
+
+int main(int argc, char *argv[])
+{
+    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+    QApplication::setApplicationName(QStringLiteral("Korvel Radiconv"));
+    QApplication::setOrganizationName(QStringLiteral("Brisolan Technologies"));
+    QApplication::setApplicationVersion(QStringLiteral("1.0.2"));
+    QApplication app(argc, argv);
+
+    // Exiv2 wants its XMP parser set up before any conversion task starts.
+    ExifHandler::initializeLibrary();
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromUtf8(
+        "Convert Korvel Thermal Images (\"*.ARA\") to Radiometric JPEGs compatible with FLIR\u00ae Tools"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(
+        QStringLiteral("[<files>]"),
+        QStringLiteral("Path of one or multiple ARA files or directories containing ARA files to be converted."));
+    parser.process(app);
+
+    MainWindow window;
+    window.setWindowTitle(QStringLiteral("Korvel Radiconv"));
+    const QStringList paths = parser.positionalArguments();
+    if (!paths.isEmpty()) {
+        qDebug().noquote() << QStringLiteral("main() Converting %1 files/directories from arguments").arg(paths.size());
+        window.addFilesOrDirectories(paths);
+    }
+    window.show();
+    return app.exec();
+}

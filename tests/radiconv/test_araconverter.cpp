@@ -1,0 +1,329 @@
+// Conversion of ARA/ARV recordings. exiftool and exiv2 judge the output files.
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <ctime>
+#include <cstdlib>
+
+#include "araconverter.h"
+#include "aragen.h"
+#include "flirwriter.h"
+#include "testkit.h"
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// exiftool's view of a file, numbers unformatted. Keys are "<group>:<tag>":
+// by default the family-1 group ("GPS", "FLIR", "IFD0"); with "-G3 -ee" the
+// document ("Main", "Doc1", ... for the frames of a sequence).
+QJsonObject exiftool(const QString &path, const QStringList &extra = {"-G1"})
+{
+    QProcess p;
+    p.start(QStringLiteral("exiftool"), QStringList{"-j", "-n", "-a"} + extra + QStringList{path});
+    p.waitForFinished(30000);
+    const QJsonArray all = QJsonDocument::fromJson(p.readAllStandardOutput()).array();
+    return all.isEmpty() ? QJsonObject() : all.first().toObject();
+}
+
+QString exiv2Value(const QString &path, const QString &key)
+{
+    QProcess p;
+    p.start(QStringLiteral("exiv2"), {"-u", "-Pkv", "-K", key, path});
+    p.waitForFinished(10000);
+    const QString line = QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    return line.section(QLatin1Char(' '), 1).trimmed();
+}
+
+QVector<quint16> flat(int count, quint16 value)
+{
+    return QVector<quint16>(count, value);
+}
+
+}  // namespace
+
+class TestAraConverter : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    QString m_in;
+    QString m_out;
+
+    QString write(const QString &relative, const QByteArray &bytes)
+    {
+        const QString path = m_in + QLatin1Char('/') + relative;
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        AraGen::writeFile(path, bytes);
+        return path;
+    }
+
+    static QByteArray ara(int seed = 0, AraGen::FrameSpec spec = AraGen::FrameSpec())
+    {
+        return AraGen::araFile(spec, AraGen::scene(spec.width, spec.height, seed));
+    }
+
+    static QByteArray arv(int frames, int firstSeed = 0)
+    {
+        QVector<AraGen::FrameSpec> specs;
+        QVector<QVector<quint16>> counts;
+        for (int i = 0; i < frames; ++i) {
+            AraGen::FrameSpec spec;
+            spec.gpsTimeOfWeek += quint32(i) * 100;
+            specs << spec;
+            counts << AraGen::scene(spec.width, spec.height, firstSeed + i);
+        }
+        return AraGen::arvRecording(specs, counts);
+    }
+
+    // Runs a converter over files into the target location (empty: beside the sources).
+    static QList<AraConverter::Failure> convert(const QStringList &files, const QString &target,
+                                                int *converted = nullptr)
+    {
+        AraConverter c;
+        c.setTargetLocation(target);
+        c.addFiles(files);
+        c.run();
+        if (converted)
+            *converted = c.convertedCount();
+        return c.failures();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_in = m_dir.filePath("in");
+        m_out = m_dir.filePath("out");
+        // Local time three hours ahead of UTC, so local and UTC stamps differ.
+        qputenv("TZ", "XYZ-3");
+        tzset();
+    }
+
+    void imageBecomesRadiometricJpeg()
+    {
+        const QString source = write("flight1/scene.ARA", ara());
+        QVERIFY(convert({source}, m_out).isEmpty());
+        const QString target = m_out + "/flight1/scene.jpg";
+        QVERIFY(QFileInfo::exists(target));
+
+        // The FLIR APP1 segments sit before the first quantisation table and
+        // carry exactly the writer's FFF image.
+        const QByteArray jpeg = readAll(target);
+        const int dqt = jpeg.indexOf(QByteArray("\xFF\xDB", 2));
+        QVERIFY(dqt > 0);
+        AraImage image;
+        const QByteArray araBytes = ara();
+        image.read(reinterpret_cast<const uint8_t *>(araBytes.constData()), araBytes.size());
+        FLIRWriter writer;
+        QVERIFY(writer.read(&image));
+        writer.createCompleteFLIRData();
+        const std::vector<uint8_t> app1 = writer.getAPP1Data();
+        const QByteArray segments(reinterpret_cast<const char *>(app1.data()), int(app1.size()));
+        const int at = jpeg.indexOf(segments);
+        QVERIFY(at > 0);
+        QCOMPARE(at + segments.size(), dqt);
+
+        const QJsonObject tags = exiftool(target);
+        QCOMPARE(tags.value("FLIR:CameraModel").toString(), QStringLiteral("FLIR Tau 2 640"));
+        QCOMPARE(tags.value("FLIR:RawThermalImageWidth").toInt(), 640);
+        QCOMPARE(tags.value("FLIR:RawThermalImageHeight").toInt(), 512);
+        QCOMPARE(tags.value("FLIR:PlanckR1").toDouble(), 366545.0);
+        QCOMPARE(tags.value("FLIR:LensModel").toString(), QStringLiteral("FOL19"));
+        QCOMPARE(tags.value("IFD0:Make").toString(), QStringLiteral("FLIR Systems"));
+        QCOMPARE(tags.value("IFD0:Software").toString(), QStringLiteral("Korvel Radiconv"));
+        QVERIFY(qAbs(tags.value("GPS:GPSLatitude").toDouble() - 47.95) < 1e-6);  // seconds kept to 1/10000
+        QVERIFY(qAbs(tags.value("GPS:GPSLongitude").toDouble() - 11.391) < 1e-6);
+        QCOMPARE(tags.value("GPS:GPSLatitudeRef").toString(), QStringLiteral("N"));
+        QCOMPARE(tags.value("GPS:GPSLongitudeRef").toString(), QStringLiteral("E"));
+        QVERIFY(qAbs(tags.value("GPS:GPSAltitude").toDouble() - 512.3) < 0.001);
+        QCOMPARE(tags.value("GPS:GPSImgDirection").toDouble(), 90.0);
+
+        // GPS week 2000 + 302400 s is 2018-05-09 12:00:00 UTC, 15:00 local here.
+        QCOMPARE(exiv2Value(target, "Exif.Photo.DateTimeOriginal"), QStringLiteral("2018:05:09 15:00:00"));
+        QCOMPARE(exiv2Value(target, "Exif.GPSInfo.GPSDateStamp"), QStringLiteral("2018:05:09"));
+        QCOMPARE(exiv2Value(target, "Exif.GPSInfo.GPSTimeStamp"), QStringLiteral("12/1 0/1 0/1"));
+        QCOMPARE(exiv2Value(target, "Exif.GPSInfo.0xd000"), QStringLiteral("-9000/100"));  // camera pitch
+        QCOMPARE(exiv2Value(target, "Exif.GPSInfo.0xd001"), QStringLiteral("230/100"));    // aircraft roll
+
+        // The preview is a grey rendering of the frame.
+        const QImage preview(target);
+        QCOMPARE(preview.size(), QSize(640, 512));
+        QVERIFY(preview.allGray());
+    }
+
+    void targetFolders()
+    {
+        const QString source = write("flight2/img01.ara", ara(1));
+        QVERIFY(convert({source}, QString()).isEmpty());
+        QVERIFY(QFileInfo::exists(m_in + "/flight2/img01.jpg"));  // beside the source
+
+        // A frame without position keeps no GPS position but its altitude.
+        AraGen::FrameSpec spec;
+        spec.latitude = 0;
+        write("flight2/nopos.ara", ara(2, spec));
+        QVERIFY(convert({m_in + "/flight2/nopos.ara"}, m_out).isEmpty());
+        const QJsonObject tags = exiftool(m_out + "/flight2/nopos.jpg");
+        QVERIFY(!tags.contains("GPS:GPSLatitude"));
+        QVERIFY(tags.contains("GPS:GPSAltitude"));
+    }
+
+    void oddFramesHaveSoundPreviews()
+    {
+        // A frame of another size is rendered at its own size.
+        AraGen::FrameSpec small;
+        small.width = 160;
+        small.height = 120;
+        const QString s = write("odd/small.ara", ara(3, small));
+        // A flat frame (every count equal) gives a uniform grey.
+        const QString f = write("odd/flat.ara", AraGen::araFile(AraGen::FrameSpec(), flat(640 * 512, 7400)));
+        QVERIFY(convert({s, f}, m_out).isEmpty());
+
+        QCOMPARE(QImage(m_out + "/odd/small.jpg").size(), QSize(160, 120));
+        const QImage flatPreview(m_out + "/odd/flat.jpg");
+        QCOMPARE(flatPreview.size(), QSize(640, 512));
+        const QRgb first = flatPreview.pixel(0, 0);
+        for (int y = 0; y < 512; y += 37)
+            for (int x = 0; x < 640; x += 41)
+                QVERIFY(qAbs(qGray(flatPreview.pixel(x, y)) - qGray(first)) <= 1);
+    }
+
+    void recordingBecomesSequence()
+    {
+        const QString source = write("flight3/rec.arv", arv(3, 10));
+        QVERIFY(convert({source}, m_out).isEmpty());
+        const QString target = m_out + "/flight3/rec.seq";
+
+        // The FFF images of the frames, back to back.
+        const QByteArray seq = readAll(target);
+        QByteArray expected;
+        const QByteArray rec = arv(3, 10);
+        for (int i = 0; i < 3; ++i) {
+            const int frameSize = 512 + 640 * 512 * 2;
+            AraImage image = AraImage::fromData(reinterpret_cast<const uint8_t *>(rec.constData()) + i * frameSize,
+                                                frameSize);
+            FLIRWriter writer;
+            QVERIFY(writer.read(&image));
+            writer.createCompleteFLIRData();
+            const std::vector<uint8_t> fff = writer.getFLIRFileData();
+            expected.append(reinterpret_cast<const char *>(fff.data()), int(fff.size()));
+        }
+        QCOMPARE(seq.size(), expected.size());
+        QVERIFY(seq == expected);
+
+        // exiftool reads every frame of the sequence.
+        const QJsonObject tags = exiftool(target, {"-G3", "-ee"});
+        QCOMPARE(tags.value("Main:FileType").toString(), QStringLiteral("SEQ"));
+        for (const char *doc : {"Main", "Doc1", "Doc2"}) {
+            QCOMPARE(tags.value(QStringLiteral("%1:CameraModel").arg(doc)).toString(), QStringLiteral("FLIR Tau 2 640"));
+            QVERIFY2(tags.contains(QStringLiteral("%1:RawValueMedian").arg(doc)), doc);
+        }
+        QVERIFY(!tags.contains("Doc3:CameraModel"));
+    }
+
+    void framesAreWalkedNotSearched()
+    {
+        // Pixels that spell "Ss" (0x7353) must not start frames of their own.
+        QVector<quint16> counts = AraGen::scene(640, 512, 4);
+        for (int i = 1000; i < counts.size(); i += 997)
+            counts[i] = 0x7353;
+        const QByteArray rec = AraGen::arvRecording({AraGen::FrameSpec(), AraGen::FrameSpec()}, {counts, counts});
+        const QString source = write("walk/ss.arv", rec);
+        QVERIFY(convert({source}, m_out).isEmpty());
+        const QJsonObject tags = exiftool(m_out + "/walk/ss.seq", {"-G3", "-ee"});
+        QVERIFY(tags.contains("Doc1:CameraModel"));
+        QVERIFY(!tags.contains("Doc2:CameraModel"));
+    }
+
+    void damagedInputsAreRefused_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("reason");
+        QByteArray truncated = arv(2);
+        truncated.chop(1000);
+        QTest::newRow("truncated last frame") << "trunc.arv" << truncated << "truncated";
+        QByteArray oldSecond = arv(1);
+        AraGen::FrameSpec v11;
+        v11.fileVersion = 11;
+        oldSecond += AraGen::araFile(v11, AraGen::scene(640, 512, 1));
+        oldSecond += arv(1);
+        QTest::newRow("second frame version 11") << "old.arv" << oldSecond << "version 11";
+        QTest::newRow("no frames") << "none.arv" << QByteArray(5000, 'x') << "\"Ss\"";
+        QTest::newRow("empty recording") << "empty.arv" << QByteArray() << "no frames";
+        QByteArray shortAra = ara();
+        shortAra.chop(2);
+        QTest::newRow("short image") << "short.ara" << shortAra << "truncated";
+        QByteArray badCount = ara();
+        badCount[34] = 0x10;  // count no longer width x height x 2
+        QTest::newRow("count not matching size") << "count.ara" << badCount << "sensor bytes";
+        QTest::newRow("not a recording") << "scene.txt" << QByteArray("hello") << "not an ARA/ARV file";
+    }
+    void damagedInputsAreRefused()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, reason);
+        const QString source = write("bad/" + name, bytes);
+        const auto failures = convert({source}, m_out);
+        QCOMPARE(failures.size(), 1);
+        QCOMPARE(failures[0].file, source);
+        QVERIFY2(failures[0].reason.contains(reason), qPrintable(failures[0].reason));
+        // Nothing is left behind: no target, no temporary file.
+        const QDir out(m_out + "/bad");
+        QVERIFY2(out.entryList(QDir::Files).isEmpty(), qPrintable(out.entryList(QDir::Files).join(',')));
+    }
+
+    void damagedAmongGoodOnes()
+    {
+        QStringList files;
+        for (int i = 0; i < 5; ++i)
+            files << write(QStringLiteral("mixed/good%1.ara").arg(i), ara(i));
+        files.insert(2, write("mixed/broken.ara", ara().left(3000)));
+        int converted = 0;
+        const auto failures = convert(files, m_out, &converted);
+        QCOMPARE(converted, 5);
+        QCOMPARE(failures.size(), 1);
+        QCOMPARE(QFileInfo(failures[0].file).fileName(), QStringLiteral("broken.ara"));
+        for (int i = 0; i < 5; ++i)
+            QVERIFY(QFileInfo::exists(m_out + QStringLiteral("/mixed/good%1.jpg").arg(i)));
+        QVERIFY(!QFileInfo::exists(m_out + "/mixed/broken.jpg"));
+    }
+
+    void collidingTargetsAreReported()
+    {
+        // Two folders of the same name write to one target folder.
+        const QString a = write("a/day/img.ara", ara(5));
+        const QString b = write("b/day/img.ara", ara(6));
+        int converted = 0;
+        const auto failures = convert({a, b, a}, m_out, &converted);
+        QCOMPARE(converted, 1);  // a once, though listed twice
+        QCOMPARE(failures.size(), 1);
+        QCOMPARE(failures[0].file, b);
+        QVERIFY(failures[0].reason.contains("also the target of"));
+        // The first one's output is the one kept.
+        const QImage kept(m_out + "/day/img.jpg");
+        QVERIFY(!kept.isNull());
+    }
+
+    void existingTargetIsReplacedWhole()
+    {
+        const QString source = write("again/x.ara", ara(7));
+        QDir().mkpath(m_out + "/again");
+        AraGen::writeFile(m_out + "/again/x.jpg", QByteArray(10, 'z'));
+        QVERIFY(convert({source}, m_out).isEmpty());
+        QVERIFY(!QImage(m_out + "/again/x.jpg").isNull());
+    }
+};
+
+KORVEL_TEST_MAIN(TestAraConverter)
+#include "test_araconverter.moc"
