@@ -1,0 +1,152 @@
+#include "flightbookthread.h"
+
+#include "harleklog.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QTreeWidgetItem>
+
+FlightBookThread::FlightBookThread(QObject* parent) : QThread(parent)
+{
+}
+
+QStringList FlightBookThread::columnTitles()
+{
+    return {tr("GPS Log ID"), tr("Date"), tr("Latitude"), tr("Longitude"), tr("Location"), tr("Number of Tags"),
+            tr("Flighttime")};
+}
+
+QString FlightBookThread::flightTime(double airTime)
+{
+    const qint64 t = qint64(airTime);
+    auto two = [](qint64 v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
+    return QStringLiteral("%1:%2:%3").arg(two(t / 3600), two((t % 3600) / 60), two(t % 60));
+}
+
+QTreeWidgetItem* FlightBookThread::logItem(const QString& folderPath, const HarlekLog& log, const QString& placeName)
+{
+    const Position pos = log.position();
+    auto* item = new QTreeWidgetItem(0);
+    item->setText(0, QDir(folderPath).dirName());
+    item->setText(1, QDateTime::fromMSecsSinceEpoch(log.timeUTC(), Qt::UTC).toString(QStringLiteral("yyyy-MM-dd hh:mm")));
+    item->setText(2, QString::number(pos.latitude, 'f', 7));
+    item->setText(3, QString::number(pos.longitude, 'f', 7));
+    item->setText(4, placeName.isEmpty() ? tr("Unknown") : placeName);
+    item->setText(5, QString::number(log.photoTagCount()));
+    item->setText(6, flightTime(log.airTime()));
+    item->setData(0, Qt::UserRole, QDir(folderPath).absolutePath());
+    item->setData(0, Qt::UserRole + 1, log.photoTagCount());
+    item->setData(0, Qt::UserRole + 2, pos.latitude);
+    item->setData(0, Qt::UserRole + 3, pos.longitude);
+    return item;
+}
+
+void FlightBookThread::createLogItem(QDir logFolder)
+{
+    const QString path = logFolder.absolutePath();
+    HarlekLog log(path.toStdString());
+    const Position pos = log.position();
+    const QString place = m_placeName ? m_placeName(pos.longitude, pos.latitude) : QString();
+    QTreeWidgetItem* item = logItem(path, log, place);
+    if (isInterruptionRequested()) {
+        delete item;  // superseded scan: nobody wants the row
+        return;
+    }
+    emit newItem(item);
+}
+
+int FlightBookThread::scanFolder(QDir folder, int depth)
+{
+    if (depth <= 0 || isInterruptionRequested())
+        return 0;
+    int count = 0;
+    const QFileInfoList entries =
+        folder.entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Unsorted);
+    for (const QFileInfo& entry : entries) {
+        if (isInterruptionRequested())
+            break;
+        if (entry.isDir()) {
+            count += scanFolder(QDir(entry.absoluteFilePath()), depth - 1);
+            continue;
+        }
+        const QString name = entry.fileName();
+        if (name.compare(QLatin1String("GPS.LOG"), Qt::CaseInsensitive) == 0
+            || name.compare(QLatin1String("KORVEL.IFO"), Qt::CaseInsensitive) == 0) {
+            try {
+                createLogItem(folder);
+                ++count;
+            } catch (const std::exception& e) {
+                qDebug() << "[FlightBookThread] skipped" << folder.absolutePath() << ":" << e.what();
+            } catch (...) {
+                qDebug() << "[FlightBookThread] skipped" << folder.absolutePath();
+            }
+            break;  // a log folder is not searched further
+        }
+    }
+    return count;
+}
+
+void FlightBookThread::run()
+{
+    qDebug() << "[FlightBookThread] run";
+    if (m_entries.isEmpty()) {
+        emit loadingDone();
+        return;
+    }
+    const QDir folder = m_entries.first().absoluteDir();
+    qDebug() << "[FlightBookThread] scanning" << folder.absolutePath();
+    const int n = scanFolder(folder, 2);
+    qDebug() << n << "logs found!";
+    if (!isInterruptionRequested())
+        emit loadingDone();
+}
+
+// ------------------------------------------------------------ FlightBookScan
+
+FlightBookScan::FlightBookScan(QObject* parent) : QObject(parent)
+{
+}
+
+FlightBookScan::~FlightBookScan()
+{
+    for (const QPointer<FlightBookThread>& t : qAsConst(m_threads)) {
+        if (t) {
+            t->disconnect(this);
+            t->requestInterruption();
+        }
+    }
+    for (const QPointer<FlightBookThread>& t : qAsConst(m_threads))
+        if (t)
+            t->wait();
+}
+
+bool FlightBookScan::isRunning() const
+{
+    return m_current && m_current->isRunning();
+}
+
+void FlightBookScan::start(const QFileInfoList& entries, FlightBookThread::PlaceNameLookup lookup)
+{
+    if (m_current)
+        m_current->requestInterruption();
+    m_threads.removeAll(nullptr);
+
+    auto* thread = new FlightBookThread;
+    thread->setEntries(entries);
+    thread->setPlaceNameLookup(std::move(lookup));
+    m_current = thread;
+    m_threads << thread;
+    connect(thread, &FlightBookThread::newItem, this, [this, thread](QTreeWidgetItem* item) {
+        if (thread != m_current) {
+            delete item;
+            return;
+        }
+        emit newItem(item);
+    });
+    connect(thread, &FlightBookThread::loadingDone, this, [this, thread]() {
+        if (thread == m_current)
+            emit loadingDone();
+    });
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->start(QThread::InheritPriority);
+}
