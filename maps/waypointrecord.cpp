@@ -1,0 +1,79 @@
+#include "waypointrecord.h"
+
+#include <QIODevice>
+
+namespace {
+
+QByteArray magicBytes()
+{
+    QByteArray bytes;
+    QDataStream stream(&bytes, QIODevice::WriteOnly);
+    WaypointRecord::prepare(stream);
+    stream << WaypointRecord::magic();
+    return bytes;
+}
+
+}  // namespace
+
+int WaypointRecord::recordSize(qint32 version)
+{
+    switch (version) {
+    case currentVersion: return 60;
+    case oldVersion: return 48;
+    default: return 0;
+    }
+}
+
+void WaypointRecord::prepare(QDataStream &stream)
+{
+    stream.setVersion(QDataStream::Qt_4_8);  // stream version 12
+    stream.setByteOrder(QDataStream::BigEndian);
+    stream.setFloatingPointPrecision(QDataStream::DoublePrecision);
+}
+
+void WaypointRecord::writeHead(QDataStream &stream, qint32 count)
+{
+    stream << magic() << currentVersion << count;
+}
+
+WaypointRecord::HeadResult WaypointRecord::readHead(QDataStream &stream, qint32 *version,
+                                                    qint32 *count)
+{
+    static const QByteArray expected = magicBytes();
+    QByteArray head(expected.size(), Qt::Uninitialized);
+    const int got = stream.readRawData(head.data(), head.size());
+    if (got < 4)
+        return HeadShort;
+    if (got != head.size() || head != expected) {
+        // A short file that still starts like ours is damaged, not foreign.
+        return expected.startsWith(head.left(got)) ? HeadShort : HeadWrongMagic;
+    }
+    stream >> *version >> *count;
+    return stream.status() == QDataStream::Ok ? HeadOk : HeadShort;
+}
+
+void WaypointRecord::write(QDataStream &stream) const
+{
+    stream << longitude << latitude << active << triggerCamera << showCamera << properties
+           << maxSpeed << time << posAcc << yaw << height << noPictures << pitch << v3Speed
+           << desiredAcc << camAngleRoll << type;
+}
+
+bool WaypointRecord::read(QDataStream &stream, qint32 version)
+{
+    stream >> longitude >> latitude >> active >> triggerCamera >> showCamera >> properties
+        >> maxSpeed >> time >> posAcc >> yaw >> height >> noPictures >> pitch;
+    if (version == oldVersion) {
+        qint32 unused[3];
+        stream >> unused[0] >> unused[1] >> unused[2];
+        // The old files count the camera pitch the other way round.
+        pitch = qint16(22000 - quint16(pitch));
+        type = 3;
+        v3Speed = 6.0f;
+        desiredAcc = 2.0f;
+        camAngleRoll = 0;
+    } else {
+        stream >> v3Speed >> desiredAcc >> camAngleRoll >> type;
+    }
+    return stream.status() == QDataStream::Ok;
+}

@@ -1,0 +1,158 @@
+#pragma once
+// The flight plan in memory: a map plus, per waypoint, its stored values in
+// the scaled integer units of the plan file and its item on the canvas.
+//
+// Ownership of the waypoint items: the plan owns them. It creates them when
+// it reads a file, takes them over in addWaypoint/addDefaultWaypoint,
+// deletes a removed one and deletes the rest when it goes away. A scene only
+// shows them: an editor calls detachItems() before its scene is destroyed.
+// Should a scene delete them anyway, the plan notices (the items are
+// watched) and never deletes them a second time.
+#include <QList>
+#include <QPointF>
+#include <QPointer>
+#include <QString>
+#include <QVector>
+
+#include "mapdata.h"
+#include "waypointrecord.h"
+
+#include "wpwaypoint.h"
+
+class WPData : public MapData {
+    Q_OBJECT
+public:
+    // Results of readFile.
+    enum ReadResult {
+        FileMissing = 1,
+        CannotOpen = 2,
+        UnknownVersion = 3,
+        NotEmpty = 4,
+        NotAFlightPlan = 5,  // the file does not start with the plan magic
+        Damaged = 6,         // the file ends early or its count does not fit
+        ReadOk = 100,
+    };
+
+    explicit WPData(QObject *parent = nullptr);
+    ~WPData() override;
+
+    int count() const { return m_wps.size(); }
+
+    // Getters take the 1-based waypoint number.
+    bool active(int n) const { return at(n).active; }
+    bool triggerCamera(int n) const { return at(n).triggerCamera; }
+    bool showCamera(int n) const { return at(n).showCamera; }
+    quint8 properties(int n) const { return at(n).properties; }
+    bool headingInFlightDirection(int n) const { return at(n).properties & 1; }
+    int maxSpeed(int n) const { return at(n).maxSpeed; }
+    double time(int n) const { return at(n).time / 100.0; }
+    double posAcc(int n) const { return at(n).posAcc / 1000.0; }
+    double yaw(int n) const { return at(n).yaw / 1000.0; }
+    double height(int n) const { return at(n).height / 1000.0; }
+    int noPictures(int n) const { return at(n).noPictures; }
+    double camAngleNick(int n) const { return (int(at(n).pitch) - 11000) / 100.0; }
+    float v3Speed(int n) const { return at(n).v3Speed; }
+    float desiredAcc(int n) const { return at(n).desiredAcc; }
+    double camAngleRoll(int n) const { return at(n).camAngleRoll / 100.0; }
+    quint32 waypoint_flightstatus(int n) const { return at(n).flightStatus; }
+    WPWaypoint *waypointItem(int n) const { return at(n).item; }
+
+    QPointF waypointPos(int n) const;
+    QPointF waypointGeo(int n) const;
+    // Closes an unclosed run end (type 1 -> 11) before answering.
+    int waypointType(int n);
+    int panoramaStep(int n) const;
+
+    // The stored values of a waypoint as the file holds them.
+    WaypointRecord record(int n) const;
+
+    void setActive(int n, bool on);
+    void setTriggerCamera(int n, bool on);
+    void setShowCamera(int n, bool on);
+    void setProperties(int n, quint8 flags);
+    void setTime(int n, double seconds);
+    void setPosAcc(int n, double metres);
+    void setNoPictures(int n, int pictures);
+    void setDesiredAcc(int n, double acc);
+    void setYawSingle(int n, double degrees);
+    void setWaypointGeo(int n, double lon, double lat);
+
+    // Group setters: the value is copied over the waypoint's matrix group.
+    void setHeight(int n, double metres);
+    void setYaw(int n, double degrees);
+    void setMaxSpeed(int n, int percent);
+    void setCamAngleNick(int n, double degrees);
+    void setV3Speed(int n, double speed);
+    void setHeadingInFlightDirection(int n, bool on);
+
+    void addWaypoint(WPWaypoint *item, double height, double yaw, bool triggerCamera,
+                     double pitch, int noPictures, double posAcc, double time, int maxSpeed,
+                     int type, float v3Speed, float desiredAcc, int camAngleRoll,
+                     bool headingInFlightDirection);
+    void addDefaultWaypoint(WPWaypoint *item);
+    void removeWaypoint(int n);
+    void switchWaypoints(int a, int b, bool redrawNumbers);
+    void refreshWaypointNumbers();
+    void closeMatrixGroups();
+    void setWaypointType(int n, int type);
+    void setWaypoint_flightstatus(int n, quint32 status, bool updateItem);
+    void calculateMatrixHeadings(QList<int> numbers);
+    void saveAsDefault(int n);
+    void setScale(double scale);
+
+    // Takes every waypoint item out of its scene, so that destroying the
+    // scene leaves them to the plan.
+    void detachItems();
+
+    QString filePath() const { return m_filePath; }
+    void setFilePath(const QString &path) { m_filePath = path; }
+    QList<QPointF> fileGeoList() const { return m_fileGeoList; }
+
+    // Writes the plan to filePath through a temporary file; the old file
+    // stays as it was when anything fails.
+    bool writeFile();
+    // Reads filePath into an empty plan (a ReadResult). The map must be
+    // loaded first: item positions come from its transform. On any failure
+    // the plan is left unchanged.
+    int readFile();
+    bool importKml(const QString &path);
+
+signals:
+    void v3SpeedChanged(int waypoint, double speed);
+    void wpDataChanged(int waypoint);
+
+private:
+    struct Waypoint {
+        QPointer<WPWaypoint> item;
+        QPointF lastCentre;  // where the item was when last seen
+        quint8 active = 1;
+        quint8 triggerCamera = 0;
+        quint8 showCamera = 0;
+        quint8 properties = 0;
+        quint8 maxSpeed = 100;
+        quint16 time = 0;
+        quint16 posAcc = 0;
+        qint32 yaw = 0;
+        qint32 height = 0;
+        qint8 noPictures = 0;
+        quint16 pitch = 11000;
+        float v3Speed = 0.0f;
+        float desiredAcc = 0.0f;
+        qint32 camAngleRoll = 0;
+        qint32 type = 0;
+        quint32 flightStatus = 0;
+    };
+
+    const Waypoint &at(int n) const { return m_wps[n - 1]; }
+    Waypoint &at(int n) { return m_wps[n - 1]; }
+    void setType(int index, int type);
+    void append(WPWaypoint *item, const Waypoint &wp);
+    // Visits waypoint n, then its matrix group (backwards over type 1, then
+    // forwards over type 1 up to a closing 11) and calls fn on each index.
+    template <typename Fn> void forGroup(int n, bool forwardFromNext, Fn fn);
+
+    QVector<Waypoint> m_wps;
+    Waypoint m_template;
+    QString m_filePath;
+    QList<QPointF> m_fileGeoList;
+};
