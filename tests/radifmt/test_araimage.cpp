@@ -1,0 +1,134 @@
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cstring>
+
+#include "araimage.h"
+#include "radifmttest.h"
+#include "testkit.h"
+#include "utility.h"
+
+using RadifmtTest::image;
+
+class TestAraImage : public QObject {
+    Q_OBJECT
+private slots:
+    void fromGpsDate_data()
+    {
+        QTest::addColumn<int>("week");
+        QTest::addColumn<quint32>("ms");
+        QTest::addColumn<qint64>("seconds");
+        QTest::newRow("epoch") << 0 << 0u << qint64(315964800);
+        QTest::newRow("last 999 ms dropped") << 0 << 999u << qint64(315964800);
+        QTest::newRow("week 2000 1500 ms") << 2000 << 1500u << qint64(1525564801);
+        QTest::newRow("end of week") << 1 << 604799999u << qint64(315964800 + 604800 + 604799);
+        QTest::newRow("largest") << 65535 << 0xFFFFFFFFu
+                                 << qint64(315964800) + 65535LL * 604800 + 4294967LL;
+    }
+    void fromGpsDate()
+    {
+        QFETCH(int, week);
+        QFETCH(quint32, ms);
+        QFETCH(qint64, seconds);
+        QCOMPARE(qint64(utility::fromGpsDate(uint16_t(week), ms)), seconds);
+    }
+
+    void readFromMemory()
+    {
+        AraGen::FrameSpec spec;
+        spec.frameWord = 0xABCD;
+        const QVector<quint16> counts = AraGen::scene(640, 512);
+        QByteArray file = AraGen::araFile(spec, counts) + QByteArray("tail");
+        AraImage a;
+        QCOMPARE(a.read(reinterpret_cast<const uint8_t *>(file.constData()), file.size()), 0xABCD);
+        // Everything behind the block is kept, trailing bytes too.
+        QCOMPARE(int(a.sensorData().size()), 655360 + 4);
+        QCOMPARE(a.sensorData()[2 * 5], uint8_t(counts[5] & 0xFF));
+        const ARA_HEADER h = a.header();
+        QCOMPARE(h.width, uint16_t(640));
+        QCOMPARE(h.height, uint16_t(512));
+        QCOMPARE(h.sensorDataSize, 655360u);
+        QCOMPARE(h.fileVersion, uint16_t(12));
+        QCOMPARE(h.latitude, spec.latitude);
+        QCOMPARE(h.yaw, spec.yaw);
+        QCOMPARE(h.planckO, spec.planckO);
+        QCOMPARE(h.highResolution, uint8_t(1));
+        QCOMPARE(std::string(h.cameraPartNumber), std::string("4664019H-SPRNLX"));
+        QCOMPARE(std::string(AraImage::magicBytes), std::string("Ss"));
+
+        // A header block alone gives empty sensor data; a frame word 0 is
+        // read completely and still returns 0.
+        spec.frameWord = 0;
+        file = AraGen::header(spec, AraGen::Raw, 0);
+        QCOMPARE(a.read(reinterpret_cast<const uint8_t *>(file.constData()), 512), 0);
+        QVERIFY(a.sensorData().empty());
+        QCOMPARE(a.header().frameWord, 0u);
+        QCOMPARE(image(AraGen::araFile(spec, {1, 2})).sensorData().size(), size_t(4));
+    }
+
+    void readRefusesWhatCannotHoldAFrame()
+    {
+        const QByteArray file = AraGen::araFile(AraGen::FrameSpec(), AraGen::scene(640, 512));
+        const auto *data = reinterpret_cast<const uint8_t *>(file.constData());
+        AraImage a;
+        QVERIFY(a.read(data, file.size()) != 0);
+        const std::vector<uint8_t> before = a.sensorData();
+        for (int size : {0, -1, 1, 288, 511}) {
+            QCOMPARE(a.read(data, size), 0);
+            QCOMPARE(a.sensorData(), before);
+            QCOMPARE(a.header().width, uint16_t(640));
+        }
+        QCOMPARE(a.read(nullptr, 600), 0);
+        QVERIFY(AraImage::fromData(data, 100).sensorData().empty());
+    }
+
+    void copyAndMove()
+    {
+        AraImage a = image(AraGen::araFile(AraGen::FrameSpec(), AraGen::scene(8, 2)));
+        AraGen::FrameSpec spec;
+        spec.width = 8;
+        spec.height = 2;
+        a = image(AraGen::araFile(spec, AraGen::scene(8, 2)));
+        AraImage copy(a);
+        QCOMPARE(copy.sensorData(), a.sensorData());
+        QCOMPARE(copy.header().width, uint16_t(8));
+        AraImage moved(std::move(a));
+        QCOMPARE(moved.sensorData().size(), size_t(32));
+        QVERIFY(a.sensorData().empty());
+        QCOMPARE(a.header().width, uint16_t(8));  // the header is copied
+        AraImage assigned;
+        assigned = std::move(moved);
+        QVERIFY(moved.sensorData().empty());
+        QCOMPARE(assigned.sensorData(), copy.sensorData());
+        assigned = copy;
+        QCOMPARE(assigned.sensorData(), copy.sensorData());
+    }
+
+    void readFromFile()
+    {
+        QTemporaryDir dir;
+        AraGen::FrameSpec spec;
+        spec.width = 64;
+        spec.height = 32;
+        const QVector<quint16> counts = AraGen::scene(64, 32);
+        const QByteArray file = AraGen::araFile(spec, counts);
+        QVERIFY(AraGen::writeFile(dir.filePath("a.ara"), file + QByteArray(100, 'x')));
+        QVERIFY(AraGen::writeFile(dir.filePath("short.ara"), file.left(file.size() - 1)));
+        QVERIFY(AraGen::writeFile(dir.filePath("header.ara"), file.left(300)));
+        QByteArray absurd = file;
+        absurd.replace(34, 4, QByteArray("\xFF\xFF\xFF\x7F", 4));  // 2 GB of sensor data
+        QVERIFY(AraGen::writeFile(dir.filePath("absurd.ara"), absurd));
+
+        AraImage a;
+        QCOMPARE(a.read(dir.filePath("a.ara").toStdString()), int64_t(512 + 64 * 32 * 2));
+        QCOMPARE(a.sensorData().size(), size_t(64 * 32 * 2));  // the count at 34, not the file
+        QCOMPARE(RadifmtTest::bytes(a.sensorData()), file.mid(512));
+        for (const char *name : {"missing.ara", "short.ara", "header.ara", "absurd.ara"}) {
+            AraImage b;
+            QCOMPARE(b.read(dir.filePath(name).toStdString()), int64_t(-1));
+            QVERIFY(b.sensorData().empty());
+        }
+    }
+};
+
+KORVEL_TEST_MAIN(TestAraImage)
+#include "test_araimage.moc"
