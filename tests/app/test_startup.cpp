@@ -1,0 +1,163 @@
+#include <QProcess>
+#include <QtTest>
+
+#include "testkit.h"
+
+namespace {
+const QString kAppData = "/.local/share/Brisolan Technologies/Korvel Tarvendel";
+
+QString program() { return QStringLiteral(KORVEL_BINARY_DIR "/app/KorvelTarvendel"); }
+
+struct Run {
+    int exitCode = -1;
+    QStringList log;
+    QString logPath;
+};
+
+QSettings *settingsOf(const QString &home)
+{
+    return new QSettings(home + "/.config/Brisolan Technologies/Korvel Tarvendel.conf",
+                         QSettings::IniFormat);
+}
+
+Run start(const QString &home, const QStringList &args = {})
+{
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", home);
+    env.insert("XDG_CONFIG_HOME", home + "/.config");
+    env.insert("XDG_DATA_HOME", home + "/.local/share");
+    env.insert("XDG_CACHE_HOME", home + "/.cache");
+    env.insert("XDG_RUNTIME_DIR", KorvelTest::home()->path() + "/.runtime");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("KORVEL_PROBE_URL", "off");
+    child.setProcessEnvironment(env);
+    child.start(program(), args);
+    Run r;
+    if (!child.waitForFinished(30000)) {
+        child.kill();
+        child.waitForFinished();
+        return r;
+    }
+    r.exitCode = child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -2;
+    const QFileInfoList logs =
+        QDir(home + kAppData + "/crashlogs").entryInfoList({"*.log"}, QDir::Files, QDir::Time);
+    if (!logs.isEmpty()) {
+        r.logPath = logs.first().absoluteFilePath();
+        QFile f(r.logPath);
+        if (f.open(QIODevice::ReadOnly))
+            r.log = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+    }
+    return r;
+}
+
+// Index of the first line at or after from that starts with prefix; -1 if none.
+int findLine(const QStringList &log, const QString &prefix, int from = 0)
+{
+    for (int i = from; i < log.size(); ++i)
+        if (log.at(i).startsWith(prefix))
+            return i;
+    return -1;
+}
+}  // namespace
+
+class TestStartup : public QObject {
+    Q_OBJECT
+private slots:
+    void emptyHomeStopsAtTheConfigurationGate()
+    {
+        QTemporaryDir home;
+        const Run r = start(home.path(), {"--anything", "two words"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY(QFileInfo(r.logPath).fileName().contains(
+            QRegularExpression("^\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d(_\\d+)?\\.log$")));
+
+        // The start-up lines, in this order.
+        const QStringList expected = {
+            "[debug] \"Starting program version v3.4.5\"",
+            "[debug] arg 0 " + program(),
+            "[debug] arg 1 --anything",
+            "[debug] arg 2 two words",
+            "[debug] System Detection",
+            "[debug] CPU: ",
+            "[debug] \"" + QSysInfo::prettyProductName() + ", Kernel ",
+            "[debug] fresh install?  true",
+            "[debug] Data constructor",
+            "[debug] getMigrationStatus",
+            "[debug] Starting Config",
+            "[debug] configuration failed",
+        };
+        int at = 0;
+        for (const QString &line : expected) {
+            const int found = findLine(r.log, line, at);
+            QVERIFY2(found >= 0, qPrintable(line + "\n--- log:\n" + r.log.join('\n')));
+            at = found + 1;
+        }
+        QCOMPARE(findLine(r.log, "[debug] migration failed!"), -1);
+
+        // Program-data folders and the OpenStreetMap page folder are made.
+        for (const char *f : {"navtrac", "mapapi", "mapapi/OpenStreetMap", "harleks", "tmp"})
+            QVERIFY2(QDir(home.path() + kAppData + "/" + f).exists(), f);
+        QScopedPointer<QSettings> s(settingsOf(home.path()));
+        QVERIFY(!s->contains("Config"));
+        QVERIFY(!s->contains("MigrationStatus"));  // not stored on a failed start
+        QVERIFY(!s->contains("Version"));
+    }
+
+    void gates_data()
+    {
+        QTest::addColumn<bool>("workspace");
+        QTest::addColumn<QVariantMap>("settings");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("lastLine");
+        QTest::newRow("old workspace, not migrated")
+            << true << QVariantMap{{"Config", 1}} << 1 << "[debug] migration failed!";
+        QTest::newRow("old workspace, migration 2")
+            << true << QVariantMap{{"Config", 1}, {"MigrationStatus", 2}} << 1
+            << "[debug] migration failed!";
+        QTest::newRow("migrated, unconfigured")
+            << true << QVariantMap{{"MigrationStatus", 3}} << 1 << "[debug] configuration failed";
+        QTest::newRow("migrated and configured") << true
+                                                 << QVariantMap{{"MigrationStatus", 3},
+                                                                {"Config", 1},
+                                                                {"Proxy", "Whatever"}}
+                                                 << 0 << "";
+    }
+    void gates()
+    {
+        QFETCH(bool, workspace);
+        QFETCH(QVariantMap, settings);
+        QFETCH(int, exitCode);
+        QFETCH(QString, lastLine);
+        QTemporaryDir home;
+        const QString ws = home.path() + "/Documents/KorvelTarvendel/";
+        if (workspace)
+            for (const char *f : {"waypoints", "maps", "harlek"})
+                QDir().mkpath(ws + f);
+        {
+            QScopedPointer<QSettings> s(settingsOf(home.path()));
+            for (auto it = settings.begin(); it != settings.end(); ++it)
+                s->setValue(it.key(), it.value());
+        }
+        const Run r = start(home.path());
+        QCOMPARE(r.exitCode, exitCode);
+        QVERIFY(findLine(r.log, "[debug] fresh install?  false") >= 0);
+
+        QScopedPointer<QSettings> s(settingsOf(home.path()));
+        if (exitCode == 1) {
+            QCOMPARE(r.log.last(), lastLine);
+            QCOMPARE(s->value("MigrationStatus"), settings.value("MigrationStatus"));
+            QVERIFY(!s->contains("Version"));
+            if (lastLine.contains("migration"))  // the migration gate comes first
+                QCOMPARE(findLine(r.log, "[debug] Starting Config"), -1);
+        } else {
+            QCOMPARE(findLine(r.log, "[debug] Starting Config"), -1);
+            QCOMPARE(s->value("MigrationStatus").toInt(), 3);
+            QCOMPARE(s->value("Version").toString(), QString("v3.4.5"));
+            QCOMPARE(s->value("Proxy").toString(), QString("NoProxy"));  // applied and stored
+        }
+    }
+};
+
+KORVEL_TEST_MAIN(TestStartup)
+#include "test_startup.moc"
