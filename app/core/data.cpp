@@ -9,6 +9,7 @@
 #include <QProgressDialog>
 #include <QStandardItemModel>
 #include <QStandardPaths>
+#include <QThread>
 #include <QTimer>
 
 #include "harleklog.h"
@@ -24,6 +25,9 @@ Data *Data::instance()
 {
     // The pointer is set only once the constructor has returned.
     if (!s_instance) {
+        if (QCoreApplication::instance()
+            && QThread::currentThread() != QCoreApplication::instance()->thread())
+            qCritical() << "[Data] created off the GUI thread";
         Data *d = new Data();
         s_instance = d;
     }
