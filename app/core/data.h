@@ -15,8 +15,10 @@
 #include <QUrl>
 
 #include "camera.h"
+#include "flightplaninfo.h"
 #include "mapindex.h"
 
+class QFileInfo;
 class QImage;
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -49,6 +51,17 @@ public:
     QString crashLogPath() const { return m_crashLogPath; }
     QString updatePath() const { return m_updatePath; }
     QString flightPlanFile(const QString &name) const;
+    // Flight-plan folder listing (data_flightplans.cpp): the "*.zfp" files of
+    // the flight-plan folder in the file system's order, read afresh each call.
+    int flightPlanCount() const;
+    FlightPlanInfo flightPlanInfo(int index) const;  // empty record when out of range
+    FlightPlanInfo flightPlanInfo(const QString &name) const;
+    bool flightPlanExists(const QString &name) const;
+    QPointF flightPlanFirstPosition(const QString &name) const;  // (0, 0) when unreadable
+    // Bytes of a file, or of a folder's whole tree (links not followed).
+    static qint64 pathSize(const QFileInfo &entry);
+    // Deletes a folder tree; a link is removed as a link, never followed.
+    static bool removeDirRecursively(const QString &path);
     void setWaypointPath(const QString &path);  // take effect at the next start
     void setMapPath(const QString &path);
     void setHarlekSDPath(const QString &path);
@@ -182,6 +195,7 @@ public slots:
     void recordGPSData(double lon, double lat);
 
 private:
+    FlightPlanInfo flightPlanInfoOf(const QFileInfo &entry) const;
     static QString documentsPath();
     static QString appDataPath();
     QString defaultWaypointPath() const;
