@@ -21,9 +21,12 @@
 
 #include "bottomline.h"
 #include "data.h"
+#include "helpinfo.h"
+#include "intromain.h"
 #include "korvelpackethandler.h"
 #include "prompt.h"
 #include "shellurls.h"
+#include "updatemain.h"
 #include "welmain.h"
 
 namespace {
@@ -319,7 +322,8 @@ void MainWindow::exportVardeck() {}
 void MainWindow::aboutclicked()
 {
     qDebug() << "[MAIN] MainWindow::about";
-    notAvailable(tr("The About box"));
+    HelpInfo about(this);
+    about.exec();
 }
 
 void MainWindow::programsettingsclicked()
@@ -329,8 +333,17 @@ void MainWindow::programsettingsclicked()
 }
 
 void MainWindow::placemarksclicked() { notAvailable(tr("The placemark editor")); }
-void MainWindow::checkNewVersion() { notAvailable(tr("The update check")); }
-void MainWindow::introclicked() { notAvailable(tr("The introduction")); }
+void MainWindow::checkNewVersion()
+{
+    UpdateMain update;
+    update.exec();
+}
+
+void MainWindow::introclicked()
+{
+    IntroMain intro;
+    intro.exec();
+}
 
 void MainWindow::connectclicked()
 {

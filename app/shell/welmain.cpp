@@ -1,17 +1,29 @@
 #include "welmain.h"
 
-#include <QLabel>
-#include <QVBoxLayout>
+#include <QHBoxLayout>
+
+#include "updateinfo.h"
+#include "updatemain.h"
+#include "welinfo.h"
 
 WelMain::WelMain(QWidget *parent) : QWidget(parent)
 {
-    auto *layout = new QVBoxLayout(this);
-    auto *title = new QLabel(tr("<h1>Welcome to the Korvel Tarvendel</h1>"), this);
-    title->setAlignment(Qt::AlignCenter);
-    auto *version = new QLabel(tr("Version %1").arg(QLatin1String(KORVEL_VERSION)), this);
-    version->setAlignment(Qt::AlignCenter);
+    m_info = new WelInfo;
+    auto *layout = new QHBoxLayout(this);
     layout->addStretch();
-    layout->addWidget(title);
-    layout->addWidget(version);
+    layout->addWidget(m_info);
     layout->addStretch();
+    connect(m_info, &WelInfo::openMap, this, &WelMain::openMap);
+    connect(m_info, &WelInfo::openFlightplan, this, &WelMain::openFlightplan);
+    connect(m_info, &WelInfo::openPhotoTaggerProject, this, &WelMain::openPhotoTaggerProject);
+    connect(m_info, &WelInfo::openThermalProject, this, &WelMain::openThermalProject);
+    m_update = new UpdateInfo(this);
+    connect(m_update, &UpdateInfo::versionInfoReceived, this, &WelMain::versionInfo);
+    m_update->getData(UpdateInfo::VersionInfo);
+}
+
+void WelMain::versionInfo(QVersionNumber latest, QUrl)
+{
+    if (QVersionNumber::compare(UpdateMain::runningVersion(), latest) < 0)
+        m_info->setNewVersionNotice(true);
 }
