@@ -12,6 +12,8 @@
 
 #include "data.h"
 #include "debuglog.h"
+#include "intromain.h"
+#include "mainwindow.h"
 #include "proxy.h"
 #include "systemdetection.h"
 
@@ -27,9 +29,13 @@ void runMigrationWizard() {}
 
 void runFirstRunWizard() {}
 
-std::unique_ptr<QWidget> createMainWindow() { return nullptr; }
+std::unique_ptr<QWidget> createMainWindow() { return std::make_unique<MainWindow>(); }
 
-void runIntroduction() {}
+void runIntroduction()
+{
+    IntroMain intro;
+    intro.exec();
+}
 
 }  // namespace
 
