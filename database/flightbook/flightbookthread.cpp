@@ -131,7 +131,7 @@ void FlightBookScan::start(const QFileInfoList& entries, FlightBookThread::Place
         m_current->requestInterruption();
     m_threads.removeAll(nullptr);
 
-    auto* thread = new FlightBookThread;
+    auto* thread = new FlightBookThread(this);  // deleted when done, or with this object
     thread->setEntries(entries);
     thread->setPlaceNameLookup(std::move(lookup));
     m_current = thread;

@@ -117,6 +117,19 @@ void forEachLine(const QByteArray& bytes, Fn fn)
     }
 }
 
+// Cards written on other systems may show the names in another case.
+std::string findFile(const QDir& dir, const char* name)
+{
+    const QString wanted = QString::fromLatin1(name);
+    if (!QFileInfo::exists(dir.filePath(wanted))) {
+        const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden);
+        for (const QString& e : entries)
+            if (e.compare(wanted, Qt::CaseInsensitive) == 0)
+                return dir.filePath(e).toStdString();
+    }
+    return dir.filePath(wanted).toStdString();
+}
+
 bool skipLine(const char* b, const char* e)
 {
     return b == e || *b == '#';
@@ -258,9 +271,9 @@ HarlekLog::HarlekLog(const std::string& path) : m_path(path)
     QFileInfo fi(folder);
     if (path.empty() || !fi.isDir())
         throw LogNotFoundException("No Korvel Harlek log in \"" + path + "\"");
-    const std::string base = QDir(folder).absolutePath().toStdString() + "/";
-    readHeader(base + harleklog::kInfoFile);
-    readRecords(base + harleklog::kLogFile);
+    const QDir dir(QDir(folder).absolutePath());
+    readHeader(findFile(dir, harleklog::kInfoFile));
+    readRecords(findFile(dir, harleklog::kLogFile));
     deriveMissing();
 }
 
