@@ -126,10 +126,13 @@ void AraConverter::run()
     QProgressDialog dialog(label, tr("Cancel"), 0, jobs.size(), m_dialogParent);
     dialog.setWindowTitle(QStringLiteral("Korvel Radiconv"));
     dialog.setMinimumDuration(4000);
-    connect(&dialog, &QProgressDialog::canceled, &watcher, [this, &watcher] {
+    const auto cancel = [this, &watcher] {
         m_cancel = true;
         watcher.cancel();
-    });
+    };
+    connect(&dialog, &QProgressDialog::canceled, &watcher, cancel);
+    connect(&dialog, &QDialog::rejected, &watcher, cancel);  // Escape
+
     connect(&watcher, &QFutureWatcher<void>::progressRangeChanged, &dialog, &QProgressDialog::setRange);
     connect(&watcher, &QFutureWatcher<void>::progressValueChanged, &dialog, &QProgressDialog::setValue);
     connect(&watcher, &QFutureWatcher<void>::finished, &dialog, &QProgressDialog::reset);

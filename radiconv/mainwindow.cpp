@@ -69,8 +69,10 @@ MainWindow::MainWindow(QWidget *parent)
 
     auto *listBlock = new QVBoxLayout;
     listBlock->setSpacing(0);
-    listBlock->addWidget(m_list);
-    listBlock->addWidget(m_dropArea);
+    // The list takes the room its rows need (up to its maximum height);
+    // the drop area keeps the rest.
+    listBlock->addWidget(m_list, 1);
+    listBlock->addWidget(m_dropArea, 0);
     layout->addLayout(listBlock, 1);
 
     layout->addSpacing(18);

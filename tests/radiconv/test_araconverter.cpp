@@ -6,6 +6,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QThreadPool>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -313,6 +317,61 @@ private slots:
         // The first one's output is the one kept.
         const QImage kept(m_out + "/day/img.jpg");
         QVERIFY(!kept.isNull());
+    }
+
+    void progressDialogAndCancel()
+    {
+        // One pool thread: the dialog is for more than two files. A long
+        // recording first keeps the run busy while the dialog is watched.
+        QThreadPool *pool = QThreadPool::globalInstance();
+        const int threads = pool->maxThreadCount();
+        pool->setMaxThreadCount(1);
+        const QString longRec = write("cancel/long.arv", arv(40));
+        const QString a = write("cancel/a.ara", ara(1));
+        const QString b = write("cancel/b.ara", ara(2));
+
+        // Two files: no dialog while the run lasts.
+        QList<QProgressDialog *> seen;
+        QTimer watch;
+        watch.setInterval(5);
+        connect(&watch, &QTimer::timeout, [&] {
+            if (auto *d = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget()))
+                if (!seen.contains(d))
+                    seen << d;
+        });
+        watch.start();
+        int converted = 0;
+        QVERIFY(convert({longRec, a}, m_out, &converted).isEmpty());
+        QCOMPARE(converted, 2);
+        QVERIFY(seen.isEmpty());
+        watch.stop();
+
+        // Three files: the dialog appears; cancelling it stops the recording
+        // being converted and the files not yet started.
+        QFile::remove(m_out + "/cancel/long.seq");
+        QString label;
+        KorvelTest::whenModal([&](QWidget *w) {
+            auto *dialog = qobject_cast<QProgressDialog *>(w);
+            QVERIFY(dialog);
+            label = dialog->labelText();
+            auto *cancel = dialog->findChild<QPushButton *>();
+            QVERIFY(cancel);
+            QTest::mouseClick(cancel, Qt::LeftButton);
+        });
+        AraConverter c;
+        c.setTargetLocation(m_out);
+        c.addFiles({longRec, a, b});
+        c.run();
+        pool->setMaxThreadCount(threads);
+
+        QCOMPARE(label, QStringLiteral("Converting 3 files(s) using 1 thread(s)..."));
+        QVERIFY(c.wasCanceled());
+        QCOMPARE(c.convertedCount(), 0);
+        QCOMPARE(c.failures().size(), 3);
+        for (const AraConverter::Failure &f : c.failures())
+            QVERIFY2(f.reason.contains("cancelled"), qPrintable(f.reason));
+        QVERIFY(!QFileInfo::exists(m_out + "/cancel/long.seq"));
+        QVERIFY(!QFileInfo::exists(m_out + "/cancel/b.jpg"));
     }
 
     void existingTargetIsReplacedWhole()
