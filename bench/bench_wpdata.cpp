@@ -1,0 +1,134 @@
+// Flight plans at scale: writing and reading a plan of 100,000 waypoints,
+// and building, laying out and drawing 10,000 waypoint items in a scene.
+#include <QApplication>
+#include <QDir>
+#include <QGraphicsScene>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <memory>
+
+#include "data.h"
+#include "mapdescription.h"
+#include "wpdata.h"
+#include "wpwaypoint.h"
+
+namespace {
+
+QTemporaryDir *workDir = nullptr;
+QString mapPath;
+
+void makeMap()
+{
+    QImage image(4000, 3000, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    const QList<double> values = {11.0, 48.03, 11.04, 48.03, 11.0, 48.0, 11.04, 48.0,
+                                  11.02, 48.015, 2976.0, 3339.0};
+    mapPath = workDir->filePath("bench-map.jpg");
+    MapDescription::writeImage(mapPath, image, MapDescription::recordText("Bench", "bench", values));
+}
+
+std::unique_ptr<WPData> makePlan(int count)
+{
+    auto plan = std::make_unique<WPData>();
+    plan->loadMapImage(mapPath);
+    for (int i = 0; i < count; ++i) {
+        const double x = 10 + (i % 400) * 9.9, y = 10 + (i / 400) % 300 * 9.9;
+        const int type = i % 20 == 19 ? 11 : 1;
+        plan->addWaypoint(new WPWaypoint(x, y, 1.0, i + 1, type), 50, i % 360, true, -90, 1, 2.5,
+                          1, 100, type, 6.5f, 2.0f, 0, false);
+    }
+    return plan;
+}
+
+void BM_WritePlan100k(benchmark::State &state)
+{
+    auto plan = makePlan(100000);
+    plan->setFilePath(workDir->filePath("write.zfp"));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(plan->writeFile());
+    state.SetItemsProcessed(state.iterations() * 100000);
+}
+BENCHMARK(BM_WritePlan100k)->Unit(benchmark::kMillisecond);
+
+void BM_ReadPlan100k(benchmark::State &state)
+{
+    {
+        auto plan = makePlan(100000);
+        plan->setFilePath(workDir->filePath("read.zfp"));
+        plan->writeFile();
+    }
+    for (auto _ : state) {
+        auto plan = std::make_unique<WPData>();
+        state.PauseTiming();
+        plan->loadMapImage(mapPath);
+        plan->setFilePath(workDir->filePath("read.zfp"));
+        state.ResumeTiming();
+        if (plan->readFile() != WPData::ReadOk)
+            state.SkipWithError("plan not read");
+        state.PauseTiming();
+        plan.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * 100000);
+}
+BENCHMARK(BM_ReadPlan100k)->Unit(benchmark::kMillisecond);
+
+void BM_LayoutItems10k(benchmark::State &state)
+{
+    for (auto _ : state) {
+        QGraphicsScene scene;
+        for (int i = 0; i < 10000; ++i) {
+            auto *item = new WPWaypoint(10 + (i % 100) * 30, 10 + (i / 100) * 30, 1.0, i + 1, 1);
+            scene.addItem(item);
+            item->setScale(0.5);  // zoomed out: every item re-placed
+        }
+        benchmark::DoNotOptimize(scene.itemsBoundingRect());
+    }
+    state.SetItemsProcessed(state.iterations() * 10000);
+}
+BENCHMARK(BM_LayoutItems10k)->Unit(benchmark::kMillisecond);
+
+void BM_PaintItems10k(benchmark::State &state)
+{
+    QGraphicsScene scene;
+    for (int i = 0; i < 10000; ++i)
+        scene.addItem(new WPWaypoint(10 + (i % 100) * 30, 10 + (i / 100) * 30, 0.5, i + 1, 1));
+    QImage image(1600, 1600, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        scene.render(&p, QRectF(0, 0, 1600, 1600), QRectF(0, 0, 3020, 3020));
+    }
+    state.SetItemsProcessed(state.iterations() * 10000);
+}
+BENCHMARK(BM_PaintItems10k)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    // A private home, so the benchmark never touches the user's settings
+    // or workspace.
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toLocal8Bit());
+    qputenv("XDG_DATA_HOME", (home.path() + "/.local/share").toLocal8Bit());
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName("Brisolan Technologies");
+    QApplication::setApplicationName("Korvel Tarvendel");
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &msg) {
+        if (type >= QtWarningMsg)
+            fprintf(stderr, "%s\n", qPrintable(msg));
+    });
+    QTemporaryDir work;
+    workDir = &work;
+    Data::instance();
+    makeMap();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}
