@@ -12,7 +12,10 @@ int main(int argc, char **argv)
         return 2;
     const QByteArray mode = argv[1];
     DebugLog log(QString::fromLocal8Bit(argv[2]));
-    for (int i = 0; i < 50; ++i)
+    // Before a fatal end the writer is kept busy, so the fatal line would be
+    // lost if it were only queued.
+    const int lines = mode == "fatal" ? 20000 : 50;
+    for (int i = 0; i < lines; ++i)
         qDebug() << "line" << i;
     qWarning() << "careful" << QStringLiteral("text");
     qInfo() << "info is not logged";
