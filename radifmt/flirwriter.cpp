@@ -229,8 +229,8 @@ void FLIRWriter::SLinearFromTLinear()
     // Counts repeat a lot within a frame: convert each distinct one once.
     const uint32_t unknown = 0xFFFFFFFFu;
     std::vector<uint32_t> cache(65536, unknown);
-    m_SLinear.clear();
-    m_SLinear.reserve(m_TLinear.size());
+    m_SLinear.assign(m_TLinear.size(), 0);
+    uint16_t *out = m_SLinear.data();
     for (uint16_t c : m_TLinear) {
         uint32_t &known = cache[c];
         if (known == unknown) {
@@ -239,7 +239,7 @@ void FLIRWriter::SLinearFromTLinear()
             const float s = R / (e - F) + O;
             known = signalValue(s);
         }
-        m_SLinear.push_back(uint16_t(known));
+        *out++ = uint16_t(known);
     }
 }
 
@@ -430,15 +430,27 @@ void FLIRWriter::setPresentParameters(FLIR_PRES_PAR &p)
     std::memset(&p, 0, sizeof p);
     const size_t n = m_SLinear.size();
     if (n >= 2) {
-        const auto extremes = std::minmax_element(m_SLinear.begin(), m_SLinear.end());
-        const int minimum = *extremes.first;
-        const int maximum = *extremes.second;
-        // Median by selection: rank n/2, then the largest of the ranks below it.
-        std::vector<uint16_t> copy(m_SLinear);
-        const auto upper = copy.begin() + std::ptrdiff_t(n / 2);
-        std::nth_element(copy.begin(), upper, copy.end());
-        const int upperValue = *upper;
-        const int lowerValue = *std::max_element(copy.begin(), upper);
+        // Selection of ranks n/2 - 1 and n/2 by counting: the values are
+        // 16-bit, so one histogram pass replaces the partial ordering.
+        std::vector<uint32_t> histogram(65536, 0);
+        for (uint16_t v : m_SLinear)
+            ++histogram[v];
+        int minimum = 0;
+        while (histogram[size_t(minimum)] == 0)
+            ++minimum;
+        int maximum = 65535;
+        while (histogram[size_t(maximum)] == 0)
+            --maximum;
+        const size_t upperRank = n / 2;
+        int lowerValue = -1, upperValue = -1;
+        size_t seen = 0;
+        for (int v = minimum; v <= maximum && upperValue < 0; ++v) {
+            seen += histogram[size_t(v)];
+            if (lowerValue < 0 && seen > upperRank - 1)
+                lowerValue = v;
+            if (seen > upperRank)
+                upperValue = v;
+        }
         p.level = int32_t(float(upperValue + lowerValue) * 0.5f);
         p.span = std::max(std::abs(p.level - minimum), std::abs(p.level - maximum));
     }

@@ -1,6 +1,7 @@
 #include "aradecoder.h"
 
 #include <QVector>
+#include <QtEndian>
 #include <iostream>
 
 void AraDecoder::reset()
@@ -26,27 +27,83 @@ QByteArray AraDecoder::decompressLines(const QByteArray &compressed, int width, 
     if (width < 1 || width > 0xFFFF)
         return QByteArray();
 
-    QVector<quint16> line(width, 0);
+    // Same blocks, same results and messages as feeding decodeByte one byte
+    // at a time, but reading each code straight from the bit stream: the
+    // frame decodes several times faster.
+    const uchar *data = reinterpret_cast<const uchar *>(compressed.constData());
+    const qint64 size = compressed.size();
+    const qint64 totalBits = size * 8;
+    auto peek32 = [data, size](qint64 bitPos) -> quint32 {
+        const qint64 byte = bitPos >> 3;
+        quint64 v = 0;
+        if (byte + 8 <= size) {
+            v = qFromBigEndian<quint64>(data + byte);
+        } else {
+            for (int i = 0; i < 8; ++i)
+                v = (v << 8) | (byte + i < size ? data[byte + i] : 0u);
+        }
+        return quint32((v << (bitPos & 7)) >> 32);
+    };
+
+    QVector<quint16> lineBuffer(width, 0);
+    quint16 *line = lineBuffer.data();
     QByteArray result;
     // The height only sizes the buffer; the blocks decide how many lines come.
     if (height > 0 && qint64(width) * height * 2 <= (qint64(1) << 28))
         result.reserve(width * height * 2);
-    const uchar *data = reinterpret_cast<const uchar *>(compressed.constData());
-    const int size = compressed.size();
-    for (int i = 0; i < size; ++i) {
-        const int step = decodeByte(data[i], line.data(), width);
-        if (step == 1)
-            continue;
-        if (step < 0)
+
+    qint64 at = 0;
+    while (at < size) {
+        if ((data[at] >> 4) == 0) {
+            fail("sync error: nibble");
             return QByteArray();
-        reset();
-        const int at = result.size();
-        result.resize(at + 2 * width);
-        uchar *out = reinterpret_cast<uchar *>(result.data()) + at;
-        for (int x = 0; x < width; ++x) {
-            out[2 * x] = uchar(line[x] & 0xFF);
-            out[2 * x + 1] = uchar(line[x] >> 8);
         }
+        if (at + 1 >= size)
+            break;
+        const int length = ((data[at] & 0x0F) << 8) | data[at + 1];
+        if (length >= 2 * width) {
+            fail("sync error: len max");
+            return QByteArray();
+        }
+        if (at + 3 >= size)
+            break;
+        line[0] = quint16((data[at + 2] << 8) | data[at + 3]);
+
+        qint64 bitPos = (at + 4) * 8;
+        bool complete = true;
+        for (int count = 1; count < width; ++count) {
+            if (bitPos + 4 > totalBits) {
+                complete = false;
+                break;
+            }
+            const quint32 w = peek32(bitPos);
+            const int n = int(w >> 28);
+            if (n == 15) {
+                fail("sync error: decode");
+                return QByteArray();
+            }
+            if (bitPos + 4 + n > totalBits) {
+                complete = false;
+                break;
+            }
+            int difference = 0;
+            if (n > 0) {
+                const quint32 v = (w << 4) >> (32 - n);
+                const int magnitude = int(((1u << n) + v) >> 1);
+                difference = (v & 1u) ? -magnitude : magnitude;
+            }
+            line[count] = quint16(line[count - 1] + difference);
+            bitPos += 4 + n;
+        }
+        // The codes end within a byte; the trailer follows that byte.
+        const qint64 trailer = (bitPos + 7) >> 3;
+        if (!complete || trailer + 2 > size)
+            break;
+        at = trailer + 2;
+
+        const int out = result.size();
+        result.resize(out + 2 * width);
+        qToLittleEndian<quint16>(line, width, result.data() + out);
     }
     return result;
 }
