@@ -1,5 +1,6 @@
 #include "flightbookthread.h"
 
+#include "data.h"
 #include "harleklog.h"
 
 #include <QDateTime>
@@ -8,6 +9,8 @@
 
 FlightBookThread::FlightBookThread(QObject* parent) : QThread(parent)
 {
+    // Data exists before any scan runs; placeNameAt is safe on this thread.
+    m_placeName = [](double lon, double lat) { return Data::instance()->placeNameAt(lon, lat); };
 }
 
 QStringList FlightBookThread::columnTitles()
@@ -133,7 +136,8 @@ void FlightBookScan::start(const QFileInfoList& entries, FlightBookThread::Place
 
     auto* thread = new FlightBookThread(this);  // deleted when done, or with this object
     thread->setEntries(entries);
-    thread->setPlaceNameLookup(std::move(lookup));
+    if (lookup)
+        thread->setPlaceNameLookup(std::move(lookup));
     m_current = thread;
     m_threads << thread;
     connect(thread, &FlightBookThread::newItem, this, [this, thread](QTreeWidgetItem* item) {

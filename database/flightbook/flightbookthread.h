@@ -23,7 +23,8 @@ public:
 
     // Directory listing of the folder to scan; set before start().
     void setEntries(const QFileInfoList& entries) { m_entries = entries; }
-    // Replaces the stored-map lookup (Data::placeNameAt) for the Location column.
+    // Replaces the stored-map lookup (Data::placeNameAt) for the Location
+    // column; an empty function leaves every place "Unknown".
     void setPlaceNameLookup(PlaceNameLookup lookup) { m_placeName = std::move(lookup); }
 
     // Reads the log folder and emits newItem with its row; reader exceptions
@@ -58,6 +59,7 @@ public:
     explicit FlightBookScan(QObject* parent = nullptr);
     ~FlightBookScan() override;
 
+    // lookup replaces Data::placeNameAt when given.
     void start(const QFileInfoList& entries, FlightBookThread::PlaceNameLookup lookup = {});
     bool isRunning() const;
 

@@ -24,6 +24,7 @@ void touch(const QString& path, const QByteArray& bytes = "x")
 QStringList scanNames(const QString& folder)
 {
     FlightBookThread thread;
+    thread.setPlaceNameLookup([](double, double) { return QString(); });
     QStringList names;
     QObject::connect(&thread, &FlightBookThread::newItem, &thread, [&](QTreeWidgetItem* item) {
         names << item->text(0);
@@ -131,8 +132,9 @@ private slots:
             delete item;
         });
         connect(&scan, &FlightBookScan::loadingDone, this, [&] { ++done; });
-        scan.start(QDir(dir.filePath("first")).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot));
-        scan.start(QDir(dir.filePath("second")).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot));
+        const auto noPlace = [](double, double) { return QString(); };
+        scan.start(QDir(dir.filePath("first")).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot), noPlace);
+        scan.start(QDir(dir.filePath("second")).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot), noPlace);
         QVERIFY(KorvelTest::waitFor([&] { return done > 0 && !scan.isRunning(); }));
         QTest::qWait(20);  // let every queued row of the older scan arrive
         QCOMPARE(rows, QStringList{"new1"});
@@ -147,7 +149,8 @@ private slots:
         QPointer<FlightBookThread> thread;
         {
             FlightBookScan scan;
-            scan.start(QDir(dir.filePath("card")).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot));
+            scan.start(QDir(dir.filePath("card")).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot),
+                       [](double, double) { return QString(); });
             thread = scan.findChild<FlightBookThread*>();
             QVERIFY(thread);
         }
