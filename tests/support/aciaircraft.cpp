@@ -413,6 +413,8 @@ void AciAircraft::waypointCommand(quint8 command, quint16 param, const QByteArra
     case 14: storedWaypoints.clear(); respond(4, 14, 1); break;
     case 15: {
         const int number = data.size() == 42 ? rd16(data, 0) : 0;
+        if (ignoreWaypointFrom > 0 && number >= ignoreWaypointFrom)
+            break;
         if (data.size() != 42 || crc(data) != param
             || (number == crcErrorOnWaypoint && !m_crcErrorDone)) {
             if (number == crcErrorOnWaypoint)

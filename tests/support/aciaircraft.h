@@ -88,6 +88,7 @@ public:
     int crcErrorOnWaypoint = 0;     // report a checksum error once for this waypoint number
     int bufferFullOnWaypoint = 0;   // report a full buffer once for this waypoint number
     int bufferCapacity = 100;       // free slots reported after an accepted waypoint
+    int ignoreWaypointFrom = 0;     // no answer at all to waypoints from this number on
     bool ackSimpleCommands = true;  // raise the acknowledgement bit of simple commands
     bool autoPackets = true;        // send variable packets after every response
     bool corruptNextFrame = false;  // flip one payload bit of the next frame sent
