@@ -1,0 +1,164 @@
+// Radiconv conversion speed and memory: 200 generated ARA frames and one
+// 500-frame ARV recording, on one pool thread and on all cores. Each run is
+// a child process of its own, so its peak memory (VmHWM) is its own.
+//
+//   bench_radiconv [folder]      runs everything, prints a table
+//   (internal) bench_radiconv --run <threads> <target> <files...>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QThread>
+#include <QThreadPool>
+
+#include <cstdio>
+
+#include "araconverter.h"
+#include "aragen.h"
+
+namespace {
+
+void quiet(QtMsgType type, const QMessageLogContext &, const QString &msg)
+{
+    if (type != QtDebugMsg && type != QtInfoMsg)
+        std::fprintf(stderr, "%s\n", qPrintable(msg));
+}
+
+qint64 peakKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    return -1;
+}
+
+// Child: converts the files and prints "<seconds> <failures> <peak KiB>".
+int runChild(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    qInstallMessageHandler(quiet);
+    const int threads = QString::fromLocal8Bit(argv[2]).toInt();
+    QThreadPool::globalInstance()->setMaxThreadCount(threads);
+    AraConverter converter;
+    converter.setTargetLocation(QString::fromLocal8Bit(argv[3]));
+    QStringList files;
+    for (int i = 4; i < argc; ++i)
+        files << QString::fromLocal8Bit(argv[i]);
+    converter.addFiles(files);
+    QElapsedTimer clock;
+    clock.start();
+    converter.run();
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    std::printf("%.4f %d %lld\n", seconds, converter.failures().size(), peakKiB());
+    return 0;
+}
+
+struct Result {
+    double seconds = 0;
+    int failures = -1;
+    qint64 peak = -1;
+};
+
+Result runConversion(int threads, const QString &target, const QStringList &files)
+{
+    QDir(target).removeRecursively();
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(QCoreApplication::applicationFilePath(),
+            QStringList{"--run", QString::number(threads), target} + files);
+    p.waitForFinished(-1);
+    const QStringList parts = QString::fromLocal8Bit(p.readAllStandardOutput()).simplified().split(' ');
+    Result r;
+    if (parts.size() == 3) {
+        r.seconds = parts[0].toDouble();
+        r.failures = parts[1].toInt();
+        r.peak = parts[2].toLongLong();
+    }
+    return r;
+}
+
+// An ARV of n frames, written frame by frame.
+QString writeRecording(const QString &path, int frames)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return QString();
+    QVector<QVector<quint16>> scenes;
+    for (int s = 0; s < 4; ++s)
+        scenes << AraGen::scene(640, 512, s);
+    for (int i = 0; i < frames; ++i) {
+        AraGen::FrameSpec spec;
+        spec.gpsTimeOfWeek += quint32(i) * 100;
+        f.write(AraGen::araFile(spec, scenes[i % scenes.size()]));
+    }
+    return path;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc >= 4 && QByteArray(argv[1]) == "--run")
+        return runChild(argc, argv);
+
+    QCoreApplication app(argc, argv);
+    QTemporaryDir tmp;
+    const QString root = argc > 1 ? QString::fromLocal8Bit(argv[1]) : tmp.path();
+    const QString in = root + "/in";
+    QDir().mkpath(in + "/frames");
+
+    QTextStream out(stdout);
+    out << "Generating 200 ARA frames and ARV recordings of 100 and 500 frames in " << root << "\n";
+    out.flush();
+    QStringList ara;
+    QVector<QByteArray> frames;
+    for (int s = 0; s < 8; ++s)
+        frames << AraGen::araFile(AraGen::FrameSpec(), AraGen::scene(640, 512, s));
+    for (int i = 0; i < 200; ++i) {
+        const QString path = QStringLiteral("%1/frames/IMG_%2.ARA").arg(in).arg(i, 4, 10, QLatin1Char('0'));
+        AraGen::writeFile(path, frames[i % frames.size()]);
+        ara << path;
+    }
+    const QString arv100 = writeRecording(in + "/short.arv", 100);
+    const QString arv500 = writeRecording(in + "/long.arv", 500);
+
+    const int cores = QThread::idealThreadCount();
+    struct Case {
+        QString name;
+        QStringList files;
+        int frames;
+    };
+    const QList<Case> cases = {{"200 ARA -> JPEG", ara, 200},
+                               {"ARV 100 frames -> SEQ", {arv100}, 100},
+                               {"ARV 500 frames -> SEQ", {arv500}, 500}};
+    out << QStringLiteral("%1 %2 %3 %4 %5 %6\n")
+               .arg("case", -24).arg("threads", 8).arg("seconds", 9).arg("frames/s", 10).arg("peak MiB", 9).arg("failed", 6);
+    for (const Case &c : cases) {
+        double single = 0;
+        for (int threads : {1, cores}) {
+            const Result r = runConversion(threads, root + "/out", c.files);
+            if (threads == 1)
+                single = r.seconds;
+            out << QStringLiteral("%1 %2 %3 %4 %5 %6")
+                       .arg(c.name, -24)
+                       .arg(threads, 8)
+                       .arg(r.seconds, 9, 'f', 3)
+                       .arg(r.seconds > 0 ? c.frames / r.seconds : 0.0, 10, 'f', 1)
+                       .arg(r.peak / 1024.0, 9, 'f', 1)
+                       .arg(r.failures, 6);
+            if (threads != 1 && r.seconds > 0)
+                out << QStringLiteral("   speed-up %1x").arg(single / r.seconds, 0, 'f', 2);
+            out << "\n";
+            out.flush();
+        }
+    }
+    QDir(root + "/out").removeRecursively();
+    return 0;
+}
