@@ -41,6 +41,7 @@ void FBGPXExportDiag::build(bool severalLogs)
     m_path = new QLineEdit;
     m_path->setObjectName(QStringLiteral("path"));
     m_path->setReadOnly(!severalLogs);
+    m_path->setMinimumWidth(320);
     m_browse = new QPushButton(tr("Browse"));
     QLabel* label = new QLabel(severalLogs ? tr("Target folder: ") : tr("Filename: "));
     m_tags = new QCheckBox(tr("Export Photo Tags"));
@@ -156,6 +157,12 @@ void FBGPXExportDiag::exportLog()
 void FBGPXExportDiag::exportLogs()
 {
     const QString folder = m_path->text();
+    if (folder.trimmed().isEmpty() || !QFileInfo(folder).isDir()) {
+        // The folder text is editable: refuse a folder that is not there.
+        Prompt::warning(nullptr, tr("No target folder"),
+                        tr("The folder \"%1\" does not exist.").arg(QDir::toNativeSeparators(folder)));
+        return;
+    }
     const QStringList targets = LogExport::folderTargets(folder, m_logPaths.size(), QStringLiteral("gpx"));
     if (!LogExportDialogs::mayOverwrite(LogExport::existingTargets(targets)))
         return;  // the export dialog stays open for another folder

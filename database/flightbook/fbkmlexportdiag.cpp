@@ -38,6 +38,7 @@ void FBKMLExportDiag::build(bool severalLogs)
     m_path = new QLineEdit;
     m_path->setObjectName(QStringLiteral("path"));
     m_path->setReadOnly(true);
+    m_path->setMinimumWidth(320);
     QPushButton* browse = new QPushButton(tr("Browse"));
     QLabel* hint = new QLabel(tr("<b>Hint:</b><br>The <font color=\"#00FF00\">green</font> path shows the flight "
                                  "with GPS Mode, the <font color=\"#FFFF00\">yellow</font> one is the path with "

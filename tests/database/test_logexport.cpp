@@ -331,6 +331,29 @@ private slots:
         QVERIFY(readFile(target + "/exports_1.gpx") != before);
     }
 
+    void folderExportRefusesMissingFolder()
+    {
+        QTemporaryDir dir;
+        const QString log = write(dir.filePath("sydney"), sydney());
+        KorvelTest::PromptScript prompts;
+        prompts.path(dir.filePath("out"));
+        KorvelTest::whenModal([&](QWidget* w) {
+            button(w, "Browse")->click();  // a folder that is not (or no longer) there
+            button(w, "Export")->click();
+            QVERIFY(w->isVisible());
+            auto* path = w->findChild<QLineEdit*>("path");
+            QVERIFY(!path->isReadOnly());
+            path->setText(QString());
+            button(w, "Export")->click();
+            QVERIFY(w->isVisible());
+            button(w, "Cancel")->click();
+        });
+        FBGPXExportDiag diag(QVector<QString>{log});
+        QCOMPARE(prompts.requests().size(), 3);
+        QCOMPARE(prompts.requests().at(1).iconPath, QString(":/icons/80/warning"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
+    }
+
     void kmlDialogSingleLog()
     {
         QTemporaryDir dir;

@@ -265,6 +265,10 @@ private slots:
         for (size_t i = 1; i < ten.size(); ++i)
             QVERIFY(ten[i - 1].time < ten[i].time);
         QCOMPARE(log.flightPath(1).size(), size_t(1));
+        // The flight book reads a shared log on the thread pool.
+        auto shared = std::make_shared<HarlekLog>(dir.path().toStdString());
+        QFuture<std::vector<PathPoint>> future = QtConcurrent::run(shared.get(), &HarlekLog::flightPath, 10);
+        QCOMPARE(future.result().size(), size_t(10));
     }
 
     void recordReadsCheckTheRecordSize()
