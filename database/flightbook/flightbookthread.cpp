@@ -64,7 +64,7 @@ int FlightBookThread::scanFolder(QDir folder, int depth)
         return 0;
     int count = 0;
     const QFileInfoList entries =
-        folder.entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Unsorted);
+        folder.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted);
     for (const QFileInfo& entry : entries) {
         if (isInterruptionRequested())
             break;

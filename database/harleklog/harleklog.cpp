@@ -130,6 +130,15 @@ std::string findFile(const QDir& dir, const char* name)
     return dir.filePath(wanted).toStdString();
 }
 
+// The first line is exactly the magic text, after an optional UTF-8 BOM.
+bool isMagic(const char* b, const char* e, const char* magic)
+{
+    if (e - b >= 3 && std::memcmp(b, "\xEF\xBB\xBF", 3) == 0)
+        b += 3;
+    const size_t len = std::strlen(magic);
+    return size_t(e - b) == len && std::memcmp(b, magic, len) == 0;
+}
+
 bool skipLine(const char* b, const char* e)
 {
     return b == e || *b == '#';
@@ -321,8 +330,7 @@ void HarlekLog::readHeader(const std::string& file)
     forEachLine(bytes, [&](const char* b, const char* e, int number) {
         err.setLine(number);
         if (!magicSeen) {
-            const size_t len = std::strlen(harleklog::kInfoMagic);
-            if (size_t(e - b) < len || std::memcmp(b, harleklog::kInfoMagic, len) != 0)
+            if (!isMagic(b, e, harleklog::kInfoMagic))
                 throw LogNotFoundException("No Korvel Harlek log in \"" + m_path + "\"");
             magicSeen = true;
             return;
@@ -390,8 +398,7 @@ void HarlekLog::readRecords(const std::string& file)
     forEachLine(bytes, [&](const char* b, const char* e, int number) {
         err.setLine(number);
         if (!magicSeen) {
-            const size_t len = std::strlen(harleklog::kLogMagic);
-            if (size_t(e - b) < len || std::memcmp(b, harleklog::kLogMagic, len) != 0)
+            if (!isMagic(b, e, harleklog::kLogMagic))
                 throw LogNotFoundException("No Korvel Harlek log in \"" + m_path + "\"");
             magicSeen = true;
             return;

@@ -156,7 +156,7 @@ private slots:
     void emptyLogHasGpsEpochStartAndNoPosition()
     {
         QTemporaryDir dir;
-        writeFile(dir.filePath(harleklog::kInfoFile), QByteArray(kInfo) + "# no records yet\r\n");
+        writeFile(dir.filePath(harleklog::kInfoFile), "\xEF\xBB\xBF" + QByteArray(kInfo) + "# no records yet\r\n");
         writeFile(dir.filePath(harleklog::kLogFile), "KORVEL LOG 1\r\n\r\n");
         HarlekLog log(dir.path().toStdString());
         QCOMPARE(log.timeUTC(), kGpsEpochMs);
@@ -180,6 +180,7 @@ private slots:
         QTest::newRow("empty marker") << QByteArray("") << QByteArray("KORVEL LOG 1\n") << true;
         QTest::newRow("foreign marker") << QByteArray("GPSLOG\ntype=1\n") << QByteArray("KORVEL LOG 1\n") << true;
         QTest::newRow("foreign records") << QByteArray(kInfo) << QByteArray("\x89PNG\r\n") << true;
+        QTest::newRow("newer format") << QByteArray("KORVEL HARLEK LOG 12\n") << QByteArray("KORVEL LOG 1\n") << true;
     }
     void notALog()
     {
