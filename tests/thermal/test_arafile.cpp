@@ -1,3 +1,5 @@
+#include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
@@ -383,6 +385,32 @@ private slots:
             }
         }
         QVERIFY(errors > 0);
+    }
+
+    void demoRecordings()
+    {
+        // The demo command of the README writes frames every reader accepts.
+        QTemporaryDir dir;
+        QProcess demo;
+        demo.start(QStringLiteral(KORVEL_BINARY_DIR "/tests/support/make_demo_thermal"), {dir.path()});
+        QVERIFY(demo.waitForFinished(60000));
+        QCOMPARE(demo.exitCode(), 0);
+        const QDir flight(dir.filePath("flight1"));
+        const QStringList images = flight.entryList({"*.ara"}, QDir::Files, QDir::Name);
+        QCOMPARE(images.size(), 5);
+        for (const QString &name : images) {
+            AraFile ara;
+            QVERIFY2(ara.load(flight.filePath(name)), qPrintable(name));
+            QCOMPARE(ara.header().measurementType(), 2);
+            QCOMPARE(ara.header().compression(), name == "IMG_0005.ara" ? 3u : 0u);
+        }
+        QFile arv(flight.filePath("VID_0001.arv"));
+        QVERIFY(arv.open(QIODevice::ReadOnly));
+        const QByteArray recording = arv.readAll();
+        QCOMPARE(AraFile::frameOffsets(recording).size(), 6);
+        // The converter splits recordings at every "Ss": it must occur only at frame starts.
+        QCOMPARE(recording.count("Ss"), 6);
+        QCOMPARE(recording.indexOf("Ss", 1), 655872);
     }
 
     void damagedInputNeverCrashes()
