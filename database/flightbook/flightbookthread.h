@@ -8,6 +8,7 @@
 
 #include <functional>
 
+class HarlekLog;
 class QTreeWidgetItem;
 
 // Finds the aircraft log folders in a folder and its direct sub-folders and
@@ -33,7 +34,7 @@ public:
     int scanFolder(QDir folder, int depth);
 
     // The row of one opened log, as createLogItem builds it.
-    static QTreeWidgetItem* logItem(const QString& folderPath, const class HarlekLog& log, const QString& placeName);
+    static QTreeWidgetItem* logItem(const QString& folderPath, const HarlekLog& log, const QString& placeName);
     static QString flightTime(double airTime);
     static QStringList columnTitles();
 

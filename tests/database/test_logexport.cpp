@@ -103,6 +103,9 @@ private slots:
         const QString empty = dir.filePath("empty.gpx");
         QVERIFY(FBGPXExportDiag::createGPXFile(LogExport::GPXExportRecord(), empty.toStdString()));
         QCOMPARE(runTool("xmllint", {"--noout", "--schema", KORVEL_TEST_DATA "/gpx11.xsd", empty}), 0);
+        const QByteArray emptyGpx = readFile(empty);
+        QVERIFY(emptyGpx.contains("    <trk>\n        <trkseg/>\n    </trk>\n</gpx>\n"));
+        QVERIFY(!emptyGpx.contains("<wpt"));
 
         // gpsbabel reads both camera triggers and the three kept track points.
         QCOMPARE(runTool("gpsbabel", {"-w", "-i", "gpx", "-f", file, "-o", "unicsv", "-F", "-"}, &out), 0);
