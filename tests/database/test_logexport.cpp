@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSettings>
 #include <QSpinBox>
@@ -65,6 +66,26 @@ int runTool(const QString& program, const QStringList& args, QByteArray* output 
         *output = p.readAll();
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
+
+// Presses Cancel on every progress dialog as soon as it shows.
+class ProgressCanceller : public QObject
+{
+public:
+    ProgressCanceller() { qApp->installEventFilter(this); }
+    ~ProgressCanceller() override { qApp->removeEventFilter(this); }
+    QString label;
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if (e->type() == QEvent::Show)
+            if (auto* p = qobject_cast<QProgressDialog*>(o)) {
+                label = p->labelText();
+                p->cancel();
+            }
+        return false;
+    }
+};
 
 } // namespace
 
@@ -332,6 +353,25 @@ private slots:
             QCOMPARE(prompts.requests().at(2).text, QString("Logfiles successfully exported to GPX files!"));
         }
         QVERIFY(readFile(target + "/exports_1.gpx") != before);
+    }
+
+    void cancelledProgressWritesNothingMore()
+    {
+        QTemporaryDir dir;
+        const QString log = write(dir.filePath("sydney"), sydney());
+        const QString target = dir.filePath("out");
+        QDir().mkpath(target);
+        KorvelTest::PromptScript prompts;
+        prompts.path(target);
+        ProgressCanceller canceller;
+        KorvelTest::whenModal([&](QWidget* w) {
+            button(w, "Browse")->click();
+            button(w, "Export")->click();
+        });
+        FBKMLExportDiag diag(QVector<QString>{log, log});
+        QCOMPARE(canceller.label, QString("Exporting files..."));
+        QCOMPARE(prompts.requests().size(), 1);  // no message after a cancel
+        QCOMPARE(QDir(target).entryList(QDir::Files), QStringList());
     }
 
     void folderExportRefusesMissingFolder()
