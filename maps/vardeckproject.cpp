@@ -1,0 +1,163 @@
+#include "vardeckproject.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+#include <quazip/quazipnewinfo.h>
+
+#include "data.h"
+#include "prompt.h"
+#include "wpdata.h"
+
+namespace {
+
+double wrapLongitude(double lon)
+{
+    while (lon > 180.0)
+        lon -= 360.0;
+    while (lon < -180.0)
+        lon += 360.0;
+    return lon;
+}
+
+bool writeEntry(QuaZip &zip, const QString &name, const QByteArray &bytes)
+{
+    QuaZipFile entry(&zip);
+    if (!entry.open(QIODevice::WriteOnly, QuaZipNewInfo(name), nullptr, 0, Z_DEFLATED,
+                    Z_DEFAULT_COMPRESSION))
+        return false;
+    const bool ok = entry.write(bytes) == bytes.size();
+    entry.close();
+    return ok && entry.getZipError() == ZIP_OK;
+}
+
+}  // namespace
+
+QJsonDocument projectArchiveJson(WPData &plan)
+{
+    QJsonArray tasks;
+    for (int n = 1; n <= plan.count(); ++n) {
+        const int type = plan.waypointType(n);
+        const bool matrix = type == 1 || type == 11;
+        const QPointF geo = plan.waypointGeo(n);
+        QJsonObject position;
+        position.insert(QStringLiteral("latitude"), geo.y());
+        position.insert(QStringLiteral("longitude"), wrapLongitude(geo.x()));
+        position.insert(QStringLiteral("height"), plan.height(n));
+        QJsonObject orientation;
+        orientation.insert(QStringLiteral("roll"), 0);
+        orientation.insert(QStringLiteral("pitch"), plan.camAngleNick(n));
+        orientation.insert(QStringLiteral("yaw"), plan.yaw(n));
+        QJsonArray flags;
+        if (matrix) {
+            if (type == 11)
+                flags.append(QStringLiteral("EndOfMatrix"));
+            if (!plan.headingInFlightDirection(n))
+                flags.append(QStringLiteral("HeadingFixed"));
+        }
+        QJsonObject task;
+        task.insert(QStringLiteral("class"), QStringLiteral("SingleWaypoint"));
+        task.insert(QStringLiteral("type"), matrix ? QStringLiteral("Matrix") : QStringLiteral("Single"));
+        task.insert(QStringLiteral("position"), position);
+        task.insert(QStringLiteral("orientation"), orientation);
+        task.insert(QStringLiteral("action"), QStringLiteral("Trigger"));
+        task.insert(QStringLiteral("actionDelay"), plan.time(n));
+        task.insert(QStringLiteral("maxSpeed"), double(plan.v3Speed(n)));
+        task.insert(QStringLiteral("flags"), flags);
+        tasks.append(task);
+    }
+    QJsonObject model;
+    model.insert(QStringLiteral("tasks"), tasks);
+    QJsonObject doc;
+    doc.insert(QStringLiteral("version"), QStringLiteral("1.0"));
+    doc.insert(QStringLiteral("tarvendelVersion"), QStringLiteral(KORVEL_VERSION));
+    doc.insert(QStringLiteral("description"), QStringLiteral("Tarvendel exported Project"));
+    doc.insert(QStringLiteral("projectType"), QStringLiteral("Tarvendel_Project"));
+    doc.insert(QStringLiteral("heightReference"), QStringLiteral("Relative"));
+    doc.insert(QStringLiteral("model"), model);
+    doc.insert(QStringLiteral("camera"), Data::instance()->currentCamera().toJson());
+    return QJsonDocument(doc);
+}
+
+bool writeProjectArchive(WPData &plan, const QString &path, QString *error)
+{
+    auto fail = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    // The map goes into the archive unchanged; without it there is no project.
+    QFile map(plan.mapPath());
+    if (!map.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("map image %1 cannot be read").arg(plan.mapPath()));
+    const QByteArray mapBytes = map.readAll();
+    if (map.error() != QFileDevice::NoError)
+        return fail(QStringLiteral("map image %1 cannot be read").arg(plan.mapPath()));
+
+    // Written beside the target and moved into place at the end, so a
+    // failure never leaves a partial archive behind.
+    const QString part = path + QStringLiteral(".part");
+    QFile::remove(part);
+    {
+        QuaZip zip(part);
+        if (!zip.open(QuaZip::mdCreate)) {
+            qWarning() << "Couldn't open project file.";
+            return fail(QStringLiteral("the archive cannot be created"));
+        }
+        const QByteArray json = projectArchiveJson(plan).toJson(QJsonDocument::Indented);
+        const bool ok = writeEntry(zip, QStringLiteral("project.json"), json)
+                        && writeEntry(zip, QStringLiteral("map.jpg"), mapBytes);
+        zip.close();
+        if (!ok || zip.getZipError() != ZIP_OK) {
+            QFile::remove(part);
+            return fail(QStringLiteral("the archive could not be written"));
+        }
+    }
+    if (QFile::exists(path) && !QFile::remove(path)) {
+        QFile::remove(part);
+        return fail(QStringLiteral("%1 cannot be replaced").arg(path));
+    }
+    if (!QFile::rename(part, path)) {
+        QFile::remove(part);
+        return fail(QStringLiteral("the archive cannot be moved to %1").arg(path));
+    }
+    return true;
+}
+
+void exportProjectArchive(WPData *plan, QWidget *parent)
+{
+    if (!plan)
+        return;
+    QSettings *settings = Data::instance()->settings();
+    const QString folder =
+        settings
+            ->value(QStringLiteral("Last Vardeck Export Path"),
+                    QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+            .toString();
+    const QString base = QFileInfo(plan->filePath()).fileName().section(QLatin1Char('.'), 0, 0);
+    QString name = Prompt::saveFile(parent, QObject::tr("Export to Vardeck Project file..."),
+                                    folder + QDir::separator() + base,
+                                    QObject::tr("Vardeck Project file (*.znp)"));
+    if (name.isEmpty())
+        return;
+    if (!name.toLower().endsWith(QLatin1String(".znp")))
+        name += QStringLiteral(".znp");
+    settings->setValue(QStringLiteral("Last Vardeck Export Path"),
+                       QFileInfo(name).absolutePath());
+    QString why;
+    if (!writeProjectArchive(*plan, name, &why)) {
+        qWarning() << "Vardeck export failed:" << why;
+        Prompt::error(parent, QObject::tr("Error!"), QObject::tr("Project export failed!"));
+    } else {
+        Prompt::info(parent, QObject::tr("Project exported!"),
+                     QObject::tr("Project successfully exported!"));
+    }
+}
