@@ -135,6 +135,8 @@ void V1Aircraft::attach(QIODevice *device)
 {
     m_peer = device;
     connect(device, &QIODevice::readyRead, this, &V1Aircraft::onReadyRead);
+    if (auto *s = qobject_cast<QTcpSocket *>(device))
+        connect(s, &QTcpSocket::disconnected, s, [s] { s->close(); });
     emit peerConnected();
 }
 
