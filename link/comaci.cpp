@@ -117,10 +117,8 @@ void ComACI::sendJoystick()
         QMutexLocker lock(&m_joystickMutex);
         if (m_joystick->deviceCount() == 0) {
             // Once per connection: the loop runs a hundred times a second.
-            if (!m_joystickMissingLogged) {
+            if (m_joystickMissingLogged.testAndSetOrdered(0, 1))
                 qDebug() << "[ERROR] driver not installed";
-                m_joystickMissingLogged = true;
-            }
             return;
         }
         if (!m_joystick->read(1, reading) && !m_joystick->read(0, reading))
@@ -135,7 +133,7 @@ void ComACI::sendJoystick()
 void ComACI::initDevice()
 {
     qDebug() << "+++++++++++++ DEVICE OPEN, INIT ACI";
-    m_joystickMissingLogged = false;
+    m_joystickMissingLogged.storeRelease(0);
     ComACISingleTon::instance()->init();
     m_deviceOpen.storeRelease(1);
 }

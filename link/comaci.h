@@ -110,7 +110,7 @@ private:
     QAtomicInt m_deviceOpen{0};
     QMutex m_joystickMutex;
     std::unique_ptr<JoystickSource> m_joystick;
-    bool m_joystickMissingLogged = false;  // worker thread only
+    QAtomicInt m_joystickMissingLogged{0};  // reset by each connection
     quint8 m_joystickCounter = 0;          // worker thread only
 
     // Last values seen.

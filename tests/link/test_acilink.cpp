@@ -141,6 +141,10 @@ private slots:
     {
         QFile::remove(Data::instance()->aciStoragePath());
         connectAircraft();
+        // Texts that fill their fields without a terminator.
+        m_ac->variables[1].name = QByteArray(64, 'N');
+        m_ac->variables[1].description = QByteArray(32, 'D');
+        m_ac->variables[1].unit = QByteArray(32, 'U');
         QSignalSpy vars(m_aci.get(), &ComACI::aciAvailableVars);
         QSignalSpy cmds(m_aci.get(), &ComACI::aciAvailableCmds);
         QSignalSpy pars(m_aci.get(), &ComACI::aciAvailablePars);
@@ -154,6 +158,7 @@ private slots:
         const QList<QStringList> rows = vars.first().first().value<QList<QStringList>>();
         QCOMPARE(rows.size(), m_ac->variables.size());
         QCOMPARE(rows.first(), (QStringList{"0x0092", "INT32", "GPS_height", "GPS height", "mm"}));
+        QCOMPARE(rows.at(1), (QStringList{"0x008d", "UINT32", QString(64, 'N'), QString(32, 'D'), QString(32, 'U')}));
         QCOMPARE(rows.at(7), (QStringList{"0x008a", "VECTOR_3F", "attitude", "pitch roll yaw", "deg"}));
         QCOMPARE(rows.at(10).at(1), QString("STRUCT with size 62"));
         QCOMPARE(rows.at(18).at(0), QString("0x0900"));
@@ -492,6 +497,7 @@ private slots:
         QVERIFY(KorvelTest::waitFor([&] { return using_.size() == 1; }, 10000));
         QCOMPARE(handler->comType(), 2);
         QCOMPARE(vars.size(), 1);
+        QCOMPARE(logCount("ACI link lacks"), 0);  // every signal the handler wires exists
 
         // Telemetry streams in while the link thread ticks.
         ac.setFloat(137, 33.0f);
