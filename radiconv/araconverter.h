@@ -1,6 +1,7 @@
 #pragma once
 // Converts ARA recordings into radiometric JPEG files and ARV recordings into
 // FLIR sequence files, one file per task of the global thread pool.
+#include <QByteArray>
 #include <QList>
 #include <QMutex>
 #include <QObject>
@@ -38,7 +39,10 @@ public:
     // empty when the source is no ARA/ARV file.
     QString targetPathFor(const QString &path) const;
 
+    // Writes the EXIF and GPS tags of a frame into a JPEG file, or into
+    // the bytes of one before they are written.
     static bool writeExifData(const QString &path, const ARA_HEADER &header);
+    static bool writeExifData(QByteArray &jpeg, const ARA_HEADER &header);
 
     // After run(): what went wrong, file by file, and how many succeeded.
     QList<Failure> failures() const;

@@ -118,6 +118,36 @@ bool ExifHandler::saveExif(const QString &path)
     return false;
 }
 
+bool ExifHandler::saveExif(QByteArray &imageData)
+{
+    try {
+        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(
+            reinterpret_cast<const Exiv2::byte *>(imageData.constData()), long(imageData.size()));
+        if (!image.get()) {
+            qCDebug(lcExifHandler) << "saveExif Could not open image data";
+            return false;
+        }
+        image->setExifData(*m_exif);
+        image->writeMetadata();
+        Exiv2::BasicIo &io = image->io();
+        const long size = long(io.size());
+        if (io.open() != 0)
+            return false;
+        QByteArray result(int(size), Qt::Uninitialized);
+        const long got = io.read(reinterpret_cast<Exiv2::byte *>(result.data()), size);
+        io.close();
+        if (got != size)
+            return false;
+        imageData = result;
+        return true;
+    } catch (const Exiv2::AnyError &e) {
+        qCDebug(lcExifHandler) << "saveExif Could not write image data" << e.what();
+    } catch (const std::exception &e) {
+        qCDebug(lcExifHandler) << "saveExif Could not write image data" << e.what();
+    }
+    return false;
+}
+
 void ExifHandler::decimalToDegMinSec(double value, int &degrees, int &minutes, double &seconds)
 {
     double integral = 0.0;

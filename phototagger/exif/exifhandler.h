@@ -3,6 +3,7 @@
 //
 // The writing half (exifhandler.cpp) is also compiled into Radiconv; the
 // reading half lives in exifhandler_read.cpp and is only in korvel_exif.
+#include <QByteArray>
 #include <QDateTime>
 #include <QLoggingCategory>
 #include <QObject>
@@ -34,6 +35,9 @@ public:
     void clear();
     bool loadExif(const QString &path);
     bool saveExif(const QString &path);
+    // Writes the set into an image held in memory (the whole file's bytes),
+    // so a new file can be written once with its tags.
+    bool saveExif(QByteArray &imageData);
 
     // Getters (reading half)
     QString getDateTimeOriginalString() const;

@@ -234,6 +234,32 @@ private slots:
         QCOMPARE(exiv2Tags(path).keys(), QStringList{"Exif.Image.Model"});
     }
 
+    void saveIntoImageHeldInMemory()
+    {
+        QFile src(plainJpeg());
+        QVERIFY(src.open(QIODevice::ReadOnly));
+        QByteArray bytes = src.readAll();
+        ExifHandler exif;
+        exif.setGPSLatLon(-33.5, 151.25);
+        exif.setSoftware(QStringLiteral("Mem"));
+        QVERIFY(exif.saveExif(bytes));
+        const QString path = m_dir.filePath("memory.jpg");
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+        out.close();
+        const auto tags = exiv2Tags(path);
+        QCOMPARE(tags.value("Exif.Image.Software").value, QStringLiteral("Mem"));
+        QCOMPARE(tags.value("Exif.GPSInfo.GPSLatitudeRef").value, QStringLiteral("S"));
+        QCOMPARE(tags.value("Exif.GPSInfo.GPSLongitude").value, QStringLiteral("151/1 15/1 0/10000"));
+        QVERIFY(!QImage(path).isNull());
+
+        // Bytes that are no image stay as they were.
+        QByteArray junk("not an image at all");
+        QVERIFY(!exif.saveExif(junk));
+        QCOMPARE(junk, QByteArray("not an image at all"));
+    }
+
     void libraryErrorsBecomeFalse()
     {
         // Missing file.
