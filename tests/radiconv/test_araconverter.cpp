@@ -171,14 +171,20 @@ private slots:
         QVERIFY(convert({source}, QString()).isEmpty());
         QVERIFY(QFileInfo::exists(m_in + "/flight2/img01.jpg"));  // beside the source
 
-        // A frame without position keeps no GPS position but its altitude.
+        // A frame without position and GPS time keeps no GPS position but
+        // its altitude; its capture time is the GPS epoch in local time.
         AraGen::FrameSpec spec;
         spec.latitude = 0;
+        spec.gpsWeek = 0;
+        spec.gpsTimeOfWeek = 0;
         write("flight2/nopos.ara", ara(2, spec));
         QVERIFY(convert({m_in + "/flight2/nopos.ara"}, m_out).isEmpty());
-        const QJsonObject tags = exiftool(m_out + "/flight2/nopos.jpg");
+        const QString target = m_out + "/flight2/nopos.jpg";
+        const QJsonObject tags = exiftool(target);
         QVERIFY(!tags.contains("GPS:GPSLatitude"));
         QVERIFY(tags.contains("GPS:GPSAltitude"));
+        QCOMPARE(exiv2Value(target, "Exif.Photo.DateTimeOriginal"), QStringLiteral("1980:01:06 03:00:00"));
+        QCOMPARE(exiv2Value(target, "Exif.GPSInfo.GPSDateStamp"), QStringLiteral("1980:01:06"));
     }
 
     void oddFramesHaveSoundPreviews()

@@ -143,6 +143,18 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
 
+        // A drag over the drop area lights it up until it leaves.
+        QMimeData hover;
+        hover.setUrls({QUrl::fromLocalFile(m_dir.filePath("tree/a.ara"))});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &hover, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.dropArea(), &enter);
+        QVERIFY(enter.isAccepted());
+        QCOMPARE(w.dropArea()->backgroundRole(), QPalette::Highlight);
+        QDragLeaveEvent leave;
+        QApplication::sendEvent(w.dropArea(), &leave);
+        QCOMPARE(w.dropArea()->backgroundRole(), QPalette::Window);
+        QCOMPARE(w.model()->rowCount(), 0);
+
         // Onto the drop area: a folder, a file and a file that is no recording.
         QVERIFY(dropUrls(w.dropArea(), {QUrl::fromLocalFile(m_dir.filePath("tree/deep")),
                                         QUrl::fromLocalFile(m_dir.filePath("tree/a.ara")),
