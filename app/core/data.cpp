@@ -122,7 +122,11 @@ Data::Data(QObject *parent) : QObject(parent)
     }
 
     m_settings->sync();
-    updateMapIndex();
+    // A missing map folder holds no maps. Rebuilding would create it, and with
+    // it the workspace folder, so a program that was never set up would look
+    // like an old installation at its next start.
+    if (m_mapDir.exists())
+        updateMapIndex();
 
     const QUrl probe = probeUrl();
     if (probe.isValid()) {
@@ -234,6 +238,7 @@ void Data::initWorkspace()
     m_harlekSDDir.setPath(m_settings->value("HarlekSDPath", defaultHarlekSDPath()).toString());
     m_config = 1;
     m_settings->setValue("Config", 1);
+    updateMapIndex();  // the chosen map folder may hold maps already
     localizePageLinks(m_mapApiDir.path() + QDir::separator() + m_currentMapApiPath
                       + QDir::separator() + "index.html");
 }

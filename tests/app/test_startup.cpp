@@ -31,6 +31,8 @@ void prepare(QProcess &child, const QString &home)
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("KORVEL_PROBE_URL", "off");
     env.insert("KORVEL_UPDATE_URL", "http://127.0.0.1:9/");
+    // Whatever wizard a gate opens is cancelled at once.
+    env.insert("KORVEL_TEST_AUTOANSWER", "cancel,cancel");
     child.setProcessEnvironment(env);
 }
 
@@ -138,6 +140,12 @@ private slots:
         QVERIFY(!s->contains("Config"));
         QVERIFY(!s->contains("MigrationStatus"));  // not stored on a failed start
         QVERIFY(!s->contains("Version"));
+
+        // Still a fresh install at the next start: the same gate, no migration.
+        const Run again = start(home.path());
+        QCOMPARE(again.exitCode, 1);
+        QVERIFY(findLine(again.log, "[debug] fresh install?  true") >= 0);
+        QCOMPARE(again.log.last(), QString("[debug] configuration failed"));
     }
 
     void gates_data()

@@ -111,7 +111,8 @@ private slots:
             QVERIFY2(QDir(appData() + "/" + f).exists(), qPrintable(f));
         QVERIFY(!QDir(appData() + "/updates").exists());
         QVERIFY(!QDir(appData() + "/crashlogs").exists());
-        QVERIFY(!QDir(docs() + "/KorvelTarvendel/waypoints").exists());
+        // Nothing in the documents folder: the next start is still a fresh install.
+        QVERIFY(!QDir(docs() + "/KorvelTarvendel").exists());
         QCOMPARE(stored("NavtracPath").toString(), appData() + "/navtrac/");
         QCOMPARE(stored("MapApiPath").toString(), appData() + "/mapapi/");
         QCOMPARE(stored("Harleks").toString(), appData() + "/harleks/");
