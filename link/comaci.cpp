@@ -364,6 +364,11 @@ void ComACI::startWaypointUpload()
 {
     m_uploadActive = true;
     m_uploaded = 0;
+    // A new upload starts a new flight: what the last flight confirmed must
+    // not keep this one from starting.
+    m_flightConfirmed = false;
+    m_flightActive = false;
+    m_statusRequested = false;
     if (m_waypoints.isEmpty()) {
         qDebug() << "NO WAYPOINT UPLOADED";
         return;

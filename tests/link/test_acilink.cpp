@@ -384,6 +384,20 @@ private slots:
         QCOMPARE(m_ac->waypointCommands.last(), quint8(7));
         QCOMPARE(m_ac->simpleCommands, QList<quint8>{6});
         QCOMPARE(s()->pendingSimpleCommands(), 0);
+
+        // A second flight in the same connection starts as the first did.
+        m_aci->clearWaypoints();
+        m_aci->addWaypoint(waypoint(1), 0);
+        m_aci->addWaypoint(waypoint(2), 0);
+        m_ac->waypointCommands.clear();
+        m_ac->storedWaypoints.clear();
+        m_aci->startWaypointUpload();
+        for (int i = 0; i < 100 && m_ac->storedWaypoints.size() < 2; ++i)
+            step();
+        step(3);
+        QCOMPARE(m_ac->waypointCommands, (QList<quint8>{18, 14, 15, 5, 15}));
+        QVERIFY(m_ac->flying());
+        QCOMPARE(started.size(), 2);
     }
 
     void flightStartRule_data()
