@@ -1,0 +1,57 @@
+#pragma once
+// Full-screen window in which the user frames an area of the online map and
+// captures it as a geo-referenced image.
+#include <QDialog>
+#include <QImage>
+#include <QList>
+#include <QPointF>
+
+class QAction;
+class QToolBar;
+class QWebEngineView;
+class WebMap;
+
+class MapSnapshot : public QDialog
+{
+    Q_OBJECT
+public:
+    // With useGivenPosition false the map starts at the last map position.
+    MapSnapshot(bool useGivenPosition, double longitude, double latitude,
+                QWidget *parent = nullptr);
+    ~MapSnapshot() override;
+
+    bool isSaved() const { return m_saved; }
+    QImage getImage() const;
+    // Longitude/latitude of top-left, top-right, bottom-left, bottom-right
+    // and centre, then width and height in metres; empty until saved.
+    QList<double> getMapData() const { return m_mapData; }
+
+    WebMap *webMap() const { return m_webMap; }
+    QWebEngineView *view() const { return m_view; }
+
+    // "lon, lat" text of the page as two numbers (unreadable parts are 0).
+    static QPointF parseLonLat(const QString &text);
+    // The 12 values from the five positions (top-left, top-right,
+    // bottom-left, bottom-right, centre).
+    static QList<double> geoReference(const QList<QPointF> &lonLat);
+    // Distance in metres with 111.3 km per degree, from (lon0, lat0).
+    static double flatDistance(const QPointF &from, const QPointF &to);
+
+    void reject() override;
+
+public slots:
+    void savedclicked();
+    void gotoclicked();
+
+private:
+    QToolBar *m_toolBar = nullptr;
+    QAction *m_saveAction = nullptr;
+    QAction *m_gotoAction = nullptr;
+    QAction *m_closeAction = nullptr;
+    QWebEngineView *m_view = nullptr;
+    WebMap *m_webMap = nullptr;
+    QImage m_image;
+    QList<double> m_mapData;
+    bool m_saved = false;
+    bool m_busy = false;
+};

@@ -1,0 +1,46 @@
+#pragma once
+// The page behind every embedded online map: turns map operations into
+// script calls on the map page (coordinates longitude first, 12 decimals).
+#include <QImage>
+#include <QString>
+#include <QWebEnginePage>
+
+class WebMap : public QWebEnginePage
+{
+    Q_OBJECT
+public:
+    explicit WebMap(QObject *parent = nullptr);
+    ~WebMap() override;
+
+    // View pixel to coordinates: "lon, lat" (blanks around the numbers
+    // possible). Waits for the page in a nested event loop; empty when the
+    // page gave no usable answer within replyTimeout().
+    QString getLatLonFromPixel(double x, double y);
+
+    // The view rendered into an ARGB32 image of its size (null without view).
+    QImage viewImage() const;
+
+    // How long getLatLonFromPixel waits for the page (ms).
+    static int replyTimeout();
+    static void setReplyTimeout(int ms);
+
+    // Script texts, as run on the page.
+    static QString pointScript(const QString &function, double latitude, double longitude);
+    static QString pixelScript(double x, double y);
+    // A reply of the page's getLatLonFromPixel as "lon, lat" text: the form
+    // "LatLng(lat, lon)" is turned around, anything else is kept.
+    static QString normalizeReply(const QString &reply);
+
+signals:
+    void coords(const QString &lonLat);
+
+public slots:
+    void gotoLatLon(double latitude, double longitude);
+    void addPin(double latitude, double longitude);
+    void addPathPoint(double latitude, double longitude);
+    void drawPath();
+    void cleanMarkers();
+    void clearPath();
+    void makeScreenshot();
+    void hideToolbar();
+};
