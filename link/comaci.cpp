@@ -250,7 +250,7 @@ void ComACI::varUpdate()
     if (f.homePosition[0] != m_home.changed) {
         std::memcpy(&m_home, f.homePosition, sizeof m_home);
         emit homePositionUpdate(m_home);
-        qDebug() << "HOME POS" << m_home.changed << m_home.longitude << m_home.latitude;
+        qDebug() << "HOME POS" << int(m_home.changed) << m_home.longitude << m_home.latitude;
     }
 
     // Waypoint watchdog and responses.

@@ -180,7 +180,7 @@ void ComACISingleTon::sendSimpleCommand(quint8 command)
     if (slot < 0)
         return;
     m_fields.simpleQueue[slot] = command;
-    qDebug() << "simple command: " << command;
+    qDebug() << "simple command: " << int(command);
     m_ackCountdown = 200;
     aciEngineTriggerCmdPacket(engine(), 0);
 }
@@ -193,7 +193,7 @@ void ComACISingleTon::checkSimpleCommandAck()
         for (int i = 0; i < 8; ++i) {
             const quint8 bit = quint8(1u << i);
             if ((ack & bit) && !(m_lastAck & bit) && m_fields.simpleQueue[i]) {
-                qDebug() << m_fields.simpleQueue[i] << "acked";
+                qDebug() << int(m_fields.simpleQueue[i]) << "acked";
                 m_fields.simpleQueue[i] = 0;
             }
         }

@@ -106,7 +106,6 @@ private slots:
         QTest::addColumn<int>("raw");
 
         const QByteArray good = AciAircraft::frame(0x80, 0x00, 112, QByteArray());
-        const QByteArray body = good.mid(3);
         QByteArray badCrc = good;
         badCrc[badCrc.size() - 1] = char(badCrc.at(badCrc.size() - 1) ^ 0x40);
 
@@ -124,7 +123,6 @@ private slots:
         QByteArray over = QByteArray::fromHex("2123218000700102");
         over += good;
         QTest::newRow("length 513 rescans") << over << 1 << 0;
-        Q_UNUSED(body);
     }
 
     void receiver()
