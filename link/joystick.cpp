@@ -20,11 +20,14 @@ LinuxJoystickSource::~LinuxJoystickSource()
 
 int LinuxJoystickSource::deviceCount()
 {
+    if (m_countAge.isValid() && m_countAge.elapsed() < 1000)
+        return m_count;
     int n = 0;
-    // Device numbers are dense in practice; a short scan is enough.
     for (int i = 0; i < 16; ++i)
         if (QFile::exists(m_pattern.arg(i)))
             ++n;
+    m_count = n;
+    m_countAge.start();
     return n;
 }
 

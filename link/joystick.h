@@ -3,6 +3,7 @@
 // the number of devices, then reads joystick 1, falling back to joystick 0.
 // Positions use the range 0..65535 with 32768 at the centre.
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QString>
 #include <QVector>
 #include <QtGlobal>
@@ -46,6 +47,9 @@ private:
     void close(int index);
     QString m_pattern;
     QVector<Device> m_devices;
+    // The count is asked a hundred times a second; look at the folder once a second.
+    QElapsedTimer m_countAge;
+    int m_count = 0;
 };
 
 // Stick value from a position: dead band 29568..35968 gives 0, else
