@@ -18,6 +18,7 @@
 #include <QtConcurrent>
 
 #include <mutex>
+#include <numeric>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -337,30 +338,54 @@ bool AraConverter::convertSequence(const QString &path, const QString &target)
         return failed(path, tr("could not create %1: %2").arg(QDir::toNativeSeparators(target), out.errorString()));
     }
 
-    // One frame at a time: memory stays flat however long the recording.
+    // A few frames at a time, one per pool thread, converted side by side
+    // and written in order: memory stays flat however long the recording.
     source.seek(0);
     AraFrameReader reader(&source);
-    AraImage image;
-    for (int j = 0; j < frames; ++j) {
+    const int batch = qMax(1, QThreadPool::globalInstance()->maxThreadCount());
+    QVector<AraImage> images(batch);
+    QVector<std::vector<uint8_t>> fff(batch);
+    QVector<int> indices(batch);
+    QAtomicInt refused(-1);  // slot of a frame the writer refused
+    for (int j = 0; j < frames; j += batch) {
         if (m_cancel) {
             out.cancelWriting();
             return failed(path, tr("not converted, the run was cancelled"));
         }
-        if (reader.next(image) != AraFrameReader::Frame) {
-            out.cancelWriting();
-            return failed(path, tr("damaged recording: %1").arg(reader.errorString()));
+        const int n = qMin(batch, frames - j);
+        for (int k = 0; k < n; ++k) {
+            if (reader.next(images[k]) != AraFrameReader::Frame) {
+                out.cancelWriting();
+                return failed(path, tr("damaged recording: %1").arg(reader.errorString()));
+            }
         }
-        FLIRWriter writer;
-        if (!writer.read(&image)) {
+        const auto convertFrame = [&](int &k) {
+            FLIRWriter writer;
+            if (!writer.read(&images[k])) {
+                refused.testAndSetOrdered(-1, k);
+                fff[k].clear();
+                return;
+            }
+            qDebug().noquote() << QStringLiteral("AraConverter::convert() Creating FLIR data for frame %1").arg(j + k);
+            writer.createCompleteFLIRData();
+            fff[k] = writer.getFLIRFileData();
+        };
+        indices.resize(n);
+        std::iota(indices.begin(), indices.end(), 0);
+        if (n == 1)
+            convertFrame(indices[0]);
+        else
+            QtConcurrent::blockingMap(indices, convertFrame);  // this thread takes part, so a busy pool cannot stall it
+        if (refused.loadAcquire() >= 0) {
+            const int k = refused.loadAcquire();
             out.cancelWriting();
-            return failed(path, tr("unsupported frame %1 (version %2)").arg(j + 1).arg(image.header().fileVersion));
+            return failed(path, tr("unsupported frame %1 (version %2)").arg(j + k + 1).arg(images[k].header().fileVersion));
         }
-        qDebug().noquote() << QStringLiteral("AraConverter::convert() Creating FLIR data for frame %1").arg(j);
-        writer.createCompleteFLIRData();
-        const std::vector<uint8_t> fff = writer.getFLIRFileData();
-        if (out.write(reinterpret_cast<const char *>(fff.data()), qint64(fff.size())) != qint64(fff.size())) {
-            out.cancelWriting();
-            return failed(path, tr("could not write %1: %2").arg(QDir::toNativeSeparators(target), out.errorString()));
+        for (int k = 0; k < n; ++k) {
+            if (out.write(reinterpret_cast<const char *>(fff[k].data()), qint64(fff[k].size())) != qint64(fff[k].size())) {
+                out.cancelWriting();
+                return failed(path, tr("could not write %1: %2").arg(QDir::toNativeSeparators(target), out.errorString()));
+            }
         }
     }
     if (!out.commit())
