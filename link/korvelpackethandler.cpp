@@ -5,6 +5,7 @@
 #include <QIODevice>
 #include <cstring>
 
+#include "comaci.h"
 #include "comtracer.h"
 #include "comv1.h"
 
@@ -68,6 +69,8 @@ KorvelPacketHandler::KorvelPacketHandler(QObject *parent) : QObject(parent)
 
     m_detectionTimer.setInterval(3000);
     m_detectionTimer.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early; the aircraft gets its full 3 s.
+    m_detectionTimer.setTimerType(Qt::PreciseTimer);
     m_v1ResendTimer.setInterval(1000);
     m_testDataTimer.setInterval(300);
 
@@ -90,8 +93,7 @@ KorvelPacketHandler::KorvelPacketHandler(QObject *parent) : QObject(parent)
     connect(&m_detectionTimer, &QTimer::timeout, this, &KorvelPacketHandler::comTypeTimerTimeout);
     connect(&m_testDataTimer, &QTimer::timeout, this, &KorvelPacketHandler::testData);
 
-    if (aciFactory())
-        m_comACI = aciFactory()();
+    m_comACI = aciFactory() ? aciFactory()() : new ComACI;
     if (m_comACI)
         wireAci();
 

@@ -44,9 +44,9 @@ public:
 class KorvelPacketHandler : public QObject {
     Q_OBJECT
 public:
-    // Makes the ACI side of every handler constructed afterwards. The main
-    // window sets it to create ComACI; without one the handler has no ACI
-    // side (ACI selection then only changes the protocol number).
+    // Makes the ACI side of every handler constructed afterwards (tests put a
+    // stand-in there). Unset, the handler creates ComACI; a factory that
+    // returns nullptr leaves the handler without an ACI side.
     using AciFactory = std::function<KorvelAciLink *()>;
     static void setAciFactory(AciFactory factory);
 

@@ -161,6 +161,22 @@ private slots:
         QCOMPARE(h.comType(), 2);
     }
 
+    void realAciSideTakesOverAfterSilence()
+    {
+        KorvelPacketHandler::setAciFactory(nullptr);  // the program's own ComACI
+        V1Aircraft air;
+        QVERIFY(air.listenTcp());
+        KorvelPacketHandler h;
+        QVERIFY(h.comACI());
+        h.setDetectionInterval(30);
+        h.setDevice(connectTo(air));
+        QVERIFY(waitFor([&] { return h.comType() == 2; }));
+        // The ACI engine starts asking for its lists: ACI frames reach the aircraft.
+        QVERIFY(waitFor([&] { return air.raw.contains("!#!"); }));
+        QVERIFY(air.requests.isEmpty());
+        h.closeDevice();
+    }
+
     void closeDeviceStopsDetection()
     {
         V1Aircraft air;

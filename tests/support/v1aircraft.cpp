@@ -174,7 +174,9 @@ void V1Aircraft::onReadyRead()
 {
     if (!m_peer)
         return;
-    m_in.append(m_peer->readAll());
+    const QByteArray bytes = m_peer->readAll();
+    raw.append(bytes);
+    m_in.append(bytes);
     parse();
 }
 

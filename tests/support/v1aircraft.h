@@ -59,6 +59,7 @@ public:
     // ---- What the aircraft received ----
     QList<QByteArray> waypoints;    // 28-byte records of every ">*>ws" frame, resends included
     QList<QByteArray> requests;     // every complete request frame
+    QByteArray raw;                 // every byte received, in order
     int count(const QByteArray &request) const;
 
 signals:
