@@ -1,5 +1,6 @@
 // Start-up and shut-down of Korvel Tarvendel. This is the only place that
 // decides the process exit code.
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDateTime>
 #include <QDebug>
@@ -7,6 +8,7 @@
 #include <QIcon>
 #include <QSplashScreen>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QWidget>
 #include <memory>
 
@@ -14,20 +16,81 @@
 #include "debuglog.h"
 #include "intromain.h"
 #include "mainwindow.h"
+#include "migratediag.h"
+#include "prompt.h"
 #include "proxy.h"
+#include "startwizard.h"
 #include "systemdetection.h"
 
 namespace {
 
 const char *const kVersion = KORVEL_VERSION;
 
+// ---- Test-only hook. KORVEL_TEST_AUTOANSWER holds a comma-separated list
+// of "finish" or "cancel", one word per wizard in the order they open; each
+// word drives that wizard's own buttons once its event loop runs. Without
+// the variable (or when its words are used up) the wizards wait for the user.
+
+QString nextAutoAnswer()
+{
+    static QStringList answers = qEnvironmentVariable("KORVEL_TEST_AUTOANSWER")
+                                     .split(',', Qt::SkipEmptyParts);
+    return answers.isEmpty() ? QString() : answers.takeFirst().trimmed();
+}
+
+void autoAnswerMigration(MigrateDiag *wizard, const QString &answer)
+{
+    if (answer == QLatin1String("cancel")) {
+        // Say Yes to the cancel question, then close like the Cancel button.
+        Prompt::setResponder([](const Prompt::Request &) {
+            Prompt::Answer a;
+            a.button = QMessageBox::Yes;
+            return a;
+        });
+        QTimer::singleShot(0, wizard, [wizard] {
+            wizard->close();
+            Prompt::setResponder(nullptr);
+        });
+    } else if (answer == QLatin1String("finish")) {
+        // Next on every page: both jobs run, then "Finish" accepts.
+        QTimer::singleShot(0, wizard, [wizard] {
+            for (int i = 0; i < 8 && wizard->isVisible(); ++i)
+                wizard->nextClicked();
+        });
+    }
+}
+
+void autoAnswerFirstRun(StartWizard *wizard, const QString &answer)
+{
+    if (answer == QLatin1String("cancel")) {
+        QTimer::singleShot(0, wizard, [wizard] { wizard->button(QWizard::CancelButton)->click(); });
+    } else if (answer == QLatin1String("finish")) {
+        QTimer::singleShot(0, wizard, [wizard] {
+            for (int i = 0; i < 8 && wizard->isVisible() && !wizard->button(QWizard::FinishButton)
+                                                                 ->isVisible();
+                 ++i)
+                wizard->button(QWizard::NextButton)->click();
+            wizard->button(QWizard::FinishButton)->click();
+        });
+    }
+}
+
 // ---- Windows of the shell. Each runs modally (no parent) and returns when
-// it has been closed; until a window exists its step does nothing, so the
-// gates below stay shut for an unmigrated or unconfigured store.
+// it has been closed.
 
-void runMigrationWizard() {}
+void runMigrationWizard()
+{
+    MigrateDiag wizard;
+    autoAnswerMigration(&wizard, nextAutoAnswer());
+    wizard.exec();
+}
 
-void runFirstRunWizard() {}
+void runFirstRunWizard()
+{
+    StartWizard wizard;
+    autoAnswerFirstRun(&wizard, nextAutoAnswer());
+    wizard.exec();
+}
 
 std::unique_ptr<QWidget> createMainWindow() { return std::make_unique<MainWindow>(); }
 

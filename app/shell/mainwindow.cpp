@@ -24,7 +24,9 @@
 #include "helpinfo.h"
 #include "intromain.h"
 #include "korvelpackethandler.h"
+#include "pmmain.h"
 #include "prompt.h"
+#include "settingsprogram.h"
 #include "shellurls.h"
 #include "updatemain.h"
 #include "welmain.h"
@@ -329,10 +331,19 @@ void MainWindow::aboutclicked()
 void MainWindow::programsettingsclicked()
 {
     qDebug() << "[MAIN] MainWindow::programmsettings";
-    notAvailable(tr("The program settings"));
+    SettingsProgram settings(this);
+    settings.exec();
 }
 
-void MainWindow::placemarksclicked() { notAvailable(tr("The placemark editor")); }
+void MainWindow::placemarksclicked()
+{
+    {
+        PMMain editor(this);
+        editor.exec();
+    }
+    // The editor changed the shared model in place, however it was closed.
+    Data::instance()->savePlacemarks();
+}
 void MainWindow::checkNewVersion()
 {
     UpdateMain update;
