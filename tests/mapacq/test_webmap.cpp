@@ -9,6 +9,7 @@
 #include <QJsonObject>
 #include <QAction>
 #include <QDoubleSpinBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -19,7 +20,10 @@
 #include <QtTest>
 
 #include "data.h"
+#include "mapdescription.h"
 #include "mapsnapshot.h"
+#include "newmapform.h"
+#include "newwaypoint.h"
 #include "testkit.h"
 #include "webmap.h"
 
@@ -317,6 +321,73 @@ private slots:
         QTRY_COMPARE(state(snap.webMap())["centre"].toArray().at(0).toDouble(), 151.125);
         QCOMPARE(state(snap.webMap())["centre"].toArray().at(1).toDouble(), -33.25);
         QCOMPARE(state(snap.webMap())["zoom"].toInt(), 17);
+    }
+
+    // A new flight plan on a fresh capture: the snapshot runs on the local
+    // page, the capture is named on the next page and stored.
+    void newFlightPlanOnCapture()
+    {
+        Data *data = Data::instance();
+        QVERIFY(KorvelTest::waitFor([&] { return data->isOnline(); }, 5000));
+        QImage old(64, 64, QImage::Format_RGB32);
+        old.fill(Qt::gray);
+        QVERIFY(data->saveMapImage("Harbour", old, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+
+        KorvelTest::PromptScript prompts;
+        NewWaypoint dialog;
+        dialog.show();
+        // Closed without storing: still the start page.
+        KorvelTest::whenModal([](QWidget *w) { QVERIFY(qobject_cast<MapSnapshot *>(w)); w->close(); });
+        dialog.nextButton()->click();
+        QCOMPARE(dialog.pages()->currentIndex(), 0);
+        QVERIFY(!dialog.backButton()->isVisible());
+        QCOMPARE(dialog.nextButton()->text(), QString("Next"));
+
+        QList<double> captured;
+        KorvelTest::whenModal([&](QWidget *w) {
+            auto *snap = qobject_cast<MapSnapshot *>(w);
+            QVERIFY(snap);
+            QVERIFY(snap->isFullScreen());
+            QVERIFY(pageReady(snap->webMap()));
+            snap->savedclicked();
+            captured = snap->getMapData();
+        }, 20000);
+        dialog.nextButton()->click();
+        QCOMPARE(captured.size(), 12);
+        QCOMPARE(dialog.pages()->currentIndex(), 1);
+        QCOMPARE(dialog.nextButton()->text(), QString("Ok"));
+        NewMapForm *form = dialog.newMapForm();
+        QCOMPARE(form->lonLabel->text(), QString::number(captured[8], 'g', 6));
+        QCOMPARE(form->widthLabel->text(), captured[10] > 10000 ? QString("over 10km")
+                                               : QString::number(captured[10], 'g', 6) + "m");
+
+        form->nameEdit->setText("Harbour");
+        dialog.nextButton()->click();
+        QCOMPARE(prompts.requests().size(), 1);
+        QCOMPARE(prompts.requests()[0].title, QString("Location name already exists"));
+        QCOMPARE(prompts.requests()[0].text,
+                 QString("<p>You entered a location name that already exists. Please choose a "
+                         "different one.</p><p>Hint: You can delete maps or change its name in "
+                         "the database (at <i>Window</i>-><i>Database</i>)</p>"));
+        QCOMPARE(dialog.pages()->currentIndex(), 1);
+
+        form->nameEdit->setFocus();
+        form->nameEdit->setText("Harbour 2");
+        QTest::keyClick(form->nameEdit, Qt::Key_Return);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.getChoice(), 1);
+        const QString path = data->orthoMapPath() + QDir::separator() + "Harbour 2.jpg";
+        QCOMPARE(dialog.getMapName(), path);
+        const QStringList fields = MapDescription::split(MapDescription::readText(path));
+        QCOMPARE(fields.size(), 14);
+        QCOMPARE(fields[1], QString("TestMap"));
+        for (int i = 0; i < 12; ++i)
+            QVERIFY(qAbs(fields[i + 2].toDouble() - captured[i]) < 1e-5);
+        QCOMPARE(QImage(path).size(), dialog.newMapForm()->image().size());
+        bool indexed = false;
+        for (int i = 0; i < data->mapIndexCount(); ++i)
+            indexed |= data->mapIndexEntry(i).value(0) == "Harbour 2";
+        QVERIFY(indexed);
     }
 };
 
