@@ -540,6 +540,9 @@ private slots:
         QVERIFY(KorvelTest::waitFor([&] { return ac.storedWaypoints.size() == 3 && ac.flying(); }, 10000));
         QVERIFY(KorvelTest::waitFor([&] { return uploaded.size() == 3; }));
         QCOMPARE(flying.size(), 1);
+        // No waypoint reached yet: the next start resumes at the first.
+        QCOMPARE(handler->stopAciWaypointFlight(), 1);
+        QVERIFY(KorvelTest::waitFor([&] { return !ac.flying(); }));
         handler->comeHome();
         QVERIFY(KorvelTest::waitFor([&] { return ac.simpleCommands == QList<quint8>{6}; }));
         QVERIFY(!ac.flying());
