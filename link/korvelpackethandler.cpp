@@ -247,7 +247,8 @@ void KorvelPacketHandler::recdata()
 
 void KorvelPacketHandler::writeData2SerialDev(QByteArray data)
 {
-    if (!m_device)
+    // Frames still queued by a protocol after the link closed go nowhere.
+    if (!m_device || !m_device->isOpen())
         return;
     if (m_device->write(data) == -1)
         qWarning() << "[KorvelPacketHandler] write failed:" << m_device->errorString();

@@ -161,6 +161,28 @@ inline int16_t v1WaypointChecksum(const WAYPOINT &wp)
     return int16_t(sum);
 }
 
+// A waypoint record for a V1 upload from the plan's values; every scaled
+// value is cut toward zero, as the aircraft expects.
+inline WAYPOINT v1MakeWaypoint(double lon, double lat, double heightM, double yawDeg,
+                               double camPitchDeg, int pictures, bool active, int maxSpeed,
+                               double timeSec, double posAccM)
+{
+    WAYPOINT wp{};
+    wp.wp_number = 1;
+    wp.dummy_1 = uint8_t(pictures);
+    wp.dummy_2 = uint16_t(int32_t(camPitchDeg * 100 + 11000) + 0x8000);
+    wp.properties = active ? 0x37 : 0x17;
+    wp.max_speed = uint8_t(maxSpeed);
+    wp.time = uint16_t(int32_t(timeSec * 100) | 0x4000);
+    wp.pos_acc = uint16_t(int32_t(posAccM * 1000));
+    wp.X = int32_t(lon * 10000000.0);
+    wp.Y = int32_t(lat * 10000000.0);
+    wp.yaw = int32_t(yawDeg * 1000);
+    wp.height = int32_t(heightM * 1000);
+    wp.chksum = v1WaypointChecksum(wp);
+    return wp;
+}
+
 // Copies the first sizeof(T) bytes of data into a record; false when too short.
 template <typename T>
 bool v1RecordFromBytes(const char *data, int size, T *out)

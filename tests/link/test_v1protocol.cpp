@@ -250,6 +250,17 @@ private slots:
         wp.height = 50000;
         wp.chksum = v1WaypointChecksum(wp);
         QCOMPARE(quint16(wp.chksum), quint16(0x2D51));
+        // The same record from the plan's values.
+        const WAYPOINT made = v1MakeWaypoint(11.6, 48.1234567, 50.0, 90.0, -45.5, 3, true, 80, 5.0, 2.5);
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(&made), 28),
+                 QByteArray(reinterpret_cast<const char *>(&wp), 28));
+        const WAYPOINT neg = v1MakeWaypoint(-0.00000019, 0, -1.0005, -0.0009, 0, 0, false, 10, 0.019, 0);
+        QCOMPARE(neg.X, -1);          // toward zero, not down
+        QCOMPARE(neg.height, -1000);
+        QCOMPARE(neg.yaw, 0);
+        QCOMPARE(neg.time, quint16(0x4001));
+        QCOMPARE(neg.properties, quint8(0x17));
+        QCOMPARE(neg.dummy_2, quint16(0x8000 + 11000));
 
         ComV1 c;
         QSignalSpy spy(&c, &ComV1::serialWrite);
