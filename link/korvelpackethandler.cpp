@@ -182,10 +182,14 @@ void KorvelPacketHandler::setDevice(QIODevice *device)
     if (m_device) {
         QIODevice *old = m_device;
         old->disconnect(this);
-        old->close();
-        emit deviceClosed();
+        if (old->isOpen())
+            closeDevice();
+        m_device = nullptr;
         delete old;
     }
+    // Every new link is detected afresh, even when the caller did not close
+    // the previous one first.
+    m_comType = 0;
     m_device = device;
     qDebug() << "[KorvelPacketHandler] device assigned";
     if (!device)

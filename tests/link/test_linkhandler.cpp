@@ -221,6 +221,15 @@ private slots:
         QCOMPARE(h.device(), second);
         b.sendLink();
         QVERIFY(waitFor([&] { return h.comType() == 1; }));
+
+        // Replacing a link without closing it first still detects the new one.
+        V1Aircraft c;
+        QVERIFY(c.listenTcp());
+        h.setDetectionInterval(30);
+        h.setDevice(connectTo(c));
+        QCOMPARE(closed.count(), 2);
+        QCOMPARE(h.comType(), 0);
+        QVERIFY(waitFor([&] { return h.comType() == 2; }));
     }
 
     void commandsPerProtocol()
