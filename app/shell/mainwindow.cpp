@@ -20,8 +20,10 @@
 #include <QVBoxLayout>
 
 #include "bottomline.h"
+#include "connectwid.h"
 #include "data.h"
 #include "helpinfo.h"
+#include "hidacidatalist.h"
 #include "intromain.h"
 #include "korvelpackethandler.h"
 #include "pmmain.h"
@@ -363,7 +365,8 @@ void MainWindow::connectclicked()
         m_connectAct->setText(tr("Connect..."));
         return;
     }
-    notAvailable(tr("The connect dialog"));
+    ConnectWid connect(m_link, this);
+    connect.exec();
     if (m_link->isConnected())
         m_connectAct->setText(tr("Disconnect..."));
 }
@@ -382,7 +385,17 @@ void MainWindow::databaseclicked()
     notAvailable(tr("The database"));
 }
 
-void MainWindow::openHidACIList() { notAvailable(tr("The ACI list")); }
+void MainWindow::openHidACIList()
+{
+    const int existing = findTab<HidACIDataList>();
+    if (existing >= 0) {
+        m_tabs->setCurrentIndex(existing);
+        return;
+    }
+    auto *list = new HidACIDataList(m_link, this);
+    m_tabs->setCurrentIndex(m_tabs->addTab(list, QIcon(QStringLiteral(":/aci.png")),
+                                           tr("Korvel Zephrin Published List")));
+}
 
 void MainWindow::phototaggerclicked() { phototaggerclicked(QString()); }
 void MainWindow::phototaggerclicked(const QString &)

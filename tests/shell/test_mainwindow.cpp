@@ -6,9 +6,12 @@
 #include <QStatusTipEvent>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
 
 #include "bottomline.h"
+#include "korvelpackethandler.h"
 #include "data.h"
 #include "mainwindow.h"
 #include "testkit.h"
@@ -185,6 +188,41 @@ private slots:
         QCOMPARE(script.requests().at(1).text,
                  QString("After closing the Korvel Tarvendel, an error log will be saved on your "
                          "dektop."));
+    }
+    void connectCommand()
+    {
+        MainWindow w;
+        QAction *c = w.action("Connect...");
+        QVERIFY(c);
+        bool shown = false;
+        KorvelTest::whenModal([&shown](QWidget *m) {
+            shown = m->inherits("ConnectWid");
+            m->close();
+        });
+        c->trigger();
+        QVERIFY(shown);
+        QCOMPARE(c->text(), QString("Connect..."));
+
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+        auto *socket = new QTcpSocket;
+        socket->connectToHost(QHostAddress::LocalHost, server.serverPort());
+        QVERIFY(socket->waitForConnected(2000));
+        w.link()->setDevice(socket);
+        QVERIFY(w.link()->isConnected());
+        c->setText("Disconnect...");
+        c->trigger();  // a live link: disconnect without a dialog
+        QVERIFY(!w.link()->isConnected());
+        QCOMPARE(c->text(), QString("Connect..."));
+    }
+    void aciListOpensOnce()
+    {
+        MainWindow w;
+        QMetaObject::invokeMethod(&w, "openHidACIList");
+        QMetaObject::invokeMethod(&w, "openHidACIList");
+        QCOMPARE(w.tabs()->count(), 2);
+        QCOMPARE(w.tabs()->tabText(1), QString("Korvel Zephrin Published List"));
+        QCOMPARE(w.tabs()->currentIndex(), 1);
     }
     void unavailableWindowsSayso()
     {
