@@ -36,7 +36,7 @@ QLineEdit *nameEdit(const char *name, QObject *validatorParent)
     auto *edit = new QLineEdit;
     edit->setObjectName(name);
     edit->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QStringLiteral("[^|\\r\\n\\x2028\\x2029]*")), validatorParent));
+        QRegularExpression(QStringLiteral("[^|\\r\\n\\x{2028}\\x{2029}]*")), validatorParent));
     return edit;
 }
 
