@@ -20,7 +20,7 @@ QSettings *settingsOf(const QString &home)
                          QSettings::IniFormat);
 }
 
-void prepare(QProcess &child, const QString &home)
+void prepare(QProcess &child, const QString &home, const QString &answers = "cancel,cancel")
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("HOME", home);
@@ -31,8 +31,8 @@ void prepare(QProcess &child, const QString &home)
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("KORVEL_PROBE_URL", "off");
     env.insert("KORVEL_UPDATE_URL", "http://127.0.0.1:9/");
-    // Whatever wizard a gate opens is cancelled at once.
-    env.insert("KORVEL_TEST_AUTOANSWER", "cancel,cancel");
+    // Unless a test says otherwise, whatever wizard a gate opens is cancelled at once.
+    env.insert("KORVEL_TEST_AUTOANSWER", answers);
     child.setProcessEnvironment(env);
 }
 
@@ -49,10 +49,11 @@ void readLog(Run &r, const QString &home)
 }
 
 // Runs the program to its end (a gate that closes ends it).
-Run start(const QString &home, const QStringList &args = {})
+Run start(const QString &home, const QStringList &args = {},
+          const QString &answers = "cancel,cancel")
 {
     QProcess child;
-    prepare(child, home);
+    prepare(child, home, answers);
     child.start(program(), args);
     Run r;
     if (!child.waitForFinished(30000)) {
@@ -67,10 +68,10 @@ Run start(const QString &home, const QStringList &args = {})
 
 // Starts the program past both gates: it keeps running with its main window
 // until it has stored the version and applied the proxy, then it is stopped.
-Run startPastGates(const QString &home)
+Run startPastGates(const QString &home, const QString &answers = "cancel,cancel")
 {
     QProcess child;
-    prepare(child, home);
+    prepare(child, home, answers);
     child.start(program(), QStringList());
     Run r;
     const bool settled = KorvelTest::waitFor(
@@ -146,6 +147,49 @@ private slots:
         QCOMPARE(again.exitCode, 1);
         QVERIFY(findLine(again.log, "[debug] fresh install?  true") >= 0);
         QCOMPARE(again.log.last(), QString("[debug] configuration failed"));
+    }
+
+    void finishingTheFirstRunWizardOpensTheProgram()
+    {
+        QTemporaryDir home;
+        const Run r = startPastGates(home.path(), "finish");
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(findLine(r.log, "[debug] Starting Config") >= 0);
+        QCOMPARE(findLine(r.log, "[debug] configuration failed"), -1);
+        QVERIFY2(findLine(r.log, "[debug] [MAIN] MainWindow") >= 0, qPrintable(r.log.join('\n')));
+        for (const char *f : {"waypoints", "maps", "harlek"})
+            QVERIFY2(QDir(home.path() + "/Documents/KorvelTarvendel/" + f).exists(), f);
+        QScopedPointer<QSettings> s(settingsOf(home.path()));
+        QCOMPARE(s->value("Config").toInt(), 1);
+        QCOMPARE(s->value("MigrationStatus").toInt(), 3);
+    }
+
+    void oldWorkspaceIsMigratedBeforeConfiguration()
+    {
+        QTemporaryDir home;
+        const QString ws = home.path() + "/Documents/KorvelTarvendel/";
+        QDir().mkpath(ws + "waypoints");
+        QDir().mkpath(ws + "harlek/trace");
+        QDir().mkpath(ws + "maps");
+        for (const QString &f : {ws + "harlek/trace/old.zth", ws + "harlek/trace/new.zt1",
+                                 ws + "maps/a.jpg", ws + "maps/index"}) {
+            QFile file(f);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("x");
+        }
+        // Migration finished, then the first-run wizard (unconfigured) cancelled.
+        const Run r = start(home.path(), {}, "finish,cancel");
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.log.last(), QString("[debug] configuration failed"));
+        QCOMPARE(findLine(r.log, "[debug] migration failed!"), -1);
+        QVERIFY(!QFile::exists(ws + "harlek/trace/old.zth"));
+        QVERIFY(QFile::exists(ws + "harlek/trace/new.zt1"));
+        QVERIFY(!QFile::exists(ws + "maps/a.jpg"));
+        QVERIFY(QFile::exists(ws + "maps/Ortho/a.jpg"));
+        QVERIFY(!QFile::exists(ws + "maps/index"));
+        QScopedPointer<QSettings> s(settingsOf(home.path()));
+        QCOMPARE(s->value("MigrationStatus").toInt(), 3);
+        QVERIFY(!s->contains("Config"));
     }
 
     void gates_data()
