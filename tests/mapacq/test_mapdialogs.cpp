@@ -74,6 +74,7 @@ struct BrokenMapFolder {
     QString aside = ortho + ".aside";
     BrokenMapFolder()
     {
+        Data::instance()->orthoMapPath();  // there to be moved aside
         QDir().rename(ortho, aside);
         QFile f(ortho);
         f.open(QIODevice::WriteOnly);
