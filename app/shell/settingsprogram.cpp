@@ -139,6 +139,11 @@ SettingsProgram::SettingsProgram(QWidget *parent) : QDialog(parent)
     connect(m_effectsBox, &QCheckBox::stateChanged, this,
             &SettingsProgram::effectFlightplanClicked);
     connect(m_closeButton, &QPushButton::clicked, this, &QWidget::close);
+
+    // Return in a field must not open a page's sub-dialog.
+    for (QPushButton *b : findChildren<QPushButton *>())
+        b->setAutoDefault(false);
+    m_closeButton->setDefault(true);
 }
 
 // ---- Pages ----
