@@ -4,6 +4,8 @@
 #include <QDebug>
 #include <QDoubleSpinBox>
 #include <QGridLayout>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
@@ -63,6 +65,10 @@ MapSnapshot::MapSnapshot(bool useGivenPosition, double longitude, double latitud
     connect(m_gotoAction, &QAction::triggered, this, &MapSnapshot::gotoclicked);
     connect(m_closeAction, &QAction::triggered, this, &QWidget::close);
 
+    // Without a window manager the full-screen state alone leaves the
+    // window small; the screen's size serves both ways.
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        setGeometry(screen->geometry());
     setWindowState(windowState() | Qt::WindowFullScreen);
 }
 

@@ -25,6 +25,7 @@ WPOpenChooseMap::WPOpenChooseMap(const QStringList &mapNames, QWidget *parent) :
         m_mapModel->appendRow(new QStandardItem(name));
     m_mapList->setModel(m_mapModel);
     m_details = new MapInfoPanel;
+    m_details->setMinimumHeight(480);
 
     m_select = new QPushButton(tr("Select"));
     m_cancel = new QPushButton(tr("Cancel"));
@@ -57,6 +58,8 @@ WPOpenChooseMap::WPOpenChooseMap(const QStringList &mapNames, QWidget *parent) :
     connect(m_select, &QPushButton::clicked, this, &WPOpenChooseMap::openClicked);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 
+    // Room for the preview and every detail without scrolling.
+    resize(820, 600);
     setTabOrder(m_mapList, m_select);
     setTabOrder(m_select, m_cancel);
 }
