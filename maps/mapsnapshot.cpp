@@ -190,8 +190,8 @@ void MapSnapshot::savedclicked()
             break;
         positions << parseLonLat(text);
     }
-    m_busy = false;
     if (positions.size() != pixels.size()) {
+        m_busy = false;
         m_webMap->runJavaScript(QStringLiteral("showNavigation();"));
         m_saveAction->setEnabled(true);
         m_gotoAction->setEnabled(true);
@@ -202,7 +202,11 @@ void MapSnapshot::savedclicked()
         return;
     }
     m_mapData = geoReference(positions);
+    // The hidden controls must be gone from the picture, not only the page.
+    if (!m_webMap->waitForFrame())
+        qWarning() << "[MapSnapshot] the view did not settle; taking it as it is";
     m_image = m_webMap->viewImage();
+    m_busy = false;
     m_saved = true;
     accept();
 }

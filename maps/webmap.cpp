@@ -1,6 +1,7 @@
 #include "webmap.h"
 
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPainter>
 #include <QPointer>
@@ -130,6 +131,44 @@ QImage WebMap::viewImage() const
     v->render(&image, QPoint(), QRegion(),
               QWidget::DrawWindowBackground | QWidget::DrawChildren);
     return image;
+}
+
+bool WebMap::waitForFrame(int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    auto wait = [](int ms) {
+        QEventLoop loop;
+        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    // Two animation frames later the page has drawn its changes.
+    runJavaScript(QStringLiteral(
+        "window.__korvelFrame = false; requestAnimationFrame(function() { "
+        "requestAnimationFrame(function() { window.__korvelFrame = true; }); });"));
+    bool drawn = false;
+    while (!drawn && clock.elapsed() < timeoutMs) {
+        auto pending = std::make_shared<int>(1);  // 1 asked, 2 yes, 0 no
+        runJavaScript(QStringLiteral("window.__korvelFrame === true"),
+                      [pending](const QVariant &v) { *pending = v.toBool() ? 2 : 0; });
+        while (*pending == 1 && clock.elapsed() < timeoutMs)
+            wait(5);
+        drawn = *pending == 2;
+        if (!drawn)
+            wait(10);
+    }
+    if (!drawn)
+        return false;
+    // The frame still has to reach the view: wait until two renderings agree.
+    QImage last = viewImage();
+    while (clock.elapsed() < timeoutMs) {
+        wait(25);
+        const QImage now = viewImage();
+        if (now == last)
+            return true;
+        last = now;
+    }
+    return false;
 }
 
 void WebMap::makeScreenshot()

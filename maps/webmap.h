@@ -19,6 +19,10 @@ public:
 
     // The view rendered into an ARGB32 image of its size (null without view).
     QImage viewImage() const;
+    // Waits (nested event loop, at most timeoutMs) until the page has drawn
+    // what the scripts run so far changed and the view shows it, so that
+    // viewImage() holds the page as it is now. False on time-out.
+    bool waitForFrame(int timeoutMs = 2000);
 
     // How long getLatLonFromPixel waits for the page (ms).
     static int replyTimeout();

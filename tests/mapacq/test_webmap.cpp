@@ -250,7 +250,13 @@ private slots:
         auto lon = [&](double x) { return cx + (x - w / 2.0) * d; };
         auto lat = [&](double y) { return cy - (y - h / 2.0) * d; };
 
+        // Escape or close while the page is being asked: ignored.
+        bool closeTried = false;
+        QSignalSpy rejected(&snap, &QDialog::rejected);
+        QTimer::singleShot(0, &snap, [&] { closeTried = true; snap.reject(); });
         snap.savedclicked();
+        QVERIFY(closeTried);
+        QCOMPARE(rejected.count(), 0);
         QVERIFY(snap.isSaved());
         QCOMPARE(snap.result(), int(QDialog::Accepted));
         QStringList asked;
@@ -275,6 +281,8 @@ private slots:
         QCOMPARE(image.format(), QImage::Format_ARGB32);
         // The page itself is in the image (its background colour).
         QCOMPARE(QColor(image.pixel(w / 2, h / 2)), QColor(0x20, 0x30, 0x40));
+        // The navigation controls (white, top left) are not in the map.
+        QCOMPARE(QColor(image.pixel(20, 40)), QColor(0x20, 0x30, 0x40));
     }
 
     // Until the page answers nothing is stored; the window stays open.
