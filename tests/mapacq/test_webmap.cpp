@@ -113,8 +113,10 @@ private slots:
         const QString folder = data->mapApiPath() + "/TestMap";
         QVERIFY(QDir().mkpath(folder));
         QFile::remove(folder + "/index.html");
-        QVERIFY(QFile::copy(QStringLiteral(KORVEL_TEST_DATA "/../../maps/data/testmap/index.html"),
-                            folder + "/index.html"));
+        // The local test page of the maps tests.
+        const QString page =
+            QDir::cleanPath(QStringLiteral(KORVEL_TEST_DATA "/../../maps/data/testmap/index.html"));
+        QVERIFY(QFile::copy(page, folder + "/index.html"));
         QFile::setPermissions(folder + "/index.html", QFile::ReadOwner | QFile::WriteOwner);
         QVERIFY(data->setCurrentMapService("TestMap"));
         WebMap::setReplyTimeout(3000);
