@@ -1,6 +1,7 @@
 #include "gassensorstatuswidget.h"
 
 #include <QGridLayout>
+#include <QHash>
 #include <QLabel>
 #include <QPushButton>
 #include <QSoundEffect>
@@ -11,26 +12,48 @@
 #include "headerwidget.h"
 
 namespace {
+// Destroying a QSoundEffect while the toolkit's sample cache still loads its
+// sound can hang for good. So each sound gets one effect, made when it is
+// first played and kept until the process ends.
+QSoundEffect *sharedEffect(const QString &resource)
+{
+    static QHash<QString, QSoundEffect *> effects;
+    QSoundEffect *&effect = effects[resource];
+    if (!effect) {
+        effect = new QSoundEffect;
+        effect->setSource(QUrl(QStringLiteral("qrc") + resource));
+    }
+    return effect;
+}
+
 class SoundEffectAlarm : public GasAlarmSound {
 public:
-    explicit SoundEffectAlarm(const QString &resource)
+    explicit SoundEffectAlarm(const QString &resource) : m_resource(resource) {}
+    ~SoundEffectAlarm() override
     {
-        m_effect.setSource(QUrl(QStringLiteral("qrc") + resource));
-        m_effect.setLoopCount(QSoundEffect::Infinite);
+        if (m_effect)
+            m_effect->stop();
     }
     void setLoopCount(int count) override
     {
-        m_effect.setLoopCount(count < 0 ? int(QSoundEffect::Infinite) : count);
+        m_loops = count;
+        if (m_effect)
+            m_effect->setLoopCount(effectLoops());
     }
-    int loopCount() const override
+    int loopCount() const override { return m_loops; }
+    bool isPlaying() const override { return m_effect && m_effect->isPlaying(); }
+    void play() override
     {
-        return m_effect.loopCount() == int(QSoundEffect::Infinite) ? -1 : m_effect.loopCount();
+        m_effect = sharedEffect(m_resource);
+        m_effect->setLoopCount(effectLoops());
+        m_effect->play();
     }
-    bool isPlaying() const override { return m_effect.isPlaying(); }
-    void play() override { m_effect.play(); }
 
 private:
-    QSoundEffect m_effect;
+    int effectLoops() const { return m_loops < 0 ? int(QSoundEffect::Infinite) : m_loops; }
+    QString m_resource;
+    int m_loops = -1;
+    QSoundEffect *m_effect = nullptr;
 };
 }  // namespace
 
