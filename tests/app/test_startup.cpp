@@ -6,7 +6,7 @@
 namespace {
 const QString kAppData = "/.local/share/Brisolan Technologies/Korvel Tarvendel";
 
-QString program() { return QStringLiteral(KORVEL_BINARY_DIR "/app/KorvelTarvendel"); }
+QString program() { return QStringLiteral(KORVEL_BINARY_DIR "/bin/KorvelTarvendel"); }
 
 struct Run {
     int exitCode = -1;
@@ -76,13 +76,19 @@ Run startPastGates(const QString &home, const QString &answers = "cancel,cancel"
     Run r;
     const bool settled = KorvelTest::waitFor(
         [&] {
+            if (child.state() == QProcess::NotRunning)
+                return true;
             QScopedPointer<QSettings> s(settingsOf(home));
-            // The store is written in steps: wait for the last of them.
-            return (s->value("Version").toString() == "v3.4.5"
-                    && s->value("Proxy").toString() == "NoProxy")
-                   || child.state() == QProcess::NotRunning;
+            // The store is written in steps and the log on its own thread:
+            // wait for the last step of both, the main window standing.
+            if (s->value("Version").toString() != "v3.4.5"
+                || s->value("Proxy").toString() != "NoProxy")
+                return false;
+            Run probe;
+            readLog(probe, home);
+            return probe.log.contains("[debug] [MAIN] MainWindow Contructor END");
         },
-        15000);
+        60000);
     r.exitCode = child.state() == QProcess::NotRunning ? child.exitCode() : (settled ? 0 : -1);
     child.kill();
     child.waitForFinished();

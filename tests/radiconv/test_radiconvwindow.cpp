@@ -120,7 +120,7 @@ private slots:
         env.insert("QT_QPA_PLATFORM", "offscreen");
         p.setProcessEnvironment(env);
         p.setProcessChannelMode(QProcess::MergedChannels);
-        p.start(QStringLiteral(KORVEL_BINARY_DIR "/radiconv/Radiconv"),
+        p.start(QStringLiteral(KORVEL_BINARY_DIR "/bin/Radiconv"),
                 {m_tree, m_dir.filePath("tree/notes.txt")});
         QVERIFY(p.waitForStarted());
         QByteArray out;
