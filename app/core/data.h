@@ -8,7 +8,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QPointF>
-#include <QReadWriteLock>
 #include <QSettings>
 #include <QString>
 #include <QStringList>
@@ -120,10 +119,6 @@ public:
     static void aciStorageDelete();
     static void closeAciStorage();
     QString aciStoragePath() const;
-
-    // Guards the lists that worker threads read (map index, placemarks):
-    // readers take it for reading, every change of them for writing.
-    QReadWriteLock *sharedListsLock() const { return &m_sharedListsLock; }
 
     // ---- Stored maps, cameras, placemarks, map pages (data_stores.cpp) ----
     // Stored maps: <map folder>/Ortho/<name>.jpg with their description
@@ -254,8 +249,6 @@ private:
     QFile m_aciReadFile;
     QFile m_aciWriteFile;
     qint64 m_aciBytesWritten = 0;
-
-    mutable QReadWriteLock m_sharedListsLock;
 
     // ---- Stored maps, cameras, placemarks, map pages ----
     QStandardItemModel *m_placemarkModel = nullptr;
