@@ -1,11 +1,10 @@
 #include "fbgpxexportdiag.h"
 #include "logexportdialogs.h"
 
+#include "atomicfile.h"
 #include "prompt.h"
 
-#include <QApplication>
 #include <QCheckBox>
-#include <QDebug>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -13,9 +12,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressDialog>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -93,25 +90,19 @@ void FBGPXExportDiag::build(bool severalLogs)
 
 void FBGPXExportDiag::browseFile()
 {
-    QString name = Prompt::saveFile(nullptr, tr("Export to GPX file..."), LogExportDialogs::lastFolder(),
-                                    tr("GPX file (*.gpx)"));
+    const QString name = LogExportDialogs::chooseFile(tr("Export to GPX file..."), tr("GPX file (*.gpx)"),
+                                                      QStringLiteral(".gpx"));
     if (name.isEmpty())
         return;
-    if (!name.toLower().endsWith(QLatin1String(".gpx")))
-        name += QLatin1String(".gpx");
-    LogExportDialogs::storeLastFolder(QFileInfo(name).absolutePath());
     m_path->setText(name);
     m_export->setEnabled(true);
 }
 
 void FBGPXExportDiag::browseFolder()
 {
-    const QString folder = Prompt::directory(nullptr, tr("Export as GPX files to folder..."),
-                                             LogExportDialogs::lastFolder(),
-                                             QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+    const QString folder = LogExportDialogs::chooseFolder(tr("Export as GPX files to folder..."));
     if (folder.isEmpty())
         return;
-    LogExportDialogs::storeLastFolder(QFileInfo(folder).absolutePath());
     m_path->setText(folder);
     m_export->setEnabled(true);
 }
@@ -168,38 +159,24 @@ void FBGPXExportDiag::exportLogs()
         return;  // the export dialog stays open for another folder
     m_dialog->accept();
 
-    QProgressDialog progress(tr("Exporting files..."), tr("Cancel"), 0, m_logPaths.size());
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setObjectName(QStringLiteral("exportProgress"));
-    progress.show();
-    QApplication::processEvents();
-    QStringList failures;
-    for (int i = 0; i < m_logPaths.size(); ++i) {
-        progress.setValue(i);
-        QApplication::processEvents();
-        if (progress.wasCanceled())
-            return;
-        const QString& logPath = m_logPaths.at(i);
-        LogExport::GPXExportRecord record;
-        QString error;
-        if (!fillRecord(logPath, record, &error) || !createGPXFile(record, targets.at(i).toStdString(), &error)) {
-            qWarning() << "[FBGPXExportDiag] export of" << logPath << "failed:" << error;
-            failures << QStringLiteral("%1: %2").arg(QDir(logPath).dirName(), error);
-        }
-    }
-    progress.setValue(m_logPaths.size());
-    LogExportDialogs::reportFolderExport(tr("Logs exported!"), tr("Logfiles successfully exported to GPX files!"),
-                                         failures);
+    LogExportDialogs::exportToFolder(
+        m_logPaths, "[FBGPXExportDiag]",
+        [&](int i, QString* error) {
+            LogExport::GPXExportRecord record;
+            return fillRecord(m_logPaths.at(i), record, error)
+                   && createGPXFile(record, targets.at(i).toStdString(), error);
+        },
+        tr("Logs exported!"), tr("Logfiles successfully exported to GPX files!"));
 }
 
 bool FBGPXExportDiag::createGPXFile(const LogExport::GPXExportRecord& record, const std::string& fileName,
                                    QString* error)
 {
-    QSaveFile file(QString::fromStdString(fileName));
-    const QByteArray bytes = LogExport::gpxDocument(record);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    const QString path = QString::fromStdString(fileName);
+    QString why;
+    if (!AtomicFile::write(path, LogExport::gpxDocument(record), &why)) {
         if (error)
-            *error = QStringLiteral("%1: %2").arg(QString::fromStdString(fileName), file.errorString());
+            *error = QStringLiteral("%1: %2").arg(path, why);
         return false;
     }
     return true;

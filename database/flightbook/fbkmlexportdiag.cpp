@@ -2,9 +2,9 @@
 #include "logexport.h"
 #include "logexportdialogs.h"
 
+#include "atomicfile.h"
 #include "prompt.h"
 
-#include <QApplication>
 #include <QDebug>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -13,9 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressDialog>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QVBoxLayout>
 
 FBKMLExportDiag::FBKMLExportDiag(const QString& logPath) : m_logPath(logPath)
@@ -83,25 +81,19 @@ void FBKMLExportDiag::build(bool severalLogs)
 
 void FBKMLExportDiag::browseFile()
 {
-    QString name = Prompt::saveFile(nullptr, tr("Export as KML file..."), LogExportDialogs::lastFolder(),
-                                    tr("KML file (*.kml)"));
+    const QString name = LogExportDialogs::chooseFile(tr("Export as KML file..."), tr("KML file (*.kml)"),
+                                                      QStringLiteral(".kml"));
     if (name.isEmpty())
         return;
-    if (!name.toLower().endsWith(QLatin1String(".kml")))
-        name += QLatin1String(".kml");
-    LogExportDialogs::storeLastFolder(QFileInfo(name).absolutePath());
     m_path->setText(name);
     m_export->setEnabled(true);
 }
 
 void FBKMLExportDiag::browseFolder()
 {
-    const QString folder = Prompt::directory(nullptr, tr("Export as KML files to folder..."),
-                                             LogExportDialogs::lastFolder(),
-                                             QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+    const QString folder = LogExportDialogs::chooseFolder(tr("Export as KML files to folder..."));
     if (folder.isEmpty())
         return;
-    LogExportDialogs::storeLastFolder(QFileInfo(folder).absolutePath());
     m_path->setText(folder);
     m_export->setEnabled(true);
 }
@@ -125,26 +117,10 @@ void FBKMLExportDiag::exportLogs()
         return;
     m_dialog->accept();
 
-    QProgressDialog progress(tr("Exporting files..."), tr("Cancel"), 0, m_logPaths.size());
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setObjectName(QStringLiteral("exportProgress"));
-    progress.show();
-    QApplication::processEvents();
-    QStringList failures;
-    for (int i = 0; i < m_logPaths.size(); ++i) {
-        progress.setValue(i);
-        QApplication::processEvents();
-        if (progress.wasCanceled())
-            return;
-        QString error;
-        if (!createKMLFile(m_logPaths.at(i), targets.at(i), &error)) {
-            qWarning() << "[FBKMLExportDiag] export of" << m_logPaths.at(i) << "failed:" << error;
-            failures << QStringLiteral("%1: %2").arg(QDir(m_logPaths.at(i)).dirName(), error);
-        }
-    }
-    progress.setValue(m_logPaths.size());
-    LogExportDialogs::reportFolderExport(tr("Logs exported!"), tr("Logfiles successfully exported to KML files!"),
-                                         failures);
+    LogExportDialogs::exportToFolder(
+        m_logPaths, "[FBKMLExportDiag]",
+        [&](int i, QString* error) { return createKMLFile(m_logPaths.at(i), targets.at(i), error); },
+        tr("Logs exported!"), tr("Logfiles successfully exported to KML files!"));
 }
 
 bool FBKMLExportDiag::createKMLFile(const QString& logPath, const QString& fileName, QString* error)
@@ -166,11 +142,10 @@ bool FBKMLExportDiag::createKMLFile(const QString& logPath, const QString& fileN
         }
     }
     qDebug() << "[FBKMLExportDiag] createKMLFile filename " << fileName;
-    QSaveFile file(fileName);
-    const QByteArray bytes = LogExport::kmlDocument(tags, path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    QString why;
+    if (!AtomicFile::write(fileName, LogExport::kmlDocument(tags, path), &why)) {
         if (error)
-            *error = QStringLiteral("%1: %2").arg(fileName, file.errorString());
+            *error = QStringLiteral("%1: %2").arg(fileName, why);
         return false;
     }
     return true;

@@ -2,8 +2,11 @@
 
 #include "prompt.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDebug>
 #include <QDir>
+#include <QFileInfo>
+#include <QProgressDialog>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -27,6 +30,51 @@ void storeLastFolder(const QString& folder)
 {
     QSettings settings(QStringLiteral("Brisolan Technologies"), QStringLiteral("Korvel Tarvendel"));
     settings.setValue(QLatin1String(kLastPathKey), folder);
+}
+
+QString chooseFile(const QString& title, const QString& filter, const QString& suffix)
+{
+    QString name = Prompt::saveFile(nullptr, title, lastFolder(), filter);
+    if (name.isEmpty())
+        return name;
+    if (!name.toLower().endsWith(suffix))
+        name += suffix;
+    storeLastFolder(QFileInfo(name).absolutePath());
+    return name;
+}
+
+QString chooseFolder(const QString& title)
+{
+    const QString folder = Prompt::directory(nullptr, title, lastFolder(),
+                                             QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+    if (!folder.isEmpty())
+        storeLastFolder(QFileInfo(folder).absolutePath());
+    return folder;
+}
+
+void exportToFolder(const QVector<QString>& logPaths, const char* logTag,
+                    const std::function<bool(int, QString*)>& exportOne, const QString& successTitle,
+                    const QString& successText)
+{
+    QProgressDialog progress(tr("Exporting files..."), tr("Cancel"), 0, logPaths.size());
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setObjectName(QStringLiteral("exportProgress"));
+    progress.show();
+    QApplication::processEvents();
+    QStringList failures;
+    for (int i = 0; i < logPaths.size(); ++i) {
+        progress.setValue(i);
+        QApplication::processEvents();
+        if (progress.wasCanceled())
+            return;
+        QString error;
+        if (!exportOne(i, &error)) {
+            qWarning() << logTag << "export of" << logPaths.at(i) << "failed:" << error;
+            failures << QStringLiteral("%1: %2").arg(QDir(logPaths.at(i)).dirName(), error);
+        }
+    }
+    progress.setValue(logPaths.size());
+    reportFolderExport(successTitle, successText, failures);
 }
 
 bool mayOverwrite(const QStringList& existing)
