@@ -16,6 +16,7 @@
 
 #include "data.h"
 #include "prompt.h"
+#include "shellwidgets.h"
 
 namespace {
 
@@ -36,17 +37,6 @@ QWidget *makePage(const QString &heading, const QString &text, QVBoxLayout **lay
     return page;
 }
 
-QHBoxLayout *bulletRow(const QString &text)
-{
-    auto *row = new QHBoxLayout;
-    auto *bullet = new QLabel;
-    bullet->setPixmap(QPixmap(QStringLiteral(":/point.png")));
-    row->addWidget(bullet);
-    row->addWidget(new QLabel(text));
-    row->addStretch();
-    return row;
-}
-
 }  // namespace
 
 MigrateDiag::MigrateDiag(QWidget *parent) : QDialog(parent)
@@ -62,8 +52,8 @@ MigrateDiag::MigrateDiag(QWidget *parent) : QDialog(parent)
                                 tr("Since our last version, we changed some structure or "
                                    "datasets, which has to be migrated to the new version."),
                                 &l);
-    l->addLayout(bulletRow(tr("New Map structure")));
-    l->addLayout(bulletRow(tr("Trace files cleanup")));
+    l->addLayout(ShellWidgets::bulletRow(tr("New Map structure")));
+    l->addLayout(ShellWidgets::bulletRow(tr("Trace files cleanup")));
     l->addStretch();
     m_pages->addWidget(welcome);
 

@@ -12,21 +12,7 @@
 
 #include "data.h"
 #include "prompt.h"
-
-namespace {
-
-QHBoxLayout *bulletRow(const QString &text)
-{
-    auto *row = new QHBoxLayout;
-    auto *bullet = new QLabel;
-    bullet->setPixmap(QPixmap(QStringLiteral(":/point.png")));
-    row->addWidget(bullet);
-    row->addWidget(new QLabel(text));
-    row->addStretch();
-    return row;
-}
-
-}  // namespace
+#include "shellwidgets.h"
 
 StartPage::StartPage(QWidget *parent) : QWizardPage(parent)
 {
@@ -40,8 +26,8 @@ StartPage::StartPage(QWidget *parent) : QWizardPage(parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(tr("You have to go through following steps:")));
     layout->addSpacing(10);
-    layout->addLayout(bulletRow(tr("Configure your workspace")));
-    layout->addLayout(bulletRow(tr("Select your camera")));
+    layout->addLayout(ShellWidgets::bulletRow(tr("Configure your workspace")));
+    layout->addLayout(ShellWidgets::bulletRow(tr("Select your camera")));
     layout->addStretch();
 }
 
