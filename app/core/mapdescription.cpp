@@ -4,7 +4,8 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QSaveFile>
+
+#include "atomicfile.h"
 
 QString MapDescription::recordText(const QString &name, const QString &source,
                                    const QList<double> &values)
@@ -40,25 +41,17 @@ bool MapDescription::writeImage(const QString &path, QImage image, const QString
                                 QString *error)
 {
     image.setText(QLatin1String(TextKey), record);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    QImageWriter writer(&file, QFileInfo(path).suffix().toLower().toLatin1());
-    if (!writer.write(image)) {
-        if (error)
-            *error = writer.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return AtomicFile::write(
+        path,
+        [&](QIODevice &dev) {
+            QImageWriter writer(&dev, QFileInfo(path).suffix().toLower().toLatin1());
+            if (writer.write(image))
+                return true;
+            if (error)
+                *error = writer.errorString();
+            return false;
+        },
+        error);
 }
 
 double MapDescription::number(const QStringList &fields, int i)
