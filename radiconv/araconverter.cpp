@@ -92,6 +92,26 @@ bool AraConverter::failed(const QString &path, const QString &reason)
     return false;
 }
 
+bool AraConverter::openSource(QFile &source, const QString &path)
+{
+    if (!source.open(QIODevice::ReadOnly)) {
+        qCritical() << "AraConverter::convert() [ERROR] Could not read" << path << source.errorString();
+        return failed(path, tr("could not be read: %1").arg(source.errorString()));
+    }
+    return true;
+}
+
+bool AraConverter::openTarget(QSaveFile &out, const QString &path, const QString &target)
+{
+    if (!out.open(QIODevice::WriteOnly)) {
+        qCritical() << "AraConverter::convert() [ERROR] Could not create target file :";
+        qDebug() << target;
+        qDebug() << out.errorString();
+        return failed(path, tr("could not create %1: %2").arg(QDir::toNativeSeparators(target), out.errorString()));
+    }
+    return true;
+}
+
 void AraConverter::run()
 {
     ExifHandler::initializeLibrary();  // before any task touches Exiv2
@@ -240,10 +260,8 @@ bool AraConverter::convert(const QString &path)
 bool AraConverter::convertImage(const QString &path, const QString &target)
 {
     QFile source(path);
-    if (!source.open(QIODevice::ReadOnly)) {
-        qCritical() << "AraConverter::convert() [ERROR] Could not read" << path << source.errorString();
-        return failed(path, tr("could not be read: %1").arg(source.errorString()));
-    }
+    if (!openSource(source, path))
+        return false;
     AraImage image;
     AraFrameReader reader(&source);
     if (reader.next(image) != AraFrameReader::Frame) {
@@ -288,12 +306,8 @@ bool AraConverter::convertImage(const QString &path, const QString &target)
     const bool tagged = writeExifData(file, header);
 
     QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly)) {
-        qCritical() << "AraConverter::convert() [ERROR] Could not create target file :";
-        qDebug() << target;
-        qDebug() << out.errorString();
-        return failed(path, tr("could not create %1: %2").arg(QDir::toNativeSeparators(target), out.errorString()));
-    }
+    if (!openTarget(out, path, target))
+        return false;
     out.write(file);
     if (!out.commit())
         return failed(path, tr("could not write %1: %2").arg(QDir::toNativeSeparators(target), out.errorString()));
@@ -306,10 +320,8 @@ bool AraConverter::convertImage(const QString &path, const QString &target)
 bool AraConverter::convertSequence(const QString &path, const QString &target)
 {
     QFile source(path);
-    if (!source.open(QIODevice::ReadOnly)) {
-        qCritical() << "AraConverter::convert() [ERROR] Could not read" << path << source.errorString();
-        return failed(path, tr("could not be read: %1").arg(source.errorString()));
-    }
+    if (!openSource(source, path))
+        return false;
 
     // Walk the headers first: a damaged or truncated recording is refused
     // before anything is written.
@@ -331,12 +343,8 @@ bool AraConverter::convertSequence(const QString &path, const QString &target)
     qDebug().noquote() << QStringLiteral("AraConverter::convert() Converting ARA file %1").arg(QFileInfo(path).fileName());
 
     QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly)) {
-        qCritical() << "AraConverter::convert() [ERROR] Could not create target file :";
-        qDebug() << target;
-        qDebug() << out.errorString();
-        return failed(path, tr("could not create %1: %2").arg(QDir::toNativeSeparators(target), out.errorString()));
-    }
+    if (!openTarget(out, path, target))
+        return false;
 
     // A few frames at a time, one per pool thread, converted side by side
     // and written in order: memory stays flat however long the recording.

@@ -12,6 +12,8 @@
 
 #include "araimage.h"
 
+class QFile;
+class QSaveFile;
 class QWidget;
 
 class AraConverter : public QObject {
@@ -61,6 +63,10 @@ private:
     bool convertImage(const QString &path, const QString &target);
     bool convertSequence(const QString &path, const QString &target);
     bool failed(const QString &path, const QString &reason);
+    // Open the recording for reading and the target for writing; on failure
+    // the reason is recorded for path and false returned.
+    bool openSource(QFile &source, const QString &path);
+    bool openTarget(QSaveFile &out, const QString &path, const QString &target);
 
     QString m_targetLocation;
     QStringList m_files;
