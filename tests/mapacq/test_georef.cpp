@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "brokenmapfolder.h"
 #include "data.h"
 #include "gmleftbar.h"
 #include "gmmain.h"
@@ -53,22 +54,6 @@ QPoint onPin(GMMap *map, GMPoint *pin)
     return map->mapFromScene(pin->mapToScene(pin->boundingRect().center()));
 }
 
-struct BrokenMapFolder {
-    QString ortho = Data::instance()->mapPath() + "/Ortho";
-    QString aside = ortho + ".aside";
-    BrokenMapFolder()
-    {
-        Data::instance()->orthoMapPath();  // there to be moved aside
-        QDir().rename(ortho, aside);
-        QFile f(ortho);
-        f.open(QIODevice::WriteOnly);
-    }
-    ~BrokenMapFolder()
-    {
-        QFile::remove(ortho);
-        QDir().rename(aside, ortho);
-    }
-};
 
 }  // namespace
 

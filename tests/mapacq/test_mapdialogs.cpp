@@ -8,6 +8,7 @@
 #include <QStandardItemModel>
 #include <QtTest>
 
+#include "brokenmapfolder.h"
 #include "data.h"
 #include "listviewmod.h"
 #include "mapdescription.h"
@@ -66,25 +67,6 @@ void doubleClick(QAbstractItemView *view, int row)
     QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, r.center());
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, r.center());
 }
-
-// Stands in for a broken map folder: the folder's place is taken by a file,
-// so no map can be written (works for every user, root included).
-struct BrokenMapFolder {
-    QString ortho = Data::instance()->mapPath() + "/Ortho";
-    QString aside = ortho + ".aside";
-    BrokenMapFolder()
-    {
-        Data::instance()->orthoMapPath();  // there to be moved aside
-        QDir().rename(ortho, aside);
-        QFile f(ortho);
-        f.open(QIODevice::WriteOnly);
-    }
-    ~BrokenMapFolder()
-    {
-        QFile::remove(ortho);
-        QDir().rename(aside, ortho);
-    }
-};
 
 }  // namespace
 
