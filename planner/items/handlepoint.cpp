@@ -8,10 +8,9 @@
 
 HandlePoint::HandlePoint(double x, double y, double scale, int id, const QColor &light,
                          const QColor &full, QGraphicsItem *parent)
-    : QGraphicsObject(parent), m_x(x), m_y(y), m_scale(scale), m_id(id), m_light(light),
+    : CentredItem(x, y, scale, 10, parent), m_id(id), m_light(light),
       m_full(full)
 {
-    place();
 }
 
 QRectF HandlePoint::boundingRect() const
@@ -37,23 +36,6 @@ void HandlePoint::setPressed(bool pressed)
     m_pressed = pressed;
     update();
 }
-
-void HandlePoint::setPosition(double x, double y)
-{
-    m_x = x;
-    m_y = y;
-    place();
-}
-
-void HandlePoint::setScale(double s)
-{
-    prepareGeometryChange();
-    m_scale = s;
-    place();
-    update();
-}
-
-void HandlePoint::place() { ItemGeometry::placeCentred(this, m_x, m_y, 10, m_scale); }
 
 void HandlePoint::mapMoved() { m_drag = true; }
 

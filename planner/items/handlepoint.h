@@ -3,9 +3,9 @@
 // disc of constant screen size that reports presses, right clicks and drags.
 // The generators differ only in colour and in the names of their signals.
 #include <QColor>
-#include <QGraphicsObject>
+#include "centreditem.h"
 
-class HandlePoint : public QGraphicsObject {
+class HandlePoint : public CentredItem {
     Q_OBJECT
 public:
     QRectF boundingRect() const override;
@@ -16,10 +16,6 @@ public:
     void setId(int id) { m_id = id; }
     bool isPressed() const { return m_pressed; }
     void setPressed(bool pressed);
-    QPointF anchor() const { return QPointF(m_x, m_y); }
-    double viewScale() const { return m_scale; }
-    void setPosition(double x, double y);
-    void setScale(double s);
 
 signals:
     void pointMoved(int id, double tx, double ty);
@@ -42,11 +38,6 @@ protected:
     void mouseReleaseEvent(QGraphicsSceneMouseEvent *event) override;
 
 private:
-    void place();
-
-    double m_x;
-    double m_y;
-    double m_scale;
     int m_id;
     int m_lastButton = 0;
     bool m_drag = false;

@@ -7,17 +7,16 @@
 #include "itemgeometry.h"
 
 HarlekObject::HarlekObject(double x, double y, double scale, QGraphicsItem *parent)
-    : QGraphicsObject(parent), m_x(x), m_y(y), m_scale(scale)
+    : CentredItem(x, y, scale, 25 * kSizeFactor, parent)
 {
     setZValue(50);
-    place();
 }
 
 QRectF HarlekObject::boundingRect() const
 {
     // The symbol square (side d) turns about its centre, so the box is the
     // square of side d * sqrt(2) around that centre.
-    const double d = 50 * m_sizeFactor * ItemGeometry::unit(m_scale);
+    const double d = 50 * kSizeFactor * ItemGeometry::unit(m_scale);
     const double side = d * std::sqrt(2.0);
     return QRectF(d / 2 - side / 2, d / 2 - side / 2, side, side);
 }
@@ -26,7 +25,7 @@ void HarlekObject::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QW
 {
     if (!m_shown)
         return;
-    const double k = m_sizeFactor * ItemGeometry::unit(m_scale);
+    const double k = kSizeFactor * ItemGeometry::unit(m_scale);
     const double d = 50 * k;
     painter->setRenderHint(QPainter::Antialiasing);
     painter->translate(d / 2, d / 2);
@@ -71,22 +70,3 @@ void HarlekObject::setShown(bool shown)
     update();
 }
 
-void HarlekObject::setPosition(double x, double y)
-{
-    m_x = x;
-    m_y = y;
-    place();
-}
-
-void HarlekObject::setScale(double s)
-{
-    prepareGeometryChange();
-    m_scale = s;
-    place();
-    update();
-}
-
-void HarlekObject::place()
-{
-    ItemGeometry::placeCentred(this, m_x, m_y, 25 * m_sizeFactor, m_scale);
-}

@@ -1,8 +1,8 @@
 #pragma once
 // The live aircraft symbol, turned to its heading.
-#include <QGraphicsObject>
+#include "centreditem.h"
 
-class HarlekObject : public QGraphicsObject {
+class HarlekObject : public CentredItem {
     Q_OBJECT
 public:
     HarlekObject(double x, double y, double scale, QGraphicsItem *parent = nullptr);
@@ -15,18 +15,9 @@ public:
     void setAngle(double degrees);
     bool isShown() const { return m_shown; }
     void setShown(bool shown);
-    QPointF anchor() const { return QPointF(m_x, m_y); }
-    double viewScale() const { return m_scale; }
-    void setPosition(double x, double y);
-    void setScale(double s);
 
 private:
-    void place();
-
-    double m_x;
-    double m_y;
-    double m_scale;
     double m_angle = 45.0;
-    double m_sizeFactor = 1.5;
+    static constexpr double kSizeFactor = 1.5;
     bool m_shown = false;
 };

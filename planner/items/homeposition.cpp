@@ -6,15 +6,11 @@
 #include "itemgeometry.h"
 
 HomePosition::HomePosition(double x, double y, double scale, QGraphicsItem *parent)
-    : QGraphicsObject(parent),
-      m_x(x),
-      m_y(y),
-      m_scale(scale),
+    : CentredItem(x, y, scale, 15, parent),
       m_animation(new QPropertyAnimation(this))
 {
     m_animation->setDuration(2000);
     setOpacity(0.0);  // hidden until the editor knows where home is
-    ItemGeometry::placeCentred(this, m_x, m_y, 15, m_scale);
 }
 
 QRectF HomePosition::boundingRect() const
@@ -36,17 +32,3 @@ void HomePosition::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QW
     painter->drawLine(QPointF(10 * u, 15 * u), QPointF(20 * u, 15 * u));
 }
 
-void HomePosition::setPosition(double x, double y)
-{
-    m_x = x;
-    m_y = y;
-    ItemGeometry::placeCentred(this, m_x, m_y, 15, m_scale);
-}
-
-void HomePosition::setScale(double s)
-{
-    prepareGeometryChange();
-    m_scale = s;
-    ItemGeometry::placeCentred(this, m_x, m_y, 15, m_scale);
-    update();
-}

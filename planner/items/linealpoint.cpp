@@ -6,9 +6,8 @@
 #include "itemgeometry.h"
 
 LinealPoint::LinealPoint(double x, double y, double scale, QGraphicsItem *parent)
-    : QGraphicsObject(parent), m_x(x), m_y(y), m_scale(scale)
+    : CentredItem(x, y, scale, 6, parent)
 {
-    ItemGeometry::placeCentred(this, m_x, m_y, 6, m_scale);
 }
 
 QRectF LinealPoint::boundingRect() const
@@ -29,17 +28,3 @@ void LinealPoint::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWi
     painter->drawEllipse(QRectF(0, 0, 12 * u, 12 * u));
 }
 
-void LinealPoint::setPosition(double x, double y)
-{
-    m_x = x;
-    m_y = y;
-    ItemGeometry::placeCentred(this, m_x, m_y, 6, m_scale);
-}
-
-void LinealPoint::setScale(double s)
-{
-    prepareGeometryChange();
-    m_scale = s;
-    ItemGeometry::placeCentred(this, m_x, m_y, 6, m_scale);
-    update();
-}

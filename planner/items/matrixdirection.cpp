@@ -7,9 +7,8 @@
 
 MatrixDirection::MatrixDirection(double x, double y, double scale, double angle,
                                  QGraphicsItem *parent)
-    : QGraphicsObject(parent), m_x(x), m_y(y), m_scale(scale), m_angle(angle)
+    : CentredItem(x, y, scale, 50, parent), m_angle(angle)
 {
-    ItemGeometry::placeCentred(this, m_x, m_y, 50, m_scale);
 }
 
 QRectF MatrixDirection::boundingRect() const
@@ -39,17 +38,3 @@ void MatrixDirection::setAngle(double degrees)
     update();
 }
 
-void MatrixDirection::setPosition(double x, double y)
-{
-    m_x = x;
-    m_y = y;
-    ItemGeometry::placeCentred(this, m_x, m_y, 50, m_scale);
-}
-
-void MatrixDirection::setScale(double s)
-{
-    prepareGeometryChange();
-    m_scale = s;
-    ItemGeometry::placeCentred(this, m_x, m_y, 50, m_scale);
-    update();
-}

@@ -7,9 +7,8 @@
 #include "itemgeometry.h"
 
 PMMarker::PMMarker(double x, double y, double scale, QStandardItem *row, QGraphicsItem *parent)
-    : QGraphicsObject(parent), m_x(x), m_y(y), m_scale(scale), m_row(row)
+    : CentredItem(x, y, scale, 8, parent), m_row(row)
 {
-    ItemGeometry::placeCentred(this, m_x, m_y, 8, m_scale);
 }
 
 QRectF PMMarker::boundingRect() const
@@ -28,21 +27,6 @@ void PMMarker::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidge
     painter->setPen(QPen(Qt::black, 2 * u, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
     painter->setBrush(gradient);
     painter->drawEllipse(QRectF(0, 0, 16 * u, 16 * u));
-}
-
-void PMMarker::setPosition(double x, double y)
-{
-    m_x = x;
-    m_y = y;
-    ItemGeometry::placeCentred(this, m_x, m_y, 8, m_scale);
-}
-
-void PMMarker::setScale(double s)
-{
-    prepareGeometryChange();
-    m_scale = s;
-    ItemGeometry::placeCentred(this, m_x, m_y, 8, m_scale);
-    update();
 }
 
 void PMMarker::mousePressEvent(QGraphicsSceneMouseEvent *event)

@@ -1,10 +1,10 @@
 #pragma once
 // Marker of one placemark on the editor canvas.
-#include <QGraphicsObject>
+#include "centreditem.h"
 
 class QStandardItem;
 
-class PMMarker : public QGraphicsObject {
+class PMMarker : public CentredItem {
     Q_OBJECT
 public:
     // row is the placemark's row of the placemark model; not owned.
@@ -16,10 +16,6 @@ public:
                QWidget *widget = nullptr) override;
 
     QStandardItem *placemark() const { return m_row; }
-    QPointF anchor() const { return QPointF(m_x, m_y); }
-    double viewScale() const { return m_scale; }
-    void setPosition(double x, double y);
-    void setScale(double s);
 
 signals:
     void pmpressed(QStandardItem *row);
@@ -28,8 +24,5 @@ protected:
     void mousePressEvent(QGraphicsSceneMouseEvent *event) override;
 
 private:
-    double m_x;
-    double m_y;
-    double m_scale;
     QStandardItem *m_row;
 };

@@ -8,10 +8,9 @@
 #include "itemgeometry.h"
 
 PreviewMatrixWP::PreviewMatrixWP(double x, double y, double scale, QGraphicsItem *parent)
-    : QGraphicsObject(parent), m_x(x), m_y(y), m_scale(scale)
+    : CentredItem(x, y, scale, 12.5, parent)
 {
     setZValue(-95);
-    ItemGeometry::placeCentred(this, m_x, m_y, 12.5, m_scale);
 }
 
 QRectF PreviewMatrixWP::boundingRect() const
@@ -30,21 +29,6 @@ void PreviewMatrixWP::paint(QPainter *painter, const QStyleOptionGraphicsItem *,
     painter->setPen(QPen(Qt::black, 2 * u, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
     painter->setBrush(gradient);
     painter->drawEllipse(QRectF(0, 0, 25 * u, 25 * u));
-}
-
-void PreviewMatrixWP::setPosition(double x, double y)
-{
-    m_x = x;
-    m_y = y;
-    ItemGeometry::placeCentred(this, m_x, m_y, 12.5, m_scale);
-}
-
-void PreviewMatrixWP::setScale(double s)
-{
-    prepareGeometryChange();
-    m_scale = s;
-    ItemGeometry::placeCentred(this, m_x, m_y, 12.5, m_scale);
-    update();
 }
 
 void PreviewMatrixWP::setHeadingRadians(double radians)
