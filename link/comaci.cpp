@@ -340,6 +340,13 @@ void ComACI::sendWaypointCommand(quint8 command, Seq seq, quint16 crc, const ZEP
     s->sendCommandPacket(0);
 }
 
+void ComACI::restartUpload()
+{
+    m_uploaded = 0;
+    m_allUploaded = m_waypoints.isEmpty();
+    sendWaypoint(1, false);
+}
+
 void ComACI::sendWaypoint(int number, bool resend)
 {
     // Never past either end of the list, whatever the aircraft reports.
@@ -408,9 +415,7 @@ void ComACI::handleWaypointResponse()
             startWaypointFlight();
             break;
         case 14:
-            m_uploaded = 0;
-            m_allUploaded = total == 0;
-            sendWaypoint(1, false);
+            restartUpload();
             break;
         case 5:
             if (!m_allUploaded) {
@@ -465,9 +470,7 @@ void ComACI::handleWaypointResponse()
             break;
         }
         case 14:
-            m_uploaded = 0;
-            m_allUploaded = total == 0;
-            sendWaypoint(1, false);
+            restartUpload();
             break;
         case 4:
             if (!m_allUploaded) {

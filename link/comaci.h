@@ -101,6 +101,8 @@ private:
     void sendJoystick();
     void sendWaypointCommand(quint8 command, Seq seq, quint16 crc = 0, const ZEPH_WAYPOINT *data = nullptr);
     void sendWaypoint(int number, bool resend);
+    // The aircraft asked for the list again from its first waypoint.
+    void restartUpload();
     void requestWaypointStatus();
     void startWaypointFlight();
     void handleWaypointResponse();
