@@ -12,15 +12,15 @@
 #include <QWidget>
 #include <memory>
 
-#include "data.h"
-#include "debuglog.h"
-#include "intromain.h"
-#include "mainwindow.h"
-#include "migratediag.h"
-#include "prompt.h"
-#include "proxy.h"
-#include "startwizard.h"
-#include "systemdetection.h"
+#include "core/data.h"
+#include "core/debuglog.h"
+#include "app/intromain.h"
+#include "app/mainwindow.h"
+#include "app/migratediag.h"
+#include "core/prompt/prompt.h"
+#include "core/proxy.h"
+#include "app/startwizard.h"
+#include "core/systemdetection.h"
 
 namespace {
 

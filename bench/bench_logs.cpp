@@ -1,10 +1,10 @@
 // Aircraft logs: read a one-hour 10 Hz log (36,000 path points) and export
 // it to GPX and KML.
 
-#include "fbgpxexportdiag.h"
-#include "fbkmlexportdiag.h"
-#include "harlekdemo.h"
-#include "logexport.h"
+#include "database/flightbook/fbgpxexportdiag.h"
+#include "database/flightbook/fbkmlexportdiag.h"
+#include "harleklog/harlekdemo.h"
+#include "database/flightbook/logexport.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

@@ -16,8 +16,8 @@
 
 #include <cstdio>
 
-#include "araconverter.h"
-#include "aragen.h"
+#include "radiconv/araconverter.h"
+#include "support/aragen.h"
 
 namespace {
 

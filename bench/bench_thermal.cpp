@@ -3,10 +3,10 @@
 // segments for one frame.
 #include <benchmark/benchmark.h>
 
-#include "aradecoder.h"
-#include "aragen.h"
-#include "araimage.h"
-#include "flirwriter.h"
+#include "thermal/aradecoder.h"
+#include "support/aragen.h"
+#include "radifmt/araimage.h"
+#include "radifmt/flirwriter.h"
 
 static void BM_DecodeLineCompressedFrame(benchmark::State &state)
 {

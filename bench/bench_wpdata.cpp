@@ -9,10 +9,10 @@
 #include <benchmark/benchmark.h>
 #include <memory>
 
-#include "data.h"
-#include "mapdescription.h"
-#include "wpdata.h"
-#include "wpwaypoint.h"
+#include "core/data.h"
+#include "core/mapdescription.h"
+#include "maps/wpdata.h"
+#include "maps/items/wpwaypoint.h"
 
 namespace {
 

@@ -1,22 +1,17 @@
-# korvel_library(<target> [STATIC|SHARED] LINKS <libs...>)
-# Collects every .cpp/.h of the calling folder (not sub-folders that have a
-# CMakeLists.txt of their own) into one library.
+# korvel_library(<target> [SHARED] SOURCES <files...>
+#                [PUBLIC <libs...>] [PRIVATE <libs...>])
+# One library of the project. Includes name their library from the source
+# root ("maps/wpdata.h"); tools/check-layers.py holds each file to the
+# dependencies declared here.
 function(korvel_library target)
-  cmake_parse_arguments(K "SHARED" "" "LINKS;EXCLUDE" ${ARGN})
-  file(GLOB srcs CONFIGURE_DEPENDS
-       ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
-       ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
-  foreach(ex ${K_EXCLUDE})
-    list(FILTER srcs EXCLUDE REGEX "/${ex}$")
-  endforeach()
+  cmake_parse_arguments(K "SHARED" "" "SOURCES;PUBLIC;PRIVATE" ${ARGN})
   if(K_SHARED)
-    add_library(${target} SHARED ${srcs})
+    add_library(${target} SHARED ${K_SOURCES})
   else()
-    add_library(${target} STATIC ${srcs})
+    add_library(${target} STATIC ${K_SOURCES})
   endif()
-  target_include_directories(${target} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-  if(K_LINKS)
-    target_link_libraries(${target} PUBLIC ${K_LINKS})
-  endif()
+  target_include_directories(${target} PUBLIC
+    $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>)
+  target_link_libraries(${target} PUBLIC ${K_PUBLIC} PRIVATE ${K_PRIVATE})
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wno-unused-parameter)
 endfunction()

@@ -1,5 +1,5 @@
 // ACI engine: list negotiation, stored list file, packets and the tick.
-#include "aciengine.h"
+#include "link/aciengine.h"
 
 #include <algorithm>
 #include <cstdio>

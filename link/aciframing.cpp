@@ -1,5 +1,5 @@
 // ACI frame layer: checksum, frame building and the byte-wise receiver.
-#include "aciengine.h"
+#include "link/aciengine.h"
 
 #include <cstring>
 

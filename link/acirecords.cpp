@@ -1,4 +1,4 @@
-#include "acirecords.h"
+#include "link/acirecords.h"
 
 #include <cmath>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "blinkenlight.h"
+#include "link/blinkenlight.h"
 
 #include <QPropertyAnimation>
 

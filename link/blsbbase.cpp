@@ -1,4 +1,4 @@
-#include "blsbbase.h"
+#include "link/blsbbase.h"
 
 #include <QApplication>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "blsbbattery.h"
+#include "link/blsbbattery.h"
 
 #include <QPropertyAnimation>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "blsbbase.h"
+#include "link/blsbbase.h"
 
 class BLSBBattery : public BLSBBase {
     Q_OBJECT

@@ -1,4 +1,4 @@
-#include "blsbgps.h"
+#include "link/blsbgps.h"
 
 #include <QPropertyAnimation>
 

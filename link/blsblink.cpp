@@ -1,4 +1,4 @@
-#include "blsblink.h"
+#include "link/blsblink.h"
 
 #include <QPropertyAnimation>
 

@@ -1,4 +1,4 @@
-#include "blstatusbutton.h"
+#include "link/blstatusbutton.h"
 
 #include <QDebug>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "comaci.h"
+#include "link/comaci.h"
 
 #include <QDebug>
 #include <QMutexLocker>

@@ -12,10 +12,10 @@
 #include <QVector>
 #include <memory>
 
-#include "acirecords.h"
-#include "comacisingleton.h"
-#include "joystick.h"
-#include "korvelpackethandler.h"
+#include "link/acirecords.h"
+#include "link/comacisingleton.h"
+#include "link/joystick.h"
+#include "link/korvelpackethandler.h"
 
 // Display name of an ACI type code ("INT8", "SINGLE", "STRUCT with size 12", ...).
 QString aciTypeName(quint16 code);

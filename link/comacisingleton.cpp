@@ -1,10 +1,10 @@
-#include "comacisingleton.h"
+#include "link/comacisingleton.h"
 
 #include <QDebug>
 #include <QMutexLocker>
 #include <cstring>
 
-#include "data.h"
+#include "core/data.h"
 
 namespace {
 QString fieldText(const char *text, size_t width)

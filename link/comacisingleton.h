@@ -9,8 +9,8 @@
 #include <QRecursiveMutex>
 #include <QString>
 
-#include "aciengine.h"
-#include "acirecords.h"
+#include "link/aciengine.h"
+#include "link/acirecords.h"
 
 class ComACISingleTon : public QObject {
     Q_OBJECT

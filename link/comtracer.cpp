@@ -1,4 +1,4 @@
-#include "comtracer.h"
+#include "link/comtracer.h"
 
 #include <QDateTime>
 #include <QDebug>

@@ -9,7 +9,7 @@
 #include <QObject>
 #include <QString>
 
-#include "v1records.h"
+#include "link/v1records.h"
 
 // Reader side of the trace head, as the database window shows it.
 struct ComTraceHeader {

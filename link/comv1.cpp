@@ -1,4 +1,4 @@
-#include "comv1.h"
+#include "link/comv1.h"
 
 #include <cstring>
 

@@ -7,7 +7,7 @@
 #include <QObject>
 #include <QTimer>
 
-#include "v1records.h"
+#include "link/v1records.h"
 
 class ComV1 : public QObject {
     Q_OBJECT

@@ -1,4 +1,4 @@
-#include "connectwid.h"
+#include "link/connectwid.h"
 
 #include <QComboBox>
 #include <QDebug>
@@ -12,8 +12,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "korvelpackethandler.h"
-#include "prompt.h"
+#include "link/korvelpackethandler.h"
+#include "core/prompt/prompt.h"
 
 namespace {
 ConnectWid::PortLister &portLister()

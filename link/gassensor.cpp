@@ -1,10 +1,10 @@
-#include "gassensor.h"
+#include "link/gassensor.h"
 
 #include <QContiguousCache>
 #include <QSettings>
 #include <cmath>
 
-#include "data.h"
+#include "core/data.h"
 
 namespace {
 struct Shared {

@@ -1,4 +1,4 @@
-#include "gassensorcalibrationdialog.h"
+#include "link/gassensorcalibrationdialog.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -9,8 +9,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "data.h"
-#include "gassensor.h"
+#include "core/data.h"
+#include "link/gassensor.h"
 
 namespace {
 QLabel *centred(const QString &text, int points, QWidget *parent)

@@ -1,4 +1,4 @@
-#include "gassensorstatuswidget.h"
+#include "link/gassensorstatuswidget.h"
 
 #include <QGridLayout>
 #include <QHash>
@@ -7,9 +7,9 @@
 #include <QSoundEffect>
 #include <QVBoxLayout>
 
-#include "blinkenlight.h"
-#include "gassensor.h"
-#include "headerwidget.h"
+#include "link/blinkenlight.h"
+#include "link/gassensor.h"
+#include "core/headerwidget.h"
 
 namespace {
 // Destroying a QSoundEffect while the toolkit's sample cache still loads its

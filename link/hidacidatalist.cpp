@@ -1,10 +1,10 @@
-#include "hidacidatalist.h"
+#include "link/hidacidatalist.h"
 
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "korvelpackethandler.h"
+#include "link/korvelpackethandler.h"
 
 HidACIDataList::HidACIDataList(KorvelPacketHandler *handler, QWidget *parent)
     : QWidget(parent)

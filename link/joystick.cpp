@@ -1,4 +1,4 @@
-#include "joystick.h"
+#include "link/joystick.h"
 
 #include <QFile>
 #include <QtEndian>

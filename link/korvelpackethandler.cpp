@@ -1,13 +1,13 @@
-#include "korvelpackethandler.h"
+#include "link/korvelpackethandler.h"
 
 #include <QAbstractSocket>
 #include <QDebug>
 #include <QIODevice>
 #include <cstring>
 
-#include "comaci.h"
-#include "comtracer.h"
-#include "comv1.h"
+#include "link/comaci.h"
+#include "link/comtracer.h"
+#include "link/comv1.h"
 
 namespace {
 // Kept once for the whole program: the first high-priority record after

@@ -15,8 +15,8 @@
 #include <QVector>
 #include <functional>
 
-#include "acirecords.h"
-#include "v1records.h"
+#include "link/acirecords.h"
+#include "link/v1records.h"
 
 class QIODevice;
 class ComV1;

@@ -1,11 +1,11 @@
-#include "mapdata.h"
+#include "maps/mapdata.h"
 
 #include <QDebug>
 #include <QImageReader>
 #include <QStringList>
 #include <cmath>
 
-#include "mapdescription.h"
+#include "core/mapdescription.h"
 
 MapData::MapData(QObject *parent) : QObject(parent) {}
 

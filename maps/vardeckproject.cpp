@@ -1,4 +1,4 @@
-#include "vardeckproject.h"
+#include "maps/vardeckproject.h"
 
 #include <QDebug>
 #include <QDir>
@@ -13,9 +13,9 @@
 #include <quazip/quazipfile.h>
 #include <quazip/quazipnewinfo.h>
 
-#include "data.h"
-#include "prompt.h"
-#include "wpdata.h"
+#include "core/data.h"
+#include "core/prompt/prompt.h"
+#include "maps/wpdata.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "waypointrecord.h"
+#include "maps/waypointrecord.h"
 
 #include <QIODevice>
 

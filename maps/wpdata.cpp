@@ -1,4 +1,4 @@
-#include "wpdata.h"
+#include "maps/wpdata.h"
 
 #include <QDataStream>
 #include <QDebug>
@@ -11,9 +11,9 @@
 #include <cmath>
 #include <limits>
 
-#include "atomicfile.h"
-#include "data.h"
-#include "wpwaypoint.h"
+#include "core/atomicfile.h"
+#include "core/data.h"
+#include "maps/items/wpwaypoint.h"
 
 namespace {
 

@@ -14,10 +14,10 @@
 #include <QString>
 #include <QVector>
 
-#include "mapdata.h"
-#include "waypointrecord.h"
+#include "maps/mapdata.h"
+#include "maps/waypointrecord.h"
 
-#include "wpwaypoint.h"
+#include "maps/items/wpwaypoint.h"
 
 class WPData : public MapData {
     Q_OBJECT

@@ -1,4 +1,4 @@
-#include "wpimport.h"
+#include "maps/wpimport.h"
 
 #include <QDebug>
 #include <QDir>
@@ -18,10 +18,10 @@
 
 #include <quazip/quazipfile.h>
 
-#include "data.h"
-#include "headerwidget.h"
-#include "prompt.h"
-#include "wpdata.h"
+#include "core/data.h"
+#include "core/headerwidget.h"
+#include "core/prompt/prompt.h"
+#include "maps/wpdata.h"
 
 namespace {
 QString documents() { return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation); }

@@ -1,4 +1,4 @@
-#include "wpopenfiledialog.h"
+#include "planner/wpopenfiledialog.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -7,8 +7,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "data.h"
-#include "prompt.h"
+#include "core/data.h"
+#include "core/prompt/prompt.h"
 
 WPOpenFileDialog::WPOpenFileDialog(QWidget *parent) : QDialog(parent)
 {

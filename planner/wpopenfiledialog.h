@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <QList>
 
-#include "flightplaninfo.h"
+#include "core/flightplaninfo.h"
 
 class QPushButton;
 class QTreeWidget;

@@ -1,4 +1,4 @@
-#include "wpsavefiledialog.h"
+#include "planner/wpsavefiledialog.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -9,9 +9,9 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "data.h"
-#include "namerule.h"
-#include "prompt.h"
+#include "core/data.h"
+#include "core/namerule.h"
+#include "core/prompt/prompt.h"
 
 WPSaveFileDialog::WPSaveFileDialog(QWidget *parent, const QString &name) : QDialog(parent)
 {

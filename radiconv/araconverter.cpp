@@ -1,4 +1,4 @@
-#include "araconverter.h"
+#include "radiconv/araconverter.h"
 
 #include <QBuffer>
 #include <QDateTime>
@@ -23,10 +23,10 @@
 #include <malloc.h>
 #endif
 
-#include "araframereader.h"
-#include "exifhandler.h"
-#include "flirwriter.h"
-#include "utility.h"
+#include "radiconv/araframereader.h"
+#include "exif/exifhandler.h"
+#include "radifmt/flirwriter.h"
+#include "radifmt/utility.h"
 
 namespace {
 

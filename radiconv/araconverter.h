@@ -10,7 +10,7 @@
 
 #include <atomic>
 
-#include "araimage.h"
+#include "radifmt/araimage.h"
 
 class QFile;
 class QSaveFile;

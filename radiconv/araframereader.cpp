@@ -1,4 +1,4 @@
-#include "araframereader.h"
+#include "radiconv/araframereader.h"
 
 #include <QIODevice>
 #include <QtEndian>

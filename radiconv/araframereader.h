@@ -5,7 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
-#include "araimage.h"
+#include "radifmt/araimage.h"
 
 class QIODevice;
 

@@ -1,4 +1,4 @@
-#include "droparea.h"
+#include "radiconv/droparea.h"
 
 #include <QDebug>
 #include <QDragEnterEvent>

@@ -1,4 +1,4 @@
-#include "droplist.h"
+#include "radiconv/droplist.h"
 
 #include <QDebug>
 #include <QDragEnterEvent>

@@ -1,4 +1,4 @@
-#include "filelistdelegate.h"
+#include "radiconv/filelistdelegate.h"
 
 FileListDelegate::FileListDelegate(QObject *parent)
     : QStyledItemDelegate(parent)

@@ -1,4 +1,4 @@
-#include "filemodel.h"
+#include "radiconv/filemodel.h"
 
 FileModel::FileModel(QObject *parent)
     : QAbstractTableModel(parent)

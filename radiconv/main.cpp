@@ -4,8 +4,8 @@
 #include <QCommandLineParser>
 #include <QDebug>
 
-#include "exifhandler.h"
-#include "mainwindow.h"
+#include "exif/exifhandler.h"
+#include "radiconv/mainwindow.h"
 
 int main(int argc, char *argv[])
 {
@@ -13,7 +13,7 @@ int main(int argc, char *argv[])
     QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QApplication::setApplicationName(QStringLiteral("Korvel Radiconv"));
     QApplication::setOrganizationName(QStringLiteral("Brisolan Technologies"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0.2"));
+    QApplication::setApplicationVersion(QStringLiteral(RADICONV_VERSION));
     QApplication app(argc, argv);
 
     // Exiv2 wants its XMP parser set up before any conversion task starts.

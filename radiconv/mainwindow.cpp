@@ -1,4 +1,4 @@
-#include "mainwindow.h"
+#include "radiconv/mainwindow.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -17,12 +17,12 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include "araconverter.h"
-#include "droparea.h"
-#include "droplist.h"
-#include "filelistdelegate.h"
-#include "filemodel.h"
-#include "prompt.h"
+#include "radiconv/araconverter.h"
+#include "radiconv/droparea.h"
+#include "radiconv/droplist.h"
+#include "radiconv/filelistdelegate.h"
+#include "radiconv/filemodel.h"
+#include "core/prompt/prompt.h"
 
 namespace {
 

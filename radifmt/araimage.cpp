@@ -1,4 +1,4 @@
-#include "araimage.h"
+#include "radifmt/araimage.h"
 
 #include <cstring>
 #include <fstream>

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "radifmt_export.h"
+#include "radifmt/radifmt_export.h"
 
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
 #error "radifmt keeps ARA and FFF little-endian records byte for byte; it needs a little-endian host"

@@ -1,4 +1,4 @@
-#include "flirreader.h"
+#include "radifmt/flirreader.h"
 
 #include <algorithm>
 #include <cstdio>

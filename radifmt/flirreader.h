@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "flirformat.h"
-#include "radifmt_export.h"
+#include "radifmt/flirformat.h"
+#include "radifmt/radifmt_export.h"
 
 class RADIFMT_EXPORT FLIRReader {
 public:

@@ -1,4 +1,4 @@
-#include "flirwriter.h"
+#include "radifmt/flirwriter.h"
 
 #include <algorithm>
 #include <cmath>

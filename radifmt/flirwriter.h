@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "araimage.h"
-#include "flirformat.h"
-#include "radifmt_export.h"
+#include "radifmt/araimage.h"
+#include "radifmt/flirformat.h"
+#include "radifmt/radifmt_export.h"
 
 class RADIFMT_EXPORT FLIRWriter {
 public:

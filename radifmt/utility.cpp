@@ -1,4 +1,4 @@
-#include "utility.h"
+#include "radifmt/utility.h"
 
 namespace utility {
 

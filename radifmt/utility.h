@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "radifmt_export.h"
+#include "radifmt/radifmt_export.h"
 
 namespace utility {
 

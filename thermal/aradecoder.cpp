@@ -1,4 +1,4 @@
-#include "aradecoder.h"
+#include "thermal/aradecoder.h"
 
 #include <QVector>
 #include <QtEndian>

@@ -1,9 +1,9 @@
-#include "arafile.h"
+#include "thermal/arafile.h"
 
 #include <QFile>
 #include <QtEndian>
 
-#include "aradecoder.h"
+#include "thermal/aradecoder.h"
 
 bool AraFile::fail(Status status)
 {

@@ -8,7 +8,7 @@
 #include <QString>
 #include <QVector>
 
-#include "araheader.h"
+#include "thermal/araheader.h"
 
 class AraFile {
 public:

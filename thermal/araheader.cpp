@@ -1,4 +1,4 @@
-#include "araheader.h"
+#include "thermal/araheader.h"
 
 #include <QtEndian>
 

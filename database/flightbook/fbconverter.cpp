@@ -1,6 +1,6 @@
-#include "fbconverter.h"
+#include "database/flightbook/fbconverter.h"
 
-#include "prompt.h"
+#include "core/prompt/prompt.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>

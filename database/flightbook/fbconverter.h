@@ -1,7 +1,7 @@
 #ifndef FBCONVERTER_H
 #define FBCONVERTER_H
 
-#include "fbconverterthread.h"
+#include "database/flightbook/fbconverterthread.h"
 
 #include <QDialog>
 

@@ -1,4 +1,4 @@
-#include "fbconverterthread.h"
+#include "database/flightbook/fbconverterthread.h"
 
 #include <QDateTime>
 #include <QDebug>

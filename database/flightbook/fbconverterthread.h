@@ -1,7 +1,7 @@
 #ifndef FBCONVERTERTHREAD_H
 #define FBCONVERTERTHREAD_H
 
-#include "harleklog.h"
+#include "harleklog/harleklog.h"
 
 #include <QMutex>
 #include <QString>

@@ -1,8 +1,8 @@
-#include "fbgpxexportdiag.h"
-#include "logexportdialogs.h"
+#include "database/flightbook/fbgpxexportdiag.h"
+#include "database/flightbook/logexportdialogs.h"
 
-#include "atomicfile.h"
-#include "prompt.h"
+#include "core/atomicfile.h"
+#include "core/prompt/prompt.h"
 
 #include <QCheckBox>
 #include <QDialog>

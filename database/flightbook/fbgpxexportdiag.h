@@ -1,7 +1,7 @@
 #ifndef FBGPXEXPORTDIAG_H
 #define FBGPXEXPORTDIAG_H
 
-#include "logexport.h"
+#include "database/flightbook/logexport.h"
 
 #include <QObject>
 #include <QString>

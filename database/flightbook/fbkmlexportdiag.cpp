@@ -1,9 +1,9 @@
-#include "fbkmlexportdiag.h"
-#include "logexport.h"
-#include "logexportdialogs.h"
+#include "database/flightbook/fbkmlexportdiag.h"
+#include "database/flightbook/logexport.h"
+#include "database/flightbook/logexportdialogs.h"
 
-#include "atomicfile.h"
-#include "prompt.h"
+#include "core/atomicfile.h"
+#include "core/prompt/prompt.h"
 
 #include <QDebug>
 #include <QDialog>

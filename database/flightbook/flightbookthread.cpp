@@ -1,7 +1,7 @@
-#include "flightbookthread.h"
+#include "database/flightbook/flightbookthread.h"
 
-#include "data.h"
-#include "harleklog.h"
+#include "core/data.h"
+#include "harleklog/harleklog.h"
 
 #include <QDateTime>
 #include <QDebug>

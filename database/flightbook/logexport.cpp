@@ -1,4 +1,4 @@
-#include "logexport.h"
+#include "database/flightbook/logexport.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -4,7 +4,7 @@
 // Widget-free writers of the GPX and KML log exports, and what the export
 // dialogs share.
 
-#include "harleklog.h"
+#include "harleklog/harleklog.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "logexportdialogs.h"
+#include "database/flightbook/logexportdialogs.h"
 
-#include "prompt.h"
+#include "core/prompt/prompt.h"
 
 #include <QApplication>
 #include <QDebug>

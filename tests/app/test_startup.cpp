@@ -1,7 +1,7 @@
 #include <QProcess>
 #include <QtTest>
 
-#include "testkit.h"
+#include "support/testkit.h"
 
 namespace {
 const QString kAppData = "/.local/share/Brisolan Technologies/Korvel Tarvendel";

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QDebug>
 
-#include "debuglog.h"
+#include "core/debuglog.h"
 
 int main(int argc, char **argv)
 {

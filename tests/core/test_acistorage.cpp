@@ -1,7 +1,7 @@
 #include <QtTest>
 
-#include "data.h"
-#include "testkit.h"
+#include "core/data.h"
+#include "support/testkit.h"
 
 namespace {
 QByteArray bytes(int n, char seed)

@@ -6,9 +6,9 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "data.h"
-#include "harleklog.h"
-#include "testkit.h"
+#include "core/data.h"
+#include "harleklog/harleklog.h"
+#include "support/testkit.h"
 
 namespace {
 const char *const kOrg = "Brisolan Technologies";

@@ -8,10 +8,10 @@
 #include <QtTest>
 #include <memory>
 
-#include "data.h"
-#include "mapdescription.h"
-#include "placemarks.h"
-#include "testkit.h"
+#include "core/data.h"
+#include "core/mapdescription.h"
+#include "core/placemarks.h"
+#include "support/testkit.h"
 
 namespace {
 

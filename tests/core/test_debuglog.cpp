@@ -6,8 +6,8 @@
 #include <QThread>
 #include <QtTest>
 
-#include "debuglog.h"
-#include "testkit.h"
+#include "core/debuglog.h"
+#include "support/testkit.h"
 
 namespace {
 QStringList fileLines(const QString &path)

@@ -8,9 +8,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "data.h"
-#include "mapdescription.h"
-#include "testkit.h"
+#include "core/data.h"
+#include "core/mapdescription.h"
+#include "support/testkit.h"
 
 namespace {
 

@@ -11,12 +11,12 @@
 #include <QtTest>
 #include <atomic>
 
-#include "camera.h"
-#include "mapdescription.h"
-#include "mapindex.h"
-#include "mappages.h"
-#include "placemarks.h"
-#include "testkit.h"
+#include "core/camera.h"
+#include "core/mapdescription.h"
+#include "core/mapindex.h"
+#include "core/mappages.h"
+#include "core/placemarks.h"
+#include "support/testkit.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <QStandardPaths>
 #include <QtTest>
 
-#include "atomicfile.h"
-#include "prompt.h"
-#include "testkit.h"
+#include "core/atomicfile.h"
+#include "core/prompt/prompt.h"
+#include "support/testkit.h"
 
 class TestPrompt : public QObject {
     Q_OBJECT

@@ -2,8 +2,8 @@
 #include <QNetworkProxyFactory>
 #include <QtTest>
 
-#include "proxy.h"
-#include "testkit.h"
+#include "core/proxy.h"
+#include "support/testkit.h"
 
 namespace {
 QSettings *store()

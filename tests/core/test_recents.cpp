@@ -1,8 +1,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "data.h"
-#include "testkit.h"
+#include "core/data.h"
+#include "support/testkit.h"
 
 namespace {
 using Entry = QPair<int, QString>;

@@ -3,9 +3,9 @@
 #include <QVBoxLayout>
 #include <QtTest>
 
-#include "headerwidget.h"
-#include "listviewmod.h"
-#include "testkit.h"
+#include "core/headerwidget.h"
+#include "core/listviewmod.h"
+#include "support/testkit.h"
 
 class TestSharedWidgets : public QObject {
     Q_OBJECT

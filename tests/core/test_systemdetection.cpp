@@ -1,7 +1,7 @@
 #include <QtTest>
 
-#include "systemdetection.h"
-#include "testkit.h"
+#include "core/systemdetection.h"
+#include "support/testkit.h"
 
 namespace {
 QStringList s_captured;

@@ -1,7 +1,7 @@
 #pragma once
 // Small aircraft logs for the database and flight-book tests.
-#include "harlekdemo.h"
-#include "harleklogwriter.h"
+#include "harleklog/harlekdemo.h"
+#include "harleklog/harleklogwriter.h"
 
 #include <QDir>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "fbconverter.h"
+#include "database/flightbook/fbconverter.h"
 #include "logfixtures.h"
-#include "testkit.h"
+#include "support/testkit.h"
 
 #include <QLabel>
 #include <QSemaphore>

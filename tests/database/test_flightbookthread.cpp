@@ -1,7 +1,7 @@
-#include "flightbookthread.h"
-#include "harleklog.h"
+#include "database/flightbook/flightbookthread.h"
+#include "harleklog/harleklog.h"
 #include "logfixtures.h"
-#include "testkit.h"
+#include "support/testkit.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>

@@ -1,8 +1,8 @@
-#include "fbgpxexportdiag.h"
-#include "fbkmlexportdiag.h"
-#include "logexport.h"
+#include "database/flightbook/fbgpxexportdiag.h"
+#include "database/flightbook/fbkmlexportdiag.h"
+#include "database/flightbook/logexport.h"
 #include "logfixtures.h"
-#include "testkit.h"
+#include "support/testkit.h"
 
 #include <QCheckBox>
 #include <QDialog>

@@ -8,8 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "exifhandler.h"
-#include "testkit.h"
+#include "exif/exifhandler.h"
+#include "support/testkit.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "harlekdemo.h"
-#include "harleklog.h"
-#include "harleklogformat.h"
-#include "harleklogwriter.h"
-#include "testkit.h"
+#include "harleklog/harlekdemo.h"
+#include "harleklog/harleklog.h"
+#include "harleklog/harleklogformat.h"
+#include "harleklog/harleklogwriter.h"
+#include "support/testkit.h"
 
 #include <QFile>
 #include <QProcess>
@@ -305,7 +305,7 @@ private slots:
     {
         QTemporaryDir dir;
         QProcess p;
-        p.start(QStringLiteral(KORVEL_BINARY_DIR "/database/harleklog/tools/korvel-demo-logs"),
+        p.start(QStringLiteral(KORVEL_BINARY_DIR "/bin/korvel-demo-logs"),
                 {dir.filePath("card"), "2025-04-01T08:15"});
         QVERIFY(p.waitForFinished(20000));
         QCOMPARE(p.exitCode(), 0);

@@ -3,9 +3,9 @@
 #include <QTreeWidget>
 #include <QtTest>
 
-#include "hidacidatalist.h"
-#include "korvelpackethandler.h"
-#include "testkit.h"
+#include "link/hidacidatalist.h"
+#include "link/korvelpackethandler.h"
+#include "support/testkit.h"
 
 namespace {
 QList<QStringList> rows(std::initializer_list<const char *> ids)

@@ -4,9 +4,9 @@
 #include <QtTest>
 #include <cstring>
 
-#include "aciaircraft.h"
-#include "aciengine.h"
-#include "testkit.h"
+#include "support/aciaircraft.h"
+#include "link/aciengine.h"
+#include "support/testkit.h"
 
 using KorvelTest::AciAircraft;
 

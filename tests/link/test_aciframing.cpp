@@ -2,9 +2,9 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
-#include "aciaircraft.h"
-#include "aciengine.h"
-#include "testkit.h"
+#include "support/aciaircraft.h"
+#include "link/aciengine.h"
+#include "support/testkit.h"
 
 using KorvelTest::AciAircraft;
 

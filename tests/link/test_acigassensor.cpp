@@ -8,12 +8,12 @@
 #include <QSpinBox>
 #include <QtTest>
 
-#include "blinkenlight.h"
-#include "data.h"
-#include "gassensor.h"
-#include "gassensorcalibrationdialog.h"
-#include "gassensorstatuswidget.h"
-#include "testkit.h"
+#include "link/blinkenlight.h"
+#include "core/data.h"
+#include "link/gassensor.h"
+#include "link/gassensorcalibrationdialog.h"
+#include "link/gassensorstatuswidget.h"
+#include "support/testkit.h"
 
 namespace {
 struct FakeSound : GasAlarmSound {

@@ -9,13 +9,13 @@
 #include <QTcpSocket>
 #include <QtTest>
 
-#include "aciaircraft.h"
-#include "comaci.h"
-#include "comacisingleton.h"
-#include "data.h"
-#include "korvelpackethandler.h"
-#include "scriptedjoystick.h"
-#include "testkit.h"
+#include "support/aciaircraft.h"
+#include "link/comaci.h"
+#include "link/comacisingleton.h"
+#include "core/data.h"
+#include "link/korvelpackethandler.h"
+#include "support/scriptedjoystick.h"
+#include "support/testkit.h"
 
 using KorvelTest::AciAircraft;
 using KorvelTest::ScriptedJoystickSource;

@@ -7,10 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "acirecords.h"
-#include "comaci.h"
-#include "joystick.h"
-#include "testkit.h"
+#include "link/acirecords.h"
+#include "link/comaci.h"
+#include "link/joystick.h"
+#include "support/testkit.h"
 
 class TestAciRecords : public QObject {
     Q_OBJECT

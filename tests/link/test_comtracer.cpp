@@ -5,8 +5,8 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 
-#include "comtracer.h"
-#include "testkit.h"
+#include "link/comtracer.h"
+#include "support/testkit.h"
 
 namespace {
 QByteArray utf16be(const char *ascii)

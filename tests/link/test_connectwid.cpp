@@ -9,10 +9,10 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
-#include "connectwid.h"
-#include "korvelpackethandler.h"
-#include "testkit.h"
-#include "v1aircraft.h"
+#include "link/connectwid.h"
+#include "link/korvelpackethandler.h"
+#include "support/testkit.h"
+#include "support/v1aircraft.h"
 
 using KorvelTest::PromptScript;
 using KorvelTest::V1Aircraft;

@@ -7,11 +7,11 @@
 #include <QtEndian>
 #include <cstring>
 
-#include "comtracer.h"
-#include "comv1.h"
-#include "korvelpackethandler.h"
-#include "testkit.h"
-#include "v1aircraft.h"
+#include "link/comtracer.h"
+#include "link/comv1.h"
+#include "link/korvelpackethandler.h"
+#include "support/testkit.h"
+#include "support/v1aircraft.h"
 
 using KorvelTest::V1Aircraft;
 using KorvelTest::waitFor;

@@ -3,10 +3,10 @@
 #include <QSignalSpy>
 #include <QtEndian>
 
-#include "comv1.h"
-#include "korvelpackethandler.h"
-#include "testkit.h"
-#include "v1aircraft.h"
+#include "link/comv1.h"
+#include "link/korvelpackethandler.h"
+#include "support/testkit.h"
+#include "support/v1aircraft.h"
 
 using KorvelTest::V1Aircraft;
 

@@ -5,9 +5,9 @@
 #include <QtMath>
 #include <QtTest>
 
-#include "mapdata.h"
-#include "mapdescription.h"
-#include "testkit.h"
+#include "maps/mapdata.h"
+#include "core/mapdescription.h"
+#include "support/testkit.h"
 
 namespace {
 

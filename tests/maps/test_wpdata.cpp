@@ -8,11 +8,11 @@
 #include <QtTest>
 #include <functional>
 
-#include "data.h"
-#include "testkit.h"
-#include "wpdata.h"
+#include "core/data.h"
+#include "support/testkit.h"
+#include "maps/wpdata.h"
 #include "wpfixture.h"
-#include "wpwaypoint.h"
+#include "maps/items/wpwaypoint.h"
 
 namespace {
 

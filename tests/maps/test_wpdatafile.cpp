@@ -7,11 +7,11 @@
 #include <QtEndian>
 #include <QtTest>
 
-#include "data.h"
-#include "testkit.h"
-#include "wpdata.h"
+#include "core/data.h"
+#include "support/testkit.h"
+#include "maps/wpdata.h"
 #include "wpfixture.h"
-#include "wpwaypoint.h"
+#include "maps/items/wpwaypoint.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QString>
 
-#include "mapdescription.h"
+#include "core/mapdescription.h"
 
 namespace WPFixture {
 

@@ -16,10 +16,10 @@
 #include <ctime>
 #include <cstdlib>
 
-#include "araconverter.h"
-#include "aragen.h"
-#include "flirwriter.h"
-#include "testkit.h"
+#include "radiconv/araconverter.h"
+#include "support/aragen.h"
+#include "radifmt/flirwriter.h"
+#include "support/testkit.h"
 
 namespace {
 

@@ -11,12 +11,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "aragen.h"
-#include "droparea.h"
-#include "droplist.h"
-#include "filemodel.h"
-#include "mainwindow.h"
-#include "testkit.h"
+#include "support/aragen.h"
+#include "radiconv/droparea.h"
+#include "radiconv/droplist.h"
+#include "radiconv/filemodel.h"
+#include "radiconv/mainwindow.h"
+#include "support/testkit.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <sstream>
 #include <vector>
 
-#include "araimage.h"
-#include "aragen.h"
-#include "flirwriter.h"
+#include "radifmt/araimage.h"
+#include "support/aragen.h"
+#include "radifmt/flirwriter.h"
 
 namespace RadifmtTest {
 

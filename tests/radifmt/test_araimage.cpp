@@ -2,10 +2,10 @@
 #include <QtTest>
 #include <cstring>
 
-#include "araimage.h"
+#include "radifmt/araimage.h"
 #include "radifmttest.h"
-#include "testkit.h"
-#include "utility.h"
+#include "support/testkit.h"
+#include "radifmt/utility.h"
 
 using RadifmtTest::image;
 

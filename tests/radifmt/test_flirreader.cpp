@@ -1,9 +1,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "flirreader.h"
+#include "radifmt/flirreader.h"
 #include "radifmttest.h"
-#include "testkit.h"
+#include "support/testkit.h"
 
 using RadifmtTest::StreamCapture;
 

@@ -9,9 +9,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "flirwriter.h"
+#include "radifmt/flirwriter.h"
 #include "radifmttest.h"
-#include "testkit.h"
+#include "support/testkit.h"
 
 using RadifmtTest::bytes;
 using RadifmtTest::frame;

@@ -1,4 +1,4 @@
-#include "aciaircraft.h"
+#include "support/aciaircraft.h"
 
 #include <QSocketNotifier>
 #include <QTcpServer>

@@ -1,4 +1,4 @@
-#include "aragen.h"
+#include "support/aragen.h"
 
 #include <QFile>
 #include <QtEndian>

@@ -6,7 +6,7 @@
 #include <QDir>
 #include <QTextStream>
 
-#include "aragen.h"
+#include "support/aragen.h"
 
 int main(int argc, char **argv)
 {

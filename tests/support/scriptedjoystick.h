@@ -5,7 +5,7 @@
 #include <QMutex>
 #include <QMutexLocker>
 
-#include "joystick.h"
+#include "link/joystick.h"
 
 namespace KorvelTest {
 

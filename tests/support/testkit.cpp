@@ -1,4 +1,4 @@
-#include "testkit.h"
+#include "support/testkit.h"
 
 #include <QApplication>
 #include <QDesktopServices>

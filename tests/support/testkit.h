@@ -13,7 +13,7 @@
 #include <functional>
 #include <memory>
 
-#include "prompt.h"
+#include "core/prompt/prompt.h"
 
 class QTcpServer;
 class QTcpSocket;

@@ -1,4 +1,4 @@
-#include "v1aircraft.h"
+#include "support/v1aircraft.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -7,7 +7,7 @@
 #include <QTcpSocket>
 #include <QtEndian>
 
-#include "testkit.h"
+#include "support/testkit.h"
 
 namespace KorvelTest {
 

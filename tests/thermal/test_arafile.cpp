@@ -6,10 +6,10 @@
 #include <iostream>
 #include <sstream>
 
-#include "aradecoder.h"
-#include "arafile.h"
-#include "aragen.h"
-#include "testkit.h"
+#include "thermal/aradecoder.h"
+#include "thermal/arafile.h"
+#include "support/aragen.h"
+#include "support/testkit.h"
 
 namespace {
 
@@ -392,7 +392,7 @@ private slots:
         // The demo command of the README writes frames every reader accepts.
         QTemporaryDir dir;
         QProcess demo;
-        demo.start(QStringLiteral(KORVEL_BINARY_DIR "/tests/support/make_demo_thermal"), {dir.path()});
+        demo.start(QStringLiteral(KORVEL_BINARY_DIR "/bin/make_demo_thermal"), {dir.path()});
         QVERIFY(demo.waitForFinished(60000));
         QCOMPARE(demo.exitCode(), 0);
         const QDir flight(dir.filePath("flight1"));

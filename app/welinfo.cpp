@@ -1,0 +1,153 @@
+#include "app/welinfo.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "core/data.h"
+#include "core/headerwidget.h"
+
+namespace {
+const char kVersion[] = KORVEL_VERSION;
+}
+
+QString WelInfo::downloadPage()
+{
+    const QByteArray env = qgetenv("KORVEL_DOWNLOAD_URL");
+    return env.isEmpty() ? QStringLiteral("https://www.brisolan.example/tarvendel/download/")
+                         : QString::fromUtf8(env);
+}
+
+WelInfo::WelInfo(QWidget *parent) : QWidget(parent)
+{
+    setFixedWidth(400);
+
+    auto *greeting = new QWidget;
+    greeting->setFixedHeight(120);
+    auto *gl = new QHBoxLayout(greeting);
+    gl->setContentsMargins(0, 0, 0, 0);
+    auto *icon = new QLabel;
+    icon->setPixmap(QIcon(QStringLiteral(":/icons/512/programicon")).pixmap(90, 90));
+    icon->setContentsMargins(0, 0, 0, 0);
+    gl->addWidget(icon, 0, Qt::AlignVCenter);
+    gl->addSpacing(20);
+    auto *texts = new QVBoxLayout;
+    auto *title = new QLabel(tr("<font size=\"80\">Welcome to the <br>Korvel Tarvendel"));
+    m_version = new QLabel;
+    m_version->setTextFormat(Qt::AutoText);
+    setNewVersionNotice(false);
+    texts->addWidget(title, 0, Qt::AlignVCenter);
+    texts->addWidget(m_version, 0, Qt::AlignVCenter);
+    texts->addStretch();
+    gl->addLayout(texts, 1);
+
+    auto *recent = new QWidget;
+    recent->setFixedHeight(220);
+    auto *rl = new QVBoxLayout(recent);
+    rl->setContentsMargins(0, 0, 0, 0);
+    rl->addWidget(new HeaderWidget(tr("Recent Projects"), recent, true));
+    m_toolbar = new QToolBar;
+    m_toolbar->setOrientation(Qt::Vertical);
+    m_toolbar->setMovable(false);
+    m_toolbar->setStyleSheet(QStringLiteral(
+        "QToolBar {border-bottom: 0px solid black; border-top: 0px solid black;}"));
+    for (int i = 0; i < 5; ++i) {
+        auto *b = new QToolButton;
+        b->setFixedWidth(400);
+        b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        m_toolbar->addWidget(b);
+        m_buttons << b;
+    }
+    m_toolbar->setFixedHeight(m_toolbar->sizeHint().height());
+    rl->addWidget(m_toolbar);
+    rl->addStretch();
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addSpacing(100);
+    layout->addWidget(greeting);
+    layout->addWidget(recent);
+    layout->addStretch();
+
+    recentChanged();
+    connect(Data::instance(), &Data::recentChanged, this, &WelInfo::recentChanged);
+    connect(m_buttons[0], &QToolButton::clicked, this, &WelInfo::recent1clicked);
+    connect(m_buttons[1], &QToolButton::clicked, this, &WelInfo::recent2clicked);
+    connect(m_buttons[2], &QToolButton::clicked, this, &WelInfo::recent3clicked);
+    connect(m_buttons[3], &QToolButton::clicked, this, &WelInfo::recent4clicked);
+    connect(m_buttons[4], &QToolButton::clicked, this, &WelInfo::recent5clicked);
+    connect(m_version, &QLabel::linkActivated, this, &WelInfo::linkclicked);
+}
+
+void WelInfo::setNewVersionNotice(bool newer)
+{
+    const QString v = QLatin1String(kVersion);
+    if (!newer) {
+        m_version->setText(tr("Your current version: %1").arg(v));
+        return;
+    }
+    m_version->setText(
+        tr("Your current version: <b>%1</b><br><b><font color=\"red\">A new version is "
+           "available.<br>Please click on <i>Help</i> -> <i>Check for new Version</i> for more "
+           "information or <a href=\"%2\">download here</a>.</font></b>")
+            .arg(v, downloadPage().toHtmlEscaped()));
+}
+
+void WelInfo::recentChanged()
+{
+    Data *d = Data::instance();
+    for (int i = 0; i < 5; ++i) {
+        m_buttons[i]->setEnabled(false);
+        m_buttons[i]->setText(QString());
+        m_buttons[i]->setIcon(QIcon());
+        m_kinds[i] = 0;
+    }
+    for (int i = 0; i < 5; ++i) {
+        const int kind = d->recentType(i);
+        if (kind == 0)
+            break;
+        m_buttons[i]->setText(d->recentName(i));
+        static const char *const icons[] = {nullptr, ":/ps_maps.png", ":/loadWP.png", nullptr,
+                                            ":/phototagger.png", ":/thermal.png"};
+        if (kind >= 1 && kind <= 5 && icons[kind])
+            m_buttons[i]->setIcon(QIcon(QLatin1String(icons[kind])));
+        m_kinds[i] = kind;
+        m_buttons[i]->setEnabled(true);
+    }
+}
+
+void WelInfo::openSlot(int slot)
+{
+    const QString name = m_buttons[slot]->text();
+    switch (m_kinds[slot]) {
+    case 1:
+        emit openMap(Data::instance()->orthoMapPath() + QDir::separator() + name
+                     + QStringLiteral(".jpg"));
+        break;
+    case 2:
+        emit openFlightplan(name);
+        break;
+    case 4:
+        emit openPhotoTaggerProject(name);
+        break;
+    case 5:
+        emit openThermalProject(name);
+        break;
+    default:
+        break;
+    }
+}
+
+void WelInfo::recent1clicked() { openSlot(0); }
+void WelInfo::recent2clicked() { openSlot(1); }
+void WelInfo::recent3clicked() { openSlot(2); }
+void WelInfo::recent4clicked() { openSlot(3); }
+void WelInfo::recent5clicked() { openSlot(4); }
+
+void WelInfo::linkclicked(const QString &link) { QDesktopServices::openUrl(QUrl(link)); }

@@ -1,0 +1,101 @@
+#include "core/mapindex.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cmath>
+
+#include "core/mapdescription.h"
+
+void MapIndex::rebuild(const QString &folder)
+{
+    QList<QStringList> fresh;
+    const QDir dir(folder);
+    const QFileInfoList files = dir.entryInfoList(
+        {"*.JPG", "*.jpg"}, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDir::Unsorted);
+    for (const QFileInfo &fi : files) {
+        const QString text = MapDescription::readText(fi.absoluteFilePath());
+        if (text.isEmpty())
+            continue;
+        QStringList fields = text.split('|');
+        if (fields.size() != MapDescription::FieldCount)
+            continue;
+        fields[0] = fi.fileName().section('.', 0, 0);
+        fresh << fields;
+    }
+    QWriteLocker lock(&m_lock);
+    m_entries.swap(fresh);
+}
+
+void MapIndex::clear()
+{
+    QWriteLocker lock(&m_lock);
+    m_entries.clear();
+}
+
+int MapIndex::count() const
+{
+    QReadLocker lock(&m_lock);
+    return m_entries.size();
+}
+
+QStringList MapIndex::entry(int i) const
+{
+    QReadLocker lock(&m_lock);
+    if (i < 0 || i >= m_entries.size())
+        return {};
+    return m_entries.at(i);
+}
+
+QList<QStringList> MapIndex::entries() const
+{
+    QReadLocker lock(&m_lock);
+    return m_entries;
+}
+
+bool MapIndex::holds(const QStringList &record, double lon, double lat, double *dxOut,
+                     double *dyOut)
+{
+    const double cLon = MapDescription::number(record, 10);
+    const double cLat = MapDescription::number(record, 11);
+    const double w = MapDescription::number(record, 12);
+    const double h = MapDescription::number(record, 13);
+    // 0.01745 is the program's degree factor, kept for the same answers.
+    const double dy = std::fabs((lat - cLat) * 111300.0);
+    const double dx = std::fabs(std::cos((cLat + lat) * 0.5 * 0.01745) * 111300.0 * (lon - cLon));
+    if (dxOut)
+        *dxOut = dx;
+    if (dyOut)
+        *dyOut = dy;
+    return dx < w * 0.5 && dy < h * 0.5;
+}
+
+QStringList MapIndex::mapsContaining(double lon, double lat) const
+{
+    QStringList names;
+    const QList<QStringList> all = entries();
+    for (const QStringList &e : all) {
+        if (holds(e, lon, lat))
+            names << e.value(0);
+    }
+    return names;
+}
+
+QString MapIndex::placeNameAt(double lon, double lat) const
+{
+    const QList<QStringList> all = entries();
+    int best = -1;
+    double bestD = 0, bestW = 0;
+    for (int i = 0; i < all.size(); ++i) {
+        double dx = 0, dy = 0;
+        if (!holds(all[i], lon, lat, &dx, &dy))
+            continue;
+        const double d = std::sqrt(dx * dx + dy * dy);
+        const double w = MapDescription::number(all[i], 12);
+        if (best < 0 || (bestW == w ? bestD > d : bestW > w)) {
+            best = i;
+            bestD = d;
+            bestW = w;
+        }
+    }
+    return best < 0 ? QString() : all[best].value(0);
+}

@@ -1,0 +1,62 @@
+#include "core/proxy.h"
+
+#include <QNetworkProxy>
+#include <QNetworkProxyFactory>
+#include <QNetworkProxyQuery>
+#include <QSettings>
+
+namespace {
+// Data's store: same organisation and application names, and QSettings
+// objects of one process share their contents.
+struct Store : QSettings {
+    Store() : QSettings(QStringLiteral("Brisolan Technologies"), QStringLiteral("Korvel Tarvendel")) {}
+};
+Store store() { return {}; }
+}  // namespace
+
+QString proxyMode() { return store().value("Proxy", "NoProxy").toString(); }
+QString proxyServer() { return store().value("ProxyServer", QString()).toString(); }
+quint16 proxyPort() { return quint16(store().value("ProxyPort", 0).toInt()); }
+
+void setHttpProxy(const QString &mode, const QString &host, int port)
+{
+    if (mode != QLatin1String("HttpProxy")) {
+        setSystemProxy(mode);
+        return;
+    }
+    QNetworkProxyFactory::setUseSystemConfiguration(false);
+    QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy, host, quint16(port)));
+    store().setValue("Proxy", mode);
+    store().setValue("ProxyServer", host);
+    store().setValue("ProxyPort", port);
+}
+
+void setSystemProxy(const QString &mode)
+{
+    if (mode == QLatin1String("AutoProxy")) {
+        QNetworkProxyFactory::setUseSystemConfiguration(false);
+        const QList<QNetworkProxy> proxies =
+            QNetworkProxyFactory::systemProxyForQuery(QNetworkProxyQuery());
+        QNetworkProxy::setApplicationProxy(proxies.isEmpty() ? QNetworkProxy(QNetworkProxy::NoProxy)
+                                                             : proxies.first());
+        store().setValue("Proxy", mode);
+    } else if (mode == QLatin1String("SystemProxy")) {
+        QNetworkProxyFactory::setUseSystemConfiguration(true);
+        store().setValue("Proxy", mode);
+    } else {
+        QNetworkProxyFactory::setUseSystemConfiguration(false);
+        QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::NoProxy));
+        store().setValue("Proxy", "NoProxy");
+    }
+}
+
+void applyProxySettings()
+{
+    const QString mode = proxyMode();
+    if (mode == QLatin1String("AutoProxy") || mode == QLatin1String("SystemProxy"))
+        setSystemProxy(mode);
+    else if (mode == QLatin1String("HttpProxy"))
+        setHttpProxy(mode, proxyServer(), proxyPort());
+    else
+        setSystemProxy("NoProxy");
+}

@@ -1,0 +1,81 @@
+#include "maps/acquisition/mapinfopanel.h"
+
+#include <QDir>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPixmap>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include "core/data.h"
+
+MapInfoPanel::MapInfoPanel(QWidget *parent) : QWidget(parent)
+{
+    auto *inner = new QWidget;
+    auto *grid = new QGridLayout(inner);
+    const QStringList captions = {tr("Preview:"), tr("Name:"), tr("Map Source:"),
+                                  tr("Longitude:"), tr("Latitude:"), tr("Width:"),
+                                  tr("Height:")};
+    mapPreview = new QLabel;
+    mapName = new QLabel(tr("Unknown"));
+    mapSource = new QLabel(tr("Unknown"));
+    mapLon = new QLabel(QStringLiteral("0.0"));
+    mapLat = new QLabel(QStringLiteral("0.0"));
+    mapWidth = new QLabel(QStringLiteral("0.0m"));
+    mapHeight = new QLabel(QStringLiteral("0.0m"));
+    const QList<QLabel *> values = {mapPreview, mapName, mapSource,
+                                    mapLon, mapLat, mapWidth, mapHeight};
+    for (int i = 0; i < values.size(); ++i) {
+        const int row = i + 1;
+        auto *caption = new QLabel(captions[i]);
+        Qt::Alignment left = Qt::AlignLeft;
+        Qt::Alignment right = Qt::AlignRight;
+        if (row == 3 || row == 5) {
+            left |= Qt::AlignTop;
+            right |= Qt::AlignTop;
+            grid->setRowMinimumHeight(row, 40);
+        }
+        grid->addWidget(caption, row, 0, left);
+        grid->addWidget(values[i], row, 1, right);
+    }
+    auto *scroll = new QScrollArea;
+    scroll->setStyleSheet(QStringLiteral("QScrollArea { border-style: none; }"));
+    scroll->setWidgetResizable(true);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setMinimumWidth(460);
+    scroll->setWidget(inner);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroll);
+}
+
+QPixmap MapInfoPanel::previewOf(const QImage &image)
+{
+    if (image.isNull())
+        return QPixmap();
+    QImage scaled = image.scaledToWidth(300, Qt::FastTransformation);
+    if (scaled.height() > 300)
+        scaled = scaled.scaledToHeight(300, Qt::FastTransformation);
+    return QPixmap::fromImage(scaled);
+}
+
+QString MapInfoPanel::sizeText(double metres)
+{
+    if (metres > 10000.0)
+        return tr("over 10km");
+    return QString::number(metres, 'g', 6) + 'm';
+}
+
+void MapInfoPanel::showRecord(const QStringList &fields)
+{
+    auto field = [&](int i) { return i < fields.size() ? fields[i] : QString(); };
+    const QImage image(Data::instance()->orthoMapPath() + QDir::separator() + field(0) + ".jpg");
+    mapPreview->setPixmap(previewOf(image));
+    mapName->setText(field(0));
+    mapSource->setText(field(1));
+    mapLon->setText(field(10));
+    mapLat->setText(field(11));
+    mapWidth->setText(field(12) + 'm');
+    mapHeight->setText(field(13) + 'm');
+}

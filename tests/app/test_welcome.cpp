@@ -1,0 +1,245 @@
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTextBrowser>
+#include <QTextEdit>
+#include <QToolButton>
+#include <QtTest>
+
+#include "core/data.h"
+#include "app/helpinfo.h"
+#include "app/intromain.h"
+#include "support/testkit.h"
+#include "app/updatemain.h"
+#include "app/welinfo.h"
+#include "app/welmain.h"
+
+Q_DECLARE_METATYPE(KorvelTest::HttpServer::Reply)
+
+class TestWelcome : public QObject {
+    Q_OBJECT
+    KorvelTest::HttpServer *m_server = nullptr;
+
+    void serveVersion(const KorvelTest::HttpServer::Reply &reply)
+    {
+        m_server->route("/tarvendel/version/latest_version", reply);
+        m_server->route("/tarvendel/version/Changelog.txt", 200, "v3.5.0\n- faster maps\n");
+    }
+    static KorvelTest::HttpServer::Reply ok(const QByteArray &body)
+    {
+        KorvelTest::HttpServer::Reply r;
+        r.body = body;
+        return r;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_server = new KorvelTest::HttpServer(this);
+        QVERIFY(m_server->listen());
+        qputenv("KORVEL_UPDATE_URL", m_server->url().toString().toUtf8());
+    }
+
+    void updateDialog_data()
+    {
+        QTest::addColumn<KorvelTest::HttpServer::Reply>("reply");
+        QTest::addColumn<QString>("latest");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("download");
+        auto failed = [](int status) {
+            KorvelTest::HttpServer::Reply r;
+            r.status = status;
+            r.body = "3.9.0|http://127.0.0.1:9/dl";
+            return r;
+        };
+        KorvelTest::HttpServer::Reply hang;
+        hang.hangUp = true;
+        QTest::newRow("major") << ok("4.0.0|http://127.0.0.1:9/dl") << "4.0.0"
+                               << "A new major version" << true;
+        QTest::newRow("minor") << ok("3.5.0|http://127.0.0.1:9/dl") << "3.5.0"
+                               << "A new minor version" << true;
+        QTest::newRow("micro") << ok("3.4.6|http://127.0.0.1:9/dl") << "3.4.6"
+                               << "A new bug fix version" << true;
+        QTest::newRow("equal") << ok("3.4.5|http://127.0.0.1:9/dl") << "3.4.5"
+                               << "Your software is up-to-date." << false;
+        QTest::newRow("longer equal") << ok("3.4.5.1|x") << "3.4.5.1"
+                                      << "Your software is up-to-date." << false;
+        QTest::newRow("older") << ok("3.4|x") << "3.4" << "You are using a newer version" << false;
+        QTest::newRow("v prefix") << ok("v3.9.0|x") << "" << "You are using a newer version"
+                                  << false;
+        QTest::newRow("malformed") << ok("3.9.0") << "-" << "The update check failed." << false;
+        QTest::newRow("http 404") << failed(404) << "-" << "The update check failed." << false;
+        QTest::newRow("http 500") << failed(500) << "-" << "The update check failed." << false;
+        QTest::newRow("hang up") << hang << "-" << "The update check failed." << false;
+    }
+    void updateDialog()
+    {
+        QFETCH(KorvelTest::HttpServer::Reply, reply);
+        QFETCH(QString, latest);
+        QFETCH(QString, message);
+        QFETCH(bool, download);
+        serveVersion(reply);
+        UpdateMain dlg;
+        QCOMPARE(dlg.pages()->currentIndex(), 0);
+        QCOMPARE(dlg.size(), QSize(800, 300));
+        QCOMPARE(dlg.currentLabel()->text(), QString("3.4.5"));
+        const int before = m_server->requestedPaths().size();
+        QVERIFY(KorvelTest::waitFor([&] {
+            return m_server->requestedPaths().size() >= before + 2 && dlg.pages()->currentIndex() == 1
+                   && (dlg.latestLabel()->text() != "-" || latest == "-");
+        }));
+        QTest::qWait(50);  // both replies handled
+        QCOMPARE(dlg.latestLabel()->text(), latest);
+        QVERIFY2(dlg.messageLabel()->text().contains(message),
+                 qPrintable(dlg.messageLabel()->text()));
+        QCOMPARE(dlg.downloadButton()->isEnabled(), download);
+    }
+    void changelogShown()
+    {
+        serveVersion(ok("3.5.0|http://127.0.0.1:9/dl"));
+        UpdateMain dlg;
+        QVERIFY(KorvelTest::waitFor([&] { return dlg.pages()->currentIndex() == 1; }));
+        QVERIFY(dlg.changelogBox()->toPlainText().contains("faster maps"));
+    }
+    void downloadOpensOnlyWebAddresses_data()
+    {
+        QTest::addColumn<QByteArray>("address");
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("http") << QByteArray("http://127.0.0.1:9/dl") << true;
+        QTest::newRow("https") << QByteArray("https://127.0.0.1:9/dl") << true;
+        QTest::newRow("file") << QByteArray("file:///usr/bin/xterm") << false;
+        QTest::newRow("custom") << QByteArray("smb://host/share") << false;
+    }
+    void downloadOpensOnlyWebAddresses()
+    {
+        QFETCH(QByteArray, address);
+        QFETCH(bool, opened);
+        serveVersion(ok("9.0.0|" + address));
+        KorvelTest::UrlCatcher catcher;
+        KorvelTest::PromptScript script;
+        UpdateMain dlg;
+        QVERIFY(KorvelTest::waitFor([&] { return dlg.latestLabel()->text() == "9.0.0"; }));
+        dlg.downloadButton()->click();
+        QCOMPARE(script.requests().size(), 1);
+        QCOMPARE(script.requests().first().title, QString("Update Information"));
+        QCOMPARE(catcher.urls.size(), opened ? 1 : 0);
+    }
+
+    void welcomeNotice_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("notice");
+        QTest::newRow("newer micro") << QByteArray("3.4.6|x") << true;
+        QTest::newRow("newer minor") << QByteArray("3.5|x") << true;
+        QTest::newRow("equal") << QByteArray("3.4.5|x") << false;
+        QTest::newRow("older") << QByteArray("3.3.9|x") << false;
+        QTest::newRow("garbage") << QByteArray("<html>") << false;
+    }
+    void welcomeNotice()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(bool, notice);
+        serveVersion(ok(body));
+        const int before = m_server->hits("/tarvendel/version/latest_version");
+        WelMain w;
+        QVERIFY(KorvelTest::waitFor(
+            [&] { return m_server->hits("/tarvendel/version/latest_version") > before; }));
+        QTest::qWait(100);
+        const QString text = w.panel()->versionLabel()->text();
+        QCOMPARE(text.contains("A new version is available."), notice);
+        if (notice) {
+            QVERIFY(text.contains("<a href=\""));
+            QVERIFY(text.endsWith(".</font></b>"));  // well-formed markup
+        } else {
+            QCOMPARE(text, QString("Your current version: v3.4.5"));
+        }
+    }
+
+    void recentButtons()
+    {
+        Data *d = Data::instance();
+        WelMain w;
+        const QList<QToolButton *> b = w.panel()->recentButtons();
+        QCOMPARE(b.size(), 5);
+        for (QToolButton *x : b)
+            QVERIFY(!x->isEnabled() && x->text().isEmpty());
+        d->addRecent(3, "log-0815");
+        d->addRecent(1, "Harbour");
+        d->addRecent(2, "Survey A");
+        d->addRecent(4, "Fields");
+        d->addRecent(5, "Roof");
+        QStringList names;
+        for (QToolButton *x : b)
+            names << x->text();
+        QCOMPARE(names, (QStringList{"Roof", "Fields", "Survey A", "Harbour", "log-0815"}));
+        QVERIFY(b[4]->isEnabled() && b[4]->icon().isNull());  // a log has no icon
+        QVERIFY(!b[0]->icon().isNull());
+
+        QSignalSpy maps(&w, &WelMain::openMap);
+        QSignalSpy plans(&w, &WelMain::openFlightplan);
+        QSignalSpy pt(&w, &WelMain::openPhotoTaggerProject);
+        QSignalSpy th(&w, &WelMain::openThermalProject);
+        for (QToolButton *x : b)
+            x->click();
+        QCOMPARE(th.size(), 1);
+        QCOMPARE(th.first().first().toString(), QString("Roof"));
+        QCOMPARE(pt.first().first().toString(), QString("Fields"));
+        QCOMPARE(plans.first().first().toString(), QString("Survey A"));
+        QCOMPARE(maps.first().first().toString(),
+                 d->orthoMapPath() + QDir::separator() + "Harbour.jpg");
+    }
+
+    void aboutBox()
+    {
+        HelpInfo about;
+        QCOMPARE(about.minimumWidth(), 618);
+        QCOMPARE(about.maximumWidth(), 618);
+        QVERIFY(HelpInfo::versionText().startsWith(
+            "<b>Korvel Tarvendel</b><br>Version v3.4.5, built on "));
+        QCOMPARE(about.windowTitle(), QString("About Korvel Tarvendel"));
+        QVERIFY(about.browser()->toPlainText().contains("QuaZip"));
+        QVERIFY(about.browser()->openExternalLinks());
+    }
+
+    void introduction()
+    {
+        Data::instance()->setShowIntroAtStartUp(1);
+        IntroMain intro;
+        intro.show();
+        QCOMPARE(intro.size(), QSize(640, 480));
+        QVERIFY(!intro.backButton()->isEnabled());
+        QVERIFY(!intro.checkBox()->isChecked());
+        QVERIFY(intro.textLabel()->text().contains("Welcome to the Korvel Tarvendel"));
+        const QStringList headings = {"Data in Database", "Aerial Imagery", "Camera selection",
+                                      "Extra features", "Thank you!"};
+        for (const QString &h : headings) {
+            intro.nextButton()->click();
+            QVERIFY2(intro.textLabel()->text().contains(h), qPrintable(h));
+            QCOMPARE(intro.pictureLabel()->pixmap()->size(), QSize(200, 400));
+        }
+        QCOMPARE(intro.nextButton()->text(), QString("Finish"));
+        intro.backButton()->click();
+        QCOMPARE(intro.nextButton()->text(), QString("Next"));
+        QCOMPARE(intro.page(), 4);
+        for (int i = 0; i < 3; ++i)
+            intro.backButton()->click();
+        QVERIFY(intro.backButton()->isEnabled());
+        intro.backButton()->click();
+        QVERIFY(!intro.backButton()->isEnabled());
+
+        intro.checkBox()->click();
+        QCOMPARE(Data::instance()->settings()->value("ShowIntroAtStartUp").toInt(), 0);
+        intro.checkBox()->click();
+        QCOMPARE(Data::instance()->settings()->value("ShowIntroAtStartUp").toInt(), 1);
+
+        for (int i = 0; i < 5; ++i)
+            intro.nextButton()->click();
+        QVERIFY(intro.isVisible());
+        intro.nextButton()->click();  // "Finish"
+        QVERIFY(!intro.isVisible());
+    }
+};
+
+KORVEL_TEST_MAIN(TestWelcome)
+#include "test_welcome.moc"
