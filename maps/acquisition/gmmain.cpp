@@ -10,6 +10,8 @@
 #include <QTextStream>
 #include <QtMath>
 
+#include <cmath>
+
 #include "core/data.h"
 #include "core/geo.h"
 #include "maps/acquisition/gmleftbar.h"
@@ -90,7 +92,9 @@ bool GMMain::readSidecar(const QString &imagePath, double *lon1, double *lat1, d
                          lines[2].mid(10).trimmed().toDouble(&ok[1]),
                          lines[4].mid(9).trimmed().toDouble(&ok[2]),
                          lines[5].mid(10).trimmed().toDouble(&ok[3])};
-    if (!ok[0] || !ok[1] || !ok[2] || !ok[3]) {
+    // "nan" and "inf" read as numbers too, but give no corner.
+    if (!ok[0] || !ok[1] || !ok[2] || !ok[3] || !std::isfinite(v[0]) || !std::isfinite(v[1]) ||
+        !std::isfinite(v[2]) || !std::isfinite(v[3])) {
         qWarning() << "[GMMain] sidecar file holds no coordinates:" << file.fileName();
         return false;
     }

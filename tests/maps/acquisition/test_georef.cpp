@@ -151,6 +151,15 @@ private slots:
         QTest::newRow("no numbers")
             << QByteArray("[Top_Left]\nLatitude=north\nLongitude=11.5\n[B]\nLatitude=48.1\nLongitude=11.7\n")
             << false;
+        QTest::newRow("nan latitude")
+            << QByteArray("[Top_Left]\nLatitude=nan\nLongitude=11.5\n[B]\nLatitude=48.1\nLongitude=11.7\n")
+            << false;
+        QTest::newRow("inf longitude")
+            << QByteArray("[Top_Left]\nLatitude=48.2\nLongitude=11.5\n[B]\nLatitude=48.1\nLongitude=-inf\n")
+            << false;
+        QTest::newRow("inf latitude")
+            << QByteArray("[Top_Left]\nLatitude=48.2\nLongitude=11.5\n[B]\nLatitude=inf\nLongitude=11.7\n")
+            << false;
     }
     void sidecar()
     {
