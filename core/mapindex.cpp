@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <cmath>
 
+#include "core/geo.h"
 #include "core/mapdescription.h"
 
 void MapIndex::rebuild(const QString &folder)
@@ -59,9 +60,10 @@ bool MapIndex::holds(const QStringList &record, double lon, double lat, double *
     const double cLat = MapDescription::number(record, 11);
     const double w = MapDescription::number(record, 12);
     const double h = MapDescription::number(record, 13);
-    // 0.01745 is the program's degree factor, kept for the same answers.
-    const double dy = std::fabs((lat - cLat) * 111300.0);
-    const double dx = std::fabs(std::cos((cLat + lat) * 0.5 * 0.01745) * 111300.0 * (lon - cLon));
+    const GeoMath::FlatOffset d =
+        GeoMath::flatOffsetMetres(GeoPoint::lonLat(cLon, cLat), GeoPoint::lonLat(lon, lat));
+    const double dx = std::fabs(d.east);
+    const double dy = std::fabs(d.north);
     if (dxOut)
         *dxOut = dx;
     if (dyOut)

@@ -75,6 +75,16 @@ int64_t toInt64(const Field& f, const LineError& err, const char* name)
     return v;
 }
 
+// A time in ms since 1970, or since the GPS epoch when gps is set.
+int64_t toTime(const Field& f, const LineError& err, const char* name, bool gps)
+{
+    const int64_t v = toInt64(f, err, name);
+    const int64_t shift = gps ? kGpsEpochMs : 0;
+    if (v < kMinTimeUTC - shift || v > kMaxTimeUTC - shift)
+        err.fail(std::string(name) + " out of range \"" + f.str() + "\"");
+    return v;
+}
+
 void checkLatLon(double lat, double lon, const LineError& err)
 {
     if (lat < -90.0 || lat > 90.0)
@@ -347,7 +357,7 @@ void HarlekLog::readHeader(const std::string& file)
             m_type = (t == LogTypeFC || t == LogTypeBasic) ? LogType(t) : LogTypeUnknown;
             typeSeen = true;
         } else if (key == "start") {
-            m_timeUTC = toInt64(value, err, "start time");
+            m_timeUTC = toTime(value, err, "start time", false);
             m_given |= GivenStart;
         } else if (key == "latitude") {
             m_position.latitude = toDouble(value, err, "latitude");
@@ -364,6 +374,8 @@ void HarlekLog::readHeader(const std::string& file)
             m_airTime = toDouble(value, err, "air time");
             if (m_airTime < 0)
                 err.fail("negative air time");
+            if (m_airTime > kMaxAirTime)
+                err.fail("air time out of range");
             m_given |= GivenAirTime;
         } else if (key == "maxdistance") {
             m_maxDistance = toDouble(value, err, "maximal distance");
@@ -413,7 +425,7 @@ void HarlekLog::readRecords(const std::string& file)
             if (n != 9)
                 err.fail("path point needs 9 fields");
             PathPoint p;
-            p.time = toInt64(f[1], err, "time");
+            p.time = toTime(f[1], err, "time", true);
             p.latitude = toDouble(f[2], err, "latitude");
             p.longitude = toDouble(f[3], err, "longitude");
             checkLatLon(p.latitude, p.longitude, err);
@@ -429,7 +441,7 @@ void HarlekLog::readRecords(const std::string& file)
             if (n != 9)
                 err.fail("photo tag needs 9 fields");
             PhotoTag t;
-            t.time = toInt64(f[1], err, "time");
+            t.time = toTime(f[1], err, "time", true);
             t.latitude = toDouble(f[2], err, "latitude");
             t.longitude = toDouble(f[3], err, "longitude");
             checkLatLon(t.latitude, t.longitude, err);
@@ -493,7 +505,7 @@ void HarlekLog::readRecords(const std::string& file)
             if (!defs.count(id))
                 err.fail("record of undefined message " + std::to_string(id));
             zephrinLog::ZephrinLogRecord rec;
-            rec.time = toInt64(f[2], err, "time");
+            rec.time = toTime(f[2], err, "time", true);
             const size_t len = size_t(f[3].end - f[3].begin);
             if (len % 2)
                 err.fail("odd number of hex digits");

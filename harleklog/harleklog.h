@@ -20,6 +20,14 @@
 // Milliseconds between 1970-01-01 and the GPS epoch 1980-01-06 (UTC).
 constexpr int64_t kGpsEpochMs = 315964800000LL;
 
+// Times a log may hold, as ms since 1970 (UTC): 0001-01-01 to 9999-12-31,
+// the years a four-digit date shows. Files with others are malformed, so
+// callers can add the GPS epoch and subtract times without overflow.
+constexpr int64_t kMinTimeUTC = -62135596800000LL;
+constexpr int64_t kMaxTimeUTC = 253402300799999LL;
+// Longest air time in seconds: the whole span above.
+constexpr double kMaxAirTime = double(kMaxTimeUTC - kMinTimeUTC) / 1000.0;
+
 class LogException : public std::runtime_error
 {
 public:

@@ -100,10 +100,13 @@ std::string recordsText(const HarlekLogContent& c)
     size_t ip = 0, it = 0, im = 0;
     static const char hex[] = "0123456789ABCDEF";
     while (ip < c.path.size() || it < c.tags.size() || im < c.records.size()) {
-        const int64_t tp = ip < c.path.size() ? c.path[ip].time : INT64_MAX;
-        const int64_t tt = it < c.tags.size() ? c.tags[it].time : INT64_MAX;
-        const int64_t tm = im < c.records.size() ? c.records[im].second.time : INT64_MAX;
-        if (tp <= tt && tp <= tm) {
+        // Presence decides before time, so a record at the largest time
+        // is still no end marker.
+        const bool hp = ip < c.path.size(), ht = it < c.tags.size(), hm = im < c.records.size();
+        const int64_t tp = hp ? c.path[ip].time : 0;
+        const int64_t tt = ht ? c.tags[it].time : 0;
+        const int64_t tm = hm ? c.records[im].second.time : 0;
+        if (hp && (!ht || tp <= tt) && (!hm || tp <= tm)) {
             const PathPoint& p = c.path[ip++];
             out += "P;";
             appendInt(out, p.time);
@@ -113,7 +116,7 @@ std::string recordsText(const HarlekLogContent& c)
             }
             out += ";";
             appendInt(out, p.flightMode);
-        } else if (tt <= tm) {
+        } else if (ht && (!hm || tt <= tm)) {
             const PhotoTag& t = c.tags[it++];
             out += "T;";
             appendInt(out, t.time);

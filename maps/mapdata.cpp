@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <cmath>
 
+#include "core/geo.h"
 #include "core/mapdescription.h"
 
 MapData::MapData(QObject *parent) : QObject(parent) {}
@@ -41,15 +42,6 @@ bool MapData::containsGeo(double lon, double lat) const
     return geoPolygon().containsPoint(QPointF(lon, lat), Qt::OddEvenFill);
 }
 
-double MapData::distanceMeters(double lat1, double lon1, double lat2, double lon2)
-{
-    // 0.01745 and 111.3 km per degree are the program's constants; the
-    // editor's tools rely on the same figures.
-    const double dx = std::cos((lat1 + lat2) / 2 * 0.01745) * 111.3 * (lon1 - lon2);
-    const double dy = 111.3 * (lat1 - lat2);
-    return 1000 * std::sqrt(dx * dx + dy * dy);
-}
-
 QColor MapData::backgroundColor() const
 {
     return QColor(int(m_borderRed * 255), int(m_borderGreen * 255), int(m_borderBlue * 255), 255);
@@ -75,7 +67,7 @@ MapData::Transforms MapData::solve() const
 
     auto ratio = [&](double px, double py, double gLon, double gLat) {
         const double pixels = std::hypot(px - x[0], py - y[0]);
-        return pixels / distanceMeters(lat[0], lon[0], gLat, gLon);
+        return pixels / GeoMath::flatMetres(GeoPoint::latLon(lat[0], lon[0]), GeoPoint::latLon(gLat, gLon));
     };
     t.pixelsPerMeter = (ratio(x[1], y[1], lon[1], lat[1]) + ratio(x[3], y[3], lon[3], lat[3]) +
                         ratio(0, 0, m_centreLon, m_centreLat) + ratio(x[2], y[2], lon[2], lat[2])) *

@@ -32,8 +32,6 @@ public:
     QPointF pixelToGeo(double x, double y) const;
     // Inside the corner polygon top-left, top-right, bottom-right, bottom-left.
     bool containsGeo(double lon, double lat) const;
-    // Quick flat-earth distance in metres (111.3 km per degree).
-    static double distanceMeters(double lat1, double lon1, double lat2, double lon2);
 
     QColor backgroundColor() const;
     QSize imageSize() const { return m_image.size(); }

@@ -81,6 +81,8 @@ QByteArray FBConverterThread::logLine(const HarlekLog& log, const QString& folde
     const double airTime = log.airTime();
     if (airTime == 0.0 || log.timeUTC() == kGpsEpochMs)
         return QByteArray();
+    if (!(airTime > 0 && airTime <= kMaxAirTime))
+        throw LogException("Air time out of range");
     const qint64 t = qint64(airTime);
     const Position pos = log.position();
     QStringList fields;

@@ -21,6 +21,9 @@ QStringList FlightBookThread::columnTitles()
 
 QString FlightBookThread::flightTime(double airTime)
 {
+    // Beyond qint64 the cast would be undefined; the reader never gives such.
+    if (!(airTime >= 0 && airTime <= kMaxAirTime))
+        return QStringLiteral("-");
     const qint64 t = qint64(airTime);
     auto two = [](qint64 v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
     return QStringLiteral("%1:%2:%3").arg(two(t / 3600), two((t % 3600) / 60), two(t % 60));

@@ -10,7 +10,10 @@
 #include <QTextStream>
 #include <QtMath>
 
+#include <cmath>
+
 #include "core/data.h"
+#include "core/geo.h"
 #include "maps/acquisition/gmleftbar.h"
 #include "maps/acquisition/gmmap.h"
 #include "core/mapdescription.h"
@@ -18,7 +21,11 @@
 #include "core/prompt/prompt.h"
 
 namespace {
-const double kPi = 3.141592653589793;
+// Pins and corners are (longitude, latitude) points.
+double haversine(const QPointF &a, const QPointF &b)
+{
+    return GeoMath::haversineMetres(GeoPoint::lonLat(a.x(), a.y()), GeoPoint::lonLat(b.x(), b.y()));
+}
 }
 
 GMMain::GMMain(const QString &imagePath, QWidget *parent)
@@ -61,17 +68,6 @@ bool GMMain::isValid() const
     return m_map->isValid();
 }
 
-double GMMain::haversine(double lat1, double lon1, double lat2, double lon2)
-{
-    const double f = kPi / 180;
-    const double p1 = lat1 * f, p2 = lat2 * f;
-    const double dLat = (lat2 - lat1) * f, dLon = (lon2 - lon1) * f;
-    const double a = qCos(p1) * qCos(p2) * qSin(dLon / 2) * qSin(dLon / 2) +
-                     qSin(dLat / 2) * qSin(dLat / 2);
-    const double c = 2 * qAtan2(qSqrt(a), qSqrt(1 - a));
-    return 6371000 * c;
-}
-
 bool GMMain::readSidecar(const QString &imagePath, double *lon1, double *lat1, double *lon2,
                          double *lat2)
 {
@@ -96,7 +92,9 @@ bool GMMain::readSidecar(const QString &imagePath, double *lon1, double *lat1, d
                          lines[2].mid(10).trimmed().toDouble(&ok[1]),
                          lines[4].mid(9).trimmed().toDouble(&ok[2]),
                          lines[5].mid(10).trimmed().toDouble(&ok[3])};
-    if (!ok[0] || !ok[1] || !ok[2] || !ok[3]) {
+    // "nan" and "inf" read as numbers too, but give no corner.
+    if (!ok[0] || !ok[1] || !ok[2] || !ok[3] || !std::isfinite(v[0]) || !std::isfinite(v[1]) ||
+        !std::isfinite(v[2]) || !std::isfinite(v[3])) {
         qWarning() << "[GMMain] sidecar file holds no coordinates:" << file.fileName();
         return false;
     }
@@ -128,8 +126,8 @@ void GMMain::calcTransMatrix()
     const int w = m_map->image().width(), h = m_map->image().height();
     const QPointF tl = t.map(QPointF(0, 0)), topRight = t.map(QPointF(w, 0)),
                   bl = t.map(QPointF(0, h)), centre = t.map(QPointF(w / 2, h / 2));
-    const double width = haversine(tl.y(), tl.x(), topRight.y(), topRight.x());
-    const double height = haversine(tl.y(), tl.x(), bl.y(), bl.x());
+    const double width = haversine(tl, topRight);
+    const double height = haversine(tl, bl);
     m_leftbar->setAreaWidth(width);
     m_leftbar->setAreaHeight(height);
     m_leftbar->setMiddleLongitude(centre.x());
@@ -176,8 +174,8 @@ void GMMain::addMapInDatabase()
                   centre = t.map(QPointF(w / 2, h / 2));
     const QList<double> values = {tl.x(), tl.y(), topRight.x(), topRight.y(), bl.x(), bl.y(),
                                   br.x(), br.y(), centre.x(), centre.y(),
-                                  haversine(tl.y(), tl.x(), topRight.y(), topRight.x()),
-                                  haversine(tl.y(), tl.x(), bl.y(), bl.x())};
+                                  haversine(tl, topRight),
+                                  haversine(tl, bl)};
     const QString record = MapDescription::recordText(name, m_leftbar->getSource(), values);
     QString error;
     if (!MapDescription::writeImage(target, m_map->image(), record, &error)) {

@@ -24,8 +24,6 @@ public:
     GMLeftbar *leftbar() const { return m_leftbar; }
     GMMap *map() const { return m_map; }
 
-    // Great-circle distance in metres (haversine, earth radius 6371000 m).
-    static double haversine(double lat1, double lon1, double lat2, double lon2);
     // Sidecar "<image>.ini": top-left and bottom-right corner coordinates.
     // False when there is none or it is not in the expected form.
     static bool readSidecar(const QString &imagePath, double *lon1, double *lat1, double *lon2,

@@ -16,8 +16,16 @@
 #include <QtMath>
 
 #include "core/data.h"
+#include "core/geo.h"
 #include "core/prompt/prompt.h"
 #include "maps/acquisition/webmap.h"
+
+namespace {
+double flatDistance(const QPointF &from, const QPointF &to)
+{
+    return GeoMath::flatMetres(GeoPoint::lonLat(from.x(), from.y()), GeoPoint::lonLat(to.x(), to.y()));
+}
+}  // namespace
 
 MapSnapshot::MapSnapshot(bool useGivenPosition, double longitude, double latitude,
                          QWidget *parent)
@@ -143,14 +151,6 @@ QPointF MapSnapshot::parseLonLat(const QString &text)
         (afterComma ? second : first) += c;
     }
     return QPointF(first.toDouble(), second.toDouble());
-}
-
-double MapSnapshot::flatDistance(const QPointF &from, const QPointF &to)
-{
-    const double m = (to.y() + from.y()) * 0.5 * 0.01745;
-    const double dy = (from.y() - to.y()) * 111300.0;
-    const double dx = qCos(m) * 111300.0 * (from.x() - to.x());
-    return qSqrt(dx * dx + dy * dy);
 }
 
 QList<double> MapSnapshot::geoReference(const QList<QPointF> &lonLat)

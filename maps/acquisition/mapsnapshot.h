@@ -34,8 +34,6 @@ public:
     // The 12 values from the five positions (top-left, top-right,
     // bottom-left, bottom-right, centre).
     static QList<double> geoReference(const QList<QPointF> &lonLat);
-    // Distance in metres with 111.3 km per degree, from (lon0, lat0).
-    static double flatDistance(const QPointF &from, const QPointF &to);
 
     void reject() override;
 

@@ -77,9 +77,12 @@ private slots:
         const QString broken = dir.filePath("broken");
         QDir().mkpath(broken);
         const QString noBattery = write(dir.filePath("nobattery"), fcLog(false));
+        HarlekLogContent endless = sydney();
+        endless.airTime = 1e300;
+        const QString tooLong = write(dir.filePath("endless"), endless);
 
         const QString csv = dir.filePath("book.csv");
-        const QStringList errors = runWorker(csv, {basic, noAir, fc, noTime, broken, noBattery});
+        const QStringList errors = runWorker(csv, {basic, noAir, fc, noTime, broken, noBattery, tooLong});
         const QByteArray expected = kHeader
             + "05-03-2016 14:07;" + basic.toUtf8() + ";00:00:59;151.2152967000;-33.8567844000;75.250;80.500;120.000;\n"
             + "05-03-2016 14:07;" + fc.toUtf8() + ";100:00:00;11.5000000000;48.2500000000;1.000;2.500;120.000;"
@@ -89,6 +92,7 @@ private slots:
         QCOMPARE(errors.size(), 1);
         QVERIFY(errors.at(0).contains("broken"));
         QVERIFY(errors.at(0).contains("nobattery"));
+        QVERIFY(errors.at(0).contains("endless"));
         QVERIFY(errors.at(0).contains("has no data!"));
     }
 

@@ -60,6 +60,9 @@ private slots:
         touch(card + "/decoy/KORVEL.IFO.bak");
         touch(card + "/broken/KORVEL.IFO", "not a log");  // marker, but unreadable: skipped
         touch(card + "/notes.txt");
+        HarlekLogContent endless = sydney();
+        endless.airTime = 1e300;  // no representable flight time: unreadable, skipped
+        write(card + "/endless", endless);
         QCOMPARE(scanNames(card), (QStringList{"A", "B"}));
 
         // A chosen folder that is a log itself gives one row for itself only.
@@ -111,6 +114,12 @@ private slots:
         QCOMPARE(item->text(1), QString("1970-01-01 00:00"));
         QCOMPARE(item->text(4), QString("Unknown"));
         QCOMPARE(item->text(6), QString("100:00:00"));
+
+        // Flight times without whole seconds in range show as missing.
+        QCOMPARE(FlightBookThread::flightTime(1e300), QString("-"));
+        QCOMPARE(FlightBookThread::flightTime(std::nan("")), QString("-"));
+        QCOMPARE(FlightBookThread::flightTime(-1), QString("-"));
+        QCOMPARE(FlightBookThread::flightTime(kMaxAirTime), QString("87649415:59:59"));
 
         // Direct callers get the reader's exception and no row.
         item = nullptr;

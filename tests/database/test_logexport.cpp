@@ -291,6 +291,19 @@ private slots:
         QVERIFY(!QFile::exists(dir.filePath("out.GPX")));
     }
 
+    void logsWithUnwritableTimesAreNotExported()
+    {
+        // A time that would wrap to a year before Christ when the exports add
+        // the GPS epoch: the log is refused instead.
+        QTemporaryDir dir;
+        HarlekLogContent c = sydney();
+        c.tags.back().time = std::numeric_limits<int64_t>::max();
+        const QString folder = write(dir.filePath("late"), c);
+        QString error;
+        QVERIFY(!LogExport::openLog(folder, &error));
+        QVERIFY2(error.contains("KORVEL.LOG, line 7: time out of range"), qPrintable(error));
+    }
+
     void folderExportsGoOnPastBrokenLogs()
     {
         QTemporaryDir dir;

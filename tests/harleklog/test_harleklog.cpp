@@ -153,6 +153,28 @@ private slots:
         QCOMPARE(harleklog::distance(0, 0, 0, 0.001), d);
     }
 
+    void timesAtTheEdgesOfTheYears1To9999()
+    {
+        QTemporaryDir dir;
+        HarlekLogContent c;
+        c.path = {point(kMinTimeUTC - kGpsEpochMs, 0.0, 0.0001, 500.0),
+                  point(kMinTimeUTC - kGpsEpochMs + 1, 0.0, 0.0001, 600.0),
+                  point(kMaxTimeUTC - kGpsEpochMs, 0.0, 0.0001, 600.0)};
+        QVERIFY(harleklog::writeLog(dir.path().toStdString(), c));
+        const HarlekLog log(dir.path().toStdString());
+        QCOMPARE(log.timeUTC(), kMinTimeUTC);
+        QCOMPARE(log.airTime(), double(kMaxTimeUTC - kMinTimeUTC - 1) / 1000.0);
+        QCOMPARE(log.flightPath().back().time + kGpsEpochMs, kMaxTimeUTC);
+
+        HarlekLogContent h;
+        h.startUTC = kMaxTimeUTC;
+        h.airTime = kMaxAirTime;
+        QVERIFY(harleklog::writeLog(dir.filePath("h").toStdString(), h));
+        const HarlekLog header(dir.filePath("h").toStdString());
+        QCOMPARE(header.timeUTC(), kMaxTimeUTC);
+        QCOMPARE(header.airTime(), kMaxAirTime);
+    }
+
     void emptyLogHasGpsEpochStartAndNoPosition()
     {
         QTemporaryDir dir;
@@ -224,6 +246,17 @@ private slots:
         QTest::newRow("marker no '='") << QByteArray("KORVEL HARLEK LOG 1\ntype 2\n") << ok << "KORVEL.IFO, line 2";
         QTest::newRow("marker bad start") << QByteArray("KORVEL HARLEK LOG 1\nstart=soon\n") << ok << "KORVEL.IFO, line 2";
         QTest::newRow("negative air time") << QByteArray("KORVEL HARLEK LOG 1\n\nairtime=-1\n") << ok << "KORVEL.IFO, line 3";
+        // Times beyond the years 1 to 9999 and air times beyond that span
+        // would overflow in the callers' arithmetic.
+        QTest::newRow("air time 1e300") << QByteArray("KORVEL HARLEK LOG 1\n\nairtime=1e300\n") << ok << "KORVEL.IFO, line 3";
+        QTest::newRow("air time 1e12") << QByteArray("KORVEL HARLEK LOG 1\nairtime=1e12\n") << ok << "KORVEL.IFO, line 2";
+        QTest::newRow("start int64 max") << QByteArray("KORVEL HARLEK LOG 1\nstart=9223372036854775807\n") << ok << "KORVEL.IFO, line 2";
+        QTest::newRow("start year 0") << QByteArray("KORVEL HARLEK LOG 1\nstart=-62135596800001\n") << ok << "KORVEL.IFO, line 2";
+        QTest::newRow("point int64 max") << QByteArray(kInfo) << ok + "P;9223372036854775807;1;2;3;4;5;6;3\n" << "KORVEL.LOG, line 3";
+        QTest::newRow("point int64 min") << QByteArray(kInfo) << ok + "P;-9223372036854775808;1;2;3;4;5;6;3\n" << "KORVEL.LOG, line 3";
+        QTest::newRow("point year 10000") << QByteArray(kInfo) << ok + "P;253086336000000;1;2;3;4;5;6;3\n" << "KORVEL.LOG, line 3";
+        QTest::newRow("tag int64 max") << QByteArray(kInfo) << ok + "T;9223372036854775807;1;2;3;4;5;6;7\n" << "KORVEL.LOG, line 3";
+        QTest::newRow("message time") << QByteArray(kInfo) << ok + "D;4;A;v:4:0\nM;4;-9223372036854775807;0000\n" << "KORVEL.LOG, line 4";
     }
     void malformedLines()
     {

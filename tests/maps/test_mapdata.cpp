@@ -5,6 +5,7 @@
 #include <QtMath>
 #include <QtTest>
 
+#include "core/geo.h"
 #include "maps/mapdata.h"
 #include "core/mapdescription.h"
 #include "support/testkit.h"
@@ -86,7 +87,7 @@ private slots:
 
         // Mean of the four ratios pixel distance / quick distance from top-left.
         auto ratio = [](double px, double py, double lat2, double lon2) {
-            return std::hypot(px, py) / MapData::distanceMeters(48.008, 11.0, lat2, lon2);
+            return std::hypot(px, py) / GeoMath::flatMetres(GeoPoint::latLon(48.008, 11.0), GeoPoint::latLon(lat2, lon2));
         };
         const double ppm = (ratio(1000, 0, 48.008, 11.01) + ratio(1000, 800, 48.0, 11.01) +
                             ratio(500, 400, 48.004, 11.005) + ratio(0, 800, 48.0, 11.0)) / 4;
@@ -218,10 +219,10 @@ private slots:
 
     void quickDistance()
     {
-        QCOMPARE(MapData::distanceMeters(48, 11, 48, 12), 1000 * 111.3 * std::cos(48 * 0.01745));
-        QVERIFY(qAbs(MapData::distanceMeters(48, 11, 48, 12) - 74487.3) < 0.1);
-        QCOMPARE(MapData::distanceMeters(0, 0, 1, 0), 111300.0);
-        QCOMPARE(MapData::distanceMeters(10, 20, 10, 20), 0.0);
+        QCOMPARE(GeoMath::flatMetres(GeoPoint::latLon(48, 11), GeoPoint::latLon(48, 12)), 1000 * 111.3 * std::cos(48 * 0.01745));
+        QVERIFY(qAbs(GeoMath::flatMetres(GeoPoint::latLon(48, 11), GeoPoint::latLon(48, 12)) - 74487.3) < 0.1);
+        QCOMPARE(GeoMath::flatMetres(GeoPoint::latLon(0, 0), GeoPoint::latLon(1, 0)), 111300.0);
+        QCOMPARE(GeoMath::flatMetres(GeoPoint::latLon(10, 20), GeoPoint::latLon(10, 20)), 0.0);
     }
 };
 

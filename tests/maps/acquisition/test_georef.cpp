@@ -9,6 +9,7 @@
 
 #include "brokenmapfolder.h"
 #include "core/data.h"
+#include "core/geo.h"
 #include "maps/acquisition/gmleftbar.h"
 #include "maps/acquisition/gmmain.h"
 #include "maps/acquisition/gmmap.h"
@@ -80,7 +81,7 @@ private slots:
         QFETCH(double, lat2);
         QFETCH(double, lon2);
         QFETCH(double, metres);
-        QVERIFY(qAbs(GMMain::haversine(lat1, lon1, lat2, lon2) - metres) < 1e-6);
+        QVERIFY(qAbs(GeoMath::haversineMetres(GeoPoint::latLon(lat1, lon1), GeoPoint::latLon(lat2, lon2)) - metres) < 1e-6);
     }
 
     // A turned map: lon = 11 + 1e-5 x - 1e-5 y, lat = 48 + 5e-6 x - 2e-5 y.
@@ -116,8 +117,8 @@ private slots:
         // Odd size: the centre is pixel (100, 50).
         QVERIFY(qAbs(bar->middleLongitudeLabel()->text().toDouble() - 11.0005) < 1e-9);
         QVERIFY(qAbs(bar->middleLatitudeLabel()->text().toDouble() - 47.9995) < 1e-9);
-        const double width = GMMain::haversine(48.0, 11.0, 48.001005, 11.00201);
-        const double height = GMMain::haversine(48.0, 11.0, 48.0 - 0.00202, 11.0 - 0.00101);
+        const double width = GeoMath::haversineMetres(GeoPoint::latLon(48.0, 11.0), GeoPoint::latLon(48.001005, 11.00201));
+        const double height = GeoMath::haversineMetres(GeoPoint::latLon(48.0, 11.0), GeoPoint::latLon(48.0 - 0.00202, 11.0 - 0.00101));
         QCOMPARE(bar->areaWidthLabel()->text(), QString::number(width, 'g', 6) + "m");
         QCOMPARE(bar->areaHeightLabel()->text(), QString::number(height, 'g', 6) + "m");
 
@@ -149,6 +150,15 @@ private slots:
                                    << false;
         QTest::newRow("no numbers")
             << QByteArray("[Top_Left]\nLatitude=north\nLongitude=11.5\n[B]\nLatitude=48.1\nLongitude=11.7\n")
+            << false;
+        QTest::newRow("nan latitude")
+            << QByteArray("[Top_Left]\nLatitude=nan\nLongitude=11.5\n[B]\nLatitude=48.1\nLongitude=11.7\n")
+            << false;
+        QTest::newRow("inf longitude")
+            << QByteArray("[Top_Left]\nLatitude=48.2\nLongitude=11.5\n[B]\nLatitude=48.1\nLongitude=-inf\n")
+            << false;
+        QTest::newRow("inf latitude")
+            << QByteArray("[Top_Left]\nLatitude=48.2\nLongitude=11.5\n[B]\nLatitude=inf\nLongitude=11.7\n")
             << false;
     }
     void sidecar()
@@ -228,7 +238,7 @@ private slots:
                                             "11.6000000000", "48.1500000000"}));
         // Sizes: haversine, 5 decimals.
         QCOMPARE(f[12].section('.', 1).size(), 5);
-        QVERIFY(qAbs(f[12].toDouble() - GMMain::haversine(48.2, 11.5, 48.2, 11.7)) < 1e-4);
+        QVERIFY(qAbs(f[12].toDouble() - GeoMath::haversineMetres(GeoPoint::latLon(48.2, 11.5), GeoPoint::latLon(48.2, 11.7))) < 1e-4);
         QVERIFY(qAbs(f[13].toDouble() - 11119.49266) < 1e-4);
         // The index is the caller's business.
         QCOMPARE(data->mapIndexCount(), indexed);

@@ -20,6 +20,7 @@
 #include <QtTest>
 
 #include "core/data.h"
+#include "core/geo.h"
 #include "core/mapdescription.h"
 #include "maps/acquisition/mapsnapshot.h"
 #include "maps/acquisition/newmapform.h"
@@ -275,8 +276,8 @@ private slots:
                                         lon(w), lat(h), lon(w / 2), lat(h / 2)};
         for (int i = 0; i < 10; ++i)
             QVERIFY2(qAbs(v[i] - expected[i]) < 1e-9, qPrintable(QString::number(i)));
-        QVERIFY(qAbs(v[10] - MapSnapshot::flatDistance({lon(0), lat(0)}, {lon(w), lat(0)})) < 1e-6);
-        QVERIFY(qAbs(v[11] - MapSnapshot::flatDistance({lon(0), lat(0)}, {lon(0), lat(h)})) < 1e-6);
+        QVERIFY(qAbs(v[10] - GeoMath::flatMetres(GeoPoint::lonLat(lon(0), lat(0)), GeoPoint::lonLat(lon(w), lat(0)))) < 1e-6);
+        QVERIFY(qAbs(v[11] - GeoMath::flatMetres(GeoPoint::lonLat(lon(0), lat(0)), GeoPoint::lonLat(lon(0), lat(h)))) < 1e-6);
         QVERIFY(v[10] > 0 && v[11] > 0);
         const QImage image = snap.getImage();
         QCOMPARE(image.size(), QSize(w, h));
