@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QSettings>
@@ -102,33 +103,28 @@ bool writeProjectArchive(WPData &plan, const QString &path, QString *error)
     if (map.error() != QFileDevice::NoError)
         return fail(QStringLiteral("map image %1 cannot be read").arg(plan.mapPath()));
 
-    // Written beside the target and moved into place at the end, so a
-    // failure never leaves a partial archive behind.
-    const QString part = path + QStringLiteral(".part");
-    QFile::remove(part);
-    {
-        QuaZip zip(part);
-        if (!zip.open(QuaZip::mdCreate)) {
-            qWarning() << "Couldn't open project file.";
-            return fail(QStringLiteral("the archive cannot be created"));
-        }
-        const QByteArray json = projectArchiveJson(plan).toJson(QJsonDocument::Indented);
-        const bool ok = writeEntry(zip, QStringLiteral("project.json"), json)
-                        && writeEntry(zip, QStringLiteral("map.jpg"), mapBytes);
-        zip.close();
-        if (!ok || zip.getZipError() != ZIP_OK) {
-            QFile::remove(part);
-            return fail(QStringLiteral("the archive could not be written"));
-        }
+    // Written through a save file and renamed over the target in one step,
+    // so a failure or a kill leaves the old archive (or nothing) in place.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(QStringLiteral("the archive cannot be created"));
+    QuaZip zip(&file);
+    zip.setAutoClose(false);
+    if (!zip.open(QuaZip::mdCreate)) {
+        qWarning() << "Couldn't open project file.";
+        file.cancelWriting();
+        return fail(QStringLiteral("the archive cannot be created"));
     }
-    if (QFile::exists(path) && !QFile::remove(path)) {
-        QFile::remove(part);
-        return fail(QStringLiteral("%1 cannot be replaced").arg(path));
+    const QByteArray json = projectArchiveJson(plan).toJson(QJsonDocument::Indented);
+    const bool ok = writeEntry(zip, QStringLiteral("project.json"), json)
+                    && writeEntry(zip, QStringLiteral("map.jpg"), mapBytes);
+    zip.close();
+    if (!ok || zip.getZipError() != ZIP_OK) {
+        file.cancelWriting();
+        return fail(QStringLiteral("the archive could not be written"));
     }
-    if (!QFile::rename(part, path)) {
-        QFile::remove(part);
+    if (!file.commit())
         return fail(QStringLiteral("the archive cannot be moved to %1").arg(path));
-    }
     return true;
 }
 

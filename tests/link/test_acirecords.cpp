@@ -17,20 +17,19 @@ class TestAciRecords : public QObject {
 private slots:
     void waypointRecordBytes()
     {
-        ZephWaypointValues v;
-        v.number = 7;
+        Waypoint v;
         v.latitude = 47.3977419;
         v.longitude = 8.5455938;
-        v.height = 25.5;
-        v.camPitch = -90;
-        v.camRoll = 1.25;
-        v.heading = 123.456;
-        v.speed = 4;
+        v.height = 25500;
+        v.pitch = 2000;          // -90 degrees
+        v.camAngleRoll = 125;
+        v.yaw = 123456;
+        v.v3Speed = 4;
         v.desiredAcc = 1.5;
-        v.type = 1;
+        v.type = Waypoint::Matrix;
         v.properties = 0;
-        v.timeSeconds = 2.5;
-        const ZEPH_WAYPOINT w = zephWaypointFromValues(v);
+        v.time = 250;
+        const ZEPH_WAYPOINT w = zephWaypoint(v, 7);
         const QByteArray b(reinterpret_cast<const char *>(&w), sizeof w);
         QCOMPARE(b.size(), 42);
         QCOMPARE(b.toHex(' '),
@@ -67,11 +66,11 @@ private slots:
         QFETCH(int, properties);
         QFETCH(uint, flags);
         QFETCH(int, step);
-        ZephWaypointValues v;
-        v.type = type;
+        Waypoint v;
+        v.type = Waypoint::Type(type);
         v.properties = quint8(properties);
-        v.pictureStep = 1500;
-        const ZEPH_WAYPOINT w = zephWaypointFromValues(v);
+        v.noPictures = 24;  // 1500 for a circle
+        const ZEPH_WAYPOINT w = zephWaypoint(v, 1);
         QCOMPARE(uint(w.flags), flags);
         QCOMPARE(int(w.pictureStep), step);
     }
@@ -82,9 +81,9 @@ private slots:
         QCOMPARE(zephDegreesToFixed(-0.00000009), 0);
         QCOMPARE(zephDegreesToFixed(-47.12345678), -471234567);
         QCOMPARE(zephDegreesToFixed(1e6), std::numeric_limits<qint32>::max());
-        ZephWaypointValues v;
-        v.timeSeconds = 70;  // beyond 65.535 s: clamped, not wrapped
-        QCOMPARE(int(zephWaypointFromValues(v).waitTime), 65535);
+        Waypoint v;
+        v.time = 7000;  // 70 s, beyond 65.535 s: clamped, not wrapped
+        QCOMPARE(int(zephWaypoint(v, 1).waitTime), 65535);
     }
 
     void kindFlags()

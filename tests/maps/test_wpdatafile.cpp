@@ -144,7 +144,7 @@ private slots:
         QCOMPARE(back.readFile(), int(WPData::ReadOk));
         QCOMPARE(back.count(), 3);
         for (int n = 1; n <= 3; ++n) {
-            const WaypointRecord a = plan.record(n), b = back.record(n);
+            const Waypoint a = plan.record(n), b = back.record(n);
             QCOMPARE(b.height, a.height);
             QCOMPARE(b.yaw, a.yaw);
             QCOMPARE(b.pitch, a.pitch);
@@ -196,7 +196,7 @@ private slots:
             QCOMPARE(plan.desiredAcc(n), 2.0f);
             QCOMPARE(plan.record(n).camAngleRoll, 0);
         }
-        const WaypointRecord r = plan.record(1);
+        const Waypoint r = plan.record(1);
         QVERIFY(r.active && r.triggerCamera && !r.showCamera);
         QCOMPARE(int(r.maxSpeed), 90);
         QCOMPARE(r.time, qint16(250));

@@ -38,6 +38,28 @@ QString makeMap(const QString &dir)
     return path;
 }
 
+// One value of every row, for comparing a column at once.
+template <typename F>
+auto column(const QVector<Waypoint> &rows, F value) -> QList<decltype(value(rows.first()))>
+{
+    QList<decltype(value(rows.first()))> out;
+    for (const Waypoint &wp : rows)
+        out << value(wp);
+    return out;
+}
+QList<int> types(const QVector<Waypoint> &rows)
+{
+    return column(rows, [](const Waypoint &wp) { return int(wp.type); });
+}
+QList<double> heights(const QVector<Waypoint> &rows)
+{
+    return column(rows, [](const Waypoint &wp) { return wp.heightMetres(); });
+}
+QList<bool> follows(const QVector<Waypoint> &rows)
+{
+    return column(rows, [](const Waypoint &wp) { return wp.headingFollows(); });
+}
+
 QString write(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
@@ -140,15 +162,15 @@ private slots:
         WPImport dlg(&target);
         QCOMPARE(dlg.readFile(path), QString("Yes (Vardeck Project)"));
         QCOMPARE(dlg.inMapCount, 3);
-        QCOMPARE(dlg.rows.type, (QList<int>{0, 1, 11}));
-        QCOMPARE(dlg.rows.height, (QList<double>{25, 40, 40}));
+        QCOMPARE(types(dlg.rows), (QList<int>{0, 1, 11}));
+        QCOMPARE(heights(dlg.rows), (QList<double>{25, 40, 40}));
         // "HeadingFixed" goes out only where the flag is clear.
-        QCOMPARE(dlg.rows.headingFollows,
+        QCOMPARE(follows(dlg.rows),
                  (QList<bool>{true, plan.headingInFlightDirection(2), plan.headingInFlightDirection(3)}));
         QVERIFY(plan.headingInFlightDirection(2));
-        QVERIFY(qAbs(dlg.rows.longitude.at(1) - 11.355) < 1e-6);
-        QVERIFY(qAbs(dlg.rows.latitude.at(2) - 48.095) < 1e-6);
-        QCOMPARE(dlg.rows.speed.at(0), 5);
+        QVERIFY(qAbs(dlg.rows.at(1).longitude - 11.355) < 1e-6);
+        QVERIFY(qAbs(dlg.rows.at(2).latitude - 48.095) < 1e-6);
+        QCOMPARE(dlg.velocityOf(0), 5.0f);
         QVERIFY(dlg.importButton()->isEnabled());
     }
 
@@ -235,16 +257,16 @@ private slots:
         WPData plan;
         QVERIFY(plan.loadMapImage(m_map));
         WPImport dlg(&plan);
-        QCOMPARE(dlg.importVardeckProject(path), valid);
+        QCOMPARE(dlg.readVardeckProject(path), valid);
         QCOMPARE(dlg.totalCount, total);
         QCOMPARE(dlg.invalidCount, invalid);
         QCOMPARE(dlg.inMapCount, inMap);
         if (QTest::currentDataTag() == QString("good")) {
-            QCOMPARE(dlg.rows.type.first(), 11);
-            QCOMPARE(dlg.rows.speed.first(), 10);
-            QCOMPARE(dlg.rows.headingFollows.first(), true);
-            QCOMPARE(dlg.rows.pictures.first(), 1);
-            QCOMPARE(dlg.rows.cameraPitch.first(), -45.0);
+            QCOMPARE(dlg.rows.first().type, 11);
+            QCOMPARE(dlg.velocityOf(0), 10.0f);
+            QCOMPARE(dlg.headingFollowsOf(0), true);
+            QCOMPARE(int(dlg.rows.first().noPictures), 1);
+            QCOMPARE(dlg.rows.first().pitchDegrees(), -45.0);
         }
     }
     void notAZip()
@@ -323,24 +345,24 @@ private slots:
         QCOMPARE(dlg.importButton()->isEnabled(), inMap > 0);
         const QString tag = QTest::currentDataTag();
         if (tag == "steerwise v1") {
-            QCOMPARE(dlg.rows.latitude.first(), 48.094);  // "," read as decimal point
-            QCOMPARE(dlg.rows.type.first(), 3);
-            QCOMPARE(dlg.rows.speed.first(), 100);
+            QCOMPARE(dlg.rows.first().latitude, 48.094);  // "," read as decimal point
+            QCOMPARE(dlg.rows.first().type, 3);
+            QCOMPARE(dlg.maxSpeedOf(0), 100);
         } else if (tag == "steerwise v2") {
             // all defaults
-            QCOMPARE(dlg.rows.triggerCamera.first(), true);
-            QCOMPARE(dlg.rows.cameraPitch.first(), 90.0);
-            QCOMPARE(dlg.rows.pictures.first(), 1);
-            QCOMPARE(dlg.rows.positionAccuracy.first(), 2.5);
-            QCOMPARE(dlg.rows.timeAtWaypoint.first(), 2.0);
-            QCOMPARE(dlg.rows.speed.first(), 100);
+            QCOMPARE(dlg.rows.first().triggerCamera, true);
+            QCOMPARE(dlg.rows.first().pitchDegrees(), 90.0);
+            QCOMPARE(int(dlg.rows.first().noPictures), 1);
+            QCOMPARE(dlg.rows.first().posAccMetres(), 2.5);
+            QCOMPARE(dlg.rows.first().timeSeconds(), 2.0);
+            QCOMPARE(dlg.maxSpeedOf(0), 100);
             QVERIFY(script.requests().isEmpty());
         } else if (tag == "zephrin") {
-            QCOMPARE(dlg.rows.type, (QList<int>{1, 1, 1, 0}));
-            QCOMPARE(dlg.rows.headingFollows, (QList<bool>{true, true, true, false}));
-            QCOMPARE(dlg.rows.heading, (QList<double>{0, 0, 0, 90}));
-            QCOMPARE(dlg.rows.height, (QList<double>{30, 30, 30, 10}));
-            QCOMPARE(dlg.rows.speed, (QList<int>{10, 10, 6, 6}));
+            QCOMPARE(types(dlg.rows), (QList<int>{1, 1, 1, 0}));
+            QCOMPARE(follows(dlg.rows), (QList<bool>{true, true, true, false}));
+            QCOMPARE(column(dlg.rows, [](const Waypoint &wp) { return wp.yawDegrees(); }), (QList<double>{0, 0, 0, 90}));
+            QCOMPARE(heights(dlg.rows), (QList<double>{30, 30, 30, 10}));
+            QCOMPARE(column(dlg.rows, [](const Waypoint &wp) { return wp.v3Speed; }), (QList<float>{10, 10, 6, 6}));
         }
     }
     void absoluteHeightWarnsOnce()
