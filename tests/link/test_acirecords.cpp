@@ -75,6 +75,26 @@ private slots:
         QCOMPARE(int(w.pictureStep), step);
     }
 
+    void headingKeepsLow16Bits_data()
+    {
+        QTest::addColumn<int>("yaw");  // 1/1000 degree, as the plan stores it
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("350 degrees") << 350000 << QByteArray("b8 88");
+        QTest::newRow("327.67 degrees") << 327670 << QByteArray("ff 7f");
+        QTest::newRow("359.999 degrees") << 359999 << QByteArray("9f 8c");
+        QTest::newRow("zero") << 0 << QByteArray("00 00");
+        QTest::newRow("minus 90 degrees") << -90000 << QByteArray("d8 dc");
+    }
+    void headingKeepsLow16Bits()
+    {
+        QFETCH(int, yaw);
+        QFETCH(QByteArray, bytes);
+        Waypoint v;
+        v.yaw = yaw;
+        const ZEPH_WAYPOINT w = zephWaypoint(v, 1);
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(&w) + offsetof(ZEPH_WAYPOINT, heading), 2).toHex(' '), bytes);
+    }
+
     void conversions()
     {
         QCOMPARE(zephDegreesToFixed(0.00000019), 1);

@@ -10,6 +10,8 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <quazip/quazipnewinfo.h>
+
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
 
@@ -269,6 +271,99 @@ private slots:
             QCOMPARE(dlg.rows.first().pitchDegrees(), -45.0);
         }
     }
+    // Numbers beyond the range of int clamp into the field's range.
+    void vardeckSpeedBeyondInt_data()
+    {
+        QTest::addColumn<QByteArray>("maxSpeed");
+        QTest::addColumn<float>("velocity");
+        QTest::newRow("3e9") << QByteArray("3e9") << 10.0f;
+        QTest::newRow("1e20") << QByteArray("1e20") << 10.0f;
+        QTest::newRow("-3e9") << QByteArray("-3e9") << 0.5f;
+        QTest::newRow("4.9") << QByteArray("4.9") << 4.0f;
+    }
+    void vardeckSpeedBeyondInt()
+    {
+        QFETCH(QByteArray, maxSpeed);
+        QFETCH(float, velocity);
+        const QString path = m_dir + "/speed.znp";
+        QFile::remove(path);
+        {
+            QuaZip zip(path);
+            QVERIFY(zip.open(QuaZip::mdCreate));
+            QuaZipFile f(&zip);
+            QVERIFY(f.open(QIODevice::WriteOnly, QuaZipNewInfo("project.json")));
+            f.write(R"({"model":{"tasks":[{"class":"SingleWaypoint","type":"Single",
+                       "position":{"longitude":11.355,"latitude":48.094},"orientation":{},
+                       "maxSpeed":)" + maxSpeed + "}]}}");
+        }
+        WPData plan;
+        QVERIFY(plan.loadMapImage(m_map));
+        WPImport dlg(&plan);
+        QCOMPARE(dlg.readFile(path), QString("Yes (Vardeck Project)"));
+        QCOMPARE(dlg.velocityOf(0), velocity);
+    }
+
+    // A project.json that inflates far beyond any real project is refused
+    // without being taken into memory whole: valid JSON followed by blanks.
+    void vardeckInflationCap()
+    {
+        const QString path = m_dir + "/bomb.znp";
+        QFile::remove(path);
+        const qint64 size = WaypointImport::maxProjectJsonSize + 1024 * 1024;
+        {
+            QuaZip zip(path);
+            QVERIFY(zip.open(QuaZip::mdCreate));
+            QuaZipFile f(&zip);
+            QVERIFY(f.open(QIODevice::WriteOnly, QuaZipNewInfo("project.json"), nullptr, 0,
+                           Z_DEFLATED, 1));
+            f.write(R"({"model":{"tasks":[{"class":"SingleWaypoint","type":"Single",
+                       "position":{"longitude":11.355,"latitude":48.094},"orientation":{}}]}})");
+            const QByteArray blanks(4 * 1024 * 1024, ' ');
+            for (qint64 n = 0; n < size; n += blanks.size())
+                QCOMPARE(f.write(blanks), qint64(blanks.size()));
+        }
+        QVERIFY(QFileInfo(path).size() < 1024 * 1024);
+        WPData plan;
+        QVERIFY(plan.loadMapImage(m_map));
+        WPImport dlg(&plan);
+        QVERIFY(dlg.readFile(path).contains("Invalid project file"));
+        QVERIFY2(dlg.error.contains("inflates beyond"), qPrintable(dlg.error));
+        QVERIFY(dlg.rows.isEmpty());
+        QVERIFY(!dlg.importButton()->isEnabled());
+        QFile::remove(path);
+    }
+
+    // The export replaces an old archive in one step and leaves nothing else.
+    void exportReplacesArchive()
+    {
+        WPData plan;
+        QVERIFY(plan.loadMapImage(m_map));
+        addWp(plan, 11.354, 48.093, 0, false);
+        QDir dir(m_dir + "/replace");
+        dir.removeRecursively();
+        QVERIFY(dir.mkpath("."));
+        const QString path = dir.filePath("plan.znp");
+        write(path, "old archive");
+        QVERIFY(writeProjectArchive(plan, path));
+        QCOMPARE(dir.entryList(QDir::Files | QDir::Hidden), QStringList{"plan.znp"});
+        QuaZipFile entry(path, "project.json");
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+
+        // A failed export keeps the old archive as it was.
+        const QString gone = m_dir + "/gone2.jpg";
+        QVERIFY(QFile::copy(m_map, gone));
+        QVERIFY(plan.loadMapImage(gone));
+        QFile::remove(gone);
+        QFile before(path);
+        QVERIFY(before.open(QIODevice::ReadOnly));
+        const QByteArray old = before.readAll();
+        QVERIFY(!writeProjectArchive(plan, path));
+        QFile after(path);
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QCOMPARE(after.readAll(), old);
+        QCOMPARE(dir.entryList(QDir::Files | QDir::Hidden), QStringList{"plan.znp"});
+    }
+
     void notAZip()
     {
         WPData plan;
@@ -365,6 +460,48 @@ private slots:
             QCOMPARE(column(dlg.rows, [](const Waypoint &wp) { return wp.v3Speed; }), (QList<float>{10, 10, 6, 6}));
         }
     }
+    // Integer fields beyond the range of int clamp, they never wrap.
+    void csvNumbersBeyondInt()
+    {
+        WPData plan;
+        QVERIFY(plan.loadMapImage(m_map));
+        WPImport dlg(&plan);
+        KorvelTest::PromptScript script;
+        dlg.readFile(write(m_dir + "/big.csv", "Longitude;Latitude;Height;Heading;T;C;P;A;W;S\n"
+                                              "11.355;48.094;20;0;3000000000;90;3000000000;2;2;3000000000\n"
+                                              "11.355;48.094;20;0;1e20;90;1e20;2;2;1e20\n"
+                                              "11.355;48.094;20;0;0.5;90;-1e20;2;2;-3000000000\n"));
+        QCOMPARE(dlg.rows.size(), 3);
+        QCOMPARE(column(dlg.rows, [](const Waypoint &wp) { return int(wp.noPictures); }),
+                 (QList<int>{127, 127, 0}));
+        QCOMPARE(column(dlg.rows, [](const Waypoint &wp) { return wp.triggerCamera; }),
+                 (QList<bool>{true, true, false}));
+        QCOMPARE(dlg.maxSpeedOf(0), 100);
+        QCOMPARE(dlg.maxSpeedOf(1), 100);
+        QCOMPARE(dlg.maxSpeedOf(2), 10);
+
+        dlg.readFile(write(m_dir + "/bigz.csv", "Type;Longitude;Latitude;Height;Heading;Camera pitch;Velocity\n"
+                                               "S;11.355;48.094;20;0;-90;-1e10\n"
+                                               "S;11.355;48.094;20;0;-90;3e9\n"
+                                               "S;11.355;48.094;20;0;-90;-3000000000\n"));
+        QCOMPARE(column(dlg.rows, [](const Waypoint &wp) { return wp.v3Speed; }),
+                 (QList<float>{0.5f, 10.0f, 0.5f}));
+    }
+
+    void templateReplacesFile()
+    {
+        const QString name = m_dir + "/existing-template.csv";
+        write(name, QByteArray(100000, 'x'));
+        WPImport dlg(nullptr);
+        KorvelTest::PromptScript script;
+        script.path(name);
+        dlg.saveTemplate(3);
+        QFile f(name);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.readAll().startsWith("Type;Longitude;Latitude;"));
+        QCOMPARE(f.size(), QFile(":/WP_template_Zephrin.csv").size());
+    }
+
     void absoluteHeightWarnsOnce()
     {
         WPData plan;
