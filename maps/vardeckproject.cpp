@@ -46,32 +46,32 @@ QJsonDocument projectArchiveJson(WPData &plan)
 {
     QJsonArray tasks;
     for (int n = 1; n <= plan.count(); ++n) {
-        const int type = plan.waypointType(n);
-        const bool matrix = type == 1 || type == 11;
-        const QPointF geo = plan.waypointGeo(n);
+        plan.waypointType(n);  // closes an unclosed run end first
+        const Waypoint wp = plan.record(n);
         QJsonObject position;
-        position.insert(QStringLiteral("latitude"), geo.y());
-        position.insert(QStringLiteral("longitude"), wrapLongitude(geo.x()));
-        position.insert(QStringLiteral("height"), plan.height(n));
+        position.insert(QStringLiteral("latitude"), wp.latitude);
+        position.insert(QStringLiteral("longitude"), wrapLongitude(wp.longitude));
+        position.insert(QStringLiteral("height"), wp.heightMetres());
         QJsonObject orientation;
         orientation.insert(QStringLiteral("roll"), 0);
-        orientation.insert(QStringLiteral("pitch"), plan.camAngleNick(n));
-        orientation.insert(QStringLiteral("yaw"), plan.yaw(n));
+        orientation.insert(QStringLiteral("pitch"), wp.pitchDegrees());
+        orientation.insert(QStringLiteral("yaw"), wp.yawDegrees());
         QJsonArray flags;
-        if (matrix) {
-            if (type == 11)
+        if (wp.isMatrix()) {
+            if (wp.type == Waypoint::MatrixEnd)
                 flags.append(QStringLiteral("EndOfMatrix"));
-            if (!plan.headingInFlightDirection(n))
+            if (!wp.headingFollows())
                 flags.append(QStringLiteral("HeadingFixed"));
         }
         QJsonObject task;
         task.insert(QStringLiteral("class"), QStringLiteral("SingleWaypoint"));
-        task.insert(QStringLiteral("type"), matrix ? QStringLiteral("Matrix") : QStringLiteral("Single"));
+        task.insert(QStringLiteral("type"),
+                    wp.isMatrix() ? QStringLiteral("Matrix") : QStringLiteral("Single"));
         task.insert(QStringLiteral("position"), position);
         task.insert(QStringLiteral("orientation"), orientation);
         task.insert(QStringLiteral("action"), QStringLiteral("Trigger"));
-        task.insert(QStringLiteral("actionDelay"), plan.time(n));
-        task.insert(QStringLiteral("maxSpeed"), double(plan.v3Speed(n)));
+        task.insert(QStringLiteral("actionDelay"), wp.timeSeconds());
+        task.insert(QStringLiteral("maxSpeed"), double(wp.v3Speed));
         task.insert(QStringLiteral("flags"), flags);
         tasks.append(task);
     }

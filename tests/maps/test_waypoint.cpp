@@ -5,9 +5,15 @@
 #include <functional>
 #include <limits>
 
+#include <QBuffer>
+#include <QTemporaryDir>
+
+#include "maps/mapdata.h"
 #include "maps/waypoint.h"
+#include "maps/waypointimport.h"
 #include "maps/waypointrecord.h"
 #include "support/testkit.h"
+#include "wpfixture.h"
 
 class TestWaypoint : public QObject {
     Q_OBJECT
@@ -148,6 +154,50 @@ private slots:
         QCOMPARE(back.desiredAcc, wp.desiredAcc);
         QCOMPARE(back.camAngleRoll, wp.camAngleRoll);
         QCOMPARE(int(back.type), 7);
+    }
+
+    // The readers need a map, not a dialog: rows come out in plan units
+    // with the defaults filled in where the file kind is silent.
+    void readerWithoutDialog()
+    {
+        QTemporaryDir dir;
+        MapData map;
+        QVERIFY(map.loadMapImage(WPFixture::writeMap(dir.path())));
+        Waypoint defaults;
+        defaults.setMaxSpeedPercent(70);
+        defaults.setVelocity(4);
+        WaypointImport reader(&map, defaults);
+        QBuffer csv;
+        csv.setData("M;11.001;48.001;30;follow;-90;12\n"
+                    "E;11.002;48.002;30;0;-90;3\n"
+                    "S;11.003;48.003;;-90;;\n"
+                    "S;12.5;48.003;10;0;0;3\n");
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        reader.readZephrin(&csv);
+        QCOMPARE(reader.totalCount, 4);
+        QCOMPARE(reader.invalidCount, 1);
+        QCOMPARE(reader.inMapCount, 2);
+        QCOMPARE(reader.rows.size(), 2);
+        const Waypoint a = reader.rows.at(0), b = reader.rows.at(1);
+        QCOMPARE(a.type, Waypoint::Matrix);
+        QVERIFY(a.headingFollows());
+        QCOMPARE(a.height, 30000);
+        QCOMPARE(a.pitch, quint16(2000));
+        QCOMPARE(a.v3Speed, 10.0f);
+        QCOMPARE(a.maxSpeed, quint8(70));  // not in the file
+        QCOMPARE(b.type, Waypoint::Single);
+        QVERIFY(!b.headingFollows());
+        QCOMPARE(b.height, 30000);    // carried over
+        QCOMPARE(b.yaw, 270000);      // -90 turned positive
+        QCOMPARE(b.v3Speed, 10.0f);   // carried over
+        QCOMPARE(b.longitude, 11.003);
+
+        WaypointImport blind(nullptr, defaults);  // without a map nothing lies on it
+        csv.seek(0);
+        blind.readZephrin(&csv);
+        QCOMPARE(blind.totalCount, 4);
+        QCOMPARE(blind.inMapCount, 0);
+        QVERIFY(blind.rows.isEmpty());
     }
 };
 
