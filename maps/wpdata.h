@@ -91,8 +91,9 @@ public:
                      int type, float v3Speed, float desiredAcc, int camAngleRoll,
                      bool headingInFlightDirection);
     // Adds a waypoint read from a file or made elsewhere; the plan's defaults
-    // give its properties and camera display, and the heading-follows bit of
-    // wp.properties is taken for matrix-run members (as setHeadingInFlightDirection).
+    // give its properties and camera display. For a Matrix member the
+    // heading-follows bit of wp.properties goes to its whole run, as
+    // setHeadingInFlightDirection does.
     void addWaypoint(WPWaypoint *item, const Waypoint &wp);
     // The values a new waypoint starts with.
     const Waypoint &defaults() const { return m_template; }
