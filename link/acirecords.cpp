@@ -31,24 +31,26 @@ qint32 zephDegreesToFixed(double degrees)
     return truncClamped<qint32>(degrees * 10000000.0);
 }
 
-ZEPH_WAYPOINT zephWaypointFromValues(const ZephWaypointValues &v)
+ZEPH_WAYPOINT zephWaypoint(const Waypoint &wp, int number)
 {
     ZEPH_WAYPOINT w;
-    w.wpNumber = truncClamped<quint16>(v.number);
-    w.latitude = zephDegreesToFixed(v.latitude);
-    w.longitude = zephDegreesToFixed(v.longitude);
-    w.height = float(v.height);
-    w.camPitch = truncClamped<qint16>(v.camPitch * 100.0);
-    w.camRoll = truncClamped<qint16>(v.camRoll * 100.0);
-    w.heading = truncClamped<qint16>(v.heading * 100.0);
-    w.speed = float(v.speed);
-    w.desiredAcc = float(v.desiredAcc);
-    w.flags = ((v.type == 1 || v.type == 11) && !(v.properties & 0x01)) ? 0x20000u : 0u;
+    w.wpNumber = truncClamped<quint16>(number);
+    w.latitude = zephDegreesToFixed(wp.latitude);
+    w.longitude = zephDegreesToFixed(wp.longitude);
+    w.height = float(wp.heightMetres());
+    w.camPitch = truncClamped<qint16>(int(wp.pitch) - 11000);
+    w.camRoll = truncClamped<qint16>(wp.camAngleRoll);
+    // The low 16 bits: 350 degrees goes out as 35000, which the aircraft
+    // reads back as 350 degrees (a clamp would turn it to 327.67).
+    w.heading = qint16(quint16(wp.yaw / 10));
+    w.speed = wp.v3Speed;
+    w.desiredAcc = wp.desiredAcc;
+    w.flags = (wp.isMatrix() && !wp.headingFollows()) ? 0x20000u : 0u;
     w.one = 1;
     // Clamped rather than wrapped: a long wait must not turn into a short one.
-    w.waitTime = truncClamped<quint16>(v.timeSeconds * 1000.0);
+    w.waitTime = truncClamped<quint16>(wp.time * 10.0);
     w.fiveHundred = 500;
-    w.pictureStep = v.type == 5 ? truncClamped<quint16>(v.pictureStep) : 0;
+    w.pictureStep = truncClamped<quint16>(wp.panoramaStep());
     w.zero = 0;
     return w;
 }

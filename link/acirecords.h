@@ -5,6 +5,8 @@
 #include <QMetaType>
 #include <QtGlobal>
 
+#include "maps/waypoint.h"
+
 #pragma pack(push, 1)
 struct ZEPH_WAYPOINT {
     quint16 wpNumber = 0;      // 1-based; reported back as the waypoint id
@@ -59,26 +61,11 @@ Q_DECLARE_METATYPE(ZEPH_RF_API_LINKINFO_REDUCED)
 // Registers the records as queued-signal argument types (idempotent).
 void registerAciRecordTypes();
 
-// The values of one flight-plan waypoint that go into its ACI record.
-struct ZephWaypointValues {
-    int number = 1;             // waypoint number in the plan
-    double longitude = 0;       // degrees
-    double latitude = 0;        // degrees
-    double height = 0;          // metres
-    double camPitch = 0;        // degrees
-    double camRoll = 0;         // camera roll value
-    double heading = 0;         // degrees
-    double speed = 0;           // m/s
-    double desiredAcc = 0;      // m/s^2
-    int type = 0;               // waypoint type code
-    quint8 properties = 0;      // bit 0: heading follows the flight direction
-    double timeSeconds = 0;     // time at the waypoint
-    int pictureStep = 0;        // 1/100 degree, type-5 circle waypoints only
-};
-
-// Builds the 42-byte record. Matrix-run waypoints (type 1 and 11) whose
-// heading does not follow the flight direction carry the flag 0x20000.
-ZEPH_WAYPOINT zephWaypointFromValues(const ZephWaypointValues &v);
+// Builds the 42-byte record of plan waypoint number. Matrix-run waypoints
+// whose heading does not follow the flight direction carry the flag 0x20000.
+// The heading keeps the low 16 bits of its 1/100 degree, so headings up to
+// 655.35 degrees pass whole; a wait beyond 65.535 s is clamped, not wrapped.
+ZEPH_WAYPOINT zephWaypoint(const Waypoint &wp, int number);
 
 // Degrees to the wire's 1e-7 degree integers, truncated toward zero.
 qint32 zephDegreesToFixed(double degrees);

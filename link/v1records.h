@@ -3,8 +3,11 @@
 // exactly its wire size, so a received frame is copied into it byte for byte
 // and the same bytes go into a trace file.
 #include <QMetaType>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
+
+#include "maps/waypoint.h"
 
 #pragma pack(push, 1)
 
@@ -161,24 +164,35 @@ inline int16_t v1WaypointChecksum(const WAYPOINT &wp)
     return int16_t(sum);
 }
 
-// A waypoint record for a V1 upload from the plan's values; every scaled
-// value is cut toward zero, as the aircraft expects.
-inline WAYPOINT v1MakeWaypoint(double lon, double lat, double heightM, double yawDeg,
-                               double camPitchDeg, int pictures, bool active, int maxSpeed,
-                               double timeSec, double posAccM)
+// Degrees to the wire's 1e-7 degree integers, cut toward zero and clamped.
+inline int32_t v1DegreesToFixed(double degrees)
+{
+    const double v = std::trunc(degrees * 10000000.0);
+    if (!(v == v))
+        return 0;
+    if (v <= double(INT32_MIN))
+        return INT32_MIN;
+    if (v >= double(INT32_MAX))
+        return INT32_MAX;
+    return int32_t(v);
+}
+
+// A waypoint record for a V1 upload. The plan's units are the wire's, but
+// for the camera pitch (offset by 0x8000) and the time (bit 14 set).
+inline WAYPOINT v1MakeWaypoint(const Waypoint &w)
 {
     WAYPOINT wp{};
     wp.wp_number = 1;
-    wp.dummy_1 = uint8_t(pictures);
-    wp.dummy_2 = uint16_t(int32_t(camPitchDeg * 100 + 11000) + 0x8000);
-    wp.properties = active ? 0x37 : 0x17;
-    wp.max_speed = uint8_t(maxSpeed);
-    wp.time = uint16_t(int32_t(timeSec * 100) | 0x4000);
-    wp.pos_acc = uint16_t(int32_t(posAccM * 1000));
-    wp.X = int32_t(lon * 10000000.0);
-    wp.Y = int32_t(lat * 10000000.0);
-    wp.yaw = int32_t(yawDeg * 1000);
-    wp.height = int32_t(heightM * 1000);
+    wp.dummy_1 = uint8_t(w.noPictures);
+    wp.dummy_2 = uint16_t(w.pitch + 0x8000);
+    wp.properties = w.active ? 0x37 : 0x17;
+    wp.max_speed = w.maxSpeed;
+    wp.time = uint16_t(w.time | 0x4000);
+    wp.pos_acc = w.posAcc;
+    wp.X = v1DegreesToFixed(w.longitude);
+    wp.Y = v1DegreesToFixed(w.latitude);
+    wp.yaw = w.yaw;
+    wp.height = w.height;
     wp.chksum = v1WaypointChecksum(wp);
     return wp;
 }

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QSettings>
@@ -45,32 +46,32 @@ QJsonDocument projectArchiveJson(WPData &plan)
 {
     QJsonArray tasks;
     for (int n = 1; n <= plan.count(); ++n) {
-        const int type = plan.waypointType(n);
-        const bool matrix = type == 1 || type == 11;
-        const QPointF geo = plan.waypointGeo(n);
+        plan.waypointType(n);  // closes an unclosed run end first
+        const Waypoint wp = plan.record(n);
         QJsonObject position;
-        position.insert(QStringLiteral("latitude"), geo.y());
-        position.insert(QStringLiteral("longitude"), wrapLongitude(geo.x()));
-        position.insert(QStringLiteral("height"), plan.height(n));
+        position.insert(QStringLiteral("latitude"), wp.latitude);
+        position.insert(QStringLiteral("longitude"), wrapLongitude(wp.longitude));
+        position.insert(QStringLiteral("height"), wp.heightMetres());
         QJsonObject orientation;
         orientation.insert(QStringLiteral("roll"), 0);
-        orientation.insert(QStringLiteral("pitch"), plan.camAngleNick(n));
-        orientation.insert(QStringLiteral("yaw"), plan.yaw(n));
+        orientation.insert(QStringLiteral("pitch"), wp.pitchDegrees());
+        orientation.insert(QStringLiteral("yaw"), wp.yawDegrees());
         QJsonArray flags;
-        if (matrix) {
-            if (type == 11)
+        if (wp.isMatrix()) {
+            if (wp.type == Waypoint::MatrixEnd)
                 flags.append(QStringLiteral("EndOfMatrix"));
-            if (!plan.headingInFlightDirection(n))
+            if (!wp.headingFollows())
                 flags.append(QStringLiteral("HeadingFixed"));
         }
         QJsonObject task;
         task.insert(QStringLiteral("class"), QStringLiteral("SingleWaypoint"));
-        task.insert(QStringLiteral("type"), matrix ? QStringLiteral("Matrix") : QStringLiteral("Single"));
+        task.insert(QStringLiteral("type"),
+                    wp.isMatrix() ? QStringLiteral("Matrix") : QStringLiteral("Single"));
         task.insert(QStringLiteral("position"), position);
         task.insert(QStringLiteral("orientation"), orientation);
         task.insert(QStringLiteral("action"), QStringLiteral("Trigger"));
-        task.insert(QStringLiteral("actionDelay"), plan.time(n));
-        task.insert(QStringLiteral("maxSpeed"), double(plan.v3Speed(n)));
+        task.insert(QStringLiteral("actionDelay"), wp.timeSeconds());
+        task.insert(QStringLiteral("maxSpeed"), double(wp.v3Speed));
         task.insert(QStringLiteral("flags"), flags);
         tasks.append(task);
     }
@@ -102,33 +103,28 @@ bool writeProjectArchive(WPData &plan, const QString &path, QString *error)
     if (map.error() != QFileDevice::NoError)
         return fail(QStringLiteral("map image %1 cannot be read").arg(plan.mapPath()));
 
-    // Written beside the target and moved into place at the end, so a
-    // failure never leaves a partial archive behind.
-    const QString part = path + QStringLiteral(".part");
-    QFile::remove(part);
-    {
-        QuaZip zip(part);
-        if (!zip.open(QuaZip::mdCreate)) {
-            qWarning() << "Couldn't open project file.";
-            return fail(QStringLiteral("the archive cannot be created"));
-        }
-        const QByteArray json = projectArchiveJson(plan).toJson(QJsonDocument::Indented);
-        const bool ok = writeEntry(zip, QStringLiteral("project.json"), json)
-                        && writeEntry(zip, QStringLiteral("map.jpg"), mapBytes);
-        zip.close();
-        if (!ok || zip.getZipError() != ZIP_OK) {
-            QFile::remove(part);
-            return fail(QStringLiteral("the archive could not be written"));
-        }
+    // Written through a save file and renamed over the target in one step,
+    // so a failure or a kill leaves the old archive (or nothing) in place.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(QStringLiteral("the archive cannot be created"));
+    QuaZip zip(&file);
+    zip.setAutoClose(false);
+    if (!zip.open(QuaZip::mdCreate)) {
+        qWarning() << "Couldn't open project file.";
+        file.cancelWriting();
+        return fail(QStringLiteral("the archive cannot be created"));
     }
-    if (QFile::exists(path) && !QFile::remove(path)) {
-        QFile::remove(part);
-        return fail(QStringLiteral("%1 cannot be replaced").arg(path));
+    const QByteArray json = projectArchiveJson(plan).toJson(QJsonDocument::Indented);
+    const bool ok = writeEntry(zip, QStringLiteral("project.json"), json)
+                    && writeEntry(zip, QStringLiteral("map.jpg"), mapBytes);
+    zip.close();
+    if (!ok || zip.getZipError() != ZIP_OK) {
+        file.cancelWriting();
+        return fail(QStringLiteral("the archive could not be written"));
     }
-    if (!QFile::rename(part, path)) {
-        QFile::remove(part);
+    if (!file.commit())
         return fail(QStringLiteral("the archive cannot be moved to %1").arg(path));
-    }
     return true;
 }
 

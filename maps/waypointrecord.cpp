@@ -1,6 +1,7 @@
 #include "maps/waypointrecord.h"
 
 #include <QIODevice>
+#include <cmath>
 
 namespace {
 
@@ -52,28 +53,34 @@ WaypointRecord::HeadResult WaypointRecord::readHead(QDataStream &stream, qint32 
     return stream.status() == QDataStream::Ok ? HeadOk : HeadShort;
 }
 
-void WaypointRecord::write(QDataStream &stream) const
+void WaypointRecord::write(QDataStream &stream, const Waypoint &wp)
 {
-    stream << longitude << latitude << active << triggerCamera << showCamera << properties
-           << maxSpeed << time << posAcc << yaw << height << noPictures << pitch << v3Speed
-           << desiredAcc << camAngleRoll << type;
+    stream << wp.longitude << wp.latitude << wp.active << wp.triggerCamera << wp.showCamera
+           << wp.properties << wp.maxSpeed << wp.time << wp.posAcc << wp.yaw << wp.height
+           << wp.noPictures << wp.pitch << wp.v3Speed << wp.desiredAcc << wp.camAngleRoll
+           << qint32(wp.type);
 }
 
-bool WaypointRecord::read(QDataStream &stream, qint32 version)
+bool WaypointRecord::read(QDataStream &stream, qint32 version, Waypoint *wp)
 {
-    stream >> longitude >> latitude >> active >> triggerCamera >> showCamera >> properties
-        >> maxSpeed >> time >> posAcc >> yaw >> height >> noPictures >> pitch;
+    stream >> wp->longitude >> wp->latitude >> wp->active >> wp->triggerCamera
+        >> wp->showCamera >> wp->properties >> wp->maxSpeed >> wp->time >> wp->posAcc >> wp->yaw
+        >> wp->height >> wp->noPictures >> wp->pitch;
     if (version == oldVersion) {
         qint32 unused[3];
         stream >> unused[0] >> unused[1] >> unused[2];
         // The old files count the camera pitch the other way round.
-        pitch = qint16(22000 - quint16(pitch));
-        type = 3;
-        v3Speed = 6.0f;
-        desiredAcc = 2.0f;
-        camAngleRoll = 0;
+        wp->pitch = quint16(22000 - wp->pitch);
+        wp->type = Waypoint::Steerwise;
+        wp->v3Speed = 6.0f;
+        wp->desiredAcc = 2.0f;
+        wp->camAngleRoll = 0;
     } else {
-        stream >> v3Speed >> desiredAcc >> camAngleRoll >> type;
+        qint32 type = 0;
+        stream >> wp->v3Speed >> wp->desiredAcc >> wp->camAngleRoll >> type;
+        wp->type = Waypoint::Type(type);
     }
-    return stream.status() == QDataStream::Ok;
+    // A position that is no number would turn into headings that are none.
+    return stream.status() == QDataStream::Ok && std::isfinite(wp->longitude)
+           && std::isfinite(wp->latitude);
 }

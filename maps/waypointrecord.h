@@ -1,5 +1,5 @@
 #pragma once
-// One waypoint as the flight-plan file (.zfp) stores it, and the file head.
+// The flight-plan file (.zfp): its head and one waypoint record.
 // Streams are big-endian at stream version 12, where every float is written
 // as an 8-byte double.
 #include <QByteArray>
@@ -7,25 +7,10 @@
 #include <QString>
 #include <QtGlobal>
 
-struct WaypointRecord {
-    double longitude = 0.0;
-    double latitude = 0.0;
-    bool active = true;
-    bool triggerCamera = false;
-    bool showCamera = false;
-    qint8 properties = 0;
-    qint8 maxSpeed = 0;      // per cent
-    qint16 time = 0;         // 1/100 s
-    qint16 posAcc = 0;       // mm
-    qint32 yaw = 0;          // 1/1000 degree
-    qint32 height = 0;       // mm
-    qint8 noPictures = 0;
-    qint16 pitch = 11000;    // degrees * 100 + 11000
-    float v3Speed = 0.0f;    // m/s
-    float desiredAcc = 0.0f; // m/s^2
-    qint32 camAngleRoll = 0; // 1/100 degree
-    qint32 type = 0;
+#include "maps/waypoint.h"
 
+// The .zfp form of a waypoint; the fields are those of Waypoint, in its order.
+struct WaypointRecord {
     static constexpr qint32 currentVersion = 192;
     static constexpr qint32 oldVersion = 32;  // old Steerwise plans, read only
     static constexpr int headSize = 36;       // magic string, version, count
@@ -45,11 +30,12 @@ struct WaypointRecord {
     // else is taken from the stream.
     static HeadResult readHead(QDataStream &stream, qint32 *version, qint32 *count);
 
-    // Writes this record in the current version (60 bytes).
-    void write(QDataStream &stream) const;
+    // Writes a waypoint in the current version (60 bytes).
+    static void write(QDataStream &stream, const Waypoint &wp);
 
     // Reads one record of the given version. A version-32 record is brought
     // to today's meaning: pitch mirrored (22000 - p), type 3, speed 6 m/s,
-    // acceleration 2 m/s^2, no roll. False when the stream ran short.
-    bool read(QDataStream &stream, qint32 version);
+    // acceleration 2 m/s^2, no roll. False when the stream ran short or a
+    // coordinate is not a finite number.
+    static bool read(QDataStream &stream, qint32 version, Waypoint *wp);
 };

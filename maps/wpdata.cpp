@@ -14,40 +14,11 @@
 #include "core/atomicfile.h"
 #include "core/data.h"
 #include "maps/items/wpwaypoint.h"
+#include "maps/waypointrecord.h"
 
 namespace {
 
-// Truncates into the 32-bit range; NaN gives 0. Casting an out-of-range
-// double to an integer would be undefined.
-qint32 truncInt(double v)
-{
-    if (!std::isfinite(v))
-        return v > 0 ? std::numeric_limits<qint32>::max()
-                     : v < 0 ? std::numeric_limits<qint32>::min() : 0;
-    return qint32(qBound<double>(std::numeric_limits<qint32>::min(), std::trunc(v),
-                                 std::numeric_limits<qint32>::max()));
-}
-
-// Rounds half away from zero into the 32-bit range.
-qint32 roundInt(double v) { return truncInt(std::isfinite(v) ? std::round(v) : v); }
-
-double clampReal(double v, double lo, double hi)
-{
-    if (std::isnan(v))
-        return lo;
-    return qBound(lo, v, hi);
-}
-
-quint16 storeTime(double seconds) { return quint16(truncInt(clampReal(seconds, 0, 20) * 100)); }
-quint16 storePosAcc(double metres) { return quint16(roundInt(clampReal(metres, 0, 20) * 1000)); }
-qint32 storeYaw(double degrees) { return truncInt(degrees * 1000) % 360000; }
-qint32 storeHeight(double metres) { return roundInt(metres * 1000); }
-quint16 storePitch(double degrees)
-{
-    return quint16(roundInt(clampReal(degrees, -1e6, 1e6) * 100) + 11000);
-}
-// The file keeps the picture count in a signed byte.
-qint8 storePictures(int pictures) { return qint8(qBound(0, pictures, 127)); }
+using WaypointUnits::truncInt;
 
 double wrap360(double v) { return v - 360.0 * std::trunc(v / 360.0); }
 
@@ -67,27 +38,27 @@ WPData::WPData(QObject *parent) : MapData(parent)
     m_template.triggerCamera = s->value("Waypoint triggerCamera", true).toBool();
     m_template.showCamera = s->value("Waypoint showCamera", false).toBool();
     m_template.v3Speed = s->value("V3 Speed", 6.0f).toFloat();
-    m_template.type = truncInt(s->value("V3 Type", 0.0f).toFloat());
+    m_template.type = Waypoint::Type(truncInt(s->value("V3 Type", 0.0f).toFloat()));
     m_template.desiredAcc = 2.0f;
     m_template.camAngleRoll = 0;
     if (s->contains("V3 Type") && m_template.type != 0 && m_template.type != 3) {
         s->setValue("V3 Type", 0);
-        m_template.type = 0;
+        m_template.type = Waypoint::Single;
     }
 }
 
 WPData::~WPData()
 {
-    for (const Waypoint &wp : qAsConst(m_wps))
-        delete wp.item.data();  // null when a scene already took it down
+    for (const Shown &shown : qAsConst(m_shown))
+        delete shown.item.data();  // null when a scene already took it down
 }
 
 QPointF WPData::waypointPos(int n) const
 {
-    const Waypoint &wp = at(n);
-    if (wp.item)
-        const_cast<Waypoint &>(wp).lastCentre = wp.item->centre();
-    return wp.lastCentre;
+    Shown &shown = const_cast<Shown &>(m_shown[n - 1]);
+    if (shown.item)
+        shown.lastCentre = shown.item->centre();
+    return shown.lastCentre;
 }
 
 QPointF WPData::waypointGeo(int n) const
@@ -98,80 +69,58 @@ QPointF WPData::waypointGeo(int n) const
 
 int WPData::waypointType(int n)
 {
-    if (at(n).type == 1) {
+    if (at(n).type == Waypoint::Matrix) {
         const bool last = n == count();
-        if (last || (at(n + 1).type != 1 && at(n + 1).type != 11))
-            setType(n - 1, 11);
+        if (last || (at(n + 1).type != Waypoint::Matrix && at(n + 1).type != Waypoint::MatrixEnd))
+            setType(n - 1, Waypoint::MatrixEnd);
     }
     return at(n).type;
 }
 
-int WPData::panoramaStep(int n) const
-{
-    const Waypoint &wp = at(n);
-    if (wp.type != 5 || wp.noPictures <= 0)
-        return 0;  // no pictures: no turn between pictures
-    return 36000 / wp.noPictures;
-}
+int WPData::panoramaStep(int n) const { return at(n).panoramaStep(); }
 
-WaypointRecord WPData::record(int n) const
+Waypoint WPData::record(int n) const
 {
-    const Waypoint &wp = at(n);
-    WaypointRecord r;
+    Waypoint wp = at(n);
     const QPointF geo = waypointGeo(n);
-    r.longitude = geo.x();
-    r.latitude = geo.y();
-    r.active = wp.active;
-    r.triggerCamera = wp.triggerCamera;
-    r.showCamera = wp.showCamera;
-    r.properties = qint8(wp.properties);
-    r.maxSpeed = qint8(wp.maxSpeed);
-    r.time = qint16(wp.time);
-    r.posAcc = qint16(wp.posAcc);
-    r.yaw = wp.yaw;
-    r.height = wp.height;
-    r.noPictures = wp.noPictures;
-    r.pitch = qint16(wp.pitch);
-    r.v3Speed = wp.v3Speed;
-    r.desiredAcc = wp.desiredAcc;
-    r.camAngleRoll = wp.camAngleRoll;
-    r.type = wp.type;
-    return r;
+    wp.longitude = geo.x();
+    wp.latitude = geo.y();
+    return wp;
 }
 
 void WPData::setActive(int n, bool on) { at(n).active = on; }
 void WPData::setTriggerCamera(int n, bool on) { at(n).triggerCamera = on; }
 void WPData::setShowCamera(int n, bool on) { at(n).showCamera = on; }
 void WPData::setProperties(int n, quint8 flags) { at(n).properties = flags; }
-void WPData::setTime(int n, double seconds) { at(n).time = storeTime(seconds); }
-void WPData::setPosAcc(int n, double metres) { at(n).posAcc = storePosAcc(metres); }
-void WPData::setNoPictures(int n, int pictures) { at(n).noPictures = storePictures(pictures); }
+void WPData::setTime(int n, double seconds) { at(n).setTimeSeconds(seconds); }
+void WPData::setPosAcc(int n, double metres) { at(n).setPosAccMetres(metres); }
+void WPData::setNoPictures(int n, int pictures) { at(n).setPictures(pictures); }
 void WPData::setDesiredAcc(int n, double acc) { at(n).desiredAcc = float(acc); }
-void WPData::setYawSingle(int n, double degrees) { at(n).yaw = storeYaw(degrees); }
+void WPData::setYawSingle(int n, double degrees) { at(n).setYawDegrees(degrees); }
 
 void WPData::setWaypointGeo(int n, double lon, double lat)
 {
     const QPointF p = geoToPixel(lon, lat);
-    Waypoint &wp = at(n);
-    wp.lastCentre = p;
-    if (wp.item)
-        wp.item->setPosition(p.x(), p.y());
+    Shown &shown = m_shown[n - 1];
+    shown.lastCentre = p;
+    if (shown.item)
+        shown.item->setPosition(p.x(), p.y());
 }
 
 template <typename Fn> void WPData::forGroup(int n, bool forwardFromNext, Fn fn)
 {
     const int index = n - 1;
     fn(index);
-    for (int i = index - 1; i >= 0 && m_wps[i].type == 1; --i)
+    for (int i = index - 1; i >= 0 && m_wps[i].type == Waypoint::Matrix; --i)
         fn(i);
     for (int i = forwardFromNext ? index + 1 : index; i < m_wps.size(); ++i) {
         const int type = m_wps[i].type;
-        if (type == 1) {
+        if (type == Waypoint::Matrix) {
             if (i != index)
                 fn(i);
             continue;
         }
-        if (type == 11 && i != index)
+        if (type == Waypoint::MatrixEnd && i != index)
             fn(i);
         break;
     }
@@ -179,7 +128,9 @@ template <typename Fn> void WPData::forGroup(int n, bool forwardFromNext, Fn fn)
 
 void WPData::setHeight(int n, double metres)
 {
-    const qint32 v = storeHeight(metres);
+    Waypoint c;
+    c.setHeightMetres(metres);
+    const qint32 v = c.height;
     if (at(n).height == v)
         return;
     forGroup(n, false, [&](int i) { m_wps[i].height = v; });
@@ -187,7 +138,9 @@ void WPData::setHeight(int n, double metres)
 
 void WPData::setYaw(int n, double degrees)
 {
-    const qint32 v = storeYaw(degrees);
+    Waypoint c;
+    c.setYawDegrees(degrees);
+    const qint32 v = c.yaw;
     if (at(n).yaw == v)
         return;
     forGroup(n, false, [&](int i) { m_wps[i].yaw = v; });
@@ -203,7 +156,9 @@ void WPData::setMaxSpeed(int n, int percent)
 
 void WPData::setCamAngleNick(int n, double degrees)
 {
-    const quint16 v = storePitch(degrees);
+    Waypoint c;
+    c.setPitchDegrees(degrees);
+    const quint16 v = c.pitch;
     if (at(n).pitch == v)
         return;
     forGroup(n, false, [&](int i) { m_wps[i].pitch = v; });
@@ -211,7 +166,9 @@ void WPData::setCamAngleNick(int n, double degrees)
 
 void WPData::setV3Speed(int n, double speed)
 {
-    const float v = float(clampReal(speed, 0.5, 10.0));
+    Waypoint c;
+    c.setVelocity(speed);
+    const float v = c.v3Speed;
     if (std::fabs(at(n).v3Speed - v) < 0.01)
         return;
     forGroup(n, true, [&](int i) {
@@ -224,23 +181,19 @@ void WPData::setV3Speed(int n, double speed)
 
 void WPData::setHeadingInFlightDirection(int n, bool on)
 {
-    if (at(n).type != 1 && at(n).type != 11)
+    if (!at(n).isMatrix())
         return;
-    forGroup(n, false, [&](int i) {
-        if (on)
-            m_wps[i].properties |= 1;
-        else
-            m_wps[i].properties &= quint8(~1);
-    });
+    forGroup(n, false, [&](int i) { m_wps[i].setHeadingFollows(on); });
 }
 
-void WPData::append(WPWaypoint *item, const Waypoint &values)
+void WPData::append(WPWaypoint *item, const Waypoint &wp)
 {
-    Waypoint wp = values;
-    wp.item = item;
+    Shown shown;
+    shown.item = item;
     if (item)
-        wp.lastCentre = item->centre();
+        shown.lastCentre = item->centre();
     m_wps.append(wp);
+    m_shown.append(shown);
 }
 
 void WPData::addWaypoint(WPWaypoint *item, double height, double yaw, bool triggerCamera,
@@ -249,29 +202,33 @@ void WPData::addWaypoint(WPWaypoint *item, double height, double yaw, bool trigg
                          bool headingInFlightDirection)
 {
     Waypoint wp;
-    wp.height = storeHeight(height);
-    if (yaw < 0)
-        yaw += 360;
-    wp.yaw = storeYaw(yaw);
-    wp.pitch = storePitch(pitch);
+    wp.setHeightMetres(height);
+    wp.setYawDegrees(yaw < 0 ? yaw + 360 : yaw);
+    wp.setPitchDegrees(pitch);
     // Imported values are clamped like the setters do, so 700 s or 70 m
     // cannot wrap around in their 16-bit fields.
-    wp.time = storeTime(time);
-    wp.posAcc = storePosAcc(posAcc);
-    wp.noPictures = storePictures(noPictures);
+    wp.setTimeSeconds(time);
+    wp.setPosAccMetres(posAcc);
+    wp.setPictures(noPictures);
     wp.maxSpeed = quint8(qBound(0, maxSpeed, 255));
     wp.triggerCamera = triggerCamera;
-    wp.type = type;
+    wp.type = Waypoint::Type(type);
     wp.v3Speed = v3Speed;
     wp.desiredAcc = desiredAcc;
     wp.camAngleRoll = camAngleRoll;
-    wp.active = 1;
+    wp.setHeadingFollows(headingInFlightDirection);
+    addWaypoint(item, wp);
+}
+
+void WPData::addWaypoint(WPWaypoint *item, const Waypoint &values)
+{
+    Waypoint wp = values;
+    wp.active = true;
     wp.properties = m_template.properties;
     wp.showCamera = m_template.showCamera;
-    wp.flightStatus = 0;
     append(item, wp);
-    if (type == 1)
-        setHeadingInFlightDirection(count(), headingInFlightDirection);
+    if (wp.type == Waypoint::Matrix)
+        setHeadingInFlightDirection(count(), values.headingFollows());
 }
 
 void WPData::addDefaultWaypoint(WPWaypoint *item)
@@ -280,34 +237,35 @@ void WPData::addDefaultWaypoint(WPWaypoint *item)
     // Waypoints placed in the editor and made by the generators start
     // without a wait; the stored default time is kept for saveAsDefault.
     wp.time = 0;
-    wp.active = 1;
-    wp.flightStatus = 0;
+    wp.active = true;
     append(item, wp);
 }
 
 void WPData::removeWaypoint(int n)
 {
-    for (int i = n; i < m_wps.size(); ++i)
-        if (m_wps[i].item)
-            m_wps[i].item->setNumber(i, true);
-    delete m_wps[n - 1].item.data();
+    for (int i = n; i < m_shown.size(); ++i)
+        if (m_shown[i].item)
+            m_shown[i].item->setNumber(i, true);
+    delete m_shown[n - 1].item.data();
     m_wps.remove(n - 1);
+    m_shown.remove(n - 1);
 }
 
 void WPData::switchWaypoints(int a, int b, bool redrawNumbers)
 {
     std::swap(m_wps[a - 1], m_wps[b - 1]);
-    if (m_wps[a - 1].item)
-        m_wps[a - 1].item->setNumber(a, !redrawNumbers);
-    if (m_wps[b - 1].item)
-        m_wps[b - 1].item->setNumber(b, !redrawNumbers);
+    std::swap(m_shown[a - 1], m_shown[b - 1]);
+    if (m_shown[a - 1].item)
+        m_shown[a - 1].item->setNumber(a, !redrawNumbers);
+    if (m_shown[b - 1].item)
+        m_shown[b - 1].item->setNumber(b, !redrawNumbers);
 }
 
 void WPData::refreshWaypointNumbers()
 {
-    for (int i = 0; i < m_wps.size(); ++i)
-        if (m_wps[i].item)
-            m_wps[i].item->setNumber(i + 1, false);
+    for (int i = 0; i < m_shown.size(); ++i)
+        if (m_shown[i].item)
+            m_shown[i].item->setNumber(i + 1, false);
     closeMatrixGroups();
 }
 
@@ -316,18 +274,18 @@ void WPData::closeMatrixGroups()
     const int last = m_wps.size() - 1;
     for (int i = 1; i < last; ++i) {
         const int next = m_wps[i + 1].type;
-        if (m_wps[i].type == 1 && next != 1 && next != 11)
-            setType(i, 11);
+        if (m_wps[i].type == Waypoint::Matrix && next != Waypoint::Matrix && next != Waypoint::MatrixEnd)
+            setType(i, Waypoint::MatrixEnd);
     }
-    if (last >= 0 && m_wps[last].type == 1)
-        setType(last, 11);
+    if (last >= 0 && m_wps[last].type == Waypoint::Matrix)
+        setType(last, Waypoint::MatrixEnd);
 }
 
 void WPData::setType(int index, int type)
 {
-    m_wps[index].type = type;
-    if (m_wps[index].item)
-        m_wps[index].item->setWaypointType(type);
+    m_wps[index].type = Waypoint::Type(type);
+    if (m_shown[index].item)
+        m_shown[index].item->setWaypointType(type);
 }
 
 void WPData::setWaypointType(int n, int type)
@@ -353,14 +311,14 @@ void WPData::setWaypoint_flightstatus(int n, quint32 status, bool updateItem)
                     .arg(count())
                     .arg(status);
     if (status == 1) {
-        for (const Waypoint &wp : qAsConst(m_wps))
-            if (wp.item && wp.item->flightStatus() == 1)
-                wp.item->setFlightStatus(0);
+        for (const Shown &shown : qAsConst(m_shown))
+            if (shown.item && shown.item->flightStatus() == 1)
+                shown.item->setFlightStatus(0);
     }
-    Waypoint &wp = at(n);
-    wp.flightStatus = status;
-    if (updateItem && wp.item)
-        wp.item->setFlightStatus(int(status));
+    Shown &shown = m_shown[n - 1];
+    shown.flightStatus = status;
+    if (updateItem && shown.item)
+        shown.item->setFlightStatus(int(status));
 }
 
 void WPData::calculateMatrixHeadings(QList<int> numbers)
@@ -373,7 +331,7 @@ void WPData::calculateMatrixHeadings(QList<int> numbers)
     if (!numbers.isEmpty()) {
         start = qBound(0, numbers.first() - 1, total - 1);
         end = qBound(0, numbers.last() - 1, total - 1);
-        while (start > 0 && m_wps[start - 1].type == 1)
+        while (start > 0 && m_wps[start - 1].type == Waypoint::Matrix)
             --start;
     }
     qDebug() << "calculate Matrix headings...";
@@ -389,7 +347,7 @@ void WPData::calculateMatrixHeadings(QList<int> numbers)
 
     int i = start;
     while (i <= end) {
-        if (m_wps[i].type != 1) {
+        if (m_wps[i].type != Waypoint::Matrix) {
             ++i;
             continue;
         }
@@ -400,7 +358,7 @@ void WPData::calculateMatrixHeadings(QList<int> numbers)
         QVector<double> headings;
         QMap<double, int> buckets;
         int j = i;
-        while (j + 1 < total && m_wps[j].type == 1) {
+        while (j + 1 < total && m_wps[j].type == Waypoint::Matrix) {
             const double h = legHeading(j);
             members << j;
             headings << h;
@@ -483,16 +441,16 @@ void WPData::saveAsDefault(int n)
 
 void WPData::setScale(double scale)
 {
-    for (const Waypoint &wp : qAsConst(m_wps))
-        if (wp.item)
-            wp.item->setScale(scale);
+    for (const Shown &shown : qAsConst(m_shown))
+        if (shown.item)
+            shown.item->setScale(scale);
 }
 
 void WPData::detachItems()
 {
-    for (const Waypoint &wp : qAsConst(m_wps))
-        if (wp.item && wp.item->scene())
-            wp.item->scene()->removeItem(wp.item);
+    for (const Shown &shown : qAsConst(m_shown))
+        if (shown.item && shown.item->scene())
+            shown.item->scene()->removeItem(shown.item);
 }
 
 bool WPData::writeFile()
@@ -505,7 +463,7 @@ bool WPData::writeFile()
             WaypointRecord::prepare(stream);
             WaypointRecord::writeHead(stream, count());
             for (int n = 1; n <= count() && stream.status() == QDataStream::Ok; ++n)
-                record(n).write(stream);
+                WaypointRecord::write(stream, record(n));
             return stream.status() == QDataStream::Ok;
         },
         &error);
@@ -514,7 +472,7 @@ bool WPData::writeFile()
     return ok;
 }
 
-int WPData::readFile()
+WPData::ReadResult WPData::readFile()
 {
     QFile file(m_filePath);
     if (!file.exists())
@@ -552,36 +510,19 @@ int WPData::readFile()
 
     // Read everything before touching the plan, so a damaged file adds
     // nothing.
-    QVector<WaypointRecord> records(total);
-    for (WaypointRecord &r : records) {
-        if (!r.read(stream, version)) {
-            qWarning() << "[WPData] flight plan ends early:" << m_filePath;
+    QVector<Waypoint> records(total);
+    for (Waypoint &r : records) {
+        if (!WaypointRecord::read(stream, version, &r)) {
+            qWarning() << "[WPData] flight plan ends early or holds no position:" << m_filePath;
             return Damaged;
         }
     }
 
     for (int i = 0; i < records.size(); ++i) {
-        const WaypointRecord &r = records[i];
+        const Waypoint &r = records[i];
         m_fileGeoList.append(QPointF(r.longitude, r.latitude));
         const QPointF p = geoToPixel(r.longitude, r.latitude);
-        Waypoint wp;
-        wp.active = r.active;
-        wp.triggerCamera = r.triggerCamera;
-        wp.showCamera = r.showCamera;
-        wp.properties = quint8(r.properties);
-        wp.maxSpeed = quint8(r.maxSpeed);
-        wp.time = quint16(r.time);
-        wp.posAcc = quint16(r.posAcc);
-        wp.yaw = r.yaw;
-        wp.height = r.height;
-        wp.noPictures = r.noPictures;
-        wp.pitch = quint16(r.pitch);
-        wp.v3Speed = r.v3Speed;
-        wp.desiredAcc = r.desiredAcc;
-        wp.camAngleRoll = r.camAngleRoll;
-        wp.type = r.type;
-        wp.flightStatus = 0;
-        append(new WPWaypoint(p.x(), p.y(), 1.0, i + 1, r.type), wp);
+        append(new WPWaypoint(p.x(), p.y(), 1.0, i + 1, r.type), r);
     }
     return ReadOk;
 }

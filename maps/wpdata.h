@@ -1,6 +1,7 @@
 #pragma once
-// The flight plan in memory: a map plus, per waypoint, its stored values in
-// the scaled integer units of the plan file and its item on the canvas.
+// The flight plan in memory: a map plus, per waypoint, its stored values (a
+// Waypoint, in the scaled integer units of the plan file) and its item on the
+// canvas.
 //
 // Ownership of the waypoint items: the plan owns them. It creates them when
 // it reads a file, takes them over in addWaypoint/addDefaultWaypoint,
@@ -15,7 +16,7 @@
 #include <QVector>
 
 #include "maps/mapdata.h"
-#include "maps/waypointrecord.h"
+#include "maps/waypoint.h"
 
 #include "maps/items/wpwaypoint.h"
 
@@ -23,7 +24,7 @@ class WPData : public MapData {
     Q_OBJECT
 public:
     // Results of readFile.
-    enum ReadResult {
+    enum ReadResult : int {
         FileMissing = 1,
         CannotOpen = 2,
         UnknownVersion = 3,
@@ -43,19 +44,19 @@ public:
     bool triggerCamera(int n) const { return at(n).triggerCamera; }
     bool showCamera(int n) const { return at(n).showCamera; }
     quint8 properties(int n) const { return at(n).properties; }
-    bool headingInFlightDirection(int n) const { return at(n).properties & 1; }
+    bool headingInFlightDirection(int n) const { return at(n).headingFollows(); }
     int maxSpeed(int n) const { return at(n).maxSpeed; }
-    double time(int n) const { return at(n).time / 100.0; }
-    double posAcc(int n) const { return at(n).posAcc / 1000.0; }
-    double yaw(int n) const { return at(n).yaw / 1000.0; }
-    double height(int n) const { return at(n).height / 1000.0; }
+    double time(int n) const { return at(n).timeSeconds(); }
+    double posAcc(int n) const { return at(n).posAccMetres(); }
+    double yaw(int n) const { return at(n).yawDegrees(); }
+    double height(int n) const { return at(n).heightMetres(); }
     int noPictures(int n) const { return at(n).noPictures; }
-    double camAngleNick(int n) const { return (int(at(n).pitch) - 11000) / 100.0; }
+    double camAngleNick(int n) const { return at(n).pitchDegrees(); }
     float v3Speed(int n) const { return at(n).v3Speed; }
     float desiredAcc(int n) const { return at(n).desiredAcc; }
-    double camAngleRoll(int n) const { return at(n).camAngleRoll / 100.0; }
-    quint32 waypoint_flightstatus(int n) const { return at(n).flightStatus; }
-    WPWaypoint *waypointItem(int n) const { return at(n).item; }
+    double camAngleRoll(int n) const { return at(n).rollDegrees(); }
+    quint32 waypoint_flightstatus(int n) const { return m_shown[n - 1].flightStatus; }
+    WPWaypoint *waypointItem(int n) const { return m_shown[n - 1].item; }
 
     QPointF waypointPos(int n) const;
     QPointF waypointGeo(int n) const;
@@ -63,8 +64,8 @@ public:
     int waypointType(int n);
     int panoramaStep(int n) const;
 
-    // The stored values of a waypoint as the file holds them.
-    WaypointRecord record(int n) const;
+    // The stored values of a waypoint, with its position in degrees.
+    Waypoint record(int n) const;
 
     void setActive(int n, bool on);
     void setTriggerCamera(int n, bool on);
@@ -89,6 +90,13 @@ public:
                      double pitch, int noPictures, double posAcc, double time, int maxSpeed,
                      int type, float v3Speed, float desiredAcc, int camAngleRoll,
                      bool headingInFlightDirection);
+    // Adds a waypoint read from a file or made elsewhere; the plan's defaults
+    // give its properties and camera display. For a Matrix member the
+    // heading-follows bit of wp.properties goes to its whole run, as
+    // setHeadingInFlightDirection does.
+    void addWaypoint(WPWaypoint *item, const Waypoint &wp);
+    // The values a new waypoint starts with.
+    const Waypoint &defaults() const { return m_template; }
     void addDefaultWaypoint(WPWaypoint *item);
     void removeWaypoint(int n);
     void switchWaypoints(int a, int b, bool redrawNumbers);
@@ -114,7 +122,7 @@ public:
     // Reads filePath into an empty plan (a ReadResult). The map must be
     // loaded first: item positions come from its transform. On any failure
     // the plan is left unchanged.
-    int readFile();
+    ReadResult readFile();
     bool importKml(const QString &path);
 
 signals:
@@ -122,24 +130,10 @@ signals:
     void wpDataChanged(int waypoint);
 
 private:
-    struct Waypoint {
+    // What the plan keeps beside the stored values of each waypoint.
+    struct Shown {
         QPointer<WPWaypoint> item;
         QPointF lastCentre;  // where the item was when last seen
-        quint8 active = 1;
-        quint8 triggerCamera = 0;
-        quint8 showCamera = 0;
-        quint8 properties = 0;
-        quint8 maxSpeed = 100;
-        quint16 time = 0;
-        quint16 posAcc = 0;
-        qint32 yaw = 0;
-        qint32 height = 0;
-        qint8 noPictures = 0;
-        quint16 pitch = 11000;
-        float v3Speed = 0.0f;
-        float desiredAcc = 0.0f;
-        qint32 camAngleRoll = 0;
-        qint32 type = 0;
         quint32 flightStatus = 0;
     };
 
@@ -152,6 +146,7 @@ private:
     template <typename Fn> void forGroup(int n, bool forwardFromNext, Fn fn);
 
     QVector<Waypoint> m_wps;
+    QVector<Shown> m_shown;  // parallel to m_wps
     Waypoint m_template;
     QString m_filePath;
     QList<QPointF> m_fileGeoList;

@@ -46,12 +46,11 @@ int logCount(const QString &text)
 
 ZEPH_WAYPOINT waypoint(int n, quint32 flags = 0)
 {
-    ZephWaypointValues v;
-    v.number = n;
+    Waypoint v;
     v.latitude = 47.0 + n * 0.001;
     v.longitude = 8.0 + n * 0.001;
-    v.height = 20;
-    ZEPH_WAYPOINT w = zephWaypointFromValues(v);
+    v.height = 20000;
+    ZEPH_WAYPOINT w = zephWaypoint(v, n);
     w.flags |= flags;
     return w;
 }

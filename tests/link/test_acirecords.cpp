@@ -17,20 +17,19 @@ class TestAciRecords : public QObject {
 private slots:
     void waypointRecordBytes()
     {
-        ZephWaypointValues v;
-        v.number = 7;
+        Waypoint v;
         v.latitude = 47.3977419;
         v.longitude = 8.5455938;
-        v.height = 25.5;
-        v.camPitch = -90;
-        v.camRoll = 1.25;
-        v.heading = 123.456;
-        v.speed = 4;
+        v.height = 25500;
+        v.pitch = 2000;          // -90 degrees
+        v.camAngleRoll = 125;
+        v.yaw = 123456;
+        v.v3Speed = 4;
         v.desiredAcc = 1.5;
-        v.type = 1;
+        v.type = Waypoint::Matrix;
         v.properties = 0;
-        v.timeSeconds = 2.5;
-        const ZEPH_WAYPOINT w = zephWaypointFromValues(v);
+        v.time = 250;
+        const ZEPH_WAYPOINT w = zephWaypoint(v, 7);
         const QByteArray b(reinterpret_cast<const char *>(&w), sizeof w);
         QCOMPARE(b.size(), 42);
         QCOMPARE(b.toHex(' '),
@@ -67,13 +66,33 @@ private slots:
         QFETCH(int, properties);
         QFETCH(uint, flags);
         QFETCH(int, step);
-        ZephWaypointValues v;
-        v.type = type;
+        Waypoint v;
+        v.type = Waypoint::Type(type);
         v.properties = quint8(properties);
-        v.pictureStep = 1500;
-        const ZEPH_WAYPOINT w = zephWaypointFromValues(v);
+        v.noPictures = 24;  // 1500 for a circle
+        const ZEPH_WAYPOINT w = zephWaypoint(v, 1);
         QCOMPARE(uint(w.flags), flags);
         QCOMPARE(int(w.pictureStep), step);
+    }
+
+    void headingKeepsLow16Bits_data()
+    {
+        QTest::addColumn<int>("yaw");  // 1/1000 degree, as the plan stores it
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("350 degrees") << 350000 << QByteArray("b8 88");
+        QTest::newRow("327.67 degrees") << 327670 << QByteArray("ff 7f");
+        QTest::newRow("359.999 degrees") << 359999 << QByteArray("9f 8c");
+        QTest::newRow("zero") << 0 << QByteArray("00 00");
+        QTest::newRow("minus 90 degrees") << -90000 << QByteArray("d8 dc");
+    }
+    void headingKeepsLow16Bits()
+    {
+        QFETCH(int, yaw);
+        QFETCH(QByteArray, bytes);
+        Waypoint v;
+        v.yaw = yaw;
+        const ZEPH_WAYPOINT w = zephWaypoint(v, 1);
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(&w) + offsetof(ZEPH_WAYPOINT, heading), 2).toHex(' '), bytes);
     }
 
     void conversions()
@@ -82,9 +101,9 @@ private slots:
         QCOMPARE(zephDegreesToFixed(-0.00000009), 0);
         QCOMPARE(zephDegreesToFixed(-47.12345678), -471234567);
         QCOMPARE(zephDegreesToFixed(1e6), std::numeric_limits<qint32>::max());
-        ZephWaypointValues v;
-        v.timeSeconds = 70;  // beyond 65.535 s: clamped, not wrapped
-        QCOMPARE(int(zephWaypointFromValues(v).waitTime), 65535);
+        Waypoint v;
+        v.time = 7000;  // 70 s, beyond 65.535 s: clamped, not wrapped
+        QCOMPARE(int(zephWaypoint(v, 1).waitTime), 65535);
     }
 
     void kindFlags()

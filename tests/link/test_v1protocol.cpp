@@ -261,10 +261,27 @@ private slots:
         wp.chksum = v1WaypointChecksum(wp);
         QCOMPARE(quint16(wp.chksum), quint16(0x2D51));
         // The same record from the plan's values.
-        const WAYPOINT made = v1MakeWaypoint(11.6, 48.1234567, 50.0, 90.0, -45.5, 3, true, 80, 5.0, 2.5);
+        Waypoint plan;
+        plan.longitude = 11.6;
+        plan.latitude = 48.1234567;
+        plan.height = 50000;
+        plan.yaw = 90000;
+        plan.pitch = 11000 - 4550;
+        plan.noPictures = 3;
+        plan.active = true;
+        plan.maxSpeed = 80;
+        plan.time = 500;
+        plan.posAcc = 2500;
+        const WAYPOINT made = v1MakeWaypoint(plan);
         QCOMPARE(QByteArray(reinterpret_cast<const char *>(&made), 28),
                  QByteArray(reinterpret_cast<const char *>(&wp), 28));
-        const WAYPOINT neg = v1MakeWaypoint(-0.00000019, 0, -1.0005, -0.0009, 0, 0, false, 10, 0.019, 0);
+        Waypoint small;
+        small.longitude = -0.00000019;
+        small.height = -1000;
+        small.active = false;
+        small.maxSpeed = 10;
+        small.time = 1;
+        const WAYPOINT neg = v1MakeWaypoint(small);
         QCOMPARE(neg.X, -1);          // toward zero, not down
         QCOMPARE(neg.height, -1000);
         QCOMPARE(neg.yaw, 0);

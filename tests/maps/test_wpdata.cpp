@@ -61,26 +61,26 @@ private slots:
         struct Row {
             const char *name;
             std::function<void(WPData &)> set;
-            std::function<qint64(const WaypointRecord &)> stored;
+            std::function<qint64(const Waypoint &)> stored;
             qint64 expected;
             std::function<double(WPData &)> get;
             double shown;
         };
-        auto pitch = [](const WaypointRecord &r) { return quint16(r.pitch); };
+        auto pitch = [](const Waypoint &r) { return quint16(r.pitch); };
         auto nick = [](WPData &p) { return p.camAngleNick(1); };
-        auto speed = [](const WaypointRecord &r) { return qint64(r.maxSpeed); };
+        auto speed = [](const Waypoint &r) { return qint64(r.maxSpeed); };
         auto getSpeed = [](WPData &p) { return double(p.maxSpeed(1)); };
-        auto time = [](const WaypointRecord &r) { return quint16(r.time); };
+        auto time = [](const Waypoint &r) { return quint16(r.time); };
         auto getTime = [](WPData &p) { return p.time(1); };
-        auto acc = [](const WaypointRecord &r) { return quint16(r.posAcc); };
+        auto acc = [](const Waypoint &r) { return quint16(r.posAcc); };
         auto getAcc = [](WPData &p) { return p.posAcc(1); };
-        auto pics = [](const WaypointRecord &r) { return qint64(r.noPictures); };
+        auto pics = [](const Waypoint &r) { return qint64(r.noPictures); };
         auto getPics = [](WPData &p) { return double(p.noPictures(1)); };
-        auto yaw = [](const WaypointRecord &r) { return qint64(r.yaw); };
+        auto yaw = [](const Waypoint &r) { return qint64(r.yaw); };
         auto getYaw = [](WPData &p) { return p.yaw(1); };
-        auto height = [](const WaypointRecord &r) { return qint64(r.height); };
+        auto height = [](const Waypoint &r) { return qint64(r.height); };
         auto getHeight = [](WPData &p) { return p.height(1); };
-        auto v3 = [](const WaypointRecord &r) { return qint64(r.v3Speed * 1000); };
+        auto v3 = [](const Waypoint &r) { return qint64(r.v3Speed * 1000); };
         auto getV3 = [](WPData &p) { return double(p.v3Speed(1)); };
         const QList<Row> rows = {
             {"pitch -90", [](WPData &p) { p.setCamAngleNick(1, -90); }, pitch, 2000, nick, -90},
@@ -127,7 +127,7 @@ private slots:
         plan.setShowCamera(1, true);
         plan.setDesiredAcc(1, 3.25);
         plan.setProperties(1, 0x82);
-        const WaypointRecord r = plan.record(1);
+        const Waypoint r = plan.record(1);
         QVERIFY(!r.active && r.triggerCamera && r.showCamera);
         QCOMPARE(r.desiredAcc, 3.25f);
         QCOMPARE(quint8(r.properties), quint8(0x82));
@@ -170,8 +170,8 @@ private slots:
         QFETCH(QList<int>, changed);
         WPData plan;
         fill(plan, types);
-        const QList<WaypointRecord> before = [&] {
-            QList<WaypointRecord> l;
+        const QList<Waypoint> before = [&] {
+            QList<Waypoint> l;
             for (int i = 1; i <= plan.count(); ++i)
                 l << plan.record(i);
             return l;
@@ -188,7 +188,7 @@ private slots:
             plan.setCamAngleNick(n, -45);
         QList<int> got;
         for (int i = 1; i <= plan.count(); ++i) {
-            const WaypointRecord a = before[i - 1], b = plan.record(i);
+            const Waypoint a = before[i - 1], b = plan.record(i);
             if (a.height != b.height || a.v3Speed != b.v3Speed || a.yaw != b.yaw ||
                 a.maxSpeed != b.maxSpeed || a.pitch != b.pitch)
                 got << i;
@@ -369,7 +369,7 @@ private slots:
         WPData plan;
         auto *item = new WPWaypoint(10, 10, 1.0, 1, 1);
         plan.addWaypoint(item, 35.5, -90, true, -90, 300, 70, 700, 80, 1, 7.5f, 2.5f, 15, true);
-        const WaypointRecord r = plan.record(1);
+        const Waypoint r = plan.record(1);
         QCOMPARE(plan.waypointItem(1), item);
         QCOMPARE(r.height, 35500);
         QCOMPARE(r.yaw, 270000);
@@ -391,7 +391,7 @@ private slots:
     {
         WPData plan;
         plan.addDefaultWaypoint(new WPWaypoint(0, 0, 1.0, 1, 0));
-        WaypointRecord r = plan.record(1);
+        Waypoint r = plan.record(1);
         QCOMPARE(r.height, 70000);
         QCOMPARE(quint16(r.posAcc), quint16(2500));
         QCOMPARE(int(r.maxSpeed), 100);

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
+#include <limits>
 
 #include "core/data.h"
 #include "support/testkit.h"
@@ -144,7 +145,7 @@ private slots:
         QCOMPARE(back.readFile(), int(WPData::ReadOk));
         QCOMPARE(back.count(), 3);
         for (int n = 1; n <= 3; ++n) {
-            const WaypointRecord a = plan.record(n), b = back.record(n);
+            const Waypoint a = plan.record(n), b = back.record(n);
             QCOMPARE(b.height, a.height);
             QCOMPARE(b.yaw, a.yaw);
             QCOMPARE(b.pitch, a.pitch);
@@ -196,7 +197,7 @@ private slots:
             QCOMPARE(plan.desiredAcc(n), 2.0f);
             QCOMPARE(plan.record(n).camAngleRoll, 0);
         }
-        const WaypointRecord r = plan.record(1);
+        const Waypoint r = plan.record(1);
         QVERIFY(r.active && r.triggerCamera && !r.showCamera);
         QCOMPARE(int(r.maxSpeed), 90);
         QCOMPARE(r.time, qint16(250));
@@ -237,6 +238,16 @@ private slots:
         QTest::newRow("unknown version") << newer << int(WPData::UnknownVersion);
         QTest::newRow("old version cut") << version32Plan({{QPointF(11, 48), 11000}}).left(60)
                                          << int(WPData::Damaged);
+        // A position that is no number: the first record's longitude, then
+        // the second record's latitude.
+        const QByteArray nan = be(std::numeric_limits<double>::quiet_NaN());
+        const QByteArray inf = be(std::numeric_limits<double>::infinity());
+        QTest::newRow("NaN longitude") << QByteArray(good).replace(36, 8, nan) << int(WPData::Damaged);
+        QTest::newRow("infinite latitude") << QByteArray(good).replace(36 + 60 + 8, 8, inf)
+                                           << int(WPData::Damaged);
+        QTest::newRow("minus infinity in an old plan")
+            << version32Plan({{QPointF(-std::numeric_limits<double>::infinity(), 48), 11000}})
+            << int(WPData::Damaged);
     }
     void refused()
     {

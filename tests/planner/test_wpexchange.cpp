@@ -10,6 +10,8 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <quazip/quazipnewinfo.h>
+
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
 
@@ -36,6 +38,28 @@ QString makeMap(const QString &dir)
     if (!MapDescription::writeImage(path, img, MapDescription::recordText("testmap", "test", v)))
         return QString();
     return path;
+}
+
+// One value of every row, for comparing a column at once.
+template <typename F>
+auto column(const QVector<Waypoint> &rows, F value) -> QList<decltype(value(rows.first()))>
+{
+    QList<decltype(value(rows.first()))> out;
+    for (const Waypoint &wp : rows)
+        out << value(wp);
+    return out;
+}
+QList<int> types(const QVector<Waypoint> &rows)
+{
+    return column(rows, [](const Waypoint &wp) { return int(wp.type); });
+}
+QList<double> heights(const QVector<Waypoint> &rows)
+{
+    return column(rows, [](const Waypoint &wp) { return wp.heightMetres(); });
+}
+QList<bool> follows(const QVector<Waypoint> &rows)
+{
+    return column(rows, [](const Waypoint &wp) { return wp.headingFollows(); });
 }
 
 QString write(const QString &path, const QByteArray &bytes)
@@ -140,15 +164,15 @@ private slots:
         WPImport dlg(&target);
         QCOMPARE(dlg.readFile(path), QString("Yes (Vardeck Project)"));
         QCOMPARE(dlg.inMapCount, 3);
-        QCOMPARE(dlg.rows.type, (QList<int>{0, 1, 11}));
-        QCOMPARE(dlg.rows.height, (QList<double>{25, 40, 40}));
+        QCOMPARE(types(dlg.rows), (QList<int>{0, 1, 11}));
+        QCOMPARE(heights(dlg.rows), (QList<double>{25, 40, 40}));
         // "HeadingFixed" goes out only where the flag is clear.
-        QCOMPARE(dlg.rows.headingFollows,
+        QCOMPARE(follows(dlg.rows),
                  (QList<bool>{true, plan.headingInFlightDirection(2), plan.headingInFlightDirection(3)}));
         QVERIFY(plan.headingInFlightDirection(2));
-        QVERIFY(qAbs(dlg.rows.longitude.at(1) - 11.355) < 1e-6);
-        QVERIFY(qAbs(dlg.rows.latitude.at(2) - 48.095) < 1e-6);
-        QCOMPARE(dlg.rows.speed.at(0), 5);
+        QVERIFY(qAbs(dlg.rows.at(1).longitude - 11.355) < 1e-6);
+        QVERIFY(qAbs(dlg.rows.at(2).latitude - 48.095) < 1e-6);
+        QCOMPARE(dlg.velocityOf(0), 5.0f);
         QVERIFY(dlg.importButton()->isEnabled());
     }
 
@@ -235,18 +259,111 @@ private slots:
         WPData plan;
         QVERIFY(plan.loadMapImage(m_map));
         WPImport dlg(&plan);
-        QCOMPARE(dlg.importVardeckProject(path), valid);
+        QCOMPARE(dlg.readVardeckProject(path), valid);
         QCOMPARE(dlg.totalCount, total);
         QCOMPARE(dlg.invalidCount, invalid);
         QCOMPARE(dlg.inMapCount, inMap);
         if (QTest::currentDataTag() == QString("good")) {
-            QCOMPARE(dlg.rows.type.first(), 11);
-            QCOMPARE(dlg.rows.speed.first(), 10);
-            QCOMPARE(dlg.rows.headingFollows.first(), true);
-            QCOMPARE(dlg.rows.pictures.first(), 1);
-            QCOMPARE(dlg.rows.cameraPitch.first(), -45.0);
+            QCOMPARE(dlg.rows.first().type, 11);
+            QCOMPARE(dlg.velocityOf(0), 10.0f);
+            QCOMPARE(dlg.headingFollowsOf(0), true);
+            QCOMPARE(int(dlg.rows.first().noPictures), 1);
+            QCOMPARE(dlg.rows.first().pitchDegrees(), -45.0);
         }
     }
+    // Numbers beyond the range of int clamp into the field's range.
+    void vardeckSpeedBeyondInt_data()
+    {
+        QTest::addColumn<QByteArray>("maxSpeed");
+        QTest::addColumn<float>("velocity");
+        QTest::newRow("3e9") << QByteArray("3e9") << 10.0f;
+        QTest::newRow("1e20") << QByteArray("1e20") << 10.0f;
+        QTest::newRow("-3e9") << QByteArray("-3e9") << 0.5f;
+        QTest::newRow("4.9") << QByteArray("4.9") << 4.0f;
+    }
+    void vardeckSpeedBeyondInt()
+    {
+        QFETCH(QByteArray, maxSpeed);
+        QFETCH(float, velocity);
+        const QString path = m_dir + "/speed.znp";
+        QFile::remove(path);
+        {
+            QuaZip zip(path);
+            QVERIFY(zip.open(QuaZip::mdCreate));
+            QuaZipFile f(&zip);
+            QVERIFY(f.open(QIODevice::WriteOnly, QuaZipNewInfo("project.json")));
+            f.write(R"({"model":{"tasks":[{"class":"SingleWaypoint","type":"Single",
+                       "position":{"longitude":11.355,"latitude":48.094},"orientation":{},
+                       "maxSpeed":)" + maxSpeed + "}]}}");
+        }
+        WPData plan;
+        QVERIFY(plan.loadMapImage(m_map));
+        WPImport dlg(&plan);
+        QCOMPARE(dlg.readFile(path), QString("Yes (Vardeck Project)"));
+        QCOMPARE(dlg.velocityOf(0), velocity);
+    }
+
+    // A project.json that inflates far beyond any real project is refused
+    // without being taken into memory whole: valid JSON followed by blanks.
+    void vardeckInflationCap()
+    {
+        const QString path = m_dir + "/bomb.znp";
+        QFile::remove(path);
+        const qint64 size = WaypointImport::maxProjectJsonSize + 1024 * 1024;
+        {
+            QuaZip zip(path);
+            QVERIFY(zip.open(QuaZip::mdCreate));
+            QuaZipFile f(&zip);
+            QVERIFY(f.open(QIODevice::WriteOnly, QuaZipNewInfo("project.json"), nullptr, 0,
+                           Z_DEFLATED, 1));
+            f.write(R"({"model":{"tasks":[{"class":"SingleWaypoint","type":"Single",
+                       "position":{"longitude":11.355,"latitude":48.094},"orientation":{}}]}})");
+            const QByteArray blanks(4 * 1024 * 1024, ' ');
+            for (qint64 n = 0; n < size; n += blanks.size())
+                QCOMPARE(f.write(blanks), qint64(blanks.size()));
+        }
+        QVERIFY(QFileInfo(path).size() < 1024 * 1024);
+        WPData plan;
+        QVERIFY(plan.loadMapImage(m_map));
+        WPImport dlg(&plan);
+        QVERIFY(dlg.readFile(path).contains("Invalid project file"));
+        QVERIFY2(dlg.error.contains("inflates beyond"), qPrintable(dlg.error));
+        QVERIFY(dlg.rows.isEmpty());
+        QVERIFY(!dlg.importButton()->isEnabled());
+        QFile::remove(path);
+    }
+
+    // The export replaces an old archive in one step and leaves nothing else.
+    void exportReplacesArchive()
+    {
+        WPData plan;
+        QVERIFY(plan.loadMapImage(m_map));
+        addWp(plan, 11.354, 48.093, 0, false);
+        QDir dir(m_dir + "/replace");
+        dir.removeRecursively();
+        QVERIFY(dir.mkpath("."));
+        const QString path = dir.filePath("plan.znp");
+        write(path, "old archive");
+        QVERIFY(writeProjectArchive(plan, path));
+        QCOMPARE(dir.entryList(QDir::Files | QDir::Hidden), QStringList{"plan.znp"});
+        QuaZipFile entry(path, "project.json");
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+
+        // A failed export keeps the old archive as it was.
+        const QString gone = m_dir + "/gone2.jpg";
+        QVERIFY(QFile::copy(m_map, gone));
+        QVERIFY(plan.loadMapImage(gone));
+        QFile::remove(gone);
+        QFile before(path);
+        QVERIFY(before.open(QIODevice::ReadOnly));
+        const QByteArray old = before.readAll();
+        QVERIFY(!writeProjectArchive(plan, path));
+        QFile after(path);
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QCOMPARE(after.readAll(), old);
+        QCOMPARE(dir.entryList(QDir::Files | QDir::Hidden), QStringList{"plan.znp"});
+    }
+
     void notAZip()
     {
         WPData plan;
@@ -323,26 +440,68 @@ private slots:
         QCOMPARE(dlg.importButton()->isEnabled(), inMap > 0);
         const QString tag = QTest::currentDataTag();
         if (tag == "steerwise v1") {
-            QCOMPARE(dlg.rows.latitude.first(), 48.094);  // "," read as decimal point
-            QCOMPARE(dlg.rows.type.first(), 3);
-            QCOMPARE(dlg.rows.speed.first(), 100);
+            QCOMPARE(dlg.rows.first().latitude, 48.094);  // "," read as decimal point
+            QCOMPARE(dlg.rows.first().type, 3);
+            QCOMPARE(dlg.maxSpeedOf(0), 100);
         } else if (tag == "steerwise v2") {
             // all defaults
-            QCOMPARE(dlg.rows.triggerCamera.first(), true);
-            QCOMPARE(dlg.rows.cameraPitch.first(), 90.0);
-            QCOMPARE(dlg.rows.pictures.first(), 1);
-            QCOMPARE(dlg.rows.positionAccuracy.first(), 2.5);
-            QCOMPARE(dlg.rows.timeAtWaypoint.first(), 2.0);
-            QCOMPARE(dlg.rows.speed.first(), 100);
+            QCOMPARE(dlg.rows.first().triggerCamera, true);
+            QCOMPARE(dlg.rows.first().pitchDegrees(), 90.0);
+            QCOMPARE(int(dlg.rows.first().noPictures), 1);
+            QCOMPARE(dlg.rows.first().posAccMetres(), 2.5);
+            QCOMPARE(dlg.rows.first().timeSeconds(), 2.0);
+            QCOMPARE(dlg.maxSpeedOf(0), 100);
             QVERIFY(script.requests().isEmpty());
         } else if (tag == "zephrin") {
-            QCOMPARE(dlg.rows.type, (QList<int>{1, 1, 1, 0}));
-            QCOMPARE(dlg.rows.headingFollows, (QList<bool>{true, true, true, false}));
-            QCOMPARE(dlg.rows.heading, (QList<double>{0, 0, 0, 90}));
-            QCOMPARE(dlg.rows.height, (QList<double>{30, 30, 30, 10}));
-            QCOMPARE(dlg.rows.speed, (QList<int>{10, 10, 6, 6}));
+            QCOMPARE(types(dlg.rows), (QList<int>{1, 1, 1, 0}));
+            QCOMPARE(follows(dlg.rows), (QList<bool>{true, true, true, false}));
+            QCOMPARE(column(dlg.rows, [](const Waypoint &wp) { return wp.yawDegrees(); }), (QList<double>{0, 0, 0, 90}));
+            QCOMPARE(heights(dlg.rows), (QList<double>{30, 30, 30, 10}));
+            QCOMPARE(column(dlg.rows, [](const Waypoint &wp) { return wp.v3Speed; }), (QList<float>{10, 10, 6, 6}));
         }
     }
+    // Integer fields beyond the range of int clamp, they never wrap.
+    void csvNumbersBeyondInt()
+    {
+        WPData plan;
+        QVERIFY(plan.loadMapImage(m_map));
+        WPImport dlg(&plan);
+        KorvelTest::PromptScript script;
+        dlg.readFile(write(m_dir + "/big.csv", "Longitude;Latitude;Height;Heading;T;C;P;A;W;S\n"
+                                              "11.355;48.094;20;0;3000000000;90;3000000000;2;2;3000000000\n"
+                                              "11.355;48.094;20;0;1e20;90;1e20;2;2;1e20\n"
+                                              "11.355;48.094;20;0;0.5;90;-1e20;2;2;-3000000000\n"));
+        QCOMPARE(dlg.rows.size(), 3);
+        QCOMPARE(column(dlg.rows, [](const Waypoint &wp) { return int(wp.noPictures); }),
+                 (QList<int>{127, 127, 0}));
+        QCOMPARE(column(dlg.rows, [](const Waypoint &wp) { return wp.triggerCamera; }),
+                 (QList<bool>{true, true, false}));
+        QCOMPARE(dlg.maxSpeedOf(0), 100);
+        QCOMPARE(dlg.maxSpeedOf(1), 100);
+        QCOMPARE(dlg.maxSpeedOf(2), 10);
+
+        dlg.readFile(write(m_dir + "/bigz.csv", "Type;Longitude;Latitude;Height;Heading;Camera pitch;Velocity\n"
+                                               "S;11.355;48.094;20;0;-90;-1e10\n"
+                                               "S;11.355;48.094;20;0;-90;3e9\n"
+                                               "S;11.355;48.094;20;0;-90;-3000000000\n"));
+        QCOMPARE(column(dlg.rows, [](const Waypoint &wp) { return wp.v3Speed; }),
+                 (QList<float>{0.5f, 10.0f, 0.5f}));
+    }
+
+    void templateReplacesFile()
+    {
+        const QString name = m_dir + "/existing-template.csv";
+        write(name, QByteArray(100000, 'x'));
+        WPImport dlg(nullptr);
+        KorvelTest::PromptScript script;
+        script.path(name);
+        dlg.saveTemplate(3);
+        QFile f(name);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.readAll().startsWith("Type;Longitude;Latitude;"));
+        QCOMPARE(f.size(), QFile(":/WP_template_Zephrin.csv").size());
+    }
+
     void absoluteHeightWarnsOnce()
     {
         WPData plan;

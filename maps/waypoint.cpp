@@ -1,0 +1,67 @@
+#include "maps/waypoint.h"
+
+#include <cmath>
+#include <limits>
+
+namespace WaypointUnits {
+
+qint32 truncInt(double v)
+{
+    if (!std::isfinite(v))
+        return v > 0 ? std::numeric_limits<qint32>::max()
+                     : v < 0 ? std::numeric_limits<qint32>::min() : 0;
+    return qint32(qBound<double>(std::numeric_limits<qint32>::min(), std::trunc(v),
+                                 std::numeric_limits<qint32>::max()));
+}
+
+qint32 roundInt(double v) { return truncInt(std::isfinite(v) ? std::round(v) : v); }
+
+double clamp(double v, double lo, double hi)
+{
+    if (std::isnan(v))
+        return lo;
+    return qBound(lo, v, hi);
+}
+
+}  // namespace WaypointUnits
+
+using namespace WaypointUnits;
+
+void Waypoint::setHeadingFollows(bool on)
+{
+    if (on)
+        properties |= 1;
+    else
+        properties &= quint8(~1);
+}
+
+void Waypoint::setHeightMetres(double metres) { height = roundInt(metres * 1000); }
+void Waypoint::setYawDegrees(double degrees) { yaw = truncInt(degrees * 1000) % 360000; }
+void Waypoint::setTimeSeconds(double seconds)
+{
+    time = quint16(truncInt(clamp(seconds, 0, 20) * 100));
+}
+void Waypoint::setPosAccMetres(double metres)
+{
+    posAcc = quint16(roundInt(clamp(metres, 0, 20) * 1000));
+}
+void Waypoint::setPitchDegrees(double degrees)
+{
+    pitch = quint16(roundInt(clamp(degrees, -1e6, 1e6) * 100) + 11000);
+}
+void Waypoint::setPictures(double pictures) { noPictures = qint8(truncInt(clamp(pictures, 0, 127))); }
+void Waypoint::setMaxSpeedPercent(double percent)
+{
+    maxSpeed = quint8(truncInt(clamp(percent, 10, 100)));
+}
+void Waypoint::setVelocity(double metresPerSecond)
+{
+    v3Speed = float(clamp(metresPerSecond, 0.5, 10.0));
+}
+
+int Waypoint::panoramaStep() const
+{
+    if (type != Circle || noPictures <= 0)
+        return 0;
+    return 36000 / noPictures;
+}
