@@ -133,6 +133,8 @@ QByteArray compressLines(const QVector<quint16> &counts, int width, int height,
             bits.write(v, n);
         }
         bits.finish(options.fillWithOnes);
+        if (codes.isEmpty())  // one-pixel line: a code byte of fill bits only
+            codes.append(char(options.fillWithOnes ? 0xFF : 0x00));
         const int blockBytes = 2 + codes.size() + 2;  // first sample, codes, trailer
         const int length = qMin(qMin(blockBytes - 1, 2 * width - 1), 4095);
         out.append(char(((options.syncNibble & 0x0F) << 4) | ((length >> 8) & 0x0F)));

@@ -172,7 +172,7 @@ private slots:
         options.trailer[0] = 0xFF;
         options.trailer[1] = 0x00;
         options.syncNibble = 0xF;
-        for (int width : {2, 3, 4, 5, 6, 9, 640}) {
+        for (int width : {1, 2, 3, 4, 5, 6, 9, 640}) {
             const QVector<quint16> counts = hardCounts(width, 6);
             const QByteArray data = AraGen::compressLines(counts, width, 6, options);
             AraDecoder decoder;
@@ -186,6 +186,35 @@ private slots:
         const QByteArray block = bytes({0x80, 0x04, 0x00, 0x00, 0x18, 0x80, 0, 0});
         AraDecoder decoder;
         QCOMPARE(decodeCounts(decoder.decompressLines(block, 3, 1)), (QVector<quint16>{0, 65535, 0}));
+    }
+
+    void oneColumnFrame()
+    {
+        // Width 1: sync and length, the sample, one code byte (fill only, the
+        // line needs no codes) and the two trailer bytes: 7 bytes a line.
+        const QByteArray data = bytes({0x80, 0x01, 0x12, 0x34, 0x00, 0xAA, 0xBB,
+                                       0x90, 0x00, 0xFF, 0xFE, 0xF0, 0x00, 0x00,
+                                       0xF0, 0x01, 0x00, 0x07, 0x5A, 0x00, 0x00});
+        const QVector<quint16> expected{0x1234, 0xFFFE, 0x0007};
+        AraDecoder decoder;
+        QCOMPARE(decodeCounts(decoder.decompressLines(data, 1, 3)), expected);
+
+        // Byte by byte: the block completes on its seventh byte.
+        decoder.reset();
+        quint16 line = 0;
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(decoder.decodeByte(quint8(data[i]), &line, 1), 1);
+        QCOMPARE(decoder.decodeByte(quint8(data[6]), &line, 1), 0);
+        QCOMPARE(line, quint16(0x1234));
+
+        // As a frame, and the generator writes the same bytes.
+        AraFile ara;
+        QVERIFY2(ara.setData(AraGen::header(spec(1, 3), AraGen::LineCompressed, quint32(data.size())), data),
+                 qPrintable(ara.errorString()));
+        QCOMPARE(ara.counts(), expected);
+        QByteArray generated = AraGen::compressLines(expected, 1, 3);
+        QCOMPARE(generated.size(), data.size());
+        QCOMPARE(decodeCounts(decoder.decompressLines(generated, 1, 3)), expected);
     }
 
     void incompleteBlockIsDroppedQuietly()
