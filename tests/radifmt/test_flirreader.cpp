@@ -1,5 +1,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sstream>
 
 #include "radifmt/flirreader.h"
 #include "radifmttest.h"
@@ -111,6 +112,28 @@ private slots:
         QCOMPARE(noGps.result, 0);
         QVERIFY(noGps.out.contains("dwNumUsedIndex : 3\n"));
         QVERIFY(!noGps.out.contains("Unsupported tag ID 2b"));
+    }
+
+    void reportGoesToThePassedStream()
+    {
+        // The same report, on the caller's stream and nothing on the standard one.
+        QTemporaryDir dir;
+        const QString path = dir.filePath("f.jpg");
+        AraGen::writeFile(path, writtenJpeg(true));
+        const QString standard = readFile(path).out;
+
+        std::ostringstream passed;
+        StreamCapture out(std::cout);
+        FLIRReader reader(&passed);
+        QCOMPARE(reader.diagnostics(), &passed);
+        QCOMPARE(reader.openFile(path.toLocal8Bit().constData()), 0);
+        FLIRReader later;
+        later.setDiagnostics(&passed);
+        QCOMPARE(later.openFile(path.toLocal8Bit().constData()), 0);
+        QCOMPARE(QString::fromStdString(passed.str()), standard + standard);
+        QVERIFY(out.text().empty());
+        later.setDiagnostics(nullptr);
+        QCOMPARE(later.diagnostics(), &std::cout);
     }
 
     void resultCodes()

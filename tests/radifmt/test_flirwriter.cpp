@@ -8,6 +8,7 @@
 #include <QtTest>
 #include <cmath>
 #include <cstring>
+#include <sstream>
 
 #include "radifmt/flirwriter.h"
 #include "radifmttest.h"
@@ -158,7 +159,12 @@ private slots:
         QTest::newRow("short") << QByteArray("ABC") << "FOL0";
         // 16 bytes without NUL: at most 15 characters are taken.
         QTest::newRow("full field") << QByteArray("ABCDE12345XYZWVU") << "FOL12345";
-        QTest::newRow("overflow") << QByteArray("ABCDE99999999999") << "FOL2147483647";
+        // Ten digits exceed any int: they are taken as text.
+        QTest::newRow("ten digits") << QByteArray("ABCDE99999999999") << "FOL9999999999";
+        QTest::newRow("fifteen digits") << QByteArray("123456789012345") << "FOL6789012345";
+        QTest::newRow("leading zeros") << QByteArray("ABCDE0070") << "FOL70";
+        QTest::newRow("zeros only") << QByteArray("ABCDE000X") << "FOL0";
+        QTest::newRow("sign") << QByteArray("ABCDE -12") << "FOL-12";
     }
     void calibrationInfoEdgeCases()
     {
@@ -389,6 +395,49 @@ private slots:
         QVERIFY(writer.getSLinearValues().empty());
         QVERIFY(writer.getFLIRFileData().empty());
         QVERIFY(writer.getAPP1Data().empty());
+    }
+
+    void diagnosticsGoToThePassedStream()
+    {
+        AraGen::FrameSpec old = smallSpec(4, 3);
+        old.fileVersion = 11;
+        const AraImage image = frame(old, AraGen::scene(4, 3));
+        RadifmtTest::StreamCapture err(std::cerr);
+        RadifmtTest::StreamCapture out(std::cout);
+        std::ostringstream passed;
+        FLIRWriter writer(&passed);
+        QVERIFY(!writer.read(&image));
+        FLIRWriter copy;
+        copy.setDiagnostics(&passed);
+        FLIRWriter moved(std::move(copy));  // the stream goes along
+        QCOMPARE(moved.diagnostics(), &passed);
+        QVERIFY(!moved.read(&image));
+        const std::string line = "FLIRFile::readARAdata() [E] Unsupported version 11, must be at least 12\n";
+        QCOMPARE(passed.str(), line + line);
+        QVERIFY(err.text().empty());
+        QVERIFY(out.text().empty());
+        moved.setDiagnostics(nullptr);
+        QCOMPARE(moved.diagnostics(), &std::cerr);
+    }
+
+    void pixelsBeyondTheImageAreNotUsed()
+    {
+        // The size field announces more bytes than width x height pixels and
+        // the bytes are there: the record set has the image's pixels only.
+        const QVector<quint16> counts{100, 200, 300, 400, 500, 600};
+        QByteArray file = AraGen::araFile(smallSpec(3, 2), counts);
+        file += QByteArray::fromHex("EEEEFFFF");
+        file.replace(34, 4, QByteArray::fromHex("10000000"));  // 16 bytes
+        const AraImage image = RadifmtTest::image(file);
+        QCOMPARE(image.sensorData().size(), size_t(16));
+        FLIRWriter writer;
+        QVERIFY(writer.read(&image));
+        QCOMPARE(writer.getTLinearValues(), (std::vector<uint16_t>{100, 200, 300, 400, 500, 600}));
+        QCOMPARE(writer.getSLinearValues().size(), size_t(6));
+        writer.createCompleteFLIRData();
+        const QByteArray data = bytes(writer.getFLIRFileData());
+        QCOMPARE(data.size(), 3356 + 32 * 4 + 2 * 6 + 184);
+        QCOMPARE(qFromBigEndian<quint32>(data.constData() + 64 + 16), quint32(2 * 6 + 32));  // RawData size
     }
 
     void app1Segments_data()
