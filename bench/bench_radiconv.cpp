@@ -4,7 +4,7 @@
 //
 //   bench_radiconv [folder]      runs everything, prints a table
 //   (internal) bench_radiconv --run <threads> <target> <files...>
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -41,8 +41,7 @@ qint64 peakKiB()
 // Child: converts the files and prints "<seconds> <failures> <peak KiB>".
 int runChild(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);  // the engine needs no GUI
     qInstallMessageHandler(quiet);
     const int threads = QString::fromLocal8Bit(argv[2]).toInt();
     QThreadPool::globalInstance()->setMaxThreadCount(threads);

@@ -6,11 +6,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QProgressDialog>
-#include <QPushButton>
+#include <QSignalSpy>
 #include <QThreadPool>
 #include <QTimer>
 #include <QTemporaryDir>
+#include <QtEndian>
+#include <QHash>
 #include <QtTest>
 
 #include <ctime>
@@ -254,6 +255,94 @@ private slots:
         QVERIFY(!tags.contains("Doc2:CameraModel"));
     }
 
+    void lineCompressedFramesAreNotConverted()
+    {
+        AraGen::FrameSpec small;
+        small.width = 32;
+        small.height = 8;
+        const QByteArray packed = AraGen::araFile(small, AraGen::scene(32, 8, 1), AraGen::LineCompressed);
+        const QString image = write("packed/lc.ara", packed);
+        QVector<AraGen::FrameSpec> frames(3, small);
+        QVector<QVector<quint16>> counts(3, AraGen::scene(32, 8, 2));
+        QByteArray recording = AraGen::arvRecording(frames.mid(0, 1), counts.mid(0, 1));
+        recording += packed;
+        recording += AraGen::arvRecording(frames.mid(0, 1), counts.mid(0, 1));
+        const QString video = write("packed/lc.arv", recording);
+
+        QHash<QString, QString> reasons;
+        for (const AraConverter::Failure &f : convert({image, video}, m_out))
+            reasons.insert(f.file, f.reason);
+        QCOMPARE(reasons.size(), 2);
+        QCOMPARE(reasons.value(image), QStringLiteral("frame 1 is line-compressed: line-compressed frames are not converted"));
+        QCOMPARE(reasons.value(video), QStringLiteral("frame 2 is line-compressed: line-compressed frames are not converted"));
+        QVERIFY(QDir(m_out + "/packed").entryList(QDir::Files).isEmpty());
+    }
+
+    void sensorBytesBeyondTheImageAreSkipped()
+    {
+        // The size field counts 6 bytes more than 32 x 8 pixels and the bytes
+        // are there: the frame converts from its 32 x 8 pixels, and in a
+        // recording the next frame follows those bytes.
+        AraGen::FrameSpec small;
+        small.width = 32;
+        small.height = 8;
+        const QVector<quint16> counts = AraGen::scene(32, 8, 4);
+        QByteArray frame = AraGen::araFile(small, counts) + QByteArray(6, '\x7f');
+        frame.replace(34, 4, QByteArray::fromHex("06020000"));  // 518
+        const QString image = write("wide/extra.ara", frame);
+        const QString video = write("wide/extra.arv", frame + frame + AraGen::araFile(small, counts));
+        QVERIFY(convert({image, video}, m_out).isEmpty());
+
+        const QJsonObject tags = exiftool(m_out + "/wide/extra.jpg");
+        QCOMPARE(tags.value("FLIR:RawThermalImageWidth").toInt(), 32);
+        QCOMPARE(tags.value("FLIR:RawThermalImageHeight").toInt(), 8);
+        const QByteArray jpeg = readAll(m_out + "/wide/extra.jpg");
+        FLIRWriter writer;
+        const AraImage whole = AraImage::fromData(reinterpret_cast<const uint8_t *>(frame.constData()), frame.size());
+        QVERIFY(writer.read(&whole));
+        writer.createCompleteFLIRData();
+        const std::vector<uint8_t> app1 = writer.getAPP1Data();
+        QVERIFY(jpeg.contains(QByteArray(reinterpret_cast<const char *>(app1.data()), int(app1.size()))));
+        QCOMPARE(QImage(m_out + "/wide/extra.jpg").size(), QSize(32, 8));
+
+        // Three frames, each the record set of its 32 x 8 pixels.
+        const std::vector<uint8_t> fff = writer.getFLIRFileData();
+        const QByteArray one(reinterpret_cast<const char *>(fff.data()), int(fff.size()));
+        QCOMPARE(readAll(m_out + "/wide/extra.seq"), one + one + one);
+        const QJsonObject seq = exiftool(m_out + "/wide/extra.seq", {"-G3", "-ee"});
+        QVERIFY(seq.contains("Doc2:CameraModel"));
+        QVERIFY(!seq.contains("Doc3:CameraModel"));
+    }
+
+    void demoImagesCarryTheirCaptureTime()
+    {
+        QTemporaryDir demo;
+        QProcess make;
+        make.start(QStringLiteral(KORVEL_BINARY_DIR "/bin/make_demo_thermal"), {demo.path()});
+        QVERIFY(make.waitForFinished(60000));
+        QCOMPARE(make.exitCode(), 0);
+        const QString source = demo.filePath("flight1/IMG_0001.ara");
+        QVERIFY(convert({source}, m_out).isEmpty());
+        const QString target = m_out + "/flight1/IMG_0001.jpg";
+        const QJsonObject tags = exiftool(target);
+        QVERIFY2(tags.contains("ExifIFD:DateTimeOriginal"), qPrintable(QJsonDocument(tags).toJson()));
+        QVERIFY(tags.contains("GPS:GPSDateStamp"));
+        QVERIFY(tags.contains("GPS:GPSTimeStamp"));
+
+        // The frame's own GPS week and time of week, not the GPS epoch.
+        QFile file(source);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray head = file.read(512);
+        const quint16 week = qFromLittleEndian<quint16>(head.constData() + 136);
+        const quint32 timeOfWeek = qFromLittleEndian<quint32>(head.constData() + 138);
+        QVERIFY(week > 0 && timeOfWeek > 0);
+        const QDateTime utc = QDateTime::fromMSecsSinceEpoch(
+            qint64(week) * 604800000 + timeOfWeek + 315964800000LL, Qt::UTC);
+        QCOMPARE(tags.value("GPS:GPSDateStamp").toString(), utc.toString("yyyy:MM:dd"));
+        QCOMPARE(tags.value("ExifIFD:DateTimeOriginal").toString(),
+                 utc.toLocalTime().toString("yyyy:MM:dd hh:mm:ss"));
+    }
+
     void damagedInputsAreRefused_data()
     {
         QTest::addColumn<QString>("name");
@@ -325,10 +414,10 @@ private slots:
         QVERIFY(!kept.isNull());
     }
 
-    void progressDialogAndCancel()
+    void runsBySignalsAndCancels()
     {
-        // One pool thread: the dialog is for more than two files. A long
-        // recording first keeps the run busy while the dialog is watched.
+        // One pool thread and a long recording first: the run is still busy
+        // when start() returns.
         QThreadPool *pool = QThreadPool::globalInstance();
         const int threads = pool->maxThreadCount();
         pool->setMaxThreadCount(1);
@@ -336,41 +425,40 @@ private slots:
         const QString a = write("cancel/a.ara", ara(1));
         const QString b = write("cancel/b.ara", ara(2));
 
-        // Two files: no dialog while the run lasts.
-        QList<QProgressDialog *> seen;
-        QTimer watch;
-        watch.setInterval(5);
-        connect(&watch, &QTimer::timeout, [&] {
-            if (auto *d = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget()))
-                if (!seen.contains(d))
-                    seen << d;
-        });
-        watch.start();
-        int converted = 0;
-        QVERIFY(convert({longRec, a}, m_out, &converted).isEmpty());
-        QCOMPARE(converted, 2);
-        QVERIFY(seen.isEmpty());
-        watch.stop();
+        {
+            const QString one = write("signals/one.ara", ara(1));
+            const QString two = write("signals/two.ara", ara(2));
+            AraConverter c;
+            c.setTargetLocation(m_out);
+            c.addFiles({one, two, one});  // listed twice: converted once
+            QSignalSpy started(&c, &AraConverter::started);
+            QSignalSpy progress(&c, &AraConverter::progress);
+            QSignalSpy finished(&c, &AraConverter::finished);
+            c.start();
+            QVERIFY(c.isRunning());
+            QCOMPARE(started.size(), 1);
+            QCOMPARE(started[0], (QVariantList{2, 1}));
+            QCOMPARE(c.progressLabel(), QStringLiteral("Converting 3 files(s) using 1 thread(s)..."));
+            QVERIFY(finished.wait(60000));
+            QCOMPARE(finished.size(), 1);
+            QCOMPARE(finished[0], (QVariantList{2, 0, false}));
+            QCOMPARE(progress.first(), (QVariantList{0, 2}));
+            QCOMPARE(progress.last(), (QVariantList{2, 2}));
+            QVERIFY(!c.isRunning());
+        }
 
-        // Three files: the dialog appears; cancelling it stops the recording
-        // being converted and the files not yet started.
-        QFile::remove(m_out + "/cancel/long.seq");
-        QString label;
-        KorvelTest::whenModal([&](QWidget *w) {
-            auto *dialog = qobject_cast<QProgressDialog *>(w);
-            QVERIFY(dialog);
-            label = dialog->labelText();
-            auto *cancel = dialog->findChild<QPushButton *>();
-            QVERIFY(cancel);
-            QTest::mouseClick(cancel, Qt::LeftButton);
-        });
+        // Cancelled: the recording being converted stops between frames and
+        // the files not yet started are not converted.
         AraConverter c;
         c.setTargetLocation(m_out);
         c.addFiles({longRec, a, b});
-        c.run();
+        QSignalSpy finished(&c, &AraConverter::finished);
+        c.start();
+        c.cancel();
+        QVERIFY(finished.wait(60000));
         pool->setMaxThreadCount(threads);
 
-        QCOMPARE(label, QStringLiteral("Converting 3 files(s) using 1 thread(s)..."));
+        QCOMPARE(finished[0], (QVariantList{0, 3, true}));
         QVERIFY(c.wasCanceled());
         QCOMPARE(c.convertedCount(), 0);
         QCOMPARE(c.failures().size(), 3);
@@ -378,6 +466,9 @@ private slots:
             QVERIFY2(f.reason.contains("cancelled"), qPrintable(f.reason));
         QVERIFY(!QFileInfo::exists(m_out + "/cancel/long.seq"));
         QVERIFY(!QFileInfo::exists(m_out + "/cancel/b.jpg"));
+        // No signal of the run arrives after finished().
+        QTest::qWait(50);
+        QCOMPARE(finished.size(), 1);
     }
 
     void existingTargetIsReplacedWhole()
@@ -390,5 +481,14 @@ private slots:
     }
 };
 
-KORVEL_TEST_MAIN(TestAraConverter)
+// The engine needs no GUI application.
+int main(int argc, char **argv)
+{
+    KorvelTest::home();
+    QCoreApplication app(argc, argv);
+    KorvelTest::setApplicationIdentity();
+    TestAraConverter tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
 #include "test_araconverter.moc"

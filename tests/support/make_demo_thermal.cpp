@@ -28,6 +28,9 @@ int main(int argc, char **argv)
         AraGen::FrameSpec spec;
         spec.frameWord = quint32(i + 1);
         spec.timeMs = quint32(5000 + 1000 * i);
+        // A GPS time on every frame: it becomes the capture time of the
+        // converted images (2018-05-09 12:00:00 UTC and a second per frame).
+        spec.gpsWeek = 2000;
         spec.gpsTimeOfWeek = quint32(302400000 + 1000 * i);
         spec.latitude = 479500000 + 250 * i;   // about 2.8 m per frame to the north
         spec.yaw = quint16(9000 + 100 * i);
