@@ -254,7 +254,24 @@ QString AraConverter::targetPathFor(const QString &path) const
     return QStringLiteral("%1/%2.%3").arg(targetFolderFor(path, false), info.baseName(), ending);
 }
 
-bool AraConverter::convert(const QString &path)
+bool AraConverter::convert(const QString &path, QString *error)
+{
+    if (convertFile(path))
+        return true;
+    if (error) {
+        // The reason convertFile recorded last for this file.
+        QMutexLocker lock(&m_mutex);
+        for (int i = m_failures.size() - 1; i >= 0; --i) {
+            if (m_failures[i].file == path) {
+                *error = m_failures[i].reason;
+                break;
+            }
+        }
+    }
+    return false;
+}
+
+bool AraConverter::convertFile(const QString &path)
 {
     const QFileInfo info(path);
     const QString base = info.baseName();

@@ -45,8 +45,9 @@ public:
     // The label a progress display shows for a run.
     QString progressLabel() const;
 
-    // Converts one file; true when its target was written whole.
-    bool convert(const QString &path);
+    // Converts one file; true when its target was written whole. Otherwise
+    // *error (when given) says why; the reason is also among failures().
+    bool convert(const QString &path, QString *error = nullptr);
 
     // The file a source converts to ("<folder>/<base>.jpg" or ".seq"), or
     // empty when the source is no ARA/ARV file.
@@ -83,6 +84,7 @@ private:
     };
 
     void complete();
+    bool convertFile(const QString &path);
     QString targetFolderFor(const QString &path, bool create) const;
     bool convertImage(const QString &path, const QString &target);
     bool convertSequence(const QString &path, const QString &target);

@@ -276,6 +276,16 @@ private slots:
         QCOMPARE(reasons.value(image), QStringLiteral("frame 1 is line-compressed: line-compressed frames are not converted"));
         QCOMPARE(reasons.value(video), QStringLiteral("frame 2 is line-compressed: line-compressed frames are not converted"));
         QVERIFY(QDir(m_out + "/packed").entryList(QDir::Files).isEmpty());
+
+        // One file on its own: false and the reason.
+        AraConverter c;
+        c.setTargetLocation(m_out);
+        QString error;
+        QVERIFY(!c.convert(image, &error));
+        QCOMPARE(error, reasons.value(image));
+        QVERIFY(c.convert(write("packed/raw.ara", AraGen::araFile(small, AraGen::scene(32, 8, 1))), &error));
+        QCOMPARE(c.failures().size(), 1);
+        QCOMPARE(c.convertedCount(), 1);
     }
 
     void sensorBytesBeyondTheImageAreSkipped()
