@@ -67,10 +67,10 @@ class TestRadiconvWindow : public QObject {
 
     static QByteArray ara(int seed)
     {
-        AraGen::FrameSpec spec;
-        spec.width = 64;
-        spec.height = 48;
-        return AraGen::araFile(spec, AraGen::scene(64, 48, seed));
+        AraGen::FrameParams params;
+        params.width = 64;
+        params.height = 48;
+        return AraGen::araFile(params, AraGen::scene(64, 48, seed));
     }
 
 private slots:
@@ -298,7 +298,7 @@ private slots:
         QThreadPool *pool = QThreadPool::globalInstance();
         const int threads = pool->maxThreadCount();
         pool->setMaxThreadCount(1);
-        QVector<AraGen::FrameSpec> frames(40);
+        QVector<AraGen::FrameParams> frames(40);
         QVector<QVector<quint16>> counts;
         for (int i = 0; i < frames.size(); ++i)
             counts << AraGen::scene(640, 512, i);
