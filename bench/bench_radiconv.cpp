@@ -4,7 +4,7 @@
 //
 //   bench_radiconv [folder]      runs everything, prints a table
 //   (internal) bench_radiconv --run <threads> <target> <files...>
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -41,8 +41,7 @@ qint64 peakKiB()
 // Child: converts the files and prints "<seconds> <failures> <peak KiB>".
 int runChild(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);  // the engine needs no GUI
     qInstallMessageHandler(quiet);
     const int threads = QString::fromLocal8Bit(argv[2]).toInt();
     QThreadPool::globalInstance()->setMaxThreadCount(threads);
@@ -94,9 +93,9 @@ QString writeRecording(const QString &path, int frames)
     for (int s = 0; s < 4; ++s)
         scenes << AraGen::scene(640, 512, s);
     for (int i = 0; i < frames; ++i) {
-        AraGen::FrameSpec spec;
-        spec.gpsTimeOfWeek += quint32(i) * 100;
-        f.write(AraGen::araFile(spec, scenes[i % scenes.size()]));
+        AraGen::FrameParams params;
+        params.gpsTimeOfWeek += quint32(i) * 100;
+        f.write(AraGen::araFile(params, scenes[i % scenes.size()]));
     }
     return path;
 }
@@ -120,7 +119,7 @@ int main(int argc, char **argv)
     QStringList ara;
     QVector<QByteArray> frames;
     for (int s = 0; s < 8; ++s)
-        frames << AraGen::araFile(AraGen::FrameSpec(), AraGen::scene(640, 512, s));
+        frames << AraGen::araFile(AraGen::FrameParams(), AraGen::scene(640, 512, s));
     for (int i = 0; i < 200; ++i) {
         const QString path = QStringLiteral("%1/frames/IMG_%2.ARA").arg(in).arg(i, 4, 10, QLatin1Char('0'));
         AraGen::writeFile(path, frames[i % frames.size()]);

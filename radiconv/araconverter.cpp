@@ -4,14 +4,12 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QHash>
 #include <QImage>
 #include <QMutexLocker>
-#include <QProgressDialog>
 #include <QSaveFile>
 #include <QThreadPool>
 #include <QVector>
@@ -29,11 +27,6 @@
 #include "radifmt/utility.h"
 
 namespace {
-
-struct Job {
-    QString path;
-    bool started = false;
-};
 
 // Grey preview of the signal-linear values, stretched over the writer's
 // display range. A flat frame (no range) is a uniform mid grey.
@@ -61,6 +54,15 @@ QImage renderPreview(const FLIRWriter &writer, int width, int height)
 AraConverter::AraConverter(QObject *parent)
     : QObject(parent)
 {
+}
+
+AraConverter::~AraConverter()
+{
+    // The tasks use this object; they end before it goes.
+    if (m_watcher) {
+        cancel();
+        m_watcher->waitForFinished();
+    }
 }
 
 void AraConverter::setTargetLocation(const QString &location)
@@ -112,8 +114,17 @@ bool AraConverter::openTarget(QSaveFile &out, const QString &path, const QString
     return true;
 }
 
-void AraConverter::run()
+QString AraConverter::progressLabel() const
 {
+    return QStringLiteral("Converting %1 files(s) using %2 thread(s)...")
+        .arg(m_files.size())
+        .arg(QThreadPool::globalInstance()->maxThreadCount());
+}
+
+void AraConverter::start()
+{
+    if (m_watcher)
+        return;
     ExifHandler::initializeLibrary();  // before any task touches Exiv2
 #ifdef __GLIBC__
     // Each frame needs a few buffers of about a megabyte. Kept in the heap
@@ -127,22 +138,27 @@ void AraConverter::run()
 #endif
     m_cancel = false;
     m_canceled = false;
+    {
+        QMutexLocker lock(&m_mutex);
+        m_failures.clear();
+        m_converted = 0;
+    }
 
     // Two sources that would write the same target are reported, not left to
     // overwrite each other; a file listed twice is converted once.
-    QVector<Job> jobs;
+    m_jobs.clear();
     QHash<QString, QString> claimed;  // target -> source
     for (const QString &file : qAsConst(m_files)) {
         const QString target = targetPathFor(file);
         if (target.isEmpty()) {
-            jobs.append({file});  // convert() reports the wrong suffix
+            m_jobs.append({file});  // convert() reports the wrong suffix
             continue;
         }
         const QString source = QFileInfo(file).absoluteFilePath();
         const auto it = claimed.constFind(target);
         if (it == claimed.constEnd()) {
             claimed.insert(target, source);
-            jobs.append({file});
+            m_jobs.append({file});
         } else if (it.value() == source) {
             qDebug() << "AraConverter::run() Skipping" << file << "listed twice";
         } else {
@@ -152,50 +168,57 @@ void AraConverter::run()
         }
     }
 
-    QThreadPool *pool = QThreadPool::globalInstance();
-    const int threads = pool->maxThreadCount();
-    const QString label =
-        QStringLiteral("Converting %1 files(s) using %2 thread(s)...").arg(m_files.size()).arg(threads);
-    qDebug().noquote() << "AraConverter::run()" << label;
+    const int threads = QThreadPool::globalInstance()->maxThreadCount();
+    qDebug().noquote() << "AraConverter::run()" << progressLabel();
 
-    QFutureWatcher<void> watcher;
-    QProgressDialog dialog(label, tr("Cancel"), 0, jobs.size(), m_dialogParent);
-    dialog.setWindowTitle(QStringLiteral("Korvel Radiconv"));
-    dialog.setMinimumDuration(4000);
-    const auto cancel = [this, &watcher] {
-        m_cancel = true;
-        watcher.cancel();
-    };
-    connect(&dialog, &QProgressDialog::canceled, &watcher, cancel);
-    connect(&dialog, &QDialog::rejected, &watcher, cancel);  // Escape
-
-    connect(&watcher, &QFutureWatcher<void>::progressRangeChanged, &dialog, &QProgressDialog::setRange);
-    connect(&watcher, &QFutureWatcher<void>::progressValueChanged, &dialog, &QProgressDialog::setValue);
-    connect(&watcher, &QFutureWatcher<void>::finished, &dialog, &QProgressDialog::reset);
-
-    QEventLoop loop;
-    connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
-    watcher.setFuture(QtConcurrent::map(jobs, [this](Job &job) {
+    m_watcher = new QFutureWatcher<void>(this);
+    connect(m_watcher, &QFutureWatcher<void>::progressValueChanged, this,
+            [this](int done) { emit progress(done, m_jobs.size()); });
+    connect(m_watcher, &QFutureWatcher<void>::finished, this, &AraConverter::complete);
+    emit started(m_jobs.size(), threads);
+    emit progress(0, m_jobs.size());
+    m_watcher->setFuture(QtConcurrent::map(m_jobs, [this](Job &job) {
+        if (m_cancel)
+            return;
         job.started = true;
         convert(job.path);
     }));
-    if (jobs.size() > 2 * threads) {
-        dialog.setWindowModality(Qt::ApplicationModal);
-        dialog.show();
-    }
-    // The window keeps painting while the tasks run; the caller keeps the
-    // user from starting anything else meanwhile.
-    if (!watcher.isFinished())
-        loop.exec();
-    watcher.waitForFinished();
-    dialog.reset();
+}
 
-    m_canceled = watcher.isCanceled() || m_cancel;
-    for (const Job &job : qAsConst(jobs)) {
+void AraConverter::run()
+{
+    start();
+    if (m_watcher) {
+        m_watcher->waitForFinished();
+        complete();
+    }
+}
+
+void AraConverter::cancel()
+{
+    m_cancel = true;
+    if (m_watcher)
+        m_watcher->cancel();
+}
+
+void AraConverter::complete()
+{
+    if (!m_watcher)
+        return;
+    m_watcher->waitForFinished();
+    m_canceled = m_watcher->isCanceled() || m_cancel;
+    // It may be emitting finished() right now: cut it off and let it go later.
+    m_watcher->disconnect(this);
+    m_watcher->deleteLater();
+    m_watcher = nullptr;
+    for (const Job &job : qAsConst(m_jobs)) {
         if (!job.started)
             failed(job.path, tr("not converted, the run was cancelled"));
     }
     qDebug().noquote() << QStringLiteral("AraConverter::run() Canceled? %1").arg(m_canceled ? 1 : 0);
+    const int total = m_jobs.size();
+    emit progress(total, total);
+    emit finished(convertedCount(), failures().size(), m_canceled);
 }
 
 QString AraConverter::targetFolderFor(const QString &path, bool create) const
@@ -231,7 +254,24 @@ QString AraConverter::targetPathFor(const QString &path) const
     return QStringLiteral("%1/%2.%3").arg(targetFolderFor(path, false), info.baseName(), ending);
 }
 
-bool AraConverter::convert(const QString &path)
+bool AraConverter::convert(const QString &path, QString *error)
+{
+    if (convertFile(path))
+        return true;
+    if (error) {
+        // The reason convertFile recorded last for this file.
+        QMutexLocker lock(&m_mutex);
+        for (int i = m_failures.size() - 1; i >= 0; --i) {
+            if (m_failures[i].file == path) {
+                *error = m_failures[i].reason;
+                break;
+            }
+        }
+    }
+    return false;
+}
+
+bool AraConverter::convertFile(const QString &path)
 {
     const QFileInfo info(path);
     const QString base = info.baseName();
@@ -264,7 +304,12 @@ bool AraConverter::convertImage(const QString &path, const QString &target)
         return false;
     AraImage image;
     AraFrameReader reader(&source);
-    if (reader.next(image) != AraFrameReader::Frame) {
+    const AraFrameReader::Result read = reader.next(image);
+    if (read == AraFrameReader::Unsupported) {
+        qCritical() << "AraConverter::convert() [ERROR]" << path << reader.errorString();
+        return failed(path, reader.errorString());
+    }
+    if (read != AraFrameReader::Frame) {
         const QString why = reader.errorString().isEmpty() ? tr("the file is empty") : reader.errorString();
         qCritical() << "AraConverter::convert() [ERROR]" << path << why;
         return failed(path, tr("damaged recording: %1").arg(why));
@@ -332,6 +377,10 @@ bool AraConverter::convertSequence(const QString &path, const QString &target)
         while ((r = walker.skip()) == AraFrameReader::Frame) {
         }
         frames = walker.framesRead();
+        if (r == AraFrameReader::Unsupported) {
+            qCritical() << "AraConverter::convert() [ERROR]" << path << walker.errorString();
+            return failed(path, walker.errorString());
+        }
         if (r == AraFrameReader::Error) {
             qCritical() << "AraConverter::convert() [ERROR]" << path << walker.errorString();
             return failed(path, tr("damaged recording: %1").arg(walker.errorString()));

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include <atomic>
 
@@ -14,8 +15,10 @@
 
 class QFile;
 class QSaveFile;
-class QWidget;
+template <typename T> class QFutureWatcher;
 
+// No widgets: the engine runs under a QCoreApplication. A window shows the
+// progress from the signals and cancels through cancel().
 class AraConverter : public QObject {
     Q_OBJECT
 public:
@@ -25,17 +28,26 @@ public:
     };
 
     explicit AraConverter(QObject *parent = nullptr);
+    ~AraConverter() override;
 
     void setTargetLocation(const QString &location);
     void addFiles(const QStringList &files);
 
-    // Converts every file; returns when all are done or the run was
-    // cancelled. The progress dialog appears when there are more files than
-    // twice the pool's threads (and for any run that takes long).
+    // Starts converting every file on the global thread pool and returns at
+    // once: started() now, progress() as files finish, finished() once all
+    // are done or the run was cancelled. Ignored while a run is going on.
+    void start();
+    // Converts every file and returns when all are done (start() and a wait,
+    // without an event loop). finished() has been emitted on return.
     void run();
+    bool isRunning() const { return m_watcher != nullptr; }
 
-    // Converts one file; true when its target was written whole.
-    bool convert(const QString &path);
+    // The label a progress display shows for a run.
+    QString progressLabel() const;
+
+    // Converts one file; true when its target was written whole. Otherwise
+    // *error (when given) says why; the reason is also among failures().
+    bool convert(const QString &path, QString *error = nullptr);
 
     // The file a source converts to ("<folder>/<base>.jpg" or ".seq"), or
     // empty when the source is no ARA/ARV file.
@@ -46,19 +58,33 @@ public:
     static bool writeExifData(const QString &path, const ARA_HEADER &header);
     static bool writeExifData(QByteArray &jpeg, const ARA_HEADER &header);
 
-    // After run(): what went wrong, file by file, and how many succeeded.
+    // After a run: what went wrong, file by file, and how many succeeded.
     QList<Failure> failures() const;
     int convertedCount() const;
     bool wasCanceled() const { return m_canceled; }
 
-    // Parent of the progress dialog (may be null).
-    void setDialogParent(QWidget *parent) { m_dialogParent = parent; }
+public slots:
+    // Stops the run: files not yet started are not converted, a recording
+    // being converted stops between frames. finished() follows.
+    void cancel();
 
 signals:
-    void progressRangeChanged(int minimum, int maximum);
-    void progressValueChanged(int progressValue);
+    // jobs: the conversions of the run; threads: the pool's threads.
+    void started(int jobs, int threads);
+    // done of total conversions have ended.
+    void progress(int done, int total);
+    // The run ended: converted files, failed ones (see failures()) and
+    // whether it was cancelled.
+    void finished(int converted, int failed, bool canceled);
 
 private:
+    struct Job {
+        QString path;
+        bool started = false;
+    };
+
+    void complete();
+    bool convertFile(const QString &path);
     QString targetFolderFor(const QString &path, bool create) const;
     bool convertImage(const QString &path, const QString &target);
     bool convertSequence(const QString &path, const QString &target);
@@ -70,7 +96,8 @@ private:
 
     QString m_targetLocation;
     QStringList m_files;
-    QWidget *m_dialogParent = nullptr;
+    QVector<Job> m_jobs;
+    QFutureWatcher<void> *m_watcher = nullptr;
 
     mutable QMutex m_mutex;
     QList<Failure> m_failures;

@@ -36,9 +36,13 @@ AraFrameReader::Result AraFrameReader::readHeader(quint32 &sensorBytes)
     const quint16 width = qFromLittleEndian<quint16>(head + 18);
     const quint16 height = qFromLittleEndian<quint16>(head + 22);
     sensorBytes = qFromLittleEndian<quint32>(head + 34);
+    if (qFromLittleEndian<quint32>(head + 30) == 3) {
+        m_error = QStringLiteral("frame %1 is line-compressed: line-compressed frames are not converted").arg(frame);
+        return Unsupported;
+    }
     if (width == 0 || height == 0 || quint64(width) * height < 2)
         return fail(QStringLiteral("frame %1 has no image size").arg(frame));
-    if (quint64(sensorBytes) != quint64(width) * height * 2 || sensorBytes > maxSensorBytes)
+    if (quint64(sensorBytes) < quint64(width) * height * 2 || sensorBytes > maxSensorBytes)
         return fail(QStringLiteral("frame %1 states %2 sensor bytes for %3 x %4 pixels")
                         .arg(frame).arg(sensorBytes).arg(width).arg(height));
     if (!m_device->isSequential() && m_device->size() - m_device->pos() < qint64(sensorBytes))

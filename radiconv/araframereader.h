@@ -11,12 +11,16 @@ class QIODevice;
 
 class AraFrameReader {
 public:
-    enum Result { Frame, End, Error };
+    // Unsupported: a well-formed frame this converter does not convert
+    // (line-compressed pixels); errorString says so.
+    enum Result { Frame, End, Error, Unsupported };
 
     explicit AraFrameReader(QIODevice *device);
 
     // Reads the next frame into image. End when the recording ends exactly
-    // after the previous frame; Error (see errorString) for anything else.
+    // after the previous frame; Unsupported or Error (see errorString) for
+    // anything else. Sensor bytes beyond width x height pixels belong to the
+    // frame and are read with it.
     Result next(AraImage &image);
     // Checks the next frame's header and steps over its sensor bytes
     // without reading them (to count and check frames before converting).

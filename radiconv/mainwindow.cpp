@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
@@ -280,25 +281,62 @@ void MainWindow::startConversion()
         return;
     }
 
-    const int total = m_model->rowCount();
-    AraConverter converter;
-    converter.setDialogParent(this);
-    converter.setTargetLocation(m_targetEdit->text());
-    converter.addFiles(m_model->files());
+    m_total = m_model->rowCount();
+    m_converter = new AraConverter(this);
+    m_converter->setTargetLocation(m_targetEdit->text());
+    m_converter->addFiles(m_model->files());
+    connect(m_converter, &AraConverter::started, this, &MainWindow::showProgress);
+    connect(m_converter, &AraConverter::progress, this, [this](int done, int total) {
+        if (m_progress) {
+            m_progress->setMaximum(total);
+            m_progress->setValue(done);
+        }
+    });
+    connect(m_converter, &AraConverter::finished, this, &MainWindow::conversionEnded);
 
     // The list and the buttons rest while the tasks run.
     m_converting = true;
     centralWidget()->setEnabled(false);
     for (QToolBar *bar : findChildren<QToolBar *>())
         bar->setEnabled(false);
-    converter.run();
+    m_convertButton->setEnabled(false);
+    m_converter->start();
+}
+
+void MainWindow::showProgress(int jobs, int threads)
+{
+    m_progress = new QProgressDialog(m_converter->progressLabel(), QStringLiteral("Cancel"), 0, 0, this);
+    m_progress->setWindowTitle(QStringLiteral("Korvel Radiconv"));
+    m_progress->setAutoReset(false);
+    m_progress->setMinimumDuration(4000);  // any run that takes long
+    connect(m_progress, &QProgressDialog::canceled, m_converter, &AraConverter::cancel);
+    connect(m_progress, &QDialog::rejected, m_converter, &AraConverter::cancel);  // Escape
+    if (jobs > 2 * threads) {
+        m_progress->setWindowModality(Qt::ApplicationModal);
+        m_progress->show();
+    }
+}
+
+void MainWindow::conversionEnded()
+{
+    if (m_progress) {
+        m_progress->disconnect(m_converter);
+        m_progress->reset();
+        m_progress->hide();
+        m_progress->deleteLater();
+        m_progress = nullptr;
+    }
     for (QToolBar *bar : findChildren<QToolBar *>())
         bar->setEnabled(true);
     centralWidget()->setEnabled(true);
     m_converting = false;
 
     m_model->clear();
-    reportRun(converter, total);
+    AraConverter *converter = m_converter;
+    m_converter = nullptr;
+    reportRun(*converter, m_total);
+    converter->deleteLater();
+    emit conversionFinished();
 }
 
 void MainWindow::reportRun(const AraConverter &converter, int total)

@@ -12,6 +12,7 @@ class FileModel;
 class QAction;
 class QLineEdit;
 class QMimeData;
+class QProgressDialog;
 class QPushButton;
 
 class MainWindow : public QMainWindow {
@@ -31,12 +32,19 @@ public:
     QAction *removeAction() const { return m_removeAction; }
     QAction *clearAction() const { return m_clearAction; }
     bool isConverting() const { return m_converting; }
+    // The progress dialog of the running conversion, if any.
+    QProgressDialog *progressDialog() const { return m_progress; }
 
 public slots:
     void addFilesDialog();
     void addFolderDialog();
     void setTargetLocationDialog();
+    // Starts converting the list and returns; the window rests until the
+    // run ends, then clears the list and reports.
     void startConversion();
+
+signals:
+    void conversionFinished();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -48,6 +56,8 @@ private slots:
     void removeSelected();
 
 private:
+    void showProgress(int jobs, int threads);
+    void conversionEnded();
     void reportRun(const AraConverter &converter, int total);
 
     FileModel *m_model = nullptr;
@@ -62,4 +72,7 @@ private:
     QString m_lastFileFolder;
     QString m_lastDirFolder;
     bool m_converting = false;
+    AraConverter *m_converter = nullptr;
+    QProgressDialog *m_progress = nullptr;
+    int m_total = 0;
 };

@@ -73,8 +73,8 @@ void printValue(std::ostream &out, const T (&values)[N])
 // Labels of one group padded to the longest of them.
 class Group {
 public:
-    Group(std::initializer_list<const char *> labels, const char *indent = "")
-        : m_indent(indent), m_padded(*indent == '\0')
+    Group(std::ostream &out, std::initializer_list<const char *> labels, const char *indent = "")
+        : m_out(out), m_indent(indent), m_padded(*indent == '\0')
     {
         // One blank beyond the longest label keeps the colons clear of it.
         for (const char *l : labels)
@@ -83,26 +83,27 @@ public:
     template <typename T>
     void line(const char *label, const T &value) const
     {
-        std::cout << m_indent;
+        m_out << m_indent;
         if (m_padded)
-            std::cout << std::left << std::setw(int(m_width)) << label << std::right;
+            m_out << std::left << std::setw(int(m_width)) << label << std::right;
         else
-            std::cout << label;
-        std::cout << ": ";
-        printValue(std::cout, value);
-        std::cout << "\n";
+            m_out << label;
+        m_out << ": ";
+        printValue(m_out, value);
+        m_out << "\n";
     }
 
 private:
+    std::ostream &m_out;
     const char *m_indent;
     bool m_padded;
     size_t m_width = 0;
 };
 
-void printHead(const FLIR_FILE_HEAD &h)
+void printHead(std::ostream &out, const FLIR_FILE_HEAD &h)
 {
-    const Group g{"szFormatID", "szOrigin", "dwVersion", "dwIndexOff", "dwNumUsedIndex", "dwNextID",
-                  "usSwapPattern", "dwChecksum"};
+    const Group g(out, {"szFormatID", "szOrigin", "dwVersion", "dwIndexOff", "dwNumUsedIndex", "dwNextID",
+                        "usSwapPattern", "dwChecksum"});
     g.line("szFormatID", h.szFormatID);
     g.line("szOrigin", h.szOrigin);
     g.line("dwVersion", h.dwVersion);
@@ -113,10 +114,10 @@ void printHead(const FLIR_FILE_HEAD &h)
     g.line("dwChecksum", h.dwChecksum);
 }
 
-void printEntry(const FLIR_INDEX_ENTRY &e)
+void printEntry(std::ostream &out, const FLIR_INDEX_ENTRY &e)
 {
-    const Group g{"wMainType", "wSubType", "dwVersion", "dwIndexID", "dwDataPtr", "dwDataSize",
-                  "dwParent", "dwObjectNr", "dwChecksum"};
+    const Group g(out, {"wMainType", "wSubType", "dwVersion", "dwIndexID", "dwDataPtr", "dwDataSize",
+                        "dwParent", "dwObjectNr", "dwChecksum"});
     g.line("wMainType", e.wMainType);
     g.line("wSubType", e.wSubType);
     g.line("dwVersion", e.dwVersion);
@@ -128,11 +129,11 @@ void printEntry(const FLIR_INDEX_ENTRY &e)
     g.line("dwChecksum", e.dwChecksum);
 }
 
-void printGeometry(const FLIR_GEOMETRIC_INFO &v)
+void printGeometry(std::ostream &out, const FLIR_GEOMETRIC_INFO &v)
 {
-    const Group g{"pixelSize", "imageWidth", "imageHeight", "upperLeftX", "upperLeftY",
-                  "firstValidX", "lastValidX", "firstValidY", "lastValidY", "detectorDeep",
-                  "detectorID", "upSampling", "frameCtr", "minMeasRadius", "stripeFields"};
+    const Group g(out, {"pixelSize", "imageWidth", "imageHeight", "upperLeftX", "upperLeftY",
+                        "firstValidX", "lastValidX", "firstValidY", "lastValidY", "detectorDeep",
+                        "detectorID", "upSampling", "frameCtr", "minMeasRadius", "stripeFields"});
     g.line("pixelSize", v.pixelSize);
     g.line("imageWidth", v.imageWidth);
     g.line("imageHeight", v.imageHeight);
@@ -150,10 +151,10 @@ void printGeometry(const FLIR_GEOMETRIC_INFO &v)
     g.line("stripeFields", v.stripeFields);
 }
 
-void printObject(const FLIR_OBJECT_PAR &v)
+void printObject(std::ostream &out, const FLIR_OBJECT_PAR &v)
 {
-    const Group g{"emissivity", "objectDistance", "ambTemp", "atmTemp", "extOptTemp",
-                  "extOptTransm", "extAtmTransm", "relHum"};
+    const Group g(out, {"emissivity", "objectDistance", "ambTemp", "atmTemp", "extOptTemp",
+                        "extOptTransm", "extAtmTransm", "relHum"});
     g.line("emissivity", v.emissivity);
     g.line("objectDistance", v.objectDistance);
     g.line("ambTemp", v.ambTemp);
@@ -164,13 +165,13 @@ void printObject(const FLIR_OBJECT_PAR &v)
     g.line("relHum", v.relHum);
 }
 
-void printCalibration(const FLIR_TEMP_CALIB &v)
+void printCalibration(std::ostream &out, const FLIR_TEMP_CALIB &v)
 {
-    const Group g{"typeOfPixelValues", "unitOfPixelValues", "R", "B", "F", "wbRBFinUse",
-                  "RBFspare", "alpha1", "alpha2", "beta1", "beta2", "X", "alfaBetaSpare",
-                  "tminSpanAuto", "tmax", "tmin", "tmaxClip", "tminClip", "tmaxWarn", "tminWarn",
-                  "tmaxSaturated", "tminSaturated", "tminSpan", "presPrec", "specAccuracy",
-                  "specRepeatability", "calibMode", "amendMode", "wreserved"};
+    const Group g(out, {"typeOfPixelValues", "unitOfPixelValues", "R", "B", "F", "wbRBFinUse",
+                        "RBFspare", "alpha1", "alpha2", "beta1", "beta2", "X", "alfaBetaSpare",
+                        "tminSpanAuto", "tmax", "tmin", "tmaxClip", "tminClip", "tmaxWarn", "tminWarn",
+                        "tmaxSaturated", "tminSaturated", "tminSpan", "presPrec", "specAccuracy",
+                        "specRepeatability", "calibMode", "amendMode", "wreserved"});
     g.line("typeOfPixelValues", v.typeOfPixelValues);
     g.line("unitOfPixelValues", v.unitOfPixelValues);
     g.line("R", v.R);
@@ -202,10 +203,10 @@ void printCalibration(const FLIR_TEMP_CALIB &v)
     g.line("wreserved", v.wreserved);
 }
 
-void printAdjust(const FLIR_ADJUST_PAR &v)
+void printAdjust(std::ostream &out, const FLIR_ADJUST_PAR &v)
 {
-    const Group g{"normOffset", "normGain", "ipixUnderflow", "ipixOverflow", "typeOfLcorr", "L",
-                  "Obas", "lineCorrSpare"};
+    const Group g(out, {"normOffset", "normGain", "ipixUnderflow", "ipixOverflow", "typeOfLcorr", "L",
+                        "Obas", "lineCorrSpare"});
     g.line("normOffset", v.normOffset);
     g.line("normGain", v.normGain);
     g.line("ipixUnderflow", v.ipixUnderflow);
@@ -216,9 +217,9 @@ void printAdjust(const FLIR_ADJUST_PAR &v)
     g.line("lineCorrSpare", v.lineCorrSpare);
 }
 
-void printPresent(const FLIR_PRES_PAR &v)
+void printPresent(std::ostream &out, const FLIR_PRES_PAR &v)
 {
-    const Group g{"level", "span", "useHistogram", "useDDE", "levelDDE", "colorDistr"};
+    const Group g(out, {"level", "span", "useHistogram", "useDDE", "levelDDE", "colorDistr"});
     g.line("level", v.level);
     g.line("span", v.span);
     g.line("useHistogram", v.useHistogram);
@@ -227,9 +228,9 @@ void printPresent(const FLIR_PRES_PAR &v)
     g.line("colorDistr", v.colorDistr);
 }
 
-void printDisplay(const FLIR_DISPLAY_PAR &v)
+void printDisplay(std::ostream &out, const FLIR_DISPLAY_PAR &v)
 {
-    const Group g{"yxPixRatio", "zoomFactor", "xpanVal", "ypanVal", "flipVal", "pad"};
+    const Group g(out, {"yxPixRatio", "zoomFactor", "xpanVal", "ypanVal", "flipVal", "pad"});
     g.line("yxPixRatio", v.yxPixRatio);
     g.line("zoomFactor", v.zoomFactor);
     g.line("xpanVal", v.xpanVal);
@@ -238,11 +239,11 @@ void printDisplay(const FLIR_DISPLAY_PAR &v)
     g.line("pad", v.pad);
 }
 
-void printImageInfo(const FLIR_IMAGEINFO &v)
+void printImageInfo(std::ostream &out, const FLIR_IMAGEINFO &v)
 {
-    const Group g{"imageTime", "imageMilliTime", "timeZoneBias", "swReserved1", "focusPos",
-                  "fTsTemp", "fTSTempExt", "trigInfoType", "trigHit", "trigFlags", "reserved1",
-                  "trigCount", "manipulType", "manipFactors", "detectorPars"};
+    const Group g(out, {"imageTime", "imageMilliTime", "timeZoneBias", "swReserved1", "focusPos",
+                        "fTsTemp", "fTSTempExt", "trigInfoType", "trigHit", "trigFlags", "reserved1",
+                        "trigCount", "manipulType", "manipFactors", "detectorPars"});
     g.line("imageTime", v.imageTime);
     g.line("imageMilliTime", v.imageMilliTime);
     g.line("timeZoneBias", v.timeZoneBias);
@@ -260,12 +261,12 @@ void printImageInfo(const FLIR_IMAGEINFO &v)
     g.line("detectorPars", v.detectorPars);
 }
 
-void printDistribution(const FLIR_DISTR_DATA &v)
+void printDistribution(std::ostream &out, const FLIR_DISTR_DATA &v)
 {
-    const Group g{"imgName", "distrLive", "distrrecalled", "curGlobalOffset", "curGlobalGain",
-                  "regulMethodMask", "visualImage", "focusDistance", "stripeHeight",
-                  "stripeStart", "imageFreq", "typePixStreamCtrlData", "pixStreamDataLine",
-                  "errStatus", "imageMilliFreq", "reserved"};
+    const Group g(out, {"imgName", "distrLive", "distrrecalled", "curGlobalOffset", "curGlobalGain",
+                        "regulMethodMask", "visualImage", "focusDistance", "stripeHeight",
+                        "stripeStart", "imageFreq", "typePixStreamCtrlData", "pixStreamDataLine",
+                        "errStatus", "imageMilliFreq", "reserved"});
     g.line("imgName", v.imgName);
     g.line("distrLive", v.distrLive);
     g.line("distrrecalled", v.distrrecalled);
@@ -284,21 +285,21 @@ void printDistribution(const FLIR_DISTR_DATA &v)
     g.line("reserved", v.reserved);
 }
 
-void printExtendedImageInfo(const FLIR_EXTENDED_IMAGEINFO &v)
+void printExtendedImageInfo(std::ostream &out, const FLIR_EXTENDED_IMAGEINFO &v)
 {
-    const Group g{"fData", "pzDPName"};
+    const Group g(out, {"fData", "pzDPName"});
     const size_t count = sizeof v.entries / sizeof v.entries[0];
     for (size_t i = 0; i < count; ++i) {
-        std::cout << "ExtendedImageInfo[" << i << "]:\n";
+        out << "ExtendedImageInfo[" << i << "]:\n";
         g.line("fData", v.entries[i].fData);
         g.line("pzDPName", v.entries[i].pzDPName);
     }
 }
 
-void printWbRBF(const FLIR_WBRBF_PAR &v)
+void printWbRBF(std::ostream &out, const FLIR_WBRBF_PAR &v)
 {
-    const Group g{"num_wb", "wbID", "wbJ0", "wbJ1", "R", "B", "F", "U", "invTabLen",
-                  "invTabMethod", "OS", "T"};
+    const Group g(out, {"num_wb", "wbID", "wbJ0", "wbJ1", "R", "B", "F", "U", "invTabLen",
+                        "invTabMethod", "OS", "T"});
     g.line("num_wb", v.num_wb);
     g.line("wbID", v.wbID);
     g.line("wbJ0", v.wbJ0);
@@ -313,17 +314,17 @@ void printWbRBF(const FLIR_WBRBF_PAR &v)
     g.line("T", v.T);
 }
 
-void printExtPresent(const FLIR_EXTENDED_PRESSPAR &v)
+void printExtPresent(std::ostream &out, const FLIR_EXTENDED_PRESSPAR &v)
 {
-    const Group g{"ddeMethod", "ddeParam"};
+    const Group g(out, {"ddeMethod", "ddeParam"});
     g.line("ddeMethod", v.ddeMethod);
     g.line("ddeParam", v.ddeParam);
 }
 
-void printMeasurementInfo(const FLIR_MEASUREMENT_INFO &v)
+void printMeasurementInfo(std::ostream &out, const FLIR_MEASUREMENT_INFO &v)
 {
-    const Group g{"endianTest", "firstFuncOffset", "funcDefHdrSize", "minMeasRadius", "reserved1",
-                  "reserved2"};
+    const Group g(out, {"endianTest", "firstFuncOffset", "funcDefHdrSize", "minMeasRadius", "reserved1",
+                        "reserved2"});
     g.line("endianTest", v.endianTest);
     g.line("firstFuncOffset", v.firstFuncOffset);
     g.line("funcDefHdrSize", v.funcDefHdrSize);
@@ -332,9 +333,9 @@ void printMeasurementInfo(const FLIR_MEASUREMENT_INFO &v)
     g.line("reserved2", v.reserved2);
 }
 
-void printMeasurementFunction(const FLIR_MEASUREMENT_FUNC &v)
+void printMeasurementFunction(std::ostream &out, const FLIR_MEASUREMENT_FUNC &v)
 {
-    const Group g({}, "  ");
+    const Group g(out, {}, "  ");
     g.line("tAmb", v.tAmb);
     g.line("dist", v.dist);
     g.line("emiss", v.emiss);
@@ -364,9 +365,20 @@ bool readMarker(std::ifstream &file, uint16_t &marker)
 }  // namespace
 
 FLIRReader::FLIRReader()
+    : FLIRReader(nullptr)
+{
+}
+
+FLIRReader::FLIRReader(std::ostream *diagnostics)
+    : m_out(diagnostics ? diagnostics : &std::cout)
 {
     std::memset(&m_fileHead, 0, sizeof m_fileHead);
     std::memset(&m_basicData, 0, sizeof m_basicData);
+}
+
+void FLIRReader::setDiagnostics(std::ostream *stream)
+{
+    m_out = stream ? stream : &std::cout;
 }
 
 FLIRReader::FLIRReader(const FLIRReader &other) = default;
@@ -377,10 +389,10 @@ FLIRReader::~FLIRReader() = default;
 
 int FLIRReader::openFile(const char *path)
 {
-    std::cout << "FLIR SIZE " << sizeof(FLIR_FILE_HEAD) << "\n";
-    std::cout << "TEST SWAP:" << swap16(256) << "\n";
-    std::cout << "TEST SWAP:" << swap16(1) << "\n";
-    std::cout << "TEST SWAP:" << swap16(swap16(1)) << "\n";
+    *m_out << "FLIR SIZE " << sizeof(FLIR_FILE_HEAD) << "\n";
+    *m_out << "TEST SWAP:" << swap16(256) << "\n";
+    *m_out << "TEST SWAP:" << swap16(1) << "\n";
+    *m_out << "TEST SWAP:" << swap16(swap16(1)) << "\n";
 
     if (!path)
         return -1;
@@ -390,7 +402,7 @@ int FLIRReader::openFile(const char *path)
 
     uint16_t marker = 0;
     const bool gotMarker = readMarker(file, marker);
-    std::cout << "POS: " << (gotMarker ? int64_t(file.tellg()) : int64_t(0)) << "\n";
+    *m_out << "POS: " << (gotMarker ? int64_t(file.tellg()) : int64_t(0)) << "\n";
     if (!gotMarker || marker != 0xFFD8)
         return -100;
 
@@ -419,7 +431,7 @@ int FLIRReader::openFile(const char *path)
             break;
         processE1Data(segment);
     }
-    std::cout << std::flush;
+    *m_out << std::flush;
     return result;
 }
 
@@ -439,7 +451,7 @@ void FLIRReader::processE1Data(const std::vector<uint8_t> &segment)
     if (segment.size() < 4)
         return;
     if (segment.size() < 5 || std::memcmp(segment.data(), "FLIR\0", 5) != 0) {
-        std::cout << "NOT A FLIR BLOCK, SKIPPING\n";
+        *m_out << "NOT A FLIR BLOCK, SKIPPING\n";
         return;
     }
     // A FLIR head has 8 bytes; a shorter segment has no piece numbers.
@@ -448,7 +460,7 @@ void FLIRReader::processE1Data(const std::vector<uint8_t> &segment)
     const int version = int8_t(segment[5]);
     const int piece = int8_t(segment[6]);
     const int last = int8_t(segment[7]);
-    std::cout << "FLIR BLOCK " << version << " " << piece << " " << last << "\n";
+    *m_out << "FLIR BLOCK " << version << " " << piece << " " << last << "\n";
     if (piece < 0 || last < 0)
         return;
 
@@ -460,11 +472,11 @@ void FLIRReader::processE1Data(const std::vector<uint8_t> &segment)
     // Pieces that do not follow a first piece, or would run past the image
     // that piece announced, are dropped.
     if (m_fffData.empty() || payload > m_fffData.size() - m_offset) {
-        std::cout << "DATA BLOCK OUT OF RANGE, SKIPPING\n";
+        *m_out << "DATA BLOCK OUT OF RANGE, SKIPPING\n";
         return;
     }
     std::copy(segment.begin() + 8, segment.end(), m_fffData.begin() + std::ptrdiff_t(m_offset));
-    std::cout << "DATA BLOCK SIZE " << payload << "\n";
+    *m_out << "DATA BLOCK SIZE " << payload << "\n";
     m_offset += uint32_t(payload);
 
     if (piece == last)
@@ -473,18 +485,18 @@ void FLIRReader::processE1Data(const std::vector<uint8_t> &segment)
 
 void FLIRReader::processFLIRDATA(int size)
 {
-    std::cout << "PROCESSING FLIR DATA " << size << "\n";
+    *m_out << "PROCESSING FLIR DATA " << size << "\n";
     const size_t available = std::min(size_t(std::max(size, 0)), m_fffData.size());
     if (available < sizeof m_fileHead) {
-        std::cout << "FLIR DATA TOO SHORT\n";
+        *m_out << "FLIR DATA TOO SHORT\n";
         return;
     }
     std::memcpy(&m_fileHead, m_fffData.data(), sizeof m_fileHead);
     const bool bigEndian = m_fileHead.usSwapPattern == 0;
     if (bigEndian)
         toHost(m_fileHead);
-    std::cout << "hhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhh \n";
-    printHead(m_fileHead);
+    *m_out << "hhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhh \n";
+    printHead(*m_out, m_fileHead);
 
     for (uint32_t i = 0; i < m_fileHead.dwNumUsedIndex; ++i) {
         const size_t at = 64 + size_t(i) * sizeof(FLIR_INDEX_ENTRY);
@@ -495,8 +507,8 @@ void FLIRReader::processFLIRDATA(int size)
         if (bigEndian)
             toHost(entry);
         if (entry.wMainType != 0) {
-            std::cout << "***************************************************** " << i << "\n";
-            printEntry(entry);
+            *m_out << "***************************************************** " << i << "\n";
+            printEntry(*m_out, entry);
         }
         const size_t ptr = entry.dwDataPtr;
         const bool inside = ptr <= available;
@@ -504,40 +516,40 @@ void FLIRReader::processFLIRDATA(int size)
         case 0x20: {
             const size_t want = std::min<size_t>(entry.dwDataSize, sizeof m_basicData);
             if (!inside || want > available - ptr) {
-                std::cout << "RECORD OUT OF RANGE\n";
+                *m_out << "RECORD OUT OF RANGE\n";
                 break;
             }
             std::memset(&m_basicData, 0, sizeof m_basicData);
             std::memcpy(&m_basicData, m_fffData.data() + ptr, want);
-            printGeometry(m_basicData.geometry);
-            printObject(m_basicData.objectParameters);
-            printCalibration(m_basicData.calibParameters);
-            printAdjust(m_basicData.adjustParameters);
-            printPresent(m_basicData.presentParameters);
-            printDisplay(m_basicData.displayParameters);
-            printImageInfo(m_basicData.imageInfo);
-            printDistribution(m_basicData.distributionData);
-            printExtendedImageInfo(m_basicData.extendedImageInfo);
-            printWbRBF(m_basicData.wbRBFparameters);
-            printExtPresent(m_basicData.extPresentParameters);
+            printGeometry(*m_out, m_basicData.geometry);
+            printObject(*m_out, m_basicData.objectParameters);
+            printCalibration(*m_out, m_basicData.calibParameters);
+            printAdjust(*m_out, m_basicData.adjustParameters);
+            printPresent(*m_out, m_basicData.presentParameters);
+            printDisplay(*m_out, m_basicData.displayParameters);
+            printImageInfo(*m_out, m_basicData.imageInfo);
+            printDistribution(*m_out, m_basicData.distributionData);
+            printExtendedImageInfo(*m_out, m_basicData.extendedImageInfo);
+            printWbRBF(*m_out, m_basicData.wbRBFparameters);
+            printExtPresent(*m_out, m_basicData.extPresentParameters);
             break;
         }
         case 0x21: {
             FLIR_MEASUREMENT_INFO info;
             if (!inside || sizeof info > available - ptr) {
-                std::cout << "RECORD OUT OF RANGE\n";
+                *m_out << "RECORD OUT OF RANGE\n";
                 break;
             }
             std::memcpy(&info, m_fffData.data() + ptr, sizeof info);
-            printMeasurementInfo(info);
+            printMeasurementInfo(*m_out, info);
             FLIR_MEASUREMENT_FUNC function;
             const size_t at = ptr + info.firstFuncOffset;
             if (at > available || sizeof function > available - at) {
-                std::cout << "RECORD OUT OF RANGE\n";
+                *m_out << "RECORD OUT OF RANGE\n";
                 break;
             }
             std::memcpy(&function, m_fffData.data() + at, sizeof function);
-            printMeasurementFunction(function);
+            printMeasurementFunction(*m_out, function);
             break;
         }
         case 0x22: {
@@ -549,7 +561,7 @@ void FLIRReader::processFLIRDATA(int size)
             break;
         }
         default:
-            std::cout << "Unsupported tag ID " << std::hex << entry.wMainType << std::dec << "\n";
+            *m_out << "Unsupported tag ID " << std::hex << entry.wMainType << std::dec << "\n";
             break;
         }
     }

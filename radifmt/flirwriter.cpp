@@ -125,8 +125,10 @@ uint16_t signalValue(float s)
     return uint16_t(uint32_t(int32_t(s)));
 }
 
-// Decimal number as a C library's atoi reads it, bounded to the text.
-int leadingNumber(const std::string &text, size_t from)
+// The decimal number at text[from] as a C library's atoi reads it (blanks
+// skipped, an optional sign, digits up to the first non-digit, "0" if
+// none), kept as text so no number of digits can overflow.
+std::string leadingNumber(const std::string &text, size_t from)
 {
     size_t i = from;
     while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
@@ -136,10 +138,14 @@ int leadingNumber(const std::string &text, size_t from)
         negative = text[i] == '-';
         ++i;
     }
-    long long value = 0;
+    while (i < text.size() && text[i] == '0')
+        ++i;
+    std::string digits;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-        value = std::min<long long>(value * 10 + (text[i] - '0'), 2147483647LL);
-    return int(negative ? -value : value);
+        digits += text[i];
+    if (digits.empty())
+        return "0";
+    return negative ? "-" + digits : digits;
 }
 
 template <size_t N>
@@ -152,6 +158,12 @@ void copyText(char (&target)[N], const std::string &text)
 }  // namespace
 
 FLIRWriter::FLIRWriter()
+    : FLIRWriter(nullptr)
+{
+}
+
+FLIRWriter::FLIRWriter(std::ostream *diagnostics)
+    : m_out(diagnostics ? diagnostics : &std::cerr)
 {
     std::memset(&m_header, 0, sizeof m_header);
     std::memset(&m_fileHead, 0, sizeof m_fileHead);
@@ -171,38 +183,46 @@ FLIRWriter &FLIRWriter::operator=(const FLIRWriter &other) = default;
 FLIRWriter &FLIRWriter::operator=(FLIRWriter &&other) noexcept = default;
 FLIRWriter::~FLIRWriter() = default;
 
+void FLIRWriter::setDiagnostics(std::ostream *stream)
+{
+    m_out = stream ? stream : &std::cerr;
+}
+
 bool FLIRWriter::read(const AraImage *image)
 {
     if (!image)
         return false;
     m_header = image->header();
     if (m_header.fileVersion < minimumVersion) {
-        std::cerr << "FLIRFile::readARAdata() [E] Unsupported version " << m_header.fileVersion
-                  << ", must be at least " << minimumVersion << std::endl;
+        *m_out << "FLIRFile::readARAdata() [E] Unsupported version " << m_header.fileVersion
+               << ", must be at least " << minimumVersion << std::endl;
         return false;
     }
     // The record set carries raw pixels only; compressed lines would be
     // written as noise.
     if (m_header.compression == 3) {
-        std::cerr << "FLIRFile::readARAdata() [E] Line-compressed sensor data is not supported"
-                  << std::endl;
+        *m_out << "FLIRFile::readARAdata() [E] Line-compressed sensor data is not supported"
+               << std::endl;
         return false;
     }
     const std::vector<uint8_t> &sensor = image->sensorData();
     const uint64_t announced = m_header.sensorDataSize;
     if (sensor.size() < announced) {
-        std::cerr << "FLIRFile::readARAdata() [E] Sensor data holds " << sensor.size()
-                  << " bytes, header says " << announced << std::endl;
+        *m_out << "FLIRFile::readARAdata() [E] Sensor data holds " << sensor.size()
+               << " bytes, header says " << announced << std::endl;
         return false;
     }
-    const size_t pixels = size_t(announced / 2);
+    const uint64_t available = announced / 2;
     const uint64_t geometry = uint64_t(m_header.width) * m_header.height;
-    if (pixels < 2 || m_header.width == 0 || m_header.height == 0 || geometry > pixels) {
-        std::cerr << "FLIRFile::readARAdata() [E] Image of " << m_header.width << " x "
-                  << m_header.height << " pixels does not fit " << pixels << " sensor values"
-                  << std::endl;
+    if (geometry < 2 || geometry > available) {
+        *m_out << "FLIRFile::readARAdata() [E] Image of " << m_header.width << " x "
+               << m_header.height << " pixels does not fit " << available << " sensor values"
+               << std::endl;
         return false;
     }
+    // The record set describes width x height pixels; sensor bytes beyond
+    // them would not match its geometry.
+    const size_t pixels = size_t(geometry);
 
     std::vector<uint16_t> values(pixels);
     for (size_t i = 0; i < pixels; ++i)
@@ -402,10 +422,8 @@ void FLIRWriter::setCalibInfo(FLIR_CALIB_INFO &info)
     std::snprintf(serial, sizeof serial, "%u", unsigned(m_header.cameraSerialNumber));
     copyText(info.cameraSerialNumber, serial);
     info.lensCount = 1;
-    const int lens = partNumber.size() > 5 ? leadingNumber(partNumber, 5) : 0;
-    char lensName[32];
-    std::snprintf(lensName, sizeof lensName, "FOL%d", lens);
-    copyText(info.lensName, lensName);
+    const std::string lens = partNumber.size() > 5 ? leadingNumber(partNumber, 5) : "0";
+    copyText(info.lensName, "FOL" + lens);
     copyText(info.lensPartNumber, "*");
     copyText(info.lensSerialNumber, "*");
     info.filterCount = 0;
@@ -516,9 +534,9 @@ std::vector<uint8_t> FLIRWriter::getAPP1Data() const
     const size_t pieces = (size + app1PayloadSize - 1) / app1PayloadSize;
     // Piece numbers are single bytes that readers take as signed.
     if (pieces > size_t(maxApp1Segments)) {
-        std::cerr << "FLIRFile::getAPP1Data() [E] FLIR data of " << size << " bytes needs "
-                  << pieces << " segments, at most " << maxApp1Segments << " are possible"
-                  << std::endl;
+        *m_out << "FLIRFile::getAPP1Data() [E] FLIR data of " << size << " bytes needs "
+               << pieces << " segments, at most " << maxApp1Segments << " are possible"
+               << std::endl;
         return {};
     }
     std::vector<uint8_t> out;

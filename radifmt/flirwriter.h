@@ -3,6 +3,7 @@
 // BasicData, ColorPalette and, with a GPS time, GPSInfo) and cuts it into
 // JPEG APP1 segments. One writer serves one frame.
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -13,16 +14,22 @@
 class RADIFMT_EXPORT FLIRWriter {
 public:
     FLIRWriter();
+    explicit FLIRWriter(std::ostream *diagnostics);
     FLIRWriter(const FLIRWriter &other);
     FLIRWriter(FLIRWriter &&other) noexcept;
     FLIRWriter &operator=(const FLIRWriter &other);
     FLIRWriter &operator=(FLIRWriter &&other) noexcept;
     ~FLIRWriter();
 
-    // Takes the frame's header and pixels. False (with a line on the
-    // standard error stream) for frames the record set cannot describe:
-    // version below 12, line-compressed pixels, fewer sensor bytes than the
-    // header announces, fewer pixels than width x height, or fewer than 2.
+    // Where refusals are reported; null restores the standard error stream.
+    void setDiagnostics(std::ostream *stream);
+    std::ostream *diagnostics() const { return m_out; }
+
+    // Takes the frame's header and its width x height pixels. False (with a
+    // line on the diagnostics stream) for frames the record set cannot
+    // describe: version below 12, line-compressed pixels, fewer sensor bytes
+    // than the header announces, fewer pixels than width x height, or fewer
+    // than 2. Sensor bytes beyond width x height pixels are not used.
     bool read(const AraImage *image);
 
     // Builds the FFF byte image; call after a successful read.
@@ -81,4 +88,5 @@ private:
     std::vector<uint8_t> m_paletteData;
     FLIR_INDEX_ENTRY m_gpsIndex;
     FLIR_GPS_DATA m_gpsData;
+    std::ostream *m_out;
 };

@@ -95,8 +95,9 @@ QByteArray AraDecoder::decompressLines(const QByteArray &compressed, int width, 
             line[count] = quint16(line[count - 1] + difference);
             bitPos += 4 + n;
         }
-        // The codes end within a byte; the trailer follows that byte.
-        const qint64 trailer = (bitPos + 7) >> 3;
+        // The codes end within a byte; the trailer follows that byte. A
+        // one-pixel line has no codes but still one code byte, of fill only.
+        const qint64 trailer = qMax((bitPos + 7) >> 3, at + 5);
         if (!complete || trailer + 2 > size)
             break;
         at = trailer + 2;
@@ -135,10 +136,15 @@ int AraDecoder::decodeByte(quint8 byte, quint16 *line, int width)
     case 3:
         line[0] = quint16(line[0] | byte);
         m_sampleCount = 1;
-        // A one-pixel line has no code stream: its trailer follows at once.
-        m_state = m_sampleCount < width ? 4 : 5;
+        m_state = 4;
         return 1;
     case 4: {
+        // A one-pixel line still carries one code byte; it holds fill bits
+        // only and is skipped whatever it holds.
+        if (m_sampleCount >= width) {
+            m_state = 5;
+            return 1;
+        }
         // Take only the codes the line still needs, so the fill bits after
         // its last code are never read as codes.
         const int wanted = qMin(2, width - m_sampleCount);

@@ -6,11 +6,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QProgressDialog>
-#include <QPushButton>
+#include <QSignalSpy>
 #include <QThreadPool>
 #include <QTimer>
 #include <QTemporaryDir>
+#include <QtEndian>
+#include <QHash>
 #include <QtTest>
 
 #include <ctime>
@@ -71,22 +72,22 @@ class TestAraConverter : public QObject {
         return path;
     }
 
-    static QByteArray ara(int seed = 0, AraGen::FrameSpec spec = AraGen::FrameSpec())
+    static QByteArray ara(int seed = 0, AraGen::FrameParams params = AraGen::FrameParams())
     {
-        return AraGen::araFile(spec, AraGen::scene(spec.width, spec.height, seed));
+        return AraGen::araFile(params, AraGen::scene(params.width, params.height, seed));
     }
 
     static QByteArray arv(int frames, int firstSeed = 0)
     {
-        QVector<AraGen::FrameSpec> specs;
+        QVector<AraGen::FrameParams> frameParams;
         QVector<QVector<quint16>> counts;
         for (int i = 0; i < frames; ++i) {
-            AraGen::FrameSpec spec;
-            spec.gpsTimeOfWeek += quint32(i) * 100;
-            specs << spec;
-            counts << AraGen::scene(spec.width, spec.height, firstSeed + i);
+            AraGen::FrameParams params;
+            params.gpsTimeOfWeek += quint32(i) * 100;
+            frameParams << params;
+            counts << AraGen::scene(params.width, params.height, firstSeed + i);
         }
-        return AraGen::arvRecording(specs, counts);
+        return AraGen::arvRecording(frameParams, counts);
     }
 
     // Runs a converter over files into the target location (empty: beside the sources).
@@ -173,11 +174,11 @@ private slots:
 
         // A frame without position and GPS time keeps no GPS position but
         // its altitude; its capture time is the GPS epoch in local time.
-        AraGen::FrameSpec spec;
-        spec.latitude = 0;
-        spec.gpsWeek = 0;
-        spec.gpsTimeOfWeek = 0;
-        write("flight2/nopos.ara", ara(2, spec));
+        AraGen::FrameParams params;
+        params.latitude = 0;
+        params.gpsWeek = 0;
+        params.gpsTimeOfWeek = 0;
+        write("flight2/nopos.ara", ara(2, params));
         QVERIFY(convert({m_in + "/flight2/nopos.ara"}, m_out).isEmpty());
         const QString target = m_out + "/flight2/nopos.jpg";
         const QJsonObject tags = exiftool(target);
@@ -190,12 +191,12 @@ private slots:
     void oddFramesHaveSoundPreviews()
     {
         // A frame of another size is rendered at its own size.
-        AraGen::FrameSpec small;
+        AraGen::FrameParams small;
         small.width = 160;
         small.height = 120;
         const QString s = write("odd/small.ara", ara(3, small));
         // A flat frame (every count equal) gives a uniform grey.
-        const QString f = write("odd/flat.ara", AraGen::araFile(AraGen::FrameSpec(), flat(640 * 512, 7400)));
+        const QString f = write("odd/flat.ara", AraGen::araFile(AraGen::FrameParams(), flat(640 * 512, 7400)));
         QVERIFY(convert({s, f}, m_out).isEmpty());
 
         QCOMPARE(QImage(m_out + "/odd/small.jpg").size(), QSize(160, 120));
@@ -246,12 +247,110 @@ private slots:
         QVector<quint16> counts = AraGen::scene(640, 512, 4);
         for (int i = 1000; i < counts.size(); i += 997)
             counts[i] = 0x7353;
-        const QByteArray rec = AraGen::arvRecording({AraGen::FrameSpec(), AraGen::FrameSpec()}, {counts, counts});
+        const QByteArray rec = AraGen::arvRecording({AraGen::FrameParams(), AraGen::FrameParams()}, {counts, counts});
         const QString source = write("walk/ss.arv", rec);
         QVERIFY(convert({source}, m_out).isEmpty());
         const QJsonObject tags = exiftool(m_out + "/walk/ss.seq", {"-G3", "-ee"});
         QVERIFY(tags.contains("Doc1:CameraModel"));
         QVERIFY(!tags.contains("Doc2:CameraModel"));
+    }
+
+    void lineCompressedFramesAreNotConverted()
+    {
+        AraGen::FrameParams small;
+        small.width = 32;
+        small.height = 8;
+        const QByteArray packed = AraGen::araFile(small, AraGen::scene(32, 8, 1), AraGen::LineCompressed);
+        const QString image = write("packed/lc.ara", packed);
+        QVector<AraGen::FrameParams> frames(3, small);
+        QVector<QVector<quint16>> counts(3, AraGen::scene(32, 8, 2));
+        QByteArray recording = AraGen::arvRecording(frames.mid(0, 1), counts.mid(0, 1));
+        recording += packed;
+        recording += AraGen::arvRecording(frames.mid(0, 1), counts.mid(0, 1));
+        const QString video = write("packed/lc.arv", recording);
+
+        QHash<QString, QString> reasons;
+        for (const AraConverter::Failure &f : convert({image, video}, m_out))
+            reasons.insert(f.file, f.reason);
+        QCOMPARE(reasons.size(), 2);
+        QCOMPARE(reasons.value(image), QStringLiteral("frame 1 is line-compressed: line-compressed frames are not converted"));
+        QCOMPARE(reasons.value(video), QStringLiteral("frame 2 is line-compressed: line-compressed frames are not converted"));
+        QVERIFY(QDir(m_out + "/packed").entryList(QDir::Files).isEmpty());
+
+        // One file on its own: false and the reason.
+        AraConverter c;
+        c.setTargetLocation(m_out);
+        QString error;
+        QVERIFY(!c.convert(image, &error));
+        QCOMPARE(error, reasons.value(image));
+        QVERIFY(c.convert(write("packed/raw.ara", AraGen::araFile(small, AraGen::scene(32, 8, 1))), &error));
+        QCOMPARE(c.failures().size(), 1);
+        QCOMPARE(c.convertedCount(), 1);
+    }
+
+    void sensorBytesBeyondTheImageAreSkipped()
+    {
+        // The size field counts 6 bytes more than 32 x 8 pixels and the bytes
+        // are there: the frame converts from its 32 x 8 pixels, and in a
+        // recording the next frame follows those bytes.
+        AraGen::FrameParams small;
+        small.width = 32;
+        small.height = 8;
+        const QVector<quint16> counts = AraGen::scene(32, 8, 4);
+        QByteArray frame = AraGen::araFile(small, counts) + QByteArray(6, '\x7f');
+        frame.replace(34, 4, QByteArray::fromHex("06020000"));  // 518
+        const QString image = write("wide/extra.ara", frame);
+        const QString video = write("wide/extra.arv", frame + frame + AraGen::araFile(small, counts));
+        QVERIFY(convert({image, video}, m_out).isEmpty());
+
+        const QJsonObject tags = exiftool(m_out + "/wide/extra.jpg");
+        QCOMPARE(tags.value("FLIR:RawThermalImageWidth").toInt(), 32);
+        QCOMPARE(tags.value("FLIR:RawThermalImageHeight").toInt(), 8);
+        const QByteArray jpeg = readAll(m_out + "/wide/extra.jpg");
+        FLIRWriter writer;
+        const AraImage whole = AraImage::fromData(reinterpret_cast<const uint8_t *>(frame.constData()), frame.size());
+        QVERIFY(writer.read(&whole));
+        writer.createCompleteFLIRData();
+        const std::vector<uint8_t> app1 = writer.getAPP1Data();
+        QVERIFY(jpeg.contains(QByteArray(reinterpret_cast<const char *>(app1.data()), int(app1.size()))));
+        QCOMPARE(QImage(m_out + "/wide/extra.jpg").size(), QSize(32, 8));
+
+        // Three frames, each the record set of its 32 x 8 pixels.
+        const std::vector<uint8_t> fff = writer.getFLIRFileData();
+        const QByteArray one(reinterpret_cast<const char *>(fff.data()), int(fff.size()));
+        QCOMPARE(readAll(m_out + "/wide/extra.seq"), one + one + one);
+        const QJsonObject seq = exiftool(m_out + "/wide/extra.seq", {"-G3", "-ee"});
+        QVERIFY(seq.contains("Doc2:CameraModel"));
+        QVERIFY(!seq.contains("Doc3:CameraModel"));
+    }
+
+    void demoImagesCarryTheirCaptureTime()
+    {
+        QTemporaryDir demo;
+        QProcess make;
+        make.start(QStringLiteral(KORVEL_BINARY_DIR "/bin/make_demo_thermal"), {demo.path()});
+        QVERIFY(make.waitForFinished(60000));
+        QCOMPARE(make.exitCode(), 0);
+        const QString source = demo.filePath("flight1/IMG_0001.ara");
+        QVERIFY(convert({source}, m_out).isEmpty());
+        const QString target = m_out + "/flight1/IMG_0001.jpg";
+        const QJsonObject tags = exiftool(target);
+        QVERIFY2(tags.contains("ExifIFD:DateTimeOriginal"), qPrintable(QJsonDocument(tags).toJson()));
+        QVERIFY(tags.contains("GPS:GPSDateStamp"));
+        QVERIFY(tags.contains("GPS:GPSTimeStamp"));
+
+        // The frame's own GPS week and time of week, not the GPS epoch.
+        QFile file(source);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray head = file.read(512);
+        const quint16 week = qFromLittleEndian<quint16>(head.constData() + 136);
+        const quint32 timeOfWeek = qFromLittleEndian<quint32>(head.constData() + 138);
+        QVERIFY(week > 0 && timeOfWeek > 0);
+        const QDateTime utc = QDateTime::fromMSecsSinceEpoch(
+            qint64(week) * 604800000 + timeOfWeek + 315964800000LL, Qt::UTC);
+        QCOMPARE(tags.value("GPS:GPSDateStamp").toString(), utc.toString("yyyy:MM:dd"));
+        QCOMPARE(tags.value("ExifIFD:DateTimeOriginal").toString(),
+                 utc.toLocalTime().toString("yyyy:MM:dd hh:mm:ss"));
     }
 
     void damagedInputsAreRefused_data()
@@ -263,7 +362,7 @@ private slots:
         truncated.chop(1000);
         QTest::newRow("truncated last frame") << "trunc.arv" << truncated << "truncated";
         QByteArray oldSecond = arv(1);
-        AraGen::FrameSpec v11;
+        AraGen::FrameParams v11;
         v11.fileVersion = 11;
         oldSecond += AraGen::araFile(v11, AraGen::scene(640, 512, 1));
         oldSecond += arv(1);
@@ -325,10 +424,10 @@ private slots:
         QVERIFY(!kept.isNull());
     }
 
-    void progressDialogAndCancel()
+    void runsBySignalsAndCancels()
     {
-        // One pool thread: the dialog is for more than two files. A long
-        // recording first keeps the run busy while the dialog is watched.
+        // One pool thread and a long recording first: the run is still busy
+        // when start() returns.
         QThreadPool *pool = QThreadPool::globalInstance();
         const int threads = pool->maxThreadCount();
         pool->setMaxThreadCount(1);
@@ -336,41 +435,40 @@ private slots:
         const QString a = write("cancel/a.ara", ara(1));
         const QString b = write("cancel/b.ara", ara(2));
 
-        // Two files: no dialog while the run lasts.
-        QList<QProgressDialog *> seen;
-        QTimer watch;
-        watch.setInterval(5);
-        connect(&watch, &QTimer::timeout, [&] {
-            if (auto *d = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget()))
-                if (!seen.contains(d))
-                    seen << d;
-        });
-        watch.start();
-        int converted = 0;
-        QVERIFY(convert({longRec, a}, m_out, &converted).isEmpty());
-        QCOMPARE(converted, 2);
-        QVERIFY(seen.isEmpty());
-        watch.stop();
+        {
+            const QString one = write("signals/one.ara", ara(1));
+            const QString two = write("signals/two.ara", ara(2));
+            AraConverter c;
+            c.setTargetLocation(m_out);
+            c.addFiles({one, two, one});  // listed twice: converted once
+            QSignalSpy started(&c, &AraConverter::started);
+            QSignalSpy progress(&c, &AraConverter::progress);
+            QSignalSpy finished(&c, &AraConverter::finished);
+            c.start();
+            QVERIFY(c.isRunning());
+            QCOMPARE(started.size(), 1);
+            QCOMPARE(started[0], (QVariantList{2, 1}));
+            QCOMPARE(c.progressLabel(), QStringLiteral("Converting 3 files(s) using 1 thread(s)..."));
+            QVERIFY(finished.wait(60000));
+            QCOMPARE(finished.size(), 1);
+            QCOMPARE(finished[0], (QVariantList{2, 0, false}));
+            QCOMPARE(progress.first(), (QVariantList{0, 2}));
+            QCOMPARE(progress.last(), (QVariantList{2, 2}));
+            QVERIFY(!c.isRunning());
+        }
 
-        // Three files: the dialog appears; cancelling it stops the recording
-        // being converted and the files not yet started.
-        QFile::remove(m_out + "/cancel/long.seq");
-        QString label;
-        KorvelTest::whenModal([&](QWidget *w) {
-            auto *dialog = qobject_cast<QProgressDialog *>(w);
-            QVERIFY(dialog);
-            label = dialog->labelText();
-            auto *cancel = dialog->findChild<QPushButton *>();
-            QVERIFY(cancel);
-            QTest::mouseClick(cancel, Qt::LeftButton);
-        });
+        // Cancelled: the recording being converted stops between frames and
+        // the files not yet started are not converted.
         AraConverter c;
         c.setTargetLocation(m_out);
         c.addFiles({longRec, a, b});
-        c.run();
+        QSignalSpy finished(&c, &AraConverter::finished);
+        c.start();
+        c.cancel();
+        QVERIFY(finished.wait(60000));
         pool->setMaxThreadCount(threads);
 
-        QCOMPARE(label, QStringLiteral("Converting 3 files(s) using 1 thread(s)..."));
+        QCOMPARE(finished[0], (QVariantList{0, 3, true}));
         QVERIFY(c.wasCanceled());
         QCOMPARE(c.convertedCount(), 0);
         QCOMPARE(c.failures().size(), 3);
@@ -378,6 +476,9 @@ private slots:
             QVERIFY2(f.reason.contains("cancelled"), qPrintable(f.reason));
         QVERIFY(!QFileInfo::exists(m_out + "/cancel/long.seq"));
         QVERIFY(!QFileInfo::exists(m_out + "/cancel/b.jpg"));
+        // No signal of the run arrives after finished().
+        QTest::qWait(50);
+        QCOMPARE(finished.size(), 1);
     }
 
     void existingTargetIsReplacedWhole()
@@ -390,5 +491,14 @@ private slots:
     }
 };
 
-KORVEL_TEST_MAIN(TestAraConverter)
+// The engine needs no GUI application.
+int main(int argc, char **argv)
+{
+    KorvelTest::home();
+    QCoreApplication app(argc, argv);
+    KorvelTest::setApplicationIdentity();
+    TestAraConverter tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
 #include "test_araconverter.moc"

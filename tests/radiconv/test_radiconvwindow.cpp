@@ -6,7 +6,12 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QThreadPool>
+#include <QTimer>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -62,10 +67,10 @@ class TestRadiconvWindow : public QObject {
 
     static QByteArray ara(int seed)
     {
-        AraGen::FrameSpec spec;
-        spec.width = 64;
-        spec.height = 48;
-        return AraGen::araFile(spec, AraGen::scene(64, 48, seed));
+        AraGen::FrameParams params;
+        params.width = 64;
+        params.height = 48;
+        return AraGen::araFile(params, AraGen::scene(64, 48, seed));
     }
 
 private slots:
@@ -261,7 +266,11 @@ private slots:
         w.addFilesOrDirectories({good1, bad, good2});
         const QString target = m_dir.filePath("run/new/out");  // missing, created
         w.targetEdit()->setText(target);
+        QSignalSpy done(&w, &MainWindow::conversionFinished);
         w.startConversion();
+        QVERIFY(w.isConverting());
+        QVERIFY(!w.centralWidget()->isEnabled());
+        QVERIFY(done.wait(60000));
 
         QVERIFY(QFileInfo::exists(target + "/in/g1.jpg"));
         QVERIFY(QFileInfo::exists(target + "/in/g2.jpg"));
@@ -280,6 +289,69 @@ private slots:
         // The target is remembered for the next start.
         MainWindow next;
         QCOMPARE(next.targetEdit()->text(), QDir::toNativeSeparators(target));
+    }
+
+    void progressDialogAndCancel()
+    {
+        // One pool thread: the dialog is for more than two files. A long
+        // recording first keeps the run busy while the dialog is watched.
+        QThreadPool *pool = QThreadPool::globalInstance();
+        const int threads = pool->maxThreadCount();
+        pool->setMaxThreadCount(1);
+        QVector<AraGen::FrameParams> frames(40);
+        QVector<QVector<quint16>> counts;
+        for (int i = 0; i < frames.size(); ++i)
+            counts << AraGen::scene(640, 512, i);
+        const QString longRec = file("dialog/in/long.arv", AraGen::arvRecording(frames, counts));
+        const QString a = file("dialog/in/a.ara", ara(1));
+        const QString b = file("dialog/in/b.ara", ara(2));
+        const QString out = m_dir.filePath("dialog/out");
+
+        KorvelTest::PromptScript script;
+        MainWindow w;
+        w.show();
+        w.targetEdit()->setText(out);
+        QSignalSpy done(&w, &MainWindow::conversionFinished);
+
+        // Two files: no dialog while the run lasts.
+        bool modalSeen = false;
+        QTimer watch;
+        watch.setInterval(5);
+        connect(&watch, &QTimer::timeout, [&] { modalSeen |= QApplication::activeModalWidget() != nullptr; });
+        watch.start();
+        w.addFilesOrDirectories({longRec, a});
+        w.startConversion();
+        QVERIFY(done.wait(60000));
+        watch.stop();
+        QVERIFY(!modalSeen);
+        QVERIFY(w.statusBar()->currentMessage().startsWith("2 of 2"));
+
+        // Three files: the window's dialog appears; cancelling it stops the
+        // recording being converted and the files not yet started.
+        QFile::remove(out + "/in/long.seq");
+        QFile::remove(out + "/in/b.jpg");
+        QString label;
+        KorvelTest::whenModal([&](QWidget *modal) {
+            auto *dialog = qobject_cast<QProgressDialog *>(modal);
+            QVERIFY(dialog);
+            QCOMPARE(dialog, w.progressDialog());
+            label = dialog->labelText();
+            auto *cancel = dialog->findChild<QPushButton *>();
+            QVERIFY(cancel);
+            QTest::mouseClick(cancel, Qt::LeftButton);
+        });
+        w.addFilesOrDirectories({longRec, a, b});
+        w.startConversion();
+        QVERIFY(done.wait(60000));
+        pool->setMaxThreadCount(threads);
+
+        QCOMPARE(label, QStringLiteral("Converting 3 files(s) using 1 thread(s)..."));
+        QVERIFY(!w.progressDialog());
+        QVERIFY(!QFileInfo::exists(out + "/in/long.seq"));
+        QVERIFY(!QFileInfo::exists(out + "/in/b.jpg"));
+        QCOMPARE(script.requests().size(), 1);
+        QCOMPARE(script.requests()[0].title, QStringLiteral("Conversion cancelled"));
+        QVERIFY(script.requests()[0].text.startsWith("0 of 3 file(s) converted"));
     }
 };
 

@@ -1,5 +1,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sstream>
 
 #include "radifmt/flirreader.h"
 #include "radifmttest.h"
@@ -32,10 +33,10 @@ Run readBytes(const QByteArray &bytes)
 
 QByteArray writtenJpeg(bool withGps)
 {
-    AraGen::FrameSpec spec;
+    AraGen::FrameParams params;
     if (!withGps)
-        spec.gpsWeek = 0;
-    const AraImage image = RadifmtTest::frame(spec, AraGen::scene(640, 512, 1));
+        params.gpsWeek = 0;
+    const AraImage image = RadifmtTest::frame(params, AraGen::scene(640, 512, 1));
     FLIRWriter writer;
     writer.read(&image);
     writer.createCompleteFLIRData();
@@ -111,6 +112,28 @@ private slots:
         QCOMPARE(noGps.result, 0);
         QVERIFY(noGps.out.contains("dwNumUsedIndex : 3\n"));
         QVERIFY(!noGps.out.contains("Unsupported tag ID 2b"));
+    }
+
+    void reportGoesToThePassedStream()
+    {
+        // The same report, on the caller's stream and nothing on the standard one.
+        QTemporaryDir dir;
+        const QString path = dir.filePath("f.jpg");
+        AraGen::writeFile(path, writtenJpeg(true));
+        const QString standard = readFile(path).out;
+
+        std::ostringstream passed;
+        StreamCapture out(std::cout);
+        FLIRReader reader(&passed);
+        QCOMPARE(reader.diagnostics(), &passed);
+        QCOMPARE(reader.openFile(path.toLocal8Bit().constData()), 0);
+        FLIRReader later;
+        later.setDiagnostics(&passed);
+        QCOMPARE(later.openFile(path.toLocal8Bit().constData()), 0);
+        QCOMPARE(QString::fromStdString(passed.str()), standard + standard);
+        QVERIFY(out.text().empty());
+        later.setDiagnostics(nullptr);
+        QCOMPARE(later.diagnostics(), &std::cout);
     }
 
     void resultCodes()
@@ -191,10 +214,10 @@ private slots:
     {
         // Truncated and bit-flipped input must end cleanly in every reader.
         const QByteArray jpeg = writtenJpeg(true);
-        AraGen::FrameSpec spec;
-        spec.width = 21;
-        spec.height = 9;
-        const QByteArray ara = AraGen::araFile(spec, AraGen::scene(21, 9));
+        AraGen::FrameParams params;
+        params.width = 21;
+        params.height = 9;
+        const QByteArray ara = AraGen::araFile(params, AraGen::scene(21, 9));
         QTemporaryDir dir;
         const QString araPath = dir.filePath("f.ara");
         quint32 state = 7;

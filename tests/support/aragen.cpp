@@ -42,7 +42,7 @@ private:
 
 }  // namespace
 
-QByteArray header(const FrameSpec &s, Compression compression, quint32 sensorDataSize)
+QByteArray header(const FrameParams &s, Compression compression, quint32 sensorDataSize)
 {
     QByteArray h(512, '\0');
     h[0] = 'S';
@@ -133,6 +133,8 @@ QByteArray compressLines(const QVector<quint16> &counts, int width, int height,
             bits.write(v, n);
         }
         bits.finish(options.fillWithOnes);
+        if (codes.isEmpty())  // one-pixel line: a code byte of fill bits only
+            codes.append(char(options.fillWithOnes ? 0xFF : 0x00));
         const int blockBytes = 2 + codes.size() + 2;  // first sample, codes, trailer
         const int length = qMin(qMin(blockBytes - 1, 2 * width - 1), 4095);
         out.append(char(((options.syncNibble & 0x0F) << 4) | ((length >> 8) & 0x0F)));
@@ -146,21 +148,21 @@ QByteArray compressLines(const QVector<quint16> &counts, int width, int height,
     return out;
 }
 
-QByteArray araFile(const FrameSpec &spec, const QVector<quint16> &counts, Compression compression,
+QByteArray araFile(const FrameParams &params, const QVector<quint16> &counts, Compression compression,
                    const LineOptions &options)
 {
     const QByteArray data = compression == LineCompressed
-        ? compressLines(counts, spec.width, spec.height, options)
+        ? compressLines(counts, params.width, params.height, options)
         : rawData(counts);
-    return header(spec, compression, quint32(data.size())) + data;
+    return header(params, compression, quint32(data.size())) + data;
 }
 
-QByteArray arvRecording(const QVector<FrameSpec> &specs, const QVector<QVector<quint16>> &counts,
+QByteArray arvRecording(const QVector<FrameParams> &frameParams, const QVector<QVector<quint16>> &counts,
                         Compression compression)
 {
     QByteArray out;
-    for (int i = 0; i < specs.size() && i < counts.size(); ++i)
-        out += araFile(specs[i], counts[i], compression);
+    for (int i = 0; i < frameParams.size() && i < counts.size(); ++i)
+        out += araFile(frameParams[i], counts[i], compression);
     return out;
 }
 

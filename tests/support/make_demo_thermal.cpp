@@ -25,13 +25,16 @@ int main(int argc, char **argv)
     const QDir dir(root.filePath("flight1"));
 
     auto frame = [](int i) {
-        AraGen::FrameSpec spec;
-        spec.frameWord = quint32(i + 1);
-        spec.timeMs = quint32(5000 + 1000 * i);
-        spec.gpsTimeOfWeek = quint32(302400000 + 1000 * i);
-        spec.latitude = 479500000 + 250 * i;   // about 2.8 m per frame to the north
-        spec.yaw = quint16(9000 + 100 * i);
-        return spec;
+        AraGen::FrameParams params;
+        params.frameWord = quint32(i + 1);
+        params.timeMs = quint32(5000 + 1000 * i);
+        // A GPS time on every frame: it becomes the capture time of the
+        // converted images (2018-05-09 12:00:00 UTC and a second per frame).
+        params.gpsWeek = 2000;
+        params.gpsTimeOfWeek = quint32(302400000 + 1000 * i);
+        params.latitude = 479500000 + 250 * i;   // about 2.8 m per frame to the north
+        params.yaw = quint16(9000 + 100 * i);
+        return params;
     };
 
     bool ok = true;
@@ -41,13 +44,13 @@ int main(int argc, char **argv)
         ok &= AraGen::writeFile(dir.filePath(name),
                                 AraGen::araFile(frame(i), AraGen::scene(640, 512, i), c));
     }
-    QVector<AraGen::FrameSpec> specs;
+    QVector<AraGen::FrameParams> frameParams;
     QVector<QVector<quint16>> images;
     for (int i = 0; i < 6; ++i) {
-        specs << frame(10 + i);
+        frameParams << frame(10 + i);
         images << AraGen::scene(640, 512, 10 + i);
     }
-    ok &= AraGen::writeFile(dir.filePath("VID_0001.arv"), AraGen::arvRecording(specs, images));
+    ok &= AraGen::writeFile(dir.filePath("VID_0001.arv"), AraGen::arvRecording(frameParams, images));
     if (!ok) {
         err << "cannot write the demo files into " << dir.path() << "\n";
         return 1;

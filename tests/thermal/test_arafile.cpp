@@ -56,9 +56,9 @@ QVector<quint16> hardCounts(int width, int height)
     return counts;
 }
 
-AraGen::FrameSpec spec(int width, int height)
+AraGen::FrameParams sized(int width, int height)
 {
-    AraGen::FrameSpec s;
+    AraGen::FrameParams s;
     s.width = width;
     s.height = height;
     return s;
@@ -90,7 +90,7 @@ private slots:
         const QVector<quint16> counts = hard ? hardCounts(width, height)
                                              : AraGen::scene(width, height, 3);
         for (auto compression : {AraGen::Raw, AraGen::LineCompressed}) {
-            const QByteArray file = AraGen::araFile(spec(width, height), counts, compression);
+            const QByteArray file = AraGen::araFile(sized(width, height), counts, compression);
             QVERIFY(file.size() > 512);
             AraFile ara;
             QVERIFY2(ara.setData(file.left(512), file.mid(512)), qPrintable(ara.errorString()));
@@ -100,7 +100,7 @@ private slots:
         }
         // Raw frames of 640 x 512 are 655872 bytes, pixel (x, y) at 512 + 2 (y 640 + x).
         if (width == 640 && height == 512) {
-            const QByteArray raw = AraGen::araFile(spec(640, 512), counts);
+            const QByteArray raw = AraGen::araFile(sized(640, 512), counts);
             QCOMPARE(raw.size(), 655872);
             QCOMPARE(qFromLittleEndian<quint16>(raw.constData() + 512 + 2 * (100 * 640 + 37)),
                      counts[100 * 640 + 37]);
@@ -172,7 +172,7 @@ private slots:
         options.trailer[0] = 0xFF;
         options.trailer[1] = 0x00;
         options.syncNibble = 0xF;
-        for (int width : {2, 3, 4, 5, 6, 9, 640}) {
+        for (int width : {1, 2, 3, 4, 5, 6, 9, 640}) {
             const QVector<quint16> counts = hardCounts(width, 6);
             const QByteArray data = AraGen::compressLines(counts, width, 6, options);
             AraDecoder decoder;
@@ -188,6 +188,35 @@ private slots:
         QCOMPARE(decodeCounts(decoder.decompressLines(block, 3, 1)), (QVector<quint16>{0, 65535, 0}));
     }
 
+    void oneColumnFrame()
+    {
+        // Width 1: sync and length, the sample, one code byte (fill only, the
+        // line needs no codes) and the two trailer bytes: 7 bytes a line.
+        const QByteArray data = bytes({0x80, 0x01, 0x12, 0x34, 0x00, 0xAA, 0xBB,
+                                       0x90, 0x00, 0xFF, 0xFE, 0xF0, 0x00, 0x00,
+                                       0xF0, 0x01, 0x00, 0x07, 0x5A, 0x00, 0x00});
+        const QVector<quint16> expected{0x1234, 0xFFFE, 0x0007};
+        AraDecoder decoder;
+        QCOMPARE(decodeCounts(decoder.decompressLines(data, 1, 3)), expected);
+
+        // Byte by byte: the block completes on its seventh byte.
+        decoder.reset();
+        quint16 line = 0;
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(decoder.decodeByte(quint8(data[i]), &line, 1), 1);
+        QCOMPARE(decoder.decodeByte(quint8(data[6]), &line, 1), 0);
+        QCOMPARE(line, quint16(0x1234));
+
+        // As a frame, and the generator writes the same bytes.
+        AraFile ara;
+        QVERIFY2(ara.setData(AraGen::header(sized(1, 3), AraGen::LineCompressed, quint32(data.size())), data),
+                 qPrintable(ara.errorString()));
+        QCOMPARE(ara.counts(), expected);
+        QByteArray generated = AraGen::compressLines(expected, 1, 3);
+        QCOMPARE(generated.size(), data.size());
+        QCOMPARE(decodeCounts(decoder.decompressLines(generated, 1, 3)), expected);
+    }
+
     void incompleteBlockIsDroppedQuietly()
     {
         const QVector<quint16> counts = AraGen::scene(16, 3, 1);
@@ -200,7 +229,7 @@ private slots:
 
         // The file reader refuses a frame with fewer lines than its height.
         AraFile ara;
-        const QByteArray file = AraGen::araFile(spec(16, 3), counts, AraGen::LineCompressed);
+        const QByteArray file = AraGen::araFile(sized(16, 3), counts, AraGen::LineCompressed);
         QVERIFY(!ara.setData(file.left(512), file.mid(512, file.size() - 512 - 3)));
         QCOMPARE(ara.status(), AraFile::MissingPixels);
         QVERIFY(ara.counts().isEmpty());
@@ -211,7 +240,7 @@ private slots:
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<int>("status");
         const QVector<quint16> counts = AraGen::scene(8, 4);
-        const QByteArray good = AraGen::araFile(spec(8, 4), counts);
+        const QByteArray good = AraGen::araFile(sized(8, 4), counts);
         auto patched = [&](int offset, QByteArray value) {
             QByteArray f = good;
             f.replace(offset, value.size(), value);
@@ -226,7 +255,7 @@ private slots:
                                                     << int(AraFile::BadSize);
         QTest::newRow("raw data short") << good.left(good.size() - 1) << int(AraFile::MissingPixels);
         QTest::newRow("compressed damaged")
-            << AraGen::header(spec(8, 4), AraGen::LineCompressed, 4) + bytes({0x00, 1, 2, 3})
+            << AraGen::header(sized(8, 4), AraGen::LineCompressed, 4) + bytes({0x00, 1, 2, 3})
             << int(AraFile::DecodeError);
     }
     void refusedFrames()
@@ -250,7 +279,7 @@ private slots:
         QTemporaryDir dir;
         const QVector<quint16> counts = AraGen::scene(20, 10, 2);
         QVERIFY(AraGen::writeFile(dir.filePath("a.ara"),
-                                  AraGen::araFile(spec(20, 10), counts, AraGen::LineCompressed)));
+                                  AraGen::araFile(sized(20, 10), counts, AraGen::LineCompressed)));
         AraFile ara;
         QVERIFY(!ara.load(dir.filePath("missing.ara")));
         QCOMPARE(ara.status(), AraFile::CannotOpen);
@@ -262,7 +291,7 @@ private slots:
 
     void headerFields()
     {
-        AraGen::FrameSpec s = spec(640, 512);
+        AraGen::FrameParams s = sized(640, 512);
         s.gpsWeek = 1900;
         s.gpsTimeOfWeek = quint32(3.5 * 86400000);
         s.dataloggerVersion[0] = 2;
@@ -309,7 +338,7 @@ private slots:
         QFETCH(int, resolution);
         QFETCH(int, type);
         QFETCH(int, projectType);
-        AraGen::FrameSpec s;
+        AraGen::FrameParams s;
         s.advancedRadiometry = quint8(enabled);
         s.highResolution = quint8(resolution);
         const AraHeader h(AraGen::header(s, AraGen::Raw, 0));
@@ -319,13 +348,13 @@ private slots:
 
     void recordingFrames()
     {
-        QVector<AraGen::FrameSpec> specs;
+        QVector<AraGen::FrameParams> frameParams;
         QVector<QVector<quint16>> images;
         for (int i = 0; i < 3; ++i) {
-            specs << spec(9, 5);
+            frameParams << sized(9, 5);
             images << AraGen::scene(9, 5, i);
         }
-        const QByteArray arv = AraGen::arvRecording(specs, images, AraGen::LineCompressed);
+        const QByteArray arv = AraGen::arvRecording(frameParams, images, AraGen::LineCompressed);
         const QList<qint64> offsets = AraFile::frameOffsets(arv);
         QCOMPARE(offsets.size(), 3);
         for (int i = 0; i < 3; ++i) {
@@ -416,8 +445,8 @@ private slots:
     void damagedInputNeverCrashes()
     {
         const QVector<quint16> counts = hardCounts(31, 7);
-        const QByteArray files[] = {AraGen::araFile(spec(31, 7), counts, AraGen::Raw),
-                                    AraGen::araFile(spec(31, 7), counts, AraGen::LineCompressed)};
+        const QByteArray files[] = {AraGen::araFile(sized(31, 7), counts, AraGen::Raw),
+                                    AraGen::araFile(sized(31, 7), counts, AraGen::LineCompressed)};
         CoutCapture quiet;
         quint32 state = 99;
         int loaded = 0;
