@@ -57,7 +57,7 @@ QString fieldText(const quint8 *text, size_t width)
 }  // namespace
 
 ComACI::ComACI(QObject *parent)
-    : QThread(parent)
+    : KorvelAciLink(parent)
     , m_joystick(new LinuxJoystickSource)
 {
     registerAciRecordTypes();
@@ -71,7 +71,9 @@ ComACI::ComACI(QObject *parent)
     connect(s, &ComACISingleTon::writeData, this, &ComACI::write2Device);
     connect(s, &ComACISingleTon::syncStatusUpdated, this, &ComACI::syncStatusUpdated);
     connect(s, &ComACISingleTon::linkInfo, this, &ComACI::linkInfo);
-    start(QThread::InheritPriority);
+    m_worker.reset(QThread::create([this] { run(); }));
+    m_worker->setObjectName(QStringLiteral("ComACI"));
+    m_worker->start(QThread::InheritPriority);
 }
 
 ComACI::~ComACI()
@@ -83,8 +85,13 @@ void ComACI::shutdown()
 {
     if (!isRunning())
         return;
-    requestInterruption();
-    wait();
+    m_worker->requestInterruption();
+    m_worker->wait();
+}
+
+bool ComACI::isRunning() const
+{
+    return m_worker && m_worker->isRunning();
 }
 
 void ComACI::setJoystickSource(std::unique_ptr<JoystickSource> source)
@@ -97,16 +104,17 @@ void ComACI::setJoystickSource(std::unique_ptr<JoystickSource> source)
 
 void ComACI::run()
 {
-    while (!isInterruptionRequested()) {
+    QThread *self = QThread::currentThread();
+    while (!self->isInterruptionRequested()) {
         if (!m_deviceOpen.loadAcquire()) {
             // Idle: look again every second, but stay quick to stop.
-            for (int i = 0; i < 100 && !isInterruptionRequested() && !m_deviceOpen.loadAcquire(); ++i)
-                msleep(10);
+            for (int i = 0; i < 100 && !self->isInterruptionRequested() && !m_deviceOpen.loadAcquire(); ++i)
+                QThread::msleep(10);
             continue;
         }
         sendJoystick();
         ComACISingleTon::instance()->tick();
-        msleep(10);
+        QThread::msleep(10);
     }
 }
 
@@ -321,9 +329,9 @@ void ComACI::clearWaypoints()
     m_kinds.clear();
 }
 
-void ComACI::sendWaypointCommand(quint8 command, Seq seq, quint16 crc, const ZEPH_WAYPOINT *data)
+void ComACI::sendWaypointCommand(AciWaypointCommand command, Seq seq, quint16 crc, const ZEPH_WAYPOINT *data)
 {
-    m_wpCommand[0] = command;
+    m_wpCommand[0] = quint8(command);
     m_wpCommand[1] = quint8(crc & 0xFF);
     m_wpCommand[2] = quint8(crc >> 8);
     m_wpCommand[3] = 0;
@@ -353,26 +361,26 @@ void ComACI::sendWaypoint(int number, bool resend)
     if (number < 1 || number > m_waypoints.size())
         return;
     const ZEPH_WAYPOINT &wp = m_waypoints.at(number - 1);
-    sendWaypointCommand(15, resend ? Seq::Keep : Seq::Next, waypointCrc16(wp), &wp);
+    sendWaypointCommand(AciWaypointCommand::Waypoint, resend ? Seq::Keep : Seq::Next, waypointCrc16(wp), &wp);
 }
 
 void ComACI::requestWaypointStatus()
 {
-    sendWaypointCommand(16, Seq::Next);
+    sendWaypointCommand(AciWaypointCommand::Status, Seq::Next);
 }
 
 void ComACI::startWaypointFlight()
 {
-    sendWaypointCommand(5, Seq::Next);
+    sendWaypointCommand(AciWaypointCommand::StartFlight, Seq::Next);
     emit waypointFlightStarted(true);
 }
 
 void ComACI::startWaypointUpload()
 {
-    m_uploadActive = true;
-    m_uploaded = 0;
     // A new upload starts a new flight: what the last flight confirmed must
     // not keep this one from starting.
+    m_uploadActive = true;
+    m_uploaded = 0;
     m_flightConfirmed = false;
     m_flightActive = false;
     m_statusRequested = false;
@@ -380,12 +388,12 @@ void ComACI::startWaypointUpload()
         qDebug() << "NO WAYPOINT UPLOADED";
         return;
     }
-    sendWaypointCommand(18, Seq::First);
+    sendWaypointCommand(AciWaypointCommand::BeginUpload, Seq::First);
 }
 
 int ComACI::stopWaypointFlight()
 {
-    sendWaypointCommand(7, Seq::Next);
+    sendWaypointCommand(AciWaypointCommand::StopFlight, Seq::Next);
     m_uploadActive = false;
     m_flightActive = false;
     return m_prevId + 1;
@@ -395,36 +403,36 @@ void ComACI::comeHome()
 {
     stopWaypointFlight();
     emit navStop();
-    ComACISingleTon::instance()->sendSimpleCommand(6);
+    ComACISingleTon::instance()->sendSimpleCommand(quint8(AciSimpleCommand::ComeHome));
 }
 
 void ComACI::handleWaypointResponse()
 {
+    const auto kind = AciResponseKind(m_wpResponse[0]);
+    const auto command = AciWaypointCommand(m_wpResponse[1] | (m_wpResponse[2] << 8));
+    const int status = m_wpResponse[3] | (m_wpResponse[4] << 8);
     if (!m_uploadActive)
         return;
-    const int kind = m_wpResponse[0];
-    const int command = m_wpResponse[1] | (m_wpResponse[2] << 8);
-    const int status = m_wpResponse[3] | (m_wpResponse[4] << 8);
     const int total = m_waypoints.size();
-    qDebug() << "**** WPLIST DATA ****" << kind << command << status;
+    qDebug() << "**** WPLIST DATA ****" << int(kind) << int(command) << status;
     m_allUploaded = m_uploaded >= total;
 
-    if (kind == 1) {
+    if (kind == AciResponseKind::Result) {
         switch (command) {
-        case 6:
+        case AciWaypointCommand::ReadyToFly:
             startWaypointFlight();
             break;
-        case 14:
+        case AciWaypointCommand::ListCleared:
             restartUpload();
             break;
-        case 5:
+        case AciWaypointCommand::StartFlight:
             if (!m_allUploaded) {
                 qDebug() << "upload Waypoint Nr: " << m_uploaded + 1;
                 sendWaypoint(m_uploaded + 1, false);
             }
             m_flightActive = true;
             break;
-        case 7:
+        case AciWaypointCommand::StopFlight:
             m_flightConfirmed = false;
             emit waypointFlightStarted(false);
             break;
@@ -434,12 +442,12 @@ void ComACI::handleWaypointResponse()
         return;
     }
 
-    if (kind == 4) {
+    if (kind == AciResponseKind::Acknowledge) {
         switch (command) {
-        case 18:
-            sendWaypointCommand(14, Seq::Next);
+        case AciWaypointCommand::BeginUpload:
+            sendWaypointCommand(AciWaypointCommand::ListCleared, Seq::Next);
             break;
-        case 15: {
+        case AciWaypointCommand::Waypoint: {
             if (m_allUploaded)
                 break;
             ++m_uploaded;
@@ -469,10 +477,10 @@ void ComACI::handleWaypointResponse()
             }
             break;
         }
-        case 14:
+        case AciWaypointCommand::ListCleared:
             restartUpload();
             break;
-        case 4:
+        case AciWaypointCommand::WaypointTaken:
             if (!m_allUploaded) {
                 ++m_uploaded;
                 qDebug() << "waypoint successfully uploaded: " << m_uploaded;
@@ -481,7 +489,7 @@ void ComACI::handleWaypointResponse()
                 sendWaypoint(m_uploaded + 1, false);
             }
             break;
-        case 16:
+        case AciWaypointCommand::Status:
             if (!m_allUploaded && status > 0) {
                 qDebug() << "upload Waypoint Nr: " << m_uploaded + 1;
                 sendWaypoint(m_uploaded + 1, false);
@@ -496,11 +504,11 @@ void ComACI::handleWaypointResponse()
         return;
     }
 
-    if (kind == 5 && command == 15) {
-        if (status == 1) {
+    if (kind == AciResponseKind::UploadError && command == AciWaypointCommand::Waypoint) {
+        if (status == int(AciUploadError::Checksum)) {
             qDebug() << "################### CRC ERROR!!!";
             sendWaypoint(m_uploaded + 1, false);
-        } else if (status == 3) {
+        } else if (status == int(AciUploadError::BufferFull)) {
             qDebug() << "################### BUFFER FULL!!!";
             m_statusRequested = true;
             requestWaypointStatus();
