@@ -72,6 +72,8 @@ KorvelPacketHandler::KorvelPacketHandler(QObject *parent) : QObject(parent)
     // A coarse timer may fire up to 5 % early; the aircraft gets its full 3 s.
     m_detectionTimer.setTimerType(Qt::PreciseTimer);
     m_v1ResendTimer.setInterval(1000);
+    // The aircraft expects the waypoint once a second; a coarse timer drifts by 5 %.
+    m_v1ResendTimer.setTimerType(Qt::PreciseTimer);
     m_testDataTimer.setInterval(300);
 
     connect(m_comV1, &ComV1::serialWrite, this, &KorvelPacketHandler::writeData2SerialDev);

@@ -120,6 +120,7 @@ public:
     void setDetectionInterval(int ms);
     void setV1ResendInterval(int ms);
     bool isDetecting() const { return m_detectionTimer.isActive(); }
+    Qt::TimerType v1ResendTimerType() const { return m_v1ResendTimer.timerType(); }
 
     // Last values raised (the status line reads them when it is created).
     int linkQuality() const { return m_linkQuality; }

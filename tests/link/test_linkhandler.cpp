@@ -376,6 +376,13 @@ private slots:
         QVERIFY(waitFor([&] { return air.waypoints.size() == 1; }));
     }
 
+    void v1ResendsKeepTheirSecond()
+    {
+        // A coarse timer fires up to 5 % early or late; the resends must not drift.
+        KorvelPacketHandler h;
+        QCOMPARE(h.v1ResendTimerType(), Qt::PreciseTimer);
+    }
+
     void flightFromWaypoint5WithLossAndCorruption()
     {
         V1Aircraft air;
