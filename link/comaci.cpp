@@ -142,6 +142,9 @@ void ComACI::initDevice()
 {
     qDebug() << "+++++++++++++ DEVICE OPEN, INIT ACI";
     m_joystickMissingLogged.storeRelease(0);
+    // The first value this aircraft sends is reported, whatever the last one showed.
+    m_gpsQuality = 200;
+    m_gas = 0xFFFF;
     ComACISingleTon::instance()->init();
     m_deviceOpen.storeRelease(1);
 }
@@ -149,6 +152,24 @@ void ComACI::initDevice()
 void ComACI::deviceClosed()
 {
     m_deviceOpen.storeRelease(0);
+    // An upload or flight of a lost link must not go on by itself on the
+    // next one: the operator starts it again.
+    resetUpload();
+}
+
+void ComACI::resetUpload()
+{
+    m_uploadActive = false;
+    m_flightActive = false;
+    m_flightConfirmed = false;
+    m_statusRequested = false;
+    m_navStarted = false;
+    m_stopRequested = false;
+    m_flightStartRaised = false;
+    m_uploaded = 0;
+    m_allUploaded = true;
+    m_watchdog = 1000;
+    m_reached.clear();
 }
 
 void ComACI::receiveData(QByteArray data)
@@ -203,13 +224,14 @@ void ComACI::varUpdate()
         emit yawUpdate(m_yaw);
     }
 
-    if (f.gpsQuality[0] != m_gpsQuality) {
+    // Before the aircraft sent a value the field holds nothing worth showing.
+    if (f.gpsQualityReceived && f.gpsQuality[0] != m_gpsQuality) {
         m_gpsQuality = f.gpsQuality[0];
         emit gpsQuality(m_gpsQuality);
     }
 
     const quint16 gas = fieldValue<quint16>(f.gas);
-    if (gas != m_gas) {
+    if (f.gasReceived && gas != m_gas) {
         m_gas = gas;
         emit gasSensorUpdate(gas);
     }
@@ -268,7 +290,7 @@ void ComACI::varUpdate()
         std::memcpy(m_wpResponse, f.wpResponse, sizeof m_wpResponse);
         handleWaypointResponse();
         m_watchdog = 1000;
-    } else if (m_watchdog == 0) {
+    } else if (m_watchdog == 0 && m_uploadActive && !m_allUploaded) {
         if (m_statusRequested) {
             qDebug() << "Timeout!! rerequest Status";
             requestWaypointStatus();
@@ -372,6 +394,7 @@ void ComACI::requestWaypointStatus()
 void ComACI::startWaypointFlight()
 {
     sendWaypointCommand(AciWaypointCommand::StartFlight, Seq::Next);
+    m_flightStartRaised = true;
     emit waypointFlightStarted(true);
 }
 
@@ -379,11 +402,10 @@ void ComACI::startWaypointUpload()
 {
     // A new upload starts a new flight: what the last flight confirmed must
     // not keep this one from starting.
+    const bool startRaised = m_flightStartRaised;
+    resetUpload();
+    m_flightStartRaised = startRaised;
     m_uploadActive = true;
-    m_uploaded = 0;
-    m_flightConfirmed = false;
-    m_flightActive = false;
-    m_statusRequested = false;
     if (m_waypoints.isEmpty()) {
         qDebug() << "NO WAYPOINT UPLOADED";
         return;
@@ -396,6 +418,8 @@ int ComACI::stopWaypointFlight()
     sendWaypointCommand(AciWaypointCommand::StopFlight, Seq::Next);
     m_uploadActive = false;
     m_flightActive = false;
+    // The aircraft's answer ends the flight for the planner.
+    m_stopRequested = true;
     return m_prevId + 1;
 }
 
@@ -411,7 +435,10 @@ void ComACI::handleWaypointResponse()
     const auto kind = AciResponseKind(m_wpResponse[0]);
     const auto command = AciWaypointCommand(m_wpResponse[1] | (m_wpResponse[2] << 8));
     const int status = m_wpResponse[3] | (m_wpResponse[4] << 8);
-    if (!m_uploadActive)
+    // The answer to a stop comes after the stop ended the upload.
+    const bool stopAnswer = kind == AciResponseKind::Result && command == AciWaypointCommand::StopFlight
+                            && m_stopRequested;
+    if (!m_uploadActive && !stopAnswer)
         return;
     const int total = m_waypoints.size();
     qDebug() << "**** WPLIST DATA ****" << int(kind) << int(command) << status;
@@ -434,7 +461,12 @@ void ComACI::handleWaypointResponse()
             break;
         case AciWaypointCommand::StopFlight:
             m_flightConfirmed = false;
-            emit waypointFlightStarted(false);
+            m_stopRequested = false;
+            // Once per started flight, however often the stop is answered.
+            if (m_flightStartRaised) {
+                m_flightStartRaised = false;
+                emit waypointFlightStarted(false);
+            }
             break;
         default:
             break;
@@ -516,6 +548,15 @@ void ComACI::handleWaypointResponse()
     }
 }
 
+void ComACI::reportReached(int id)
+{
+    // The finished bit and the next target both tell of the same waypoint.
+    if (m_reached.contains(id))
+        return;
+    m_reached.insert(id);
+    emit navWPFinished(id);
+}
+
 void ComACI::handleNavigationStatus()
 {
     if (!m_flightActive || !m_uploadActive || m_nav.changeCounter == m_lastNavCounter)
@@ -530,7 +571,7 @@ void ComACI::handleNavigationStatus()
         return;
 
     if (status & 0x80u) {
-        emit navWPFinished(current);
+        reportReached(current);
         return;
     }
     if ((status == 4 || status == 256) && current != m_lastId) {
@@ -540,12 +581,12 @@ void ComACI::handleNavigationStatus()
             qDebug() << "first Waypoint!";
         else
             for (int k = m_prevId + 1; k <= current - 1; ++k)
-                emit navWPFinished(k);
+                reportReached(k);
         m_lastId = quint16(current);
         m_prevId = quint16(current - 1);
     } else if (status == 1 && m_flightConfirmed) {
         for (int k = m_prevId + 1; k <= current - 1; ++k)
-            emit navWPFinished(k);
+            reportReached(k);
         if (current == m_waypoints.last().wpNumber) {
             emit navStop();
             m_uploadActive = false;

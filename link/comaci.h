@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QMutex>
+#include <QSet>
 #include <QStringList>
 #include <QThread>
 #include <QVector>
@@ -97,6 +98,9 @@ private:
     void startWaypointFlight();
     void handleWaypointResponse();
     void handleNavigationStatus();
+    void reportReached(int id);
+    // Forgets every upload and flight state (a new upload, a closed link).
+    void resetUpload();
 
     QList<QStringList> toRows(const QList<ComACISingleTon::Row> &rows) const;
 
@@ -138,5 +142,7 @@ private:
     bool m_navStarted = false;
     quint8 m_wpCommand[6] = {};
     int m_watchdog = 1000;
-
+    bool m_stopRequested = false;     // a stop waits for the aircraft's answer
+    bool m_flightStartRaised = false; // waypointFlightStarted(true) awaits its false
+    QSet<int> m_reached;              // waypoints reported reached in this flight
 };
