@@ -529,8 +529,10 @@ void aciEngineUnpackVarPackets(AciEngine *e)
             const uint16_t size = aciItemSize(entry->item);
             if (at + size > vp.buffer.size())
                 break;
-            if (entry->binding)
+            if (entry->binding) {
                 std::memcpy(entry->binding, vp.buffer.data() + at, size);
+                entry->unpacked = true;
+            }
             at += size;
         }
     }

@@ -71,6 +71,7 @@ static_assert(sizeof(AciItemRecord) == ACI_ITEM_RECORD_SIZE, "item record is 132
 struct AciListEntry {
     AciItemRecord item;
     void *binding = nullptr;  // host field, empty until bound
+    bool unpacked = false;    // the field holds a value the aircraft sent
 };
 
 struct AciList {

@@ -29,14 +29,14 @@ bool BLSBBase::warningPulseRunning() const
 }
 
 QPropertyAnimation *BLSBBase::makePulse(const QByteArray &property, int peak,
-                                        const char *finishedSlot)
+                                        std::function<void()> finished)
 {
     auto *a = new QPropertyAnimation(this, property, this);
     a->setDuration(1000);
     a->setStartValue(0);
     a->setKeyValueAt(0.5, peak);
     a->setEndValue(0);
-    connect(a, SIGNAL(finished()), this, finishedSlot);
+    connect(a, &QAbstractAnimation::finished, this, std::move(finished));
     return a;
 }
 

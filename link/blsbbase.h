@@ -3,6 +3,7 @@
 // value on the right, and optional red/yellow pulses behind them.
 #include <QColor>
 #include <QWidget>
+#include <functional>
 
 class QPropertyAnimation;
 
@@ -24,7 +25,7 @@ public:
 protected:
     // A one-second pulse of the property up to peak and back to 0; finished
     // is invoked each time it ends.
-    QPropertyAnimation *makePulse(const QByteArray &property, int peak, const char *finishedSlot);
+    QPropertyAnimation *makePulse(const QByteArray &property, int peak, std::function<void()> finished);
     void startPulse(QPropertyAnimation *pulse);
     // Background, optional overlay, then label and value in black.
     void paintFrame(const QString &label, const QString &value, const QColor &overlay,

@@ -4,8 +4,8 @@
 
 BLSBBattery::BLSBBattery(QWidget *parent) : BLSBBase(parent)
 {
-    m_errorPulse = makePulse("pError", 255, SLOT(pErrorFinished()));
-    m_warningPulse = makePulse("pWarning", 255, SLOT(pWarningFinished()));
+    m_errorPulse = makePulse("pError", 255, [this] { pErrorFinished(); });
+    m_warningPulse = makePulse("pWarning", 255, [this] { pWarningFinished(); });
 }
 
 QString BLSBBattery::valueText() const

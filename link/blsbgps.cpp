@@ -4,7 +4,7 @@
 
 BLSBGPS::BLSBGPS(QWidget *parent) : BLSBBase(parent)
 {
-    m_errorPulse = makePulse("pError", 100, SLOT(pErrorFinished()));
+    m_errorPulse = makePulse("pError", 100, [this] { pErrorFinished(); });
 }
 
 void BLSBGPS::setGPSQuality(int q)

@@ -4,8 +4,8 @@
 
 BLSBLink::BLSBLink(QWidget *parent) : BLSBBase(parent)
 {
-    m_errorPulse = makePulse("pError", 255, SLOT(pErrorFinished()));
-    m_warningPulse = makePulse("pWarning", 255, SLOT(pWarningFinished()));
+    m_errorPulse = makePulse("pError", 255, [this] { pErrorFinished(); });
+    m_warningPulse = makePulse("pWarning", 255, [this] { pWarningFinished(); });
 }
 
 void BLSBLink::setLinkQuality(int q)

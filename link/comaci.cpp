@@ -57,7 +57,7 @@ QString fieldText(const quint8 *text, size_t width)
 }  // namespace
 
 ComACI::ComACI(QObject *parent)
-    : QThread(parent)
+    : KorvelAciLink(parent)
     , m_joystick(new LinuxJoystickSource)
 {
     registerAciRecordTypes();
@@ -71,7 +71,9 @@ ComACI::ComACI(QObject *parent)
     connect(s, &ComACISingleTon::writeData, this, &ComACI::write2Device);
     connect(s, &ComACISingleTon::syncStatusUpdated, this, &ComACI::syncStatusUpdated);
     connect(s, &ComACISingleTon::linkInfo, this, &ComACI::linkInfo);
-    start(QThread::InheritPriority);
+    m_worker.reset(QThread::create([this] { run(); }));
+    m_worker->setObjectName(QStringLiteral("ComACI"));
+    m_worker->start(QThread::InheritPriority);
 }
 
 ComACI::~ComACI()
@@ -83,8 +85,13 @@ void ComACI::shutdown()
 {
     if (!isRunning())
         return;
-    requestInterruption();
-    wait();
+    m_worker->requestInterruption();
+    m_worker->wait();
+}
+
+bool ComACI::isRunning() const
+{
+    return m_worker && m_worker->isRunning();
 }
 
 void ComACI::setJoystickSource(std::unique_ptr<JoystickSource> source)
@@ -97,16 +104,17 @@ void ComACI::setJoystickSource(std::unique_ptr<JoystickSource> source)
 
 void ComACI::run()
 {
-    while (!isInterruptionRequested()) {
+    QThread *self = QThread::currentThread();
+    while (!self->isInterruptionRequested()) {
         if (!m_deviceOpen.loadAcquire()) {
             // Idle: look again every second, but stay quick to stop.
-            for (int i = 0; i < 100 && !isInterruptionRequested() && !m_deviceOpen.loadAcquire(); ++i)
-                msleep(10);
+            for (int i = 0; i < 100 && !self->isInterruptionRequested() && !m_deviceOpen.loadAcquire(); ++i)
+                QThread::msleep(10);
             continue;
         }
         sendJoystick();
         ComACISingleTon::instance()->tick();
-        msleep(10);
+        QThread::msleep(10);
     }
 }
 
@@ -134,6 +142,9 @@ void ComACI::initDevice()
 {
     qDebug() << "+++++++++++++ DEVICE OPEN, INIT ACI";
     m_joystickMissingLogged.storeRelease(0);
+    // The first value this aircraft sends is reported, whatever the last one showed.
+    m_gpsQuality = 200;
+    m_gas = 0xFFFF;
     ComACISingleTon::instance()->init();
     m_deviceOpen.storeRelease(1);
 }
@@ -141,6 +152,24 @@ void ComACI::initDevice()
 void ComACI::deviceClosed()
 {
     m_deviceOpen.storeRelease(0);
+    // An upload or flight of a lost link must not go on by itself on the
+    // next one: the operator starts it again.
+    resetUpload();
+}
+
+void ComACI::resetUpload()
+{
+    m_uploadActive = false;
+    m_flightActive = false;
+    m_flightConfirmed = false;
+    m_statusRequested = false;
+    m_navStarted = false;
+    m_stopRequested = false;
+    m_flightStartRaised = false;
+    m_uploaded = 0;
+    m_allUploaded = true;
+    m_watchdog = 1000;
+    m_reached.clear();
 }
 
 void ComACI::receiveData(QByteArray data)
@@ -195,13 +224,14 @@ void ComACI::varUpdate()
         emit yawUpdate(m_yaw);
     }
 
-    if (f.gpsQuality[0] != m_gpsQuality) {
+    // Before the aircraft sent a value the field holds nothing worth showing.
+    if (f.gpsQualityReceived && f.gpsQuality[0] != m_gpsQuality) {
         m_gpsQuality = f.gpsQuality[0];
         emit gpsQuality(m_gpsQuality);
     }
 
     const quint16 gas = fieldValue<quint16>(f.gas);
-    if (gas != m_gas) {
+    if (f.gasReceived && gas != m_gas) {
         m_gas = gas;
         emit gasSensorUpdate(gas);
     }
@@ -260,7 +290,7 @@ void ComACI::varUpdate()
         std::memcpy(m_wpResponse, f.wpResponse, sizeof m_wpResponse);
         handleWaypointResponse();
         m_watchdog = 1000;
-    } else if (m_watchdog == 0) {
+    } else if (m_watchdog == 0 && m_uploadActive && !m_allUploaded) {
         if (m_statusRequested) {
             qDebug() << "Timeout!! rerequest Status";
             requestWaypointStatus();
@@ -321,9 +351,9 @@ void ComACI::clearWaypoints()
     m_kinds.clear();
 }
 
-void ComACI::sendWaypointCommand(quint8 command, Seq seq, quint16 crc, const ZEPH_WAYPOINT *data)
+void ComACI::sendWaypointCommand(AciWaypointCommand command, Seq seq, quint16 crc, const ZEPH_WAYPOINT *data)
 {
-    m_wpCommand[0] = command;
+    m_wpCommand[0] = quint8(command);
     m_wpCommand[1] = quint8(crc & 0xFF);
     m_wpCommand[2] = quint8(crc >> 8);
     m_wpCommand[3] = 0;
@@ -353,41 +383,43 @@ void ComACI::sendWaypoint(int number, bool resend)
     if (number < 1 || number > m_waypoints.size())
         return;
     const ZEPH_WAYPOINT &wp = m_waypoints.at(number - 1);
-    sendWaypointCommand(15, resend ? Seq::Keep : Seq::Next, waypointCrc16(wp), &wp);
+    sendWaypointCommand(AciWaypointCommand::Waypoint, resend ? Seq::Keep : Seq::Next, waypointCrc16(wp), &wp);
 }
 
 void ComACI::requestWaypointStatus()
 {
-    sendWaypointCommand(16, Seq::Next);
+    sendWaypointCommand(AciWaypointCommand::Status, Seq::Next);
 }
 
 void ComACI::startWaypointFlight()
 {
-    sendWaypointCommand(5, Seq::Next);
+    sendWaypointCommand(AciWaypointCommand::StartFlight, Seq::Next);
+    m_flightStartRaised = true;
     emit waypointFlightStarted(true);
 }
 
 void ComACI::startWaypointUpload()
 {
-    m_uploadActive = true;
-    m_uploaded = 0;
     // A new upload starts a new flight: what the last flight confirmed must
     // not keep this one from starting.
-    m_flightConfirmed = false;
-    m_flightActive = false;
-    m_statusRequested = false;
+    const bool startRaised = m_flightStartRaised;
+    resetUpload();
+    m_flightStartRaised = startRaised;
+    m_uploadActive = true;
     if (m_waypoints.isEmpty()) {
         qDebug() << "NO WAYPOINT UPLOADED";
         return;
     }
-    sendWaypointCommand(18, Seq::First);
+    sendWaypointCommand(AciWaypointCommand::BeginUpload, Seq::First);
 }
 
 int ComACI::stopWaypointFlight()
 {
-    sendWaypointCommand(7, Seq::Next);
+    sendWaypointCommand(AciWaypointCommand::StopFlight, Seq::Next);
     m_uploadActive = false;
     m_flightActive = false;
+    // The aircraft's answer ends the flight for the planner.
+    m_stopRequested = true;
     return m_prevId + 1;
 }
 
@@ -395,38 +427,46 @@ void ComACI::comeHome()
 {
     stopWaypointFlight();
     emit navStop();
-    ComACISingleTon::instance()->sendSimpleCommand(6);
+    ComACISingleTon::instance()->sendSimpleCommand(quint8(AciSimpleCommand::ComeHome));
 }
 
 void ComACI::handleWaypointResponse()
 {
-    if (!m_uploadActive)
-        return;
-    const int kind = m_wpResponse[0];
-    const int command = m_wpResponse[1] | (m_wpResponse[2] << 8);
+    const auto kind = AciResponseKind(m_wpResponse[0]);
+    const auto command = AciWaypointCommand(m_wpResponse[1] | (m_wpResponse[2] << 8));
     const int status = m_wpResponse[3] | (m_wpResponse[4] << 8);
+    // The answer to a stop comes after the stop ended the upload.
+    const bool stopAnswer = kind == AciResponseKind::Result && command == AciWaypointCommand::StopFlight
+                            && m_stopRequested;
+    if (!m_uploadActive && !stopAnswer)
+        return;
     const int total = m_waypoints.size();
-    qDebug() << "**** WPLIST DATA ****" << kind << command << status;
+    qDebug() << "**** WPLIST DATA ****" << int(kind) << int(command) << status;
     m_allUploaded = m_uploaded >= total;
 
-    if (kind == 1) {
+    if (kind == AciResponseKind::Result) {
         switch (command) {
-        case 6:
+        case AciWaypointCommand::ReadyToFly:
             startWaypointFlight();
             break;
-        case 14:
+        case AciWaypointCommand::ListCleared:
             restartUpload();
             break;
-        case 5:
+        case AciWaypointCommand::StartFlight:
             if (!m_allUploaded) {
                 qDebug() << "upload Waypoint Nr: " << m_uploaded + 1;
                 sendWaypoint(m_uploaded + 1, false);
             }
             m_flightActive = true;
             break;
-        case 7:
+        case AciWaypointCommand::StopFlight:
             m_flightConfirmed = false;
-            emit waypointFlightStarted(false);
+            m_stopRequested = false;
+            // Once per started flight, however often the stop is answered.
+            if (m_flightStartRaised) {
+                m_flightStartRaised = false;
+                emit waypointFlightStarted(false);
+            }
             break;
         default:
             break;
@@ -434,12 +474,12 @@ void ComACI::handleWaypointResponse()
         return;
     }
 
-    if (kind == 4) {
+    if (kind == AciResponseKind::Acknowledge) {
         switch (command) {
-        case 18:
-            sendWaypointCommand(14, Seq::Next);
+        case AciWaypointCommand::BeginUpload:
+            sendWaypointCommand(AciWaypointCommand::ListCleared, Seq::Next);
             break;
-        case 15: {
+        case AciWaypointCommand::Waypoint: {
             if (m_allUploaded)
                 break;
             ++m_uploaded;
@@ -469,10 +509,10 @@ void ComACI::handleWaypointResponse()
             }
             break;
         }
-        case 14:
+        case AciWaypointCommand::ListCleared:
             restartUpload();
             break;
-        case 4:
+        case AciWaypointCommand::WaypointTaken:
             if (!m_allUploaded) {
                 ++m_uploaded;
                 qDebug() << "waypoint successfully uploaded: " << m_uploaded;
@@ -481,7 +521,7 @@ void ComACI::handleWaypointResponse()
                 sendWaypoint(m_uploaded + 1, false);
             }
             break;
-        case 16:
+        case AciWaypointCommand::Status:
             if (!m_allUploaded && status > 0) {
                 qDebug() << "upload Waypoint Nr: " << m_uploaded + 1;
                 sendWaypoint(m_uploaded + 1, false);
@@ -496,16 +536,25 @@ void ComACI::handleWaypointResponse()
         return;
     }
 
-    if (kind == 5 && command == 15) {
-        if (status == 1) {
+    if (kind == AciResponseKind::UploadError && command == AciWaypointCommand::Waypoint) {
+        if (status == int(AciUploadError::Checksum)) {
             qDebug() << "################### CRC ERROR!!!";
             sendWaypoint(m_uploaded + 1, false);
-        } else if (status == 3) {
+        } else if (status == int(AciUploadError::BufferFull)) {
             qDebug() << "################### BUFFER FULL!!!";
             m_statusRequested = true;
             requestWaypointStatus();
         }
     }
+}
+
+void ComACI::reportReached(int id)
+{
+    // The finished bit and the next target both tell of the same waypoint.
+    if (m_reached.contains(id))
+        return;
+    m_reached.insert(id);
+    emit navWPFinished(id);
 }
 
 void ComACI::handleNavigationStatus()
@@ -522,7 +571,7 @@ void ComACI::handleNavigationStatus()
         return;
 
     if (status & 0x80u) {
-        emit navWPFinished(current);
+        reportReached(current);
         return;
     }
     if ((status == 4 || status == 256) && current != m_lastId) {
@@ -532,12 +581,12 @@ void ComACI::handleNavigationStatus()
             qDebug() << "first Waypoint!";
         else
             for (int k = m_prevId + 1; k <= current - 1; ++k)
-                emit navWPFinished(k);
+                reportReached(k);
         m_lastId = quint16(current);
         m_prevId = quint16(current - 1);
     } else if (status == 1 && m_flightConfirmed) {
         for (int k = m_prevId + 1; k <= current - 1; ++k)
-            emit navWPFinished(k);
+            reportReached(k);
         if (current == m_waypoints.last().wpNumber) {
             emit navStop();
             m_uploadActive = false;

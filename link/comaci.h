@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QMutex>
+#include <QSet>
 #include <QStringList>
 #include <QThread>
 #include <QVector>
@@ -17,17 +18,38 @@
 #include "link/joystick.h"
 #include "link/korvelpackethandler.h"
 
+// Waypoint commands, numbered as the aircraft numbers them (one byte in a
+// command, 16 bits in a response).
+enum class AciWaypointCommand : quint16 {
+    WaypointTaken = 4,   // answer: a waypoint went into the aircraft's list
+    StartFlight = 5,
+    ReadyToFly = 6,      // answer: the aircraft may start the flight
+    StopFlight = 7,
+    ListCleared = 14,    // sent when the aircraft accepts a begin-upload
+    Waypoint = 15,
+    Status = 16,
+    BeginUpload = 18,
+};
+
+// Kinds of the aircraft's waypoint response record.
+enum class AciResponseKind : quint8 { Result = 1, Acknowledge = 4, UploadError = 5 };
+
+// Statuses of an upload-error response.
+enum class AciUploadError : quint16 { Checksum = 1, BufferFull = 3 };
+
+// Simple commands (the 8-slot queue).
+enum class AciSimpleCommand : quint8 { ComeHome = 6 };
+
 // Display name of an ACI type code ("INT8", "SINGLE", "STRUCT with size 12", ...).
 QString aciTypeName(quint16 code);
 
-class ComACI : public QThread, public KorvelAciLink {
+class ComACI : public KorvelAciLink {
     Q_OBJECT
 public:
     explicit ComACI(QObject *parent = nullptr);
     ~ComACI() override;
 
     // KorvelAciLink
-    QObject *aciObject() override { return this; }
     void initDevice() override;
     void receiveData(QByteArray data) override;
     void addWaypoint(ZEPH_WAYPOINT wp, int kind) override;
@@ -43,6 +65,9 @@ public:
     static quint16 waypointCrc16(const ZEPH_WAYPOINT &wp);
     static quint32 kindFlags(int kind);
 
+    // Whether the worker thread runs (from construction to shutdown).
+    bool isRunning() const;
+
     // State, for the planner and for tests.
     bool isDeviceOpen() const { return m_deviceOpen.loadAcquire() != 0; }
     bool isUploadActive() const { return m_uploadActive; }
@@ -50,39 +75,6 @@ public:
     int uploadedCount() const { return m_uploaded; }
     int waypointCount() const { return m_waypoints.size(); }
     ZEPH_WAYPOINT waypointAt(int index) const { return m_waypoints.value(index); }
-
-signals:
-    void aciAvailableVars(QList<QStringList> list);
-    void aciAvailableCmds(QList<QStringList> list);
-    void aciAvailablePars(QList<QStringList> list);
-    void heightUpdate(double value);
-    void pitchUpdate(double value);
-    void rollUpdate(double value);
-    void yawUpdate(double value);
-    void gpsQuality(int value);
-    void gpsHeightUpdate(double value);
-    void gpsPosUpdate(double lon, double lat);
-    void flightimeUpdate(ushort value);
-    void velocityUpdate(double value);
-    void gasSensorUpdate(int value);
-    void batteryVoltageUpdate(double value);
-    void batteryQuality(int value);
-    void syncStatusUpdated(uchar status, uchar percent);
-    void initDone();
-    void errorTexts(QStringList texts);
-    void coreTexts(QStringList texts);
-    void homePositionUpdate(ZEPH_MSG_HOME_POSITION pos);
-    void write2Device(QByteArray data);
-    void aciNavStatus(ZEPH_MSG_NAVIGATION_STATUS status);
-    void linkInfo(ZEPH_RF_API_LINKINFO_REDUCED info);
-    void waypointUploadStatus(int id, int count, int total);
-    void waypointFlightStarted(bool started);
-    void navTravelTo0();
-    void navWPFinished(int wp);
-    void navfly2WP(int wp);
-    void navStop();
-    void navflyHome();
-    void navInterrupted();
 
 public slots:
     void listvariables();
@@ -93,13 +85,12 @@ public slots:
     void deviceClosed() override;
     void waypointHandler();
 
-protected:
-    void run() override;
-
 private:
+    // The worker loop: joystick frame and engine tick every 10 ms.
+    void run();
     enum class Seq { First, Next, Keep };
     void sendJoystick();
-    void sendWaypointCommand(quint8 command, Seq seq, quint16 crc = 0, const ZEPH_WAYPOINT *data = nullptr);
+    void sendWaypointCommand(AciWaypointCommand command, Seq seq, quint16 crc = 0, const ZEPH_WAYPOINT *data = nullptr);
     void sendWaypoint(int number, bool resend);
     // The aircraft asked for the list again from its first waypoint.
     void restartUpload();
@@ -107,8 +98,13 @@ private:
     void startWaypointFlight();
     void handleWaypointResponse();
     void handleNavigationStatus();
+    void reportReached(int id);
+    // Forgets every upload and flight state (a new upload, a closed link).
+    void resetUpload();
+
     QList<QStringList> toRows(const QList<ComACISingleTon::Row> &rows) const;
 
+    std::unique_ptr<QThread> m_worker;
     QAtomicInt m_deviceOpen{0};
     QMutex m_joystickMutex;
     std::unique_ptr<JoystickSource> m_joystick;
@@ -146,4 +142,7 @@ private:
     bool m_navStarted = false;
     quint8 m_wpCommand[6] = {};
     int m_watchdog = 1000;
+    bool m_stopRequested = false;     // a stop waits for the aircraft's answer
+    bool m_flightStartRaised = false; // waypointFlightStarted(true) awaits its false
+    QSet<int> m_reached;              // waypoints reported reached in this flight
 };

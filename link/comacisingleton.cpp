@@ -15,6 +15,12 @@ QString fieldText(const char *text, size_t width)
         ++n;
     return QString::fromLatin1(text, int(n));
 }
+
+bool received(AciEngine *e, uint16_t varId)
+{
+    const AciListEntry *entry = aciEngineFindVar(e, varId);
+    return entry && entry->unpacked;
+}
 }  // namespace
 
 ComACISingleTon *ComACISingleTon::instance()
@@ -68,6 +74,8 @@ void ComACISingleTon::init()
     // off with the next one.
     std::memset(m_fields.simpleQueue, 0, sizeof m_fields.simpleQueue);
     m_fields.ack[0] = 0;
+    m_fields.gpsQualityReceived = false;
+    m_fields.gasReceived = false;
     m_ackCountdown = 200;
     m_lastAck = 0;
     Data::closeAciStorage();
@@ -80,6 +88,8 @@ void ComACISingleTon::tick()
     AciEngine *e = engine();
     aciEngineTick(e);
     aciEngineUnpackVarPackets(e);
+    m_fields.gpsQualityReceived = received(e, 141);
+    m_fields.gasReceived = received(e, 2304);
     emit variableUpdated();
     checkSimpleCommandAck();
 }

@@ -44,6 +44,10 @@ public:
         quint8 wpCommand[6] = {};      // command 5
         ZEPH_WAYPOINT wpData;          // command 4
         quint8 simpleQueue[8] = {};    // command 2
+        // Whether this connection's aircraft has sent the value yet: until
+        // then the field holds zeros or the last connection's value.
+        bool gpsQualityReceived = false;
+        bool gasReceived = false;
     };
 
     struct Row {

@@ -172,11 +172,11 @@ void ConnectWid::setInformation(int index)
 
 void ConnectWid::tabChanged(int index)
 {
-    if (index == 0) {
+    if (index == SerialLink) {
         stopTcpTimer();
         m_connect->setEnabled(true);
         refreshData();
-    } else if (index == 1) {
+    } else if (index == TcpLink) {
         m_connect->setEnabled(false);
         startTcpAttempt();
     }
@@ -228,7 +228,7 @@ void ConnectWid::stopTcpTimer()
 void ConnectWid::connect2device()
 {
     qDebug() << "[ConnectWid] connect2device";
-    if (m_tabs->currentIndex() == 0) {
+    if (m_tabs->currentIndex() == SerialLink) {
         if (m_portCombo->count() == 0 || m_portCombo->itemText(0).isEmpty()) {
             Prompt::message(this, QStringLiteral(":/icons/80/info"), tr("No COM Port selected"),
                             tr("You didn't select any COM port for connecting!"), QMessageBox::Ok,

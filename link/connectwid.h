@@ -20,6 +20,9 @@ class QTimer;
 class ConnectWid : public QDialog {
     Q_OBJECT
 public:
+    // The kinds of link the dialog opens, in the order of its tabs.
+    enum LinkKind { SerialLink = 0, TcpLink = 1 };
+
     // The aircraft's access point; KORVEL_AIRCRAFT_HOST / KORVEL_AIRCRAFT_PORT
     // override it (tests point it at a loopback server).
     static QString defaultHost();

@@ -72,6 +72,8 @@ KorvelPacketHandler::KorvelPacketHandler(QObject *parent) : QObject(parent)
     // A coarse timer may fire up to 5 % early; the aircraft gets its full 3 s.
     m_detectionTimer.setTimerType(Qt::PreciseTimer);
     m_v1ResendTimer.setInterval(1000);
+    // The aircraft expects the waypoint once a second; a coarse timer drifts by 5 %.
+    m_v1ResendTimer.setTimerType(Qt::PreciseTimer);
     m_testDataTimer.setInterval(300);
 
     connect(m_comV1, &ComV1::serialWrite, this, &KorvelPacketHandler::writeData2SerialDev);
@@ -119,49 +121,39 @@ KorvelPacketHandler::~KorvelPacketHandler()
 
 void KorvelPacketHandler::wireAci()
 {
-    QObject *aci = m_comACI->aciObject();
-    if (!aci)
-        return;
-    struct Forward {
-        const char *from;
-        const char *to;
-    };
+    KorvelAciLink *aci = m_comACI;
+    using A = KorvelAciLink;
+    using H = KorvelPacketHandler;
     // Signal to signal: ACI telemetry reaches the same common signals as V1.
-    static const Forward forwards[] = {
-        {SIGNAL(aciAvailableVars(QList<QStringList>)), SIGNAL(aciAvailableVars(QList<QStringList>))},
-        {SIGNAL(aciAvailableCmds(QList<QStringList>)), SIGNAL(aciAvailableCmds(QList<QStringList>))},
-        {SIGNAL(aciAvailablePars(QList<QStringList>)), SIGNAL(aciAvailablePars(QList<QStringList>))},
-        {SIGNAL(pitchUpdate(double)), SIGNAL(pitchUpdate(double))},
-        {SIGNAL(rollUpdate(double)), SIGNAL(rollUpdate(double))},
-        {SIGNAL(yawUpdate(double)), SIGNAL(yawUpdate(double))},
-        {SIGNAL(gpsQuality(int)), SIGNAL(gpsQualityUpdate(int))},
-        {SIGNAL(gasSensorUpdate(int)), SIGNAL(gasSensorUpdate(int))},
-        {SIGNAL(gpsPosUpdate(double,double)), SIGNAL(gpsPosUpdate(double,double))},
-        {SIGNAL(flightimeUpdate(ushort)), SIGNAL(flightimeUpdate(unsigned short))},
-        {SIGNAL(gpsHeightUpdate(double)), SIGNAL(gpsheightUpdate(double))},
-        {SIGNAL(batteryVoltageUpdate(double)), SIGNAL(batteryVoltage(double))},
-        {SIGNAL(velocityUpdate(double)), SIGNAL(velocityUpdate(double))},
-        {SIGNAL(heightUpdate(double)), SIGNAL(heightUpdate(double))},
-        {SIGNAL(initDone()), SIGNAL(comACIusing())},
-        {SIGNAL(coreTexts(QStringList)), SIGNAL(coreErrorText(QStringList))},
-        {SIGNAL(syncStatusUpdated(uchar,uchar)), SIGNAL(syncStatusUpdated(uchar,uchar))},
-        {SIGNAL(waypointUploadStatus(int,int,int)), SIGNAL(waypointUploadStatus(int,int,int))},
-        {SIGNAL(waypointFlightStarted(bool)), SIGNAL(waypointFlightStarted(bool))},
-        {SIGNAL(aciNavStatus(ZEPH_MSG_NAVIGATION_STATUS)), SIGNAL(aciNavStatus(ZEPH_MSG_NAVIGATION_STATUS))},
-        {SIGNAL(navfly2WP(int)), SIGNAL(wpV1Flying(int))},
-        {SIGNAL(navWPFinished(int)), SIGNAL(wpV1waypointreached(int))},
-        {SIGNAL(navStop()), SIGNAL(wpV1Finished())},
-        // Into slots
-        {SIGNAL(batteryQuality(int)), SLOT(zephrinBatteryQuali(int))},
-        {SIGNAL(linkInfo(ZEPH_RF_API_LINKINFO_REDUCED)), SLOT(v3LinkInfo(ZEPH_RF_API_LINKINFO_REDUCED))},
-        {SIGNAL(homePositionUpdate(ZEPH_MSG_HOME_POSITION)), SLOT(zephrinHomePostition(ZEPH_MSG_HOME_POSITION))},
-        {SIGNAL(write2Device(QByteArray)), SLOT(writeData2SerialDev(QByteArray))},
-    };
-    for (const Forward &f : forwards) {
-        if (!connect(aci, f.from, this, f.to))
-            qWarning() << "[KorvelPacketHandler] ACI link lacks" << (f.from + 1);
-    }
-    connect(this, &KorvelPacketHandler::deviceClosed, this, [this] {
+    connect(aci, &A::aciAvailableVars, this, &H::aciAvailableVars);
+    connect(aci, &A::aciAvailableCmds, this, &H::aciAvailableCmds);
+    connect(aci, &A::aciAvailablePars, this, &H::aciAvailablePars);
+    connect(aci, &A::pitchUpdate, this, &H::pitchUpdate);
+    connect(aci, &A::rollUpdate, this, &H::rollUpdate);
+    connect(aci, &A::yawUpdate, this, &H::yawUpdate);
+    connect(aci, &A::gpsQuality, this, &H::gpsQualityUpdate);
+    connect(aci, &A::gasSensorUpdate, this, &H::gasSensorUpdate);
+    connect(aci, &A::gpsPosUpdate, this, &H::gpsPosUpdate);
+    connect(aci, &A::flightimeUpdate, this, &H::flightimeUpdate);
+    connect(aci, &A::gpsHeightUpdate, this, &H::gpsheightUpdate);
+    connect(aci, &A::batteryVoltageUpdate, this, &H::batteryVoltage);
+    connect(aci, &A::velocityUpdate, this, &H::velocityUpdate);
+    connect(aci, &A::heightUpdate, this, &H::heightUpdate);
+    connect(aci, &A::initDone, this, &H::comACIusing);
+    connect(aci, &A::coreTexts, this, &H::coreErrorText);
+    connect(aci, &A::syncStatusUpdated, this, &H::syncStatusUpdated);
+    connect(aci, &A::waypointUploadStatus, this, &H::waypointUploadStatus);
+    connect(aci, &A::waypointFlightStarted, this, &H::waypointFlightStarted);
+    connect(aci, &A::aciNavStatus, this, &H::aciNavStatus);
+    connect(aci, &A::navfly2WP, this, &H::wpV1Flying);
+    connect(aci, &A::navWPFinished, this, &H::wpV1waypointreached);
+    connect(aci, &A::navStop, this, &H::wpV1Finished);
+    // Into slots
+    connect(aci, &A::batteryQuality, this, &H::zephrinBatteryQuali);
+    connect(aci, &A::linkInfo, this, &H::v3LinkInfo);
+    connect(aci, &A::homePositionUpdate, this, &H::zephrinHomePostition);
+    connect(aci, &A::write2Device, this, &H::writeData2SerialDev);
+    connect(this, &H::deviceClosed, this, [this] {
         if (m_comACI)
             m_comACI->deviceClosed();
     });
@@ -189,7 +181,7 @@ void KorvelPacketHandler::setDevice(QIODevice *device)
     }
     // Every new link is detected afresh, even when the caller did not close
     // the previous one first.
-    m_comType = 0;
+    m_comType = LinkProtocol::None;
     m_device = device;
     qDebug() << "[KorvelPacketHandler] device assigned";
     if (!device)
@@ -205,7 +197,7 @@ void KorvelPacketHandler::setDevice(QIODevice *device)
     m_detectionTimer.start();
     // Bytes that arrived before we listened are not lost.
     if (device->bytesAvailable() > 0)
-        QMetaObject::invokeMethod(this, "recdata", Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &KorvelPacketHandler::recdata, Qt::QueuedConnection);
 }
 
 void KorvelPacketHandler::closeDevice()
@@ -220,7 +212,7 @@ void KorvelPacketHandler::closeDevice()
     m_v1ResendTimer.stop();
     m_v1Active = false;
     m_device->close();
-    m_comType = 0;
+    m_comType = LinkProtocol::None;
     m_closing = false;
     emit deviceClosed();
 }
@@ -236,14 +228,14 @@ void KorvelPacketHandler::recdata()
     if (!m_device || !m_device->isOpen())
         return;
     const QByteArray data = m_device->readAll();
-    if (m_comType == 0 || m_comType == 1) {
+    if (m_comType == LinkProtocol::None || m_comType == LinkProtocol::V1) {
         for (char c : data) {
             m_comV1->processByte(uchar(c));
             // A link record may have just chosen V1 or the device may be gone.
             if (!m_device || !m_device->isOpen())
                 break;
         }
-    } else if (m_comType == 2) {
+    } else if (m_comType == LinkProtocol::Aci) {
         if (m_comACI)
             m_comACI->receiveData(data);
     }
@@ -268,9 +260,9 @@ void KorvelPacketHandler::serialError(QSerialPort::SerialPortError error)
 
 void KorvelPacketHandler::comTypeTimerTimeout()
 {
-    if (!isConnected() || m_comType != 0)
+    if (!isConnected() || m_comType != LinkProtocol::None)
         return;
-    m_comType = 2;
+    m_comType = LinkProtocol::Aci;
     if (m_comACI)
         m_comACI->initDevice();
     emit deviceOpened();
@@ -279,28 +271,28 @@ void KorvelPacketHandler::comTypeTimerTimeout()
 void KorvelPacketHandler::comeHome()
 {
     qDebug() << "KorvelPacketHandler::comeHome";
-    qDebug() << "l:155: Come home; comType: " << m_comType;
-    if (m_comType == 1)
+    qDebug() << "l:155: Come home; comType: " << comType();
+    if (m_comType == LinkProtocol::V1)
         m_comV1->comeHome();
-    else if (m_comType == 2 && m_comACI)
+    else if (m_comType == LinkProtocol::Aci && m_comACI)
         m_comACI->comeHome();
 }
 
 void KorvelPacketHandler::sendBatteryType(int type)
 {
-    if (m_comType == 1)
+    if (m_comType == LinkProtocol::V1)
         m_comV1->sendBatteryType(type);
 }
 
 void KorvelPacketHandler::sendEmergencyMode(int mode)
 {
-    if (m_comType == 1)
+    if (m_comType == LinkProtocol::V1)
         m_comV1->sendEmergencyMode(mode);
 }
 
 void KorvelPacketHandler::unblockHarlek()
 {
-    if (m_comType == 1)
+    if (m_comType == LinkProtocol::V1)
         m_comV1->unblockHarlek();
 }
 
@@ -319,8 +311,8 @@ void KorvelPacketHandler::linkRecord(int upPresent, int downPresent, int upBad, 
                               : unsigned(downGood) * 100u / unsigned(downBad + downGood);
     m_linkQuality = int((up + down) / 2);
     emit linkQualityUpdate(m_linkQuality);
-    if (m_comType == 0) {
-        m_comType = 1;
+    if (m_comType == LinkProtocol::None) {
+        m_comType = LinkProtocol::V1;
         m_detectionTimer.stop();
         emit comV1using();
     }

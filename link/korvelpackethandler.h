@@ -22,15 +22,19 @@ class QIODevice;
 class ComV1;
 class ComTracer;
 
-// What the handler needs of the ACI side of the link. ComACI implements it;
-// aciObject() is the QObject whose signals the handler connects by name
-// (aciAvailableVars, pitchUpdate, gpsQuality, write2Device, initDone, ...).
-class KorvelAciLink {
+// The protocol the aircraft speaks on the current link; the values are the
+// ones logged and compared since the first versions.
+enum class LinkProtocol : int { None = 0, V1 = 1, Aci = 2 };
+
+// What the handler needs of the ACI side of the link, and the signals it
+// forwards from there. ComACI implements it; tests put a stand-in there.
+class KorvelAciLink : public QObject {
+    Q_OBJECT
 public:
-    virtual ~KorvelAciLink() = default;
-    virtual QObject *aciObject() = 0;
+    explicit KorvelAciLink(QObject *parent = nullptr) : QObject(parent) {}
+    ~KorvelAciLink() override = default;
     virtual void initDevice() = 0;             // ACI chosen: create the engine, ask the lists
-    virtual void deviceClosed() = 0;           // link closed: stop ticking
+    virtual void deviceClosed() = 0;           // link closed: stop ticking, forget the upload
     virtual void receiveData(QByteArray data) = 0;
     virtual void comeHome() = 0;
     virtual void clearWaypoints() = 0;
@@ -39,6 +43,39 @@ public:
     virtual int stopWaypointFlight() = 0;
     // Ends the worker thread and waits for it; called before destruction.
     virtual void shutdown() = 0;
+
+signals:
+    void aciAvailableVars(QList<QStringList> list);
+    void aciAvailableCmds(QList<QStringList> list);
+    void aciAvailablePars(QList<QStringList> list);
+    void heightUpdate(double value);
+    void pitchUpdate(double value);
+    void rollUpdate(double value);
+    void yawUpdate(double value);
+    void gpsQuality(int value);
+    void gpsHeightUpdate(double value);
+    void gpsPosUpdate(double lon, double lat);
+    void flightimeUpdate(ushort value);
+    void velocityUpdate(double value);
+    void gasSensorUpdate(int value);
+    void batteryVoltageUpdate(double value);
+    void batteryQuality(int value);
+    void syncStatusUpdated(uchar status, uchar percent);
+    void initDone();
+    void errorTexts(QStringList texts);
+    void coreTexts(QStringList texts);
+    void homePositionUpdate(ZEPH_MSG_HOME_POSITION pos);
+    void write2Device(QByteArray data);
+    void aciNavStatus(ZEPH_MSG_NAVIGATION_STATUS status);
+    void linkInfo(ZEPH_RF_API_LINKINFO_REDUCED info);
+    void waypointUploadStatus(int id, int count, int total);
+    void waypointFlightStarted(bool started);
+    void navTravelTo0();
+    void navWPFinished(int wp);
+    void navfly2WP(int wp);
+    void navStop();
+    void navflyHome();
+    void navInterrupted();
 };
 
 class KorvelPacketHandler : public QObject {
@@ -56,7 +93,9 @@ public:
     void setDevice(QIODevice *device);
     bool isConnected();
     QIODevice *device() const { return m_device; }
-    int comType() const { return m_comType; }
+    // The protocol in use, and its number as logged.
+    LinkProtocol protocol() const { return m_comType; }
+    int comType() const { return int(m_comType); }
 
     // V1 waypoint flight
     void clearV1Waypoints();
@@ -81,6 +120,7 @@ public:
     void setDetectionInterval(int ms);
     void setV1ResendInterval(int ms);
     bool isDetecting() const { return m_detectionTimer.isActive(); }
+    Qt::TimerType v1ResendTimerType() const { return m_v1ResendTimer.timerType(); }
 
     // Last values raised (the status line reads them when it is created).
     int linkQuality() const { return m_linkQuality; }
@@ -197,7 +237,7 @@ private:
     ComV1 *m_comV1 = nullptr;
     KorvelAciLink *m_comACI = nullptr;
     ComTracer *m_tracer = nullptr;
-    int m_comType = 0;
+    LinkProtocol m_comType = LinkProtocol::None;
     bool m_closing = false;
     QTimer m_detectionTimer;
     QTimer m_testDataTimer;

@@ -13,6 +13,7 @@
 #include "link/comaci.h"
 #include "link/comacisingleton.h"
 #include "core/data.h"
+#include "link/gassensor.h"
 #include "link/korvelpackethandler.h"
 #include "support/scriptedjoystick.h"
 #include "support/testkit.h"
@@ -77,6 +78,17 @@ class TestAciLink : public QObject {
         m_ac.reset(new AciAircraft);
         m_aci.reset(new ComACI);
         m_aci->setJoystickSource(std::make_unique<NoJoystickSource>());
+        connect(m_aci.get(), &ComACI::write2Device, m_ac.get(), &AciAircraft::feed);
+        connect(m_ac.get(), &AciAircraft::output, this, [this](const QByteArray &b) { m_pending += b; });
+    }
+
+    // The link to the aircraft is lost; the next connection reaches a fresh
+    // aircraft (nothing of the old upload on board) with the same ComACI.
+    void reconnectNewAircraft()
+    {
+        m_aci->deviceClosed();
+        m_pending.clear();
+        m_ac.reset(new AciAircraft);
         connect(m_aci.get(), &ComACI::write2Device, m_ac.get(), &AciAircraft::feed);
         connect(m_ac.get(), &AciAircraft::output, this, [this](const QByteArray &b) { m_pending += b; });
     }
@@ -371,16 +383,23 @@ private slots:
         pump();
         step();
         QCOMPARE(finished.last().first().toInt(), 4);
+        QList<int> reached;
+        for (const QList<QVariant> &args : finished)
+            reached << args.first().toInt();
+        QCOMPARE(reached, (QList<int>{1, 2, 3, 4}));  // each once
         QCOMPARE(stop.size(), 1);
         QVERIFY(!m_aci->isUploadActive());
         QCOMPARE(nav.size(), 4);
 
-        // Come-home: stop (7), navStop, simple command 6 acknowledged.
+        // Come-home: stop (7), navStop, simple command 6 acknowledged; the
+        // aircraft's answer to the stop ends the flight once.
         m_aci->comeHome();
         QCOMPARE(stop.size(), 2);
         for (int i = 0; i < 5; ++i)
             deliverTelemetry();
         QCOMPARE(m_ac->waypointCommands.last(), quint8(7));
+        QCOMPARE(started.size(), 2);
+        QCOMPARE(started.last().first().toBool(), false);
         QCOMPARE(m_ac->simpleCommands, QList<quint8>{6});
         QCOMPARE(s()->pendingSimpleCommands(), 0);
 
@@ -396,7 +415,137 @@ private slots:
         step(3);
         QCOMPARE(m_ac->waypointCommands, (QList<quint8>{18, 14, 15, 5, 15}));
         QVERIFY(m_ac->flying());
+        QCOMPARE(started.size(), 3);
+        QCOMPARE(started.last().first().toBool(), true);
+    }
+
+    void stopMidFlightEndsTheFlightOnce()
+    {
+        connectAircraft();
+        QVERIFY(negotiate());
+        QSignalSpy started(m_aci.get(), &ComACI::waypointFlightStarted);
+        QSignalSpy finished(m_aci.get(), &ComACI::navWPFinished);
+        for (int n = 1; n <= 4; ++n)
+            m_aci->addWaypoint(waypoint(n), 0);
+        m_aci->startWaypointUpload();
+        for (int i = 0; i < 200 && m_ac->storedWaypoints.size() < 4; ++i)
+            step();
+        step(3);
+        // The aircraft reports each waypoint finished and then flies on to
+        // the next one: both tell of the same waypoint.
+        for (auto [status, id] : {std::pair<quint32, quint16>{4, 1}, {0x84, 1}, {4, 2}, {0x84, 2}, {4, 3}}) {
+            m_ac->sendNavStatus(status, id);
+            pump();
+            step();
+        }
+        QCOMPARE(finished.size(), 2);
+        QCOMPARE(finished.at(0).first().toInt(), 1);
+        QCOMPARE(finished.at(1).first().toInt(), 2);
+
+        QCOMPARE(m_aci->stopWaypointFlight(), 3);
+        for (int i = 0; i < 5; ++i)
+            deliverTelemetry();
+        QVERIFY(!m_ac->flying());
         QCOMPARE(started.size(), 2);
+        QCOMPARE(started.at(0).first().toBool(), true);
+        QCOMPARE(started.at(1).first().toBool(), false);
+        // A second stop is answered too, but the flight ended already.
+        m_aci->stopWaypointFlight();
+        for (int i = 0; i < 5; ++i)
+            deliverTelemetry();
+        QCOMPARE(started.size(), 2);
+    }
+
+    void uploadOfALostLinkIsNotResumed()
+    {
+        connectAircraft();
+        QVERIFY(negotiate());
+        // Bit 22: the flight waits for more waypoints; the aircraft goes
+        // silent from the third on, so the link drops mid-upload.
+        m_ac->ignoreWaypointFrom = 3;
+        for (int n = 1; n <= 5; ++n)
+            m_aci->addWaypoint(waypoint(n, n == 1 ? 0x400000u : 0u), 0);
+        m_aci->startWaypointUpload();
+        step(50);
+        QCOMPARE(m_ac->storedWaypoints.size(), 2);
+        QVERIFY(m_aci->isUploadActive());
+
+        reconnectNewAircraft();
+        QSignalSpy uploaded(m_aci.get(), &ComACI::waypointUploadStatus);
+        QSignalSpy started(m_aci.get(), &ComACI::waypointFlightStarted);
+        QVERIFY(negotiate());
+        QVERIFY(!m_aci->isUploadActive());
+        // Well past the time-out that would resend a waypoint or ask the status.
+        for (int i = 0; i < 12; ++i)
+            deliverTelemetry();
+        step(1100);
+        QCOMPARE(m_ac->countReceived(17), 0);  // no command packet at all
+        QVERIFY(m_ac->waypointCommands.isEmpty());
+        QVERIFY(m_ac->storedWaypoints.isEmpty());
+        QVERIFY(uploaded.isEmpty());
+        QVERIFY(started.isEmpty());
+        QCOMPARE(logCount("Timeout!!"), 0);
+
+        // Asked again, the whole plan goes from its beginning.
+        m_ac->ignoreWaypointFrom = 0;
+        m_aci->startWaypointUpload();
+        for (int i = 0; i < 200 && m_ac->storedWaypoints.size() < 5; ++i)
+            step();
+        QCOMPARE(m_ac->storedWaypoints.size(), 5);
+        QCOMPARE(m_ac->waypointCommands.mid(0, 3), (QList<quint8>{18, 14, 15}));
+    }
+
+    void gasAndGpsQualityOnlyFromTheAircraft_data()
+    {
+        QTest::addColumn<int>("raw");
+        QTest::addColumn<int>("level");
+        QTest::addColumn<int>("reports");
+        QTest::newRow("steady 230: above the alarm level") << 230 << 30 << 1;
+        QTest::newRow("steady 1234") << 1234 << 413 << 1;
+        // The link starts from "no sensor": nothing new to tell.
+        QTest::newRow("no sensor") << GasSensor::NoSensorReading << 0 << 0;
+    }
+
+    void gasAndGpsQualityOnlyFromTheAircraft()
+    {
+        QFETCH(int, raw);
+        QFETCH(int, level);
+        QFETCH(int, reports);
+        GasSensor::resetShared();
+        GasSensor sensor;
+        sensor.setCalibration(175, 280);
+        connectAircraft();
+        connect(m_aci.get(), &ComACI::gasSensorUpdate, &sensor, &GasSensor::setRawValue);
+        QSignalSpy gas(m_aci.get(), &ComACI::gasSensorUpdate);
+        QSignalSpy quality(m_aci.get(), &ComACI::gpsQuality);
+        m_ac->setUInt16(2304, quint16(raw));
+        m_ac->setValue(141, QByteArray::fromHex("07000000"));
+        QVERIFY(negotiate());
+        step(5);  // ticks before any telemetry arrived
+        for (int i = 0; i < 5; ++i)
+            deliverTelemetry();
+
+        QCOMPARE(gas.size(), reports);
+        for (const QList<QVariant> &args : gas)
+            QCOMPARE(args.first().toInt(), raw);
+        QCOMPARE(quality.size(), 1);
+        QCOMPARE(quality.first().first().toInt(), 7);
+        QCOMPARE(sensor.lelValue(), level);
+        QCOMPARE(sensor.lelValue() >= GasSensor::warnHighLevel(), raw == 230 || raw == 1234);
+
+        // The next connection reports its own first value, not the last one's.
+        reconnectNewAircraft();
+        m_ac->setUInt16(2304, quint16(raw));
+        m_ac->setValue(141, QByteArray::fromHex("07000000"));
+        m_aci->initDevice();
+        m_aci->deviceClosed();  // keep the worker idle: the test ticks
+        QVERIFY(negotiate());
+        step(5);
+        deliverTelemetry();
+        QCOMPARE(gas.size(), 2 * reports);
+        for (const QList<QVariant> &args : gas)
+            QCOMPARE(args.first().toInt(), raw);
+        QCOMPARE(sensor.lelValue(), level);
     }
 
     void flightStartRule_data()
@@ -542,6 +691,8 @@ private slots:
         // No waypoint reached yet: the next start resumes at the first.
         QCOMPARE(handler->stopAciWaypointFlight(), 1);
         QVERIFY(KorvelTest::waitFor([&] { return !ac.flying(); }));
+        QVERIFY(KorvelTest::waitFor([&] { return flying.size() == 2; }));
+        QCOMPARE(flying.last().first().toBool(), false);
         handler->comeHome();
         QVERIFY(KorvelTest::waitFor([&] { return ac.simpleCommands == QList<quint8>{6}; }));
         QVERIFY(!ac.flying());

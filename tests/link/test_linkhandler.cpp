@@ -16,12 +16,10 @@
 using KorvelTest::V1Aircraft;
 using KorvelTest::waitFor;
 
-// Stands in for ComACI: records what the handler asks of the ACI side and
-// carries the signals the handler connects by name.
-class FakeAci : public QObject, public KorvelAciLink {
+// Stands in for ComACI: records what the handler asks of the ACI side.
+class FakeAci : public KorvelAciLink {
     Q_OBJECT
 public:
-    QObject *aciObject() override { return this; }
     void initDevice() override { ++inits; }
     void deviceClosed() override { ++closes; }
     void receiveData(QByteArray data) override { received += data; }
@@ -36,35 +34,6 @@ public:
     int *shutdowns = nullptr;
     QByteArray received;
     QList<int> kinds;
-
-signals:
-    void aciAvailableVars(QList<QStringList>);
-    void aciAvailableCmds(QList<QStringList>);
-    void aciAvailablePars(QList<QStringList>);
-    void heightUpdate(double);
-    void pitchUpdate(double);
-    void rollUpdate(double);
-    void yawUpdate(double);
-    void gpsQuality(int);
-    void gpsHeightUpdate(double);
-    void gpsPosUpdate(double, double);
-    void flightimeUpdate(ushort);
-    void velocityUpdate(double);
-    void gasSensorUpdate(int);
-    void batteryVoltageUpdate(double);
-    void batteryQuality(int);
-    void syncStatusUpdated(uchar, uchar);
-    void initDone();
-    void coreTexts(QStringList);
-    void homePositionUpdate(ZEPH_MSG_HOME_POSITION);
-    void write2Device(QByteArray);
-    void aciNavStatus(ZEPH_MSG_NAVIGATION_STATUS);
-    void linkInfo(ZEPH_RF_API_LINKINFO_REDUCED);
-    void waypointUploadStatus(int, int, int);
-    void waypointFlightStarted(bool);
-    void navWPFinished(int);
-    void navfly2WP(int);
-    void navStop();
 };
 
 namespace {
@@ -405,6 +374,13 @@ private slots:
         h.setV1WPaborted(false);
         QVERIFY(h.startV1WaypointFlight(1));
         QVERIFY(waitFor([&] { return air.waypoints.size() == 1; }));
+    }
+
+    void v1ResendsKeepTheirSecond()
+    {
+        // A coarse timer fires up to 5 % early or late; the resends must not drift.
+        KorvelPacketHandler h;
+        QCOMPARE(h.v1ResendTimerType(), Qt::PreciseTimer);
     }
 
     void flightFromWaypoint5WithLossAndCorruption()
