@@ -308,6 +308,7 @@ void handleVarData(AciEngine *e, int packet, const uint8_t *p, uint16_t len)
     if (len >= 1 && p[0] == vp.check && uint16_t(len - 1) == vp.expectedSize) {
         vp.buffer.assign(p + 1, p + len);
         vp.valid = true;
+        ++vp.arrivals;
         vp.badCount = 0;
     } else {
         vp.valid = false;
@@ -521,6 +522,9 @@ void aciEngineUnpackVarPackets(AciEngine *e)
     for (AciVarPacket &vp : e->varPackets) {
         if (!vp.valid || vp.buffer.empty() || vp.ids.empty())
             continue;
+        // A value counts as a new reading only when a packet brought it.
+        const bool fresh = vp.unpacked != vp.arrivals;
+        vp.unpacked = vp.arrivals;
         size_t at = 0;
         for (uint16_t id : vp.ids) {
             AciListEntry *entry = findIn(e->vars, id);
@@ -532,6 +536,8 @@ void aciEngineUnpackVarPackets(AciEngine *e)
             if (entry->binding) {
                 std::memcpy(entry->binding, vp.buffer.data() + at, size);
                 entry->unpacked = true;
+                if (fresh)
+                    ++entry->readings;
             }
             at += size;
         }

@@ -72,6 +72,7 @@ struct AciListEntry {
     AciItemRecord item;
     void *binding = nullptr;  // host field, empty until bound
     bool unpacked = false;    // the field holds a value the aircraft sent
+    uint32_t readings = 0;    // packets that brought this value, wrapping
 };
 
 struct AciList {
@@ -93,6 +94,8 @@ struct AciVarPacket {
     uint16_t expectedSize = 0;
     bool valid = false;
     uint8_t badCount = 0;
+    uint32_t arrivals = 0;  // valid packets received, wrapping
+    uint32_t unpacked = 0;  // arrivals already copied into the fields
 };
 
 struct AciCmdPacket {

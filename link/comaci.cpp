@@ -1,4 +1,5 @@
 #include "link/comaci.h"
+#include "link/gassensor.h"
 
 #include <QDebug>
 #include <QMutexLocker>
@@ -230,10 +231,15 @@ void ComACI::varUpdate()
         emit gpsQuality(m_gpsQuality);
     }
 
+    // Every reading the aircraft sends enters the sensor's average, so a
+    // steady value shows its own level; a steady "no sensor" is told once.
     const quint16 gas = fieldValue<quint16>(f.gas);
-    if (f.gasReceived && gas != m_gas) {
-        m_gas = gas;
-        emit gasSensorUpdate(gas);
+    if (f.gasReadings != m_gasReadings) {
+        m_gasReadings = f.gasReadings;
+        if (f.gasReceived && (gas != m_gas || gas != GasSensor::NoSensorReading)) {
+            m_gas = gas;
+            emit gasSensorUpdate(gas);
+        }
     }
 
     const qint32 lon = fieldValue<qint32>(f.longitude);

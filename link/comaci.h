@@ -114,6 +114,7 @@ private:
     // Last values seen.
     quint8 m_gpsQuality = 200;
     quint16 m_gas = 0xFFFF;
+    quint32 m_gasReadings = 0;
     quint16 m_flightTime = 0;
     float m_height = 0, m_pitch = 0, m_roll = 0, m_yaw = 0;
     qint32 m_longitude = 0, m_latitude = 0;

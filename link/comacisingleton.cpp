@@ -21,6 +21,12 @@ bool received(AciEngine *e, uint16_t varId)
     const AciListEntry *entry = aciEngineFindVar(e, varId);
     return entry && entry->unpacked;
 }
+
+quint32 readings(AciEngine *e, uint16_t varId)
+{
+    const AciListEntry *entry = aciEngineFindVar(e, varId);
+    return entry ? entry->readings : 0;
+}
 }  // namespace
 
 ComACISingleTon *ComACISingleTon::instance()
@@ -90,6 +96,14 @@ void ComACISingleTon::tick()
     aciEngineUnpackVarPackets(e);
     m_fields.gpsQualityReceived = received(e, 141);
     m_fields.gasReceived = received(e, 2304);
+    // The engine's count starts again with each variable list; the field's
+    // count only ever grows, so a reader can tell a new reading by it.
+    const quint32 gas = readings(e, 2304);
+    if (gas != m_engineGasReadings) {
+        m_engineGasReadings = gas;
+        if (gas != 0)
+            ++m_fields.gasReadings;
+    }
     emit variableUpdated();
     checkSimpleCommandAck();
 }

@@ -48,6 +48,7 @@ public:
         // then the field holds zeros or the last connection's value.
         bool gpsQualityReceived = false;
         bool gasReceived = false;
+        quint32 gasReadings = 0;  // grows with every gas value the aircraft sends
     };
 
     struct Row {
@@ -114,6 +115,7 @@ private:
 
     QRecursiveMutex m_mutex;
     AciEngine *m_engine = nullptr;
+    quint32 m_engineGasReadings = 0;
     Fields m_fields;
     qint32 m_ackCountdown = 200;
     quint8 m_lastAck = 0;

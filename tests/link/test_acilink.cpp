@@ -500,8 +500,9 @@ private slots:
         QTest::addColumn<int>("raw");
         QTest::addColumn<int>("level");
         QTest::addColumn<int>("reports");
-        QTest::newRow("steady 230: above the alarm level") << 230 << 30 << 1;
-        QTest::newRow("steady 1234") << 1234 << 413 << 1;
+        // Every packet is a reading of its own.
+        QTest::newRow("steady 230: above the alarm level") << 230 << 30 << 5;
+        QTest::newRow("steady 1234") << 1234 << 413 << 5;
         // The link starts from "no sensor": nothing new to tell.
         QTest::newRow("no sensor") << GasSensor::NoSensorReading << 0 << 0;
     }
@@ -542,10 +543,31 @@ private slots:
         QVERIFY(negotiate());
         step(5);
         deliverTelemetry();
-        QCOMPARE(gas.size(), 2 * reports);
+        QCOMPARE(gas.size(), reports + (reports ? 1 : 0));
         for (const QList<QVariant> &args : gas)
             QCOMPARE(args.first().toInt(), raw);
         QCOMPARE(sensor.lelValue(), level);
+    }
+
+    void steadyGasAfterAChangeShowsItsOwnLevel()
+    {
+        GasSensor::resetShared();
+        GasSensor sensor;
+        sensor.setCalibration(175, 280);
+        connectAircraft();
+        connect(m_aci.get(), &ComACI::gasSensorUpdate, &sensor, &GasSensor::setRawValue);
+        m_ac->setUInt16(2304, 100);
+        QVERIFY(negotiate());
+        for (int i = 0; i < 3; ++i)
+            deliverTelemetry();
+        QCOMPARE(sensor.lelValue(), 0);
+        // Gas rises and stays: once the last ten readings are all 230 the
+        // level is 230's own, above the alarm level.
+        m_ac->setUInt16(2304, 230);
+        for (int i = 0; i < 10; ++i)
+            deliverTelemetry();
+        QCOMPARE(sensor.lelValue(), 30);
+        QVERIFY(sensor.lelValue() >= GasSensor::warnHighLevel());
     }
 
     void flightStartRule_data()
