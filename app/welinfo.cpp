@@ -106,17 +106,23 @@ void WelInfo::recentChanged()
         m_buttons[i]->setEnabled(false);
         m_buttons[i]->setText(QString());
         m_buttons[i]->setIcon(QIcon());
-        m_kinds[i] = 0;
+        m_kinds[i] = OpenKind::None;
     }
     for (int i = 0; i < 5; ++i) {
-        const int kind = d->recentType(i);
-        if (kind == 0)
+        const OpenKind kind = d->recentType(i);
+        if (kind == OpenKind::None)
             break;
         m_buttons[i]->setText(d->recentName(i));
-        static const char *const icons[] = {nullptr, ":/ps_maps.png", ":/loadWP.png", nullptr,
-                                            ":/phototagger.png", ":/thermal.png"};
-        if (kind >= 1 && kind <= 5 && icons[kind])
-            m_buttons[i]->setIcon(QIcon(QLatin1String(icons[kind])));
+        const char *icon = nullptr;
+        switch (kind) {
+        case OpenKind::Map: icon = ":/ps_maps.png"; break;
+        case OpenKind::FlightPlan: icon = ":/loadWP.png"; break;
+        case OpenKind::PhotoTagger: icon = ":/phototagger.png"; break;
+        case OpenKind::Thermal: icon = ":/thermal.png"; break;
+        default: break;
+        }
+        if (icon)
+            m_buttons[i]->setIcon(QIcon(QLatin1String(icon)));
         m_kinds[i] = kind;
         m_buttons[i]->setEnabled(true);
     }
@@ -126,17 +132,17 @@ void WelInfo::openSlot(int slot)
 {
     const QString name = m_buttons[slot]->text();
     switch (m_kinds[slot]) {
-    case 1:
+    case OpenKind::Map:
         emit openMap(Data::instance()->orthoMapPath() + QDir::separator() + name
                      + QStringLiteral(".jpg"));
         break;
-    case 2:
+    case OpenKind::FlightPlan:
         emit openFlightplan(name);
         break;
-    case 4:
+    case OpenKind::PhotoTagger:
         emit openPhotoTaggerProject(name);
         break;
-    case 5:
+    case OpenKind::Thermal:
         emit openThermalProject(name);
         break;
     default:

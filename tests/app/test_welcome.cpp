@@ -164,11 +164,11 @@ private slots:
         QCOMPARE(b.size(), 5);
         for (QToolButton *x : b)
             QVERIFY(!x->isEnabled() && x->text().isEmpty());
-        d->addRecent(3, "log-0815");
-        d->addRecent(1, "Harbour");
-        d->addRecent(2, "Survey A");
-        d->addRecent(4, "Fields");
-        d->addRecent(5, "Roof");
+        d->addRecent(OpenKind::Log, "log-0815");
+        d->addRecent(OpenKind::Map, "Harbour");
+        d->addRecent(OpenKind::FlightPlan, "Survey A");
+        d->addRecent(OpenKind::PhotoTagger, "Fields");
+        d->addRecent(OpenKind::Thermal, "Roof");
         QStringList names;
         for (QToolButton *x : b)
             names << x->text();
