@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
+#include <QSpacerItem>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
@@ -29,7 +30,8 @@ WelInfo::WelInfo(QWidget *parent) : QWidget(parent)
     setFixedWidth(400);
 
     auto *greeting = new QWidget;
-    greeting->setFixedHeight(120);
+    // Grows with the version line, whose new-version notice wraps.
+    greeting->setMinimumHeight(120);
     auto *gl = new QHBoxLayout(greeting);
     gl->setContentsMargins(0, 0, 0, 0);
     auto *icon = new QLabel;
@@ -39,11 +41,13 @@ WelInfo::WelInfo(QWidget *parent) : QWidget(parent)
     gl->addSpacing(20);
     auto *texts = new QVBoxLayout;
     auto *title = new QLabel(tr("<font size=\"80\">Welcome to the <br>Korvel Tarvendel"));
+    title->setWordWrap(true);  // both wrap, so the column's height is known for its width
     m_version = new QLabel;
     m_version->setTextFormat(Qt::AutoText);
+    m_version->setWordWrap(true);
     setNewVersionNotice(false);
     texts->addWidget(title, 0, Qt::AlignVCenter);
-    texts->addWidget(m_version, 0, Qt::AlignVCenter);
+    texts->addWidget(m_version);
     texts->addStretch();
     gl->addLayout(texts, 1);
 
@@ -70,7 +74,8 @@ WelInfo::WelInfo(QWidget *parent) : QWidget(parent)
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addSpacing(100);
+    // The top gap gives way first when the notice needs more room.
+    layout->addSpacerItem(new QSpacerItem(0, 100, QSizePolicy::Minimum, QSizePolicy::Maximum));
     layout->addWidget(greeting);
     layout->addWidget(recent);
     layout->addStretch();
