@@ -32,6 +32,7 @@
 #include "app/shellurls.h"
 #include "app/updatemain.h"
 #include "app/welmain.h"
+#include "core/toolwindow.h"
 
 namespace {
 const char kVersion[] = KORVEL_VERSION;
@@ -139,7 +140,7 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent)
 
     m_welcome = new WelMain(this);
     m_tabs = new QTabWidget(this);
-    m_tabs->addTab(m_welcome, QIcon(QStringLiteral(":/welcome.png")), tr("Welcome"));
+    addToolTab(m_welcome, QIcon(QStringLiteral(":/welcome.png")), tr("Welcome"));
     m_tabs->setTabsClosable(true);
     m_tabs->setMovable(true);
     m_tabs->tabBar()->setTabButton(0, QTabBar::RightSide, nullptr);
@@ -240,13 +241,19 @@ void MainWindow::notAvailable(const QString &what)
     Prompt::info(this, tr("Not available"), tr("%1 is not available yet.").arg(what));
 }
 
-template <class W>
-int MainWindow::findTab() const
+ToolWindow *MainWindow::window(int index) const
 {
-    for (int i = 0; i < m_tabs->count(); ++i)
-        if (qobject_cast<W *>(m_tabs->widget(i)))
-            return i;
-    return -1;
+    return qobject_cast<ToolWindow *>(m_tabs->widget(index));
+}
+
+ToolWindow *MainWindow::findWindow(OpenKind kind, const QString &name) const
+{
+    for (int i = 0; i < m_tabs->count(); ++i) {
+        ToolWindow *w = window(i);
+        if (w && w->kind() == kind && (name.isEmpty() || w->projectName() == name))
+            return w;
+    }
+    return nullptr;
 }
 
 bool MainWindow::event(QEvent *e)
@@ -261,21 +268,29 @@ bool MainWindow::event(QEvent *e)
 void MainWindow::resizeEvent(QResizeEvent *e) { QWidget::resizeEvent(e); }
 
 // ---- registrations ----
-int MainWindow::addProjectTab(QWidget *widget, const QIcon &icon, const QString &title, int kind,
-                              const QString &name)
+int MainWindow::addToolTab(ToolWindow *window, const QIcon &icon, const QString &title)
 {
-    const int index = m_tabs->addTab(widget, icon, title);
-    m_tabs->setCurrentIndex(index);
-    registerTab(widget, kind, name);
-    Data::instance()->addRecent(kind, name);
+    const int index = m_tabs->addTab(window, icon, title);
+    connect(window, &ToolWindow::modifiedChanged, this, [this, window] { showModified(window); });
+    showModified(window);
     return index;
 }
 
-void MainWindow::registerTab(QWidget *widget, int kind, const QString &name)
+int MainWindow::addProjectTab(ToolWindow *window, const QIcon &icon, const QString &title)
+{
+    const int index = addToolTab(window, icon, title);
+    m_tabs->setCurrentIndex(index);
+    registerTab(window);
+    Data::instance()->addRecent(window->kind(), window->projectName());
+    return index;
+}
+
+void MainWindow::registerTab(ToolWindow *window)
 {
     // Keyed to the tab's widget, so moving or closing other tabs never
     // unregisters the wrong project.
-    m_registrations.append({Data::instance()->registerOpen(kind, name), widget});
+    m_registrations.append(
+        {Data::instance()->registerOpen(window->kind(), window->projectName()), window});
 }
 
 void MainWindow::unregisterTab(QWidget *widget)
@@ -304,7 +319,25 @@ void MainWindow::airbusImport(const QString &map, const QString &filename,
 }
 
 void MainWindow::newwpclicked() { notAvailable(tr("Flight planning")); }
-void MainWindow::saveWpclicked(bool) { notAvailable(tr("Saving projects")); }
+void MainWindow::saveWpclicked(bool saveAs)
+{
+    ToolWindow *w = window(m_tabs->currentIndex());
+    if (!w || !(w->commands() & (saveAs ? ToolWindow::SaveAsCommand : ToolWindow::SaveCommand))) {
+        notAvailable(tr("Saving projects"));
+        return;
+    }
+    saveWindow(w, saveAs);
+}
+
+bool MainWindow::saveWindow(ToolWindow *window, bool saveAs)
+{
+    QString error;
+    if (saveAs ? window->saveAs(&error) : window->save(&error))
+        return true;
+    if (!error.isEmpty())  // an empty text: the user cancelled
+        Prompt::warning(this, tr("Save Project"), error);
+    return false;
+}
 void MainWindow::saveWpclicked() { saveWpclicked(false); }
 void MainWindow::saveWpclickedAs() { saveWpclicked(true); }
 void MainWindow::openWPclicked() { notAvailable(tr("Opening flightplans")); }
@@ -387,14 +420,13 @@ void MainWindow::databaseclicked()
 
 void MainWindow::openHidACIList()
 {
-    const int existing = findTab<HidACIDataList>();
-    if (existing >= 0) {
-        m_tabs->setCurrentIndex(existing);
+    if (ToolWindow *existing = findWindow(OpenKind::AciList)) {
+        m_tabs->setCurrentWidget(existing);
         return;
     }
     auto *list = new HidACIDataList(m_link, this);
-    m_tabs->setCurrentIndex(m_tabs->addTab(list, QIcon(QStringLiteral(":/aci.png")),
-                                           tr("Korvel Zephrin Published List")));
+    m_tabs->setCurrentIndex(addToolTab(list, QIcon(QStringLiteral(":/aci.png")),
+                                       tr("Korvel Zephrin Published List")));
 }
 
 void MainWindow::phototaggerclicked() { phototaggerclicked(QString()); }
@@ -470,65 +502,61 @@ void MainWindow::startRadiconv()
 }
 
 // ---- tabs and closing ----
-void MainWindow::markCurrentTab(const char *windowClass, const char *errorLine)
+void MainWindow::showModified(ToolWindow *window)
 {
-    QWidget *w = m_tabs->currentWidget();
-    if (!w || !w->inherits(windowClass)) {
+    const int i = m_tabs->indexOf(window);
+    if (i < 0)
+        return;
+    QString title = m_tabs->tabText(i);
+    if (title.endsWith(QLatin1Char('*')))
+        title.chop(1);
+    m_tabs->setTabText(i, window->isModified() ? title + QLatin1Char('*') : title);
+}
+
+// Changes reported from outside a window (e.g. an import dialog) mark the
+// current window, when it is of the kind the change is about.
+void MainWindow::markCurrent(OpenKind kind, const char *errorLine)
+{
+    ToolWindow *w = window(m_tabs->currentIndex());
+    if (!w || w->kind() != kind) {
         qDebug() << errorLine;
         return;
     }
-    const int i = m_tabs->currentIndex();
-    if (!m_tabs->tabText(i).endsWith(QLatin1Char('*')))
-        m_tabs->setTabText(i, m_tabs->tabText(i) + QLatin1Char('*'));
+    w->setModified();
 }
 
 void MainWindow::wpdatachanged()
 {
-    markCurrentTab("WPMain", "[MAIN] MainWindow::wpdatachanged ERROR Typecast WPMAIN Save");
+    markCurrent(OpenKind::FlightPlan,
+                "[MAIN] MainWindow::wpdatachanged ERROR Typecast WPMAIN Save");
 }
 
 void MainWindow::thdatachanged()
 {
-    markCurrentTab("THMain", "[MAIN] MainWindow::thdatachanged ERROR Typecast WPMAIN Save");
+    markCurrent(OpenKind::Thermal, "[MAIN] MainWindow::thdatachanged ERROR Typecast WPMAIN Save");
 }
 
 void MainWindow::tabchanged(int index)
 {
     qDebug() << "[MAIN] MainWindow::tabchanged";
-    QWidget *w = m_tabs->widget(index);
-    const bool plan = w && w->inherits("WPMain");
-    m_saveWPAct->setEnabled(plan);
-    m_saveWPAsAct->setEnabled(plan);
-    m_importWPAct->setEnabled(plan);
-    m_vardeckAct->setEnabled(plan);
-    if (!plan && w) {
-        if (w->inherits("DBMain"))
-            QMetaObject::invokeMethod(w, "updateDBComplete");
-        if (w->inherits("THMain"))
-            m_saveWPAct->setEnabled(true);
-    }
-}
-
-bool MainWindow::isUnsaved(int index) const
-{
-    QWidget *w = m_tabs->widget(index);
-    if (!w || !m_tabs->tabText(index).endsWith(QLatin1Char('*')))
-        return false;
-    if (w->inherits("WPMain")) {
-        // A plan without waypoints has nothing worth asking about.
-        QVariant count = w->property("waypointCount");
-        return !count.isValid() || count.toInt() != 0;
-    }
-    return w->inherits("THMain");
+    ToolWindow *w = window(index);
+    const ToolWindow::Commands commands = w ? w->commands() : ToolWindow::Commands();
+    m_saveWPAct->setEnabled(commands & ToolWindow::SaveCommand);
+    m_saveWPAsAct->setEnabled(commands & ToolWindow::SaveAsCommand);
+    m_importWPAct->setEnabled(commands & ToolWindow::ImportWaypointsCommand);
+    m_vardeckAct->setEnabled(commands & ToolWindow::ExportVardeckCommand);
+    if (w)
+        w->activated();
 }
 
 void MainWindow::tabclosed(int index)
 {
     qDebug() << "[MAIN] MainWindow::tabclosed";
-    QWidget *w = m_tabs->widget(index);
-    if (!w || w == m_welcome)
+    QWidget *widget = m_tabs->widget(index);
+    if (!widget || widget == m_welcome)
         return;
-    if (isUnsaved(index)) {
+    ToolWindow *w = window(index);
+    if (w && w->asksToSave()) {
         Prompt::Request rq;
         rq.parent = this;
         rq.iconPath = QStringLiteral(":/icons/80/question");
@@ -538,26 +566,25 @@ void MainWindow::tabclosed(int index)
         const int answer = Prompt::ask(rq);
         if (answer == QMessageBox::Save) {
             // Save the tab being closed, not whichever tab happens to be current.
-            m_tabs->setCurrentWidget(w);
-            saveWpclicked(false);
-            const int now = m_tabs->indexOf(w);
-            if (now < 0 || m_tabs->tabText(now).endsWith(QLatin1Char('*')))
+            if (!saveWindow(w, false) || w->isModified())
                 return;
-            index = now;
+            index = m_tabs->indexOf(w);
+            if (index < 0)
+                return;
         } else if (answer != QMessageBox::Discard) {
             return;
         }
     }
     m_tabs->removeTab(index);
-    unregisterTab(w);
-    delete w;
+    unregisterTab(widget);
+    delete widget;
 }
 
 void MainWindow::closeEvent(QCloseEvent *e)
 {
     bool unsaved = false;
     for (int i = 0; i < m_tabs->count() && !unsaved; ++i)
-        unsaved = m_tabs->tabText(i).endsWith(QLatin1Char('*'));
+        unsaved = window(i) && window(i)->isModified();
     if (unsaved) {
         Prompt::Request rq;
         rq.icon = QMessageBox::Warning;

@@ -5,8 +5,11 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "core/openkind.h"
+
 class KorvelPacketHandler;
 class BottomLine;
+class ToolWindow;
 class WelMain;
 class QAction;
 class QMenu;
@@ -27,11 +30,12 @@ public:
     QMenuBar *menuBar() const { return m_menuBar; }
     QAction *action(const QString &text) const;  // menu entry by its text
 
-    // Opens widget as a tab and registers the item it shows as open; closing
-    // the tab unregisters it again.
-    int addProjectTab(QWidget *widget, const QIcon &icon, const QString &title, int kind,
-                      const QString &name);
-    void registerTab(QWidget *widget, int kind, const QString &name);
+    // Opens a window as a tab and registers the project it shows as open;
+    // closing the tab unregisters it again.
+    int addProjectTab(ToolWindow *window, const QIcon &icon, const QString &title);
+    void registerTab(ToolWindow *window);
+    // First open window of that kind (and, when given, that project).
+    ToolWindow *findWindow(OpenKind kind, const QString &name = QString()) const;
 
 signals:
     void importZPXcompleted();
@@ -94,11 +98,12 @@ private:
     QAction *makeAction(QMenu *menu, const QString &text, const QString &icon,
                         const QKeySequence &key, const QString &tip);
     void notAvailable(const QString &what);
-    void markCurrentTab(const char *windowClass, const char *errorLine);
-    bool isUnsaved(int index) const;
+    int addToolTab(ToolWindow *window, const QIcon &icon, const QString &title);
+    void showModified(ToolWindow *window);
+    void markCurrent(OpenKind kind, const char *errorLine);
+    bool saveWindow(ToolWindow *window, bool saveAs);
+    ToolWindow *window(int index) const;
     void unregisterTab(QWidget *widget);
-    template <class W>
-    int findTab() const;
 
     KorvelPacketHandler *m_link = nullptr;
     QMenuBar *m_menuBar = nullptr;

@@ -55,6 +55,20 @@ QComboBox *iconBox(const QStringList &icons, const QSize &iconSize, int current,
     return box;
 }
 
+// QIntValidator lets a five-digit number above its top through as
+// intermediate; a port field must refuse it, or 99999 would wrap when stored.
+class PortValidator : public QIntValidator {
+public:
+    explicit PortValidator(QObject *parent) : QIntValidator(1, 65535, parent) {}
+    State validate(QString &input, int &pos) const override
+    {
+        const State state = QIntValidator::validate(input, pos);
+        bool ok = false;
+        if (state == Intermediate && input.toInt(&ok) > top() && ok)
+            return Invalid;
+        return state;
+    }
+};
 }  // namespace
 
 SettingsProgram::SettingsProgram(QWidget *parent) : QDialog(parent)
@@ -335,7 +349,7 @@ QWidget *SettingsProgram::createProxyWidget()
     m_portEdit->setObjectName("proxyPort");
     m_portEdit->setMaxLength(5);
     m_portEdit->setFixedWidth(50);
-    m_portEdit->setValidator(new QIntValidator(1, 65535, m_portEdit));
+    m_portEdit->setValidator(new PortValidator(m_portEdit));
     customRow->addWidget(m_serverLabel);
     customRow->addWidget(m_serverEdit);
     customRow->addWidget(m_portLabel);
@@ -529,8 +543,8 @@ void SettingsProgram::setProxy()
     } else if (m_customProxy->isChecked()) {
         bool ok = false;
         int port = m_portEdit->text().toInt(&ok, 10);
-        if (!ok)
-            port = 0;
+        if (!ok || port < 1 || port > 65535)
+            port = 0;  // stored as no port, never wrapped
         setHttpProxy(QStringLiteral("HttpProxy"), m_serverEdit->text(), port);
     } else if (m_systemProxy->isChecked()) {
         setSystemProxy(QStringLiteral("SystemProxy"));

@@ -4,6 +4,9 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
+
+int UpdateInfo::s_timeoutMs = 15000;
 
 UpdateInfo::UpdateInfo(QObject *parent)
     : QObject(parent), m_manager(new QNetworkAccessManager(this))
@@ -41,6 +44,13 @@ void UpdateInfo::getData(DataType type)
     QNetworkReply *reply = m_manager->get(request);
     reply->setProperty("dataType", int(type));
     connect(reply, &QNetworkReply::finished, this, &UpdateInfo::handleReply);
+    auto *timer = new QTimer(reply);
+    timer->setSingleShot(true);
+    connect(timer, &QTimer::timeout, reply, [reply] {
+        reply->setProperty("timedOut", true);
+        reply->abort();  // finishes the reply as failed
+    });
+    timer->start(s_timeoutMs);
 }
 
 void UpdateInfo::handleReply()
@@ -52,7 +62,9 @@ void UpdateInfo::handleReply()
     const int type = reply->property("dataType").toInt();
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const bool failed = reply->error() != QNetworkReply::NoError || status >= 400;
-    const QString reason = reply->errorString();
+    const QString reason = reply->property("timedOut").toBool()
+        ? tr("no answer within %1 seconds").arg(s_timeoutMs / 1000.0)
+        : reply->errorString();
     reply->deleteLater();
     // A failed request must not pass for an answer: an empty change log or a
     // missing version would read as "up-to-date".

@@ -18,6 +18,9 @@ public:
     void getData(DataType type);
     // "<base>/tarvendel/<path>"; the base comes from KORVEL_UPDATE_URL.
     static QUrl address(const QString &resourcePath);
+    // A server that takes the connection and never answers fails after this.
+    static int timeout() { return s_timeoutMs; }
+    static void setTimeout(int ms) { s_timeoutMs = ms; }
 
 signals:
     void versionInfoReceived(QVersionNumber version, QUrl downloadLink);
@@ -31,4 +34,5 @@ private slots:
 private:
     void handleVersionInfo(const QByteArray &body);
     QNetworkAccessManager *m_manager;
+    static int s_timeoutMs;
 };

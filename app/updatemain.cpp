@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMovie>
 #include <QPushButton>
+#include <QSpacerItem>
 #include <QStackedWidget>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -51,6 +52,7 @@ UpdateMain::UpdateMain(QWidget *parent) : QDialog(parent)
     auto *cols = new QHBoxLayout(info);
     cols->setSpacing(20);
     auto *left = new QVBoxLayout;
+    left->setSpacing(0);  // the gaps below make the room
     auto *grid = new QGridLayout;
     m_current = new QLabel(versionText());
     m_latest = new QLabel(QStringLiteral("-"));
@@ -60,11 +62,14 @@ UpdateMain::UpdateMain(QWidget *parent) : QDialog(parent)
     grid->addWidget(m_latest, 1, 2, Qt::AlignRight);
     grid->setColumnMinimumWidth(1, 30);
     left->addLayout(grid);
-    left->addSpacing(30);
+    // The gaps give way to a message of several lines.
+    left->addSpacerItem(new QSpacerItem(0, 30, QSizePolicy::Minimum, QSizePolicy::Maximum));
     m_message = new QLabel(tr("Your software is up-to-date."));
     m_message->setWordWrap(true);
+    // Half the width each: the change log must not squeeze the message.
+    m_message->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     left->addWidget(m_message);
-    left->addSpacing(30);
+    left->addSpacerItem(new QSpacerItem(0, 30, QSizePolicy::Minimum, QSizePolicy::Maximum));
     m_download = new QPushButton(tr("Download update"));
     m_download->setFixedSize(m_download->sizeHint());
     left->addWidget(m_download);

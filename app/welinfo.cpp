@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
+#include <QSpacerItem>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
@@ -29,7 +30,8 @@ WelInfo::WelInfo(QWidget *parent) : QWidget(parent)
     setFixedWidth(400);
 
     auto *greeting = new QWidget;
-    greeting->setFixedHeight(120);
+    // Grows with the version line, whose new-version notice wraps.
+    greeting->setMinimumHeight(120);
     auto *gl = new QHBoxLayout(greeting);
     gl->setContentsMargins(0, 0, 0, 0);
     auto *icon = new QLabel;
@@ -39,11 +41,13 @@ WelInfo::WelInfo(QWidget *parent) : QWidget(parent)
     gl->addSpacing(20);
     auto *texts = new QVBoxLayout;
     auto *title = new QLabel(tr("<font size=\"80\">Welcome to the <br>Korvel Tarvendel"));
+    title->setWordWrap(true);  // both wrap, so the column's height is known for its width
     m_version = new QLabel;
     m_version->setTextFormat(Qt::AutoText);
+    m_version->setWordWrap(true);
     setNewVersionNotice(false);
     texts->addWidget(title, 0, Qt::AlignVCenter);
-    texts->addWidget(m_version, 0, Qt::AlignVCenter);
+    texts->addWidget(m_version);
     texts->addStretch();
     gl->addLayout(texts, 1);
 
@@ -70,7 +74,8 @@ WelInfo::WelInfo(QWidget *parent) : QWidget(parent)
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addSpacing(100);
+    // The top gap gives way first when the notice needs more room.
+    layout->addSpacerItem(new QSpacerItem(0, 100, QSizePolicy::Minimum, QSizePolicy::Maximum));
     layout->addWidget(greeting);
     layout->addWidget(recent);
     layout->addStretch();
@@ -106,17 +111,23 @@ void WelInfo::recentChanged()
         m_buttons[i]->setEnabled(false);
         m_buttons[i]->setText(QString());
         m_buttons[i]->setIcon(QIcon());
-        m_kinds[i] = 0;
+        m_kinds[i] = OpenKind::None;
     }
     for (int i = 0; i < 5; ++i) {
-        const int kind = d->recentType(i);
-        if (kind == 0)
+        const OpenKind kind = d->recentType(i);
+        if (kind == OpenKind::None)
             break;
         m_buttons[i]->setText(d->recentName(i));
-        static const char *const icons[] = {nullptr, ":/ps_maps.png", ":/loadWP.png", nullptr,
-                                            ":/phototagger.png", ":/thermal.png"};
-        if (kind >= 1 && kind <= 5 && icons[kind])
-            m_buttons[i]->setIcon(QIcon(QLatin1String(icons[kind])));
+        const char *icon = nullptr;
+        switch (kind) {
+        case OpenKind::Map: icon = ":/ps_maps.png"; break;
+        case OpenKind::FlightPlan: icon = ":/loadWP.png"; break;
+        case OpenKind::PhotoTagger: icon = ":/phototagger.png"; break;
+        case OpenKind::Thermal: icon = ":/thermal.png"; break;
+        default: break;
+        }
+        if (icon)
+            m_buttons[i]->setIcon(QIcon(QLatin1String(icon)));
         m_kinds[i] = kind;
         m_buttons[i]->setEnabled(true);
     }
@@ -126,17 +137,17 @@ void WelInfo::openSlot(int slot)
 {
     const QString name = m_buttons[slot]->text();
     switch (m_kinds[slot]) {
-    case 1:
+    case OpenKind::Map:
         emit openMap(Data::instance()->orthoMapPath() + QDir::separator() + name
                      + QStringLiteral(".jpg"));
         break;
-    case 2:
+    case OpenKind::FlightPlan:
         emit openFlightplan(name);
         break;
-    case 4:
+    case OpenKind::PhotoTagger:
         emit openPhotoTaggerProject(name);
         break;
-    case 5:
+    case OpenKind::Thermal:
         emit openThermalProject(name);
         break;
     default:

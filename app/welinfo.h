@@ -3,6 +3,8 @@
 #include <QList>
 #include <QWidget>
 
+#include "core/openkind.h"
+
 class QLabel;
 class QToolBar;
 class QToolButton;
@@ -37,5 +39,6 @@ private:
     QLabel *m_version;
     QToolBar *m_toolbar;
     QList<QToolButton *> m_buttons;
-    int m_kinds[5] = {0, 0, 0, 0, 0};
+    OpenKind m_kinds[5] = {OpenKind::None, OpenKind::None, OpenKind::None, OpenKind::None,
+                           OpenKind::None};
 };

@@ -6,7 +6,7 @@
 #include "app/updatemain.h"
 #include "app/welinfo.h"
 
-WelMain::WelMain(QWidget *parent) : QWidget(parent)
+WelMain::WelMain(QWidget *parent) : ToolWindow(parent)
 {
     m_info = new WelInfo;
     auto *layout = new QHBoxLayout(this);

@@ -4,13 +4,16 @@
 #include <QVersionNumber>
 #include <QWidget>
 
+#include "core/toolwindow.h"
+
 class WelInfo;
 class UpdateInfo;
 
-class WelMain : public QWidget {
+class WelMain : public ToolWindow {
     Q_OBJECT
 public:
     explicit WelMain(QWidget *parent = nullptr);
+    OpenKind kind() const override { return OpenKind::Welcome; }
     WelInfo *panel() const { return m_info; }
 
 signals:

@@ -428,7 +428,7 @@ void Data::loadRecent()
     m_recentNames.clear();
     for (int i = 0; i < 5; ++i) {
         m_recentNames << m_settings->value(QString("RecentName%1").arg(i), QString()).toString();
-        m_recentTypes << m_settings->value(QString("RecentType%1").arg(i), 0).toInt();
+        m_recentTypes << OpenKind(m_settings->value(QString("RecentType%1").arg(i), 0).toInt());
     }
 }
 
@@ -436,11 +436,11 @@ void Data::saveRecent()
 {
     for (int i = 0; i < m_recentNames.size(); ++i) {
         m_settings->setValue(QString("RecentName%1").arg(i), m_recentNames.at(i));
-        m_settings->setValue(QString("RecentType%1").arg(i), m_recentTypes.at(i));
+        m_settings->setValue(QString("RecentType%1").arg(i), int(m_recentTypes.at(i)));
     }
 }
 
-void Data::addRecent(int kind, const QString &name)
+void Data::addRecent(OpenKind kind, const QString &name)
 {
     removeRecent(kind, name);
     m_recentTypes.insert(0, kind);
@@ -451,7 +451,7 @@ void Data::addRecent(int kind, const QString &name)
     emit recentChanged();
 }
 
-void Data::removeRecent(int kind, const QString &name)
+void Data::removeRecent(OpenKind kind, const QString &name)
 {
     // Every original slot is looked at once; after a removal the slot that
     // moved up sits at the same index, so the index stays.
@@ -461,7 +461,7 @@ void Data::removeRecent(int kind, const QString &name)
             m_recentNames.removeAt(i);
             m_recentTypes.removeAt(i);
             m_recentNames.append(QString());
-            m_recentTypes.append(0);
+            m_recentTypes.append(OpenKind::None);
             saveRecent();
             emit recentChanged();
         } else {
@@ -470,7 +470,7 @@ void Data::removeRecent(int kind, const QString &name)
     }
 }
 
-void Data::renameRecent(int kind, const QString &oldName, const QString &newName)
+void Data::renameRecent(OpenKind kind, const QString &oldName, const QString &newName)
 {
     for (int i = 0; i < m_recentNames.size(); ++i) {
         if (m_recentNames.at(i) == oldName && m_recentTypes.at(i) == kind) {
@@ -486,12 +486,12 @@ QString Data::recentName(int slot) const
     return slot >= 0 && slot < m_recentNames.size() ? m_recentNames.at(slot) : QString();
 }
 
-int Data::recentType(int slot) const
+OpenKind Data::recentType(int slot) const
 {
-    return slot >= 0 && slot < m_recentTypes.size() ? m_recentTypes.at(slot) : 0;
+    return slot >= 0 && slot < m_recentTypes.size() ? m_recentTypes.at(slot) : OpenKind::None;
 }
 
-int Data::registerOpen(int kind, const QString &name)
+int Data::registerOpen(OpenKind kind, const QString &name)
 {
     m_openKinds << kind;
     m_openNames << name;
@@ -511,7 +511,7 @@ void Data::unregisterOpen(int id)
     }
 }
 
-bool Data::isOpen(int kind, const QString &name) const
+bool Data::isOpen(OpenKind kind, const QString &name) const
 {
     for (int i = 0; i < m_openIds.size(); ++i)
         if (m_openKinds.at(i) == kind && m_openNames.at(i) == name)

@@ -16,6 +16,7 @@
 #include "core/camera.h"
 #include "core/flightplaninfo.h"
 #include "core/mapindex.h"
+#include "core/openkind.h"
 
 class QFileInfo;
 class QImage;
@@ -100,18 +101,17 @@ public:
     bool isOnline() const { return m_online; }
     static QUrl probeUrl();  // empty when switched off
 
-    // Recent projects (kinds: 0 empty, 1 map, 2 flight plan, 3 log,
-    // 4 photo-tagger project, 5 thermal project) and open items
+    // Recent projects (an empty slot is OpenKind::None) and open items
     void loadRecent();
     void saveRecent();
-    void addRecent(int kind, const QString &name);
-    void removeRecent(int kind, const QString &name);
-    void renameRecent(int kind, const QString &oldName, const QString &newName);
+    void addRecent(OpenKind kind, const QString &name);
+    void removeRecent(OpenKind kind, const QString &name);
+    void renameRecent(OpenKind kind, const QString &oldName, const QString &newName);
     QString recentName(int slot) const;
-    int recentType(int slot) const;
-    int registerOpen(int kind, const QString &name);
+    OpenKind recentType(int slot) const;
+    int registerOpen(OpenKind kind, const QString &name);
     void unregisterOpen(int id);
-    bool isOpen(int kind, const QString &name) const;
+    bool isOpen(OpenKind kind, const QString &name) const;
 
     // Storage file of the link's ACI engine; plain callbacks, one call at a time.
     static int aciStorageRead(char *buffer, int length);
@@ -238,10 +238,10 @@ private:
     int m_flightplanHighres = 1;
     int m_flightplanEffects = 1;
 
-    QList<int> m_recentTypes;
+    QList<OpenKind> m_recentTypes;
     QStringList m_recentNames;
     QList<int> m_openIds;
-    QList<int> m_openKinds;
+    QList<OpenKind> m_openKinds;
     QStringList m_openNames;
     int m_openCounter = 0;
 

@@ -7,7 +7,7 @@
 #include "link/korvelpackethandler.h"
 
 HidACIDataList::HidACIDataList(KorvelPacketHandler *handler, QWidget *parent)
-    : QWidget(parent)
+    : ToolWindow(parent)
     , m_handler(handler)
     , m_tabs(new QTabWidget(this))
 {

@@ -5,15 +5,19 @@
 #include <QStringList>
 #include <QWidget>
 
+#include "core/toolwindow.h"
+
 class KorvelPacketHandler;
 class QTabWidget;
 class QTreeWidget;
 
-class HidACIDataList : public QWidget {
+class HidACIDataList : public ToolWindow {
     Q_OBJECT
 public:
     HidACIDataList(KorvelPacketHandler *handler, QWidget *parent = nullptr);
     ~HidACIDataList() override;
+
+    OpenKind kind() const override { return OpenKind::AciList; }
 
     QTabWidget *tabs() const { return m_tabs; }
     QTreeWidget *variablesTree() const { return m_variables; }

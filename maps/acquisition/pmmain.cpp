@@ -309,6 +309,9 @@ void PMMain::newPointClicked()
     m_pointName->clear();
     selectItem(item);
     m_pages->setCurrentIndex(2);
+    // The page would give focus back to whatever it had last, e.g. its Delete
+    // button, where a blank typed into the name would ask to delete.
+    m_pointName->setFocus();
 }
 
 void PMMain::newPolygonClicked()
@@ -331,6 +334,7 @@ void PMMain::newPolyPointClicked()
     m_pointName->clear();
     selectItem(item);
     m_pages->setCurrentIndex(2);
+    m_pointName->setFocus();
 }
 
 void PMMain::deleteClicked()

@@ -14,7 +14,54 @@
 #include "link/korvelpackethandler.h"
 #include "core/data.h"
 #include "app/mainwindow.h"
+#include "app/welmain.h"
+#include "core/toolwindow.h"
 #include "support/testkit.h"
+
+namespace {
+// A project window whose save answers as the test says.
+class FakeWindow : public ToolWindow {
+public:
+    FakeWindow(OpenKind kind, const QString &name, Commands commands = {})
+        : m_kind(kind), m_name(name), m_commands(commands)
+    {
+    }
+    OpenKind kind() const override { return m_kind; }
+    QString projectName() const override { return m_name; }
+    Commands commands() const override { return m_commands; }
+    bool asksToSave() const override { return isModified() && worthSaving; }
+    bool save(QString *error) override
+    {
+        ++saves;
+        if (cancels)
+            return false;
+        if (!failWith.isEmpty()) {
+            *error = failWith;
+            return false;
+        }
+        setModified(false);
+        return true;
+    }
+    bool saveAs(QString *error) override
+    {
+        ++savesAs;
+        return save(error);
+    }
+    void activated() override { ++activations; }
+
+    QString failWith;
+    bool cancels = false;
+    bool worthSaving = true;
+    int saves = 0;
+    int savesAs = 0;
+    int activations = 0;
+
+private:
+    OpenKind m_kind;
+    QString m_name;
+    Commands m_commands;
+};
+}  // namespace
 
 class TestMainWindow : public QObject {
     Q_OBJECT
@@ -116,7 +163,9 @@ private slots:
         s->remove("Last Longitude");
         auto *w = new MainWindow;
         w->show();
-        w->tabs()->addTab(new QWidget, "Plan*");
+        auto *plan = new FakeWindow(OpenKind::FlightPlan, "Plan");
+        w->addProjectTab(plan, QIcon(), "Plan");
+        plan->setModified();
         {
             KorvelTest::PromptScript script;
             script.extraButton(1);  // "&Cancel"
@@ -154,18 +203,20 @@ private slots:
     void registrationsFollowTheirTab()
     {
         MainWindow w;
-        QWidget *a = new QWidget;
-        QWidget *b = new QWidget;
-        w.addProjectTab(a, QIcon(), "A", 5, "alpha");
-        w.addProjectTab(b, QIcon(), "B", 5, "beta");
+        auto *a = new FakeWindow(OpenKind::Thermal, "alpha");
+        auto *b = new FakeWindow(OpenKind::Thermal, "beta");
+        w.addProjectTab(a, QIcon(), "A");
+        w.addProjectTab(b, QIcon(), "B");
         Data *d = Data::instance();
-        QVERIFY(d->isOpen(5, "alpha") && d->isOpen(5, "beta"));
+        QVERIFY(d->isOpen(OpenKind::Thermal, "alpha") && d->isOpen(OpenKind::Thermal, "beta"));
+        QCOMPARE(d->recentName(0), QString("beta"));
+        QVERIFY(d->recentType(0) == OpenKind::Thermal);
         w.tabs()->tabBar()->moveTab(1, 2);  // B before A
         QMetaObject::invokeMethod(&w, "tabclosed", Q_ARG(int, w.tabs()->indexOf(a)));
-        QVERIFY(!d->isOpen(5, "alpha"));
-        QVERIFY(d->isOpen(5, "beta"));
+        QVERIFY(!d->isOpen(OpenKind::Thermal, "alpha"));
+        QVERIFY(d->isOpen(OpenKind::Thermal, "beta"));
         QMetaObject::invokeMethod(&w, "tabclosed", Q_ARG(int, w.tabs()->indexOf(b)));
-        QVERIFY(!d->isOpen(5, "beta"));
+        QVERIFY(!d->isOpen(OpenKind::Thermal, "beta"));
     }
     void helpLinksAndLogCommands()
     {
@@ -223,6 +274,164 @@ private slots:
         QCOMPARE(w.tabs()->count(), 2);
         QCOMPARE(w.tabs()->tabText(1), QString("Korvel Zephrin Published List"));
         QCOMPARE(w.tabs()->currentIndex(), 1);
+    }
+    void modifiedFlagMarksTheTab()
+    {
+        MainWindow w;
+        auto *plan = new FakeWindow(OpenKind::FlightPlan, "Survey");
+        plan->setModified();  // changed before it is shown
+        const int i = w.addProjectTab(plan, QIcon(), "Survey");
+        QCOMPARE(w.tabs()->tabText(i), QString("Survey*"));
+        plan->setModified();
+        QCOMPARE(w.tabs()->tabText(i), QString("Survey*"));
+        plan->setModified(false);
+        QCOMPARE(w.tabs()->tabText(i), QString("Survey"));
+
+        // Marks follow the window that changed, not the current tab.
+        auto *other = new FakeWindow(OpenKind::Thermal, "Roof");
+        const int j = w.addProjectTab(other, QIcon(), "Roof");
+        QCOMPARE(w.tabs()->currentIndex(), j);
+        plan->setModified();
+        QCOMPARE(w.tabs()->tabText(i), QString("Survey*"));
+        QCOMPARE(w.tabs()->tabText(j), QString("Roof"));
+    }
+    void outsideChangesMarkTheCurrentWindowOfTheirKind()
+    {
+        MainWindow w;
+        auto *plan = new FakeWindow(OpenKind::FlightPlan, "Survey");
+        auto *thermal = new FakeWindow(OpenKind::Thermal, "Roof");
+        w.addProjectTab(plan, QIcon(), "Survey");
+        w.addProjectTab(thermal, QIcon(), "Roof");
+        QMetaObject::invokeMethod(&w, "wpdatachanged");  // a thermal tab is current
+        QVERIFY(!plan->isModified() && !thermal->isModified());
+        QMetaObject::invokeMethod(&w, "thdatachanged");
+        QVERIFY(thermal->isModified());
+        w.tabs()->setCurrentWidget(plan);
+        QMetaObject::invokeMethod(&w, "wpdatachanged");
+        QVERIFY(plan->isModified());
+        QCOMPARE(w.tabs()->tabText(1), QString("Survey*"));
+    }
+    void commandsFollowTheCurrentWindow()
+    {
+        MainWindow w;
+        auto *plan = new FakeWindow(OpenKind::FlightPlan, "Survey",
+                                    ToolWindow::SaveCommand | ToolWindow::SaveAsCommand
+                                        | ToolWindow::ImportWaypointsCommand
+                                        | ToolWindow::ExportVardeckCommand);
+        auto *thermal = new FakeWindow(OpenKind::Thermal, "Roof", ToolWindow::SaveCommand);
+        w.addProjectTab(plan, QIcon(), "Survey");
+        w.addProjectTab(thermal, QIcon(), "Roof");
+        auto enabled = [&w] {
+            QList<bool> e;
+            for (const char *a : {"Save Project", "Save Project as...", "Import Waypoints...",
+                                  "Export Vardeck project"})
+                e << w.action(a)->isEnabled();
+            return e;
+        };
+        QCOMPARE(enabled(), (QList<bool>{true, false, false, false}));
+        w.tabs()->setCurrentWidget(plan);
+        QCOMPARE(enabled(), (QList<bool>{true, true, true, true}));
+        QCOMPARE(plan->activations, 2);  // when added and now
+        w.tabs()->setCurrentIndex(0);
+        QCOMPARE(enabled(), (QList<bool>{false, false, false, false}));
+
+        w.tabs()->setCurrentWidget(plan);
+        plan->setModified();
+        w.action("Save Project as...")->trigger();
+        QCOMPARE(plan->savesAs, 1);
+        QCOMPARE(w.tabs()->tabText(w.tabs()->indexOf(plan)), QString("Survey"));
+    }
+    void saveFailureIsReported()
+    {
+        MainWindow w;
+        auto *plan = new FakeWindow(OpenKind::FlightPlan, "Harbour", ToolWindow::SaveCommand);
+        w.addProjectTab(plan, QIcon(), "Harbour");
+        plan->setModified();
+        plan->failWith = "The disk is full.";
+        {
+            KorvelTest::PromptScript script;
+            w.action("Save Project")->trigger();
+            QCOMPARE(script.texts(), QStringList{"The disk is full."});
+            QCOMPARE(script.requests().first().title, QString("Save Project"));
+        }
+        QCOMPARE(w.tabs()->tabText(w.tabs()->indexOf(plan)), QString("Harbour*"));
+
+        // Save chosen on closing: the failure is reported and the tab stays.
+        QPointer<FakeWindow> alive(plan);
+        {
+            KorvelTest::PromptScript script;
+            script.button(QMessageBox::Save);
+            QMetaObject::invokeMethod(&w, "tabclosed", Q_ARG(int, w.tabs()->indexOf(plan)));
+            QCOMPARE(script.texts(),
+                     (QStringList{"Do you want to save your changes?", "The disk is full."}));
+        }
+        QVERIFY(alive);
+        QVERIFY(Data::instance()->isOpen(OpenKind::FlightPlan, "Harbour"));
+
+        // Cancelled (no text): nothing to report, the tab stays.
+        plan->failWith.clear();
+        plan->cancels = true;
+        {
+            KorvelTest::PromptScript script;
+            script.button(QMessageBox::Save);
+            QMetaObject::invokeMethod(&w, "tabclosed", Q_ARG(int, w.tabs()->indexOf(plan)));
+            QCOMPARE(script.requests().size(), 1);
+        }
+        QVERIFY(alive);
+
+        plan->cancels = false;
+        {
+            KorvelTest::PromptScript script;
+            script.button(QMessageBox::Save);
+            QMetaObject::invokeMethod(&w, "tabclosed", Q_ARG(int, w.tabs()->indexOf(plan)));
+            QCOMPARE(script.requests().size(), 1);
+        }
+        QVERIFY(!alive);  // saved, then closed
+        QVERIFY(!Data::instance()->isOpen(OpenKind::FlightPlan, "Harbour"));
+    }
+    void closingAsksOnlyWhenWorthIt()
+    {
+        MainWindow w;
+        auto *empty = new FakeWindow(OpenKind::FlightPlan, "Empty");
+        w.addProjectTab(empty, QIcon(), "Empty");
+        empty->setModified();
+        empty->worthSaving = false;  // e.g. a plan without waypoints
+        QPointer<FakeWindow> alive(empty);
+        KorvelTest::PromptScript script;
+        QMetaObject::invokeMethod(&w, "tabclosed", Q_ARG(int, 1));
+        QVERIFY(script.requests().isEmpty());
+        QVERIFY(!alive);
+
+        auto *plan = new FakeWindow(OpenKind::FlightPlan, "Kept");
+        w.addProjectTab(plan, QIcon(), "Kept");
+        plan->setModified();
+        alive = plan;
+        script.button(QMessageBox::Cancel);
+        QMetaObject::invokeMethod(&w, "tabclosed", Q_ARG(int, 1));
+        QVERIFY(alive);
+        script.button(QMessageBox::Discard);
+        QMetaObject::invokeMethod(&w, "tabclosed", Q_ARG(int, 1));
+        QVERIFY(!alive);
+        QCOMPARE(script.requests().size(), 2);
+    }
+    void windowsAreFoundByKind()
+    {
+        MainWindow w;
+        QCOMPARE(w.findWindow(OpenKind::Welcome), qobject_cast<ToolWindow *>(w.tabs()->widget(0)));
+        QVERIFY(qobject_cast<WelMain *>(w.findWindow(OpenKind::Welcome)));
+        QVERIFY(!w.findWindow(OpenKind::AciList));
+        QMetaObject::invokeMethod(&w, "openHidACIList");
+        QVERIFY(w.findWindow(OpenKind::AciList));
+        QCOMPARE(w.findWindow(OpenKind::AciList), w.tabs()->currentWidget());
+
+        auto *a = new FakeWindow(OpenKind::Thermal, "alpha");
+        auto *b = new FakeWindow(OpenKind::Thermal, "beta");
+        w.addProjectTab(a, QIcon(), "A");
+        w.addProjectTab(b, QIcon(), "B");
+        QCOMPARE(w.findWindow(OpenKind::Thermal), a);
+        QCOMPARE(w.findWindow(OpenKind::Thermal, "beta"), b);
+        QVERIFY(!w.findWindow(OpenKind::Thermal, "gamma"));
+        QVERIFY(!w.findWindow(OpenKind::FlightPlan, "alpha"));
     }
     void unavailableWindowsSayso()
     {

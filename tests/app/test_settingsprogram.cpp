@@ -337,6 +337,49 @@ private slots:
         setSystemProxy("NoProxy");
     }
 
+    void proxyPortStaysInRange_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("stored");
+        QTest::newRow("99999") << "99999" << "9999" << 9999;
+        QTest::newRow("65536") << "65536" << "6553" << 6553;
+        QTest::newRow("65535") << "65535" << "65535" << 65535;
+        QTest::newRow("1") << "1" << "1" << 1;
+        QTest::newRow("0") << "0" << "0" << 0;
+        QTest::newRow("-1") << "-1" << "1" << 1;
+        QTest::newRow("letters") << "8a0" << "80" << 80;
+    }
+    void proxyPortStaysInRange()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(int, stored);
+        QSettings *s = Data::instance()->settings();
+        s->setValue("Proxy", "HttpProxy");
+        s->setValue("ProxyServer", "127.0.0.1");
+        SettingsProgram d;
+        d.show();
+        auto *port = child<QLineEdit>(d, "proxyPort");
+        port->clear();
+        QTest::keyClicks(port, typed);
+        QCOMPARE(port->text(), shown);
+        d.close();
+        QCOMPARE(s->value("ProxyPort").toInt(), stored);
+        setSystemProxy("NoProxy");
+    }
+    void proxyPortOutOfRangeIsNeverWrapped()
+    {
+        QSettings *s = Data::instance()->settings();
+        s->setValue("Proxy", "HttpProxy");
+        SettingsProgram d;
+        d.show();
+        child<QLineEdit>(d, "proxyPort")->setText("99999");  // past the validator
+        d.close();
+        QCOMPARE(s->value("ProxyPort").toInt(), 0);
+        setSystemProxy("NoProxy");
+    }
+
     void mainWindowMenuOpensTheDialogs()
     {
         MainWindow w;

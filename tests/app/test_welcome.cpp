@@ -3,19 +3,45 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTextBrowser>
+#include <QTabWidget>
+#include <QTcpServer>
 #include <QTextEdit>
 #include <QToolButton>
 #include <QtTest>
 
 #include "core/data.h"
 #include "app/helpinfo.h"
+#include "app/mainwindow.h"
 #include "app/intromain.h"
 #include "support/testkit.h"
+#include "app/updateinfo.h"
 #include "app/updatemain.h"
 #include "app/welinfo.h"
 #include "app/welmain.h"
 
 Q_DECLARE_METATYPE(KorvelTest::HttpServer::Reply)
+
+namespace {
+// Empty when the label shows all of its text inside window; else what is cut.
+QString cutText(QLabel *label, QWidget *window)
+{
+    const int width = label->width();
+    if (!label->wordWrap() && label->sizeHint().width() > width)
+        return QString("needs %1 px wide, has %2").arg(label->sizeHint().width()).arg(width);
+    if (label->wordWrap() && label->minimumSizeHint().width() > width)
+        return QString("a word needs %1 px, has %2").arg(label->minimumSizeHint().width()).arg(width);
+    const int height = label->hasHeightForWidth() ? label->heightForWidth(width)
+                                                  : label->sizeHint().height();
+    if (height > label->height())
+        return QString("needs %1 px high, has %2").arg(height).arg(label->height());
+    const QRect inWindow(label->mapTo(window, QPoint()), label->size());
+    if (!window->rect().contains(inWindow))
+        return QString("reaches out of the window");
+    if (!label->isVisibleTo(window))
+        return QString("hidden");
+    return QString();
+}
+}  // namespace
 
 class TestWelcome : public QObject {
     Q_OBJECT
@@ -95,6 +121,59 @@ private slots:
                  qPrintable(dlg.messageLabel()->text()));
         QCOMPARE(dlg.downloadButton()->isEnabled(), download);
     }
+    void silentServerTimesOut()
+    {
+        // Takes the connection, never answers.
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+        const QByteArray saved = qgetenv("KORVEL_UPDATE_URL");
+        qputenv("KORVEL_UPDATE_URL",
+                QByteArray("http://127.0.0.1:") + QByteArray::number(silent.serverPort()));
+        QCOMPARE(UpdateInfo::timeout(), 15000);
+        UpdateInfo::setTimeout(300);
+        UpdateMain dlg;
+        const bool ended = KorvelTest::waitFor([&] { return dlg.pages()->currentIndex() == 1; });
+        UpdateInfo::setTimeout(15000);
+        qputenv("KORVEL_UPDATE_URL", saved);
+        QVERIFY(ended);
+        QVERIFY(silent.hasPendingConnections());
+        QVERIFY2(dlg.messageLabel()->text().contains("The update check failed."),
+                 qPrintable(dlg.messageLabel()->text()));
+        QVERIFY(!dlg.downloadButton()->isEnabled());
+    }
+    void updateMessageFits_data()
+    {
+        QTest::addColumn<KorvelTest::HttpServer::Reply>("reply");
+        QTest::addColumn<QString>("message");
+        KorvelTest::HttpServer::Reply missing;
+        missing.status = 404;
+        KorvelTest::HttpServer::Reply hang;
+        hang.hangUp = true;
+        QTest::newRow("major") << ok("4.0.0|http://127.0.0.1:9/dl") << "A new major version";
+        QTest::newRow("minor") << ok("3.5.0|http://127.0.0.1:9/dl") << "A new minor version";
+        QTest::newRow("micro") << ok("3.4.6|http://127.0.0.1:9/dl") << "A new bug fix version";
+        QTest::newRow("older") << ok("3.4|x") << "You are using a newer version";
+        QTest::newRow("http 404") << missing << "The update check failed.";
+        QTest::newRow("hang up") << hang << "The update check failed.";
+        QTest::newRow("malformed") << ok("3.9.0") << "The update check failed.";
+    }
+    void updateMessageFits()
+    {
+        QFETCH(KorvelTest::HttpServer::Reply, reply);
+        QFETCH(QString, message);
+        serveVersion(reply);
+        UpdateMain dlg;
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QVERIFY(KorvelTest::waitFor([&] {
+            return dlg.pages()->currentIndex() == 1 && dlg.messageLabel()->text().contains(message);
+        }));
+        QTest::qWait(50);
+        const QString cut = cutText(dlg.messageLabel(), &dlg);
+        QVERIFY2(cut.isEmpty(), qPrintable(cut + ": " + dlg.messageLabel()->text()));
+        QVERIFY(dlg.rect().contains(
+            QRect(dlg.downloadButton()->mapTo(&dlg, QPoint()), dlg.downloadButton()->size())));
+    }
     void changelogShown()
     {
         serveVersion(ok("3.5.0|http://127.0.0.1:9/dl"));
@@ -156,6 +235,25 @@ private slots:
         }
     }
 
+    void welcomeNoticeFitsTheSmallestWindow()
+    {
+        MainWindow w;
+        w.resize(w.minimumSize());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto *welcome = qobject_cast<WelMain *>(w.tabs()->widget(0));
+        QVERIFY(welcome);
+        QLabel *label = welcome->panel()->versionLabel();
+        welcome->panel()->setNewVersionNotice(true);
+        QTest::qWait(50);  // layouts settle
+        QCOMPARE(w.size(), QSize(1000, 600));
+        const QString cut = cutText(label, &w);
+        QVERIFY2(cut.isEmpty(), qPrintable(cut));
+        // Every recent button stays in the window below the grown notice.
+        for (QToolButton *b : welcome->panel()->recentButtons())
+            QVERIFY(w.rect().contains(QRect(b->mapTo(&w, QPoint()), b->size())));
+    }
+
     void recentButtons()
     {
         Data *d = Data::instance();
@@ -164,11 +262,11 @@ private slots:
         QCOMPARE(b.size(), 5);
         for (QToolButton *x : b)
             QVERIFY(!x->isEnabled() && x->text().isEmpty());
-        d->addRecent(3, "log-0815");
-        d->addRecent(1, "Harbour");
-        d->addRecent(2, "Survey A");
-        d->addRecent(4, "Fields");
-        d->addRecent(5, "Roof");
+        d->addRecent(OpenKind::Log, "log-0815");
+        d->addRecent(OpenKind::Map, "Harbour");
+        d->addRecent(OpenKind::FlightPlan, "Survey A");
+        d->addRecent(OpenKind::PhotoTagger, "Fields");
+        d->addRecent(OpenKind::Thermal, "Roof");
         QStringList names;
         for (QToolButton *x : b)
             names << x->text();

@@ -23,7 +23,7 @@ Entries recents(const Data &d)
 {
     Entries e;
     for (int i = 0; i < 5; ++i)
-        e << Entry(d.recentType(i), d.recentName(i));
+        e << Entry(int(d.recentType(i)), d.recentName(i));
     return e;
 }
 
@@ -52,7 +52,7 @@ private slots:
         QCOMPARE(recents(d), Entries({E, E, E, E, E}));
         QCOMPARE(d.recentName(5), QString());
         QCOMPARE(d.recentName(-1), QString());
-        QCOMPARE(d.recentType(7), 0);
+        QVERIFY(d.recentType(7) == OpenKind::None);
     }
 
     void addKeepsTheNewestFive()
@@ -61,7 +61,7 @@ private slots:
         Data d;
         QSignalSpy changed(&d, &Data::recentChanged);
         for (int i = 1; i <= 6; ++i)
-            d.addRecent(2, QString("plan%1").arg(i));
+            d.addRecent(OpenKind::FlightPlan, QString("plan%1").arg(i));
         const Entries expected = {{2, "plan6"}, {2, "plan5"}, {2, "plan4"}, {2, "plan3"}, {2, "plan2"}};
         QCOMPARE(recents(d), expected);
         QCOMPARE(storedRecents(), expected);
@@ -76,10 +76,10 @@ private slots:
     {
         resetStore({{1, "a"}, {2, "b"}, {4, "c"}, {2, "d"}, {5, "e"}});
         Data d;
-        d.addRecent(2, "d");
+        d.addRecent(OpenKind::FlightPlan, "d");
         QCOMPARE(recents(d), Entries({{2, "d"}, {1, "a"}, {2, "b"}, {4, "c"}, {5, "e"}}));
         // Same name, other kind: a second entry.
-        d.addRecent(1, "d");
+        d.addRecent(OpenKind::Map, "d");
         QCOMPARE(recents(d), Entries({{1, "d"}, {2, "d"}, {1, "a"}, {2, "b"}, {4, "c"}}));
     }
 
@@ -107,7 +107,7 @@ private slots:
         resetStore(before);
         Data d;
         QSignalSpy changed(&d, &Data::recentChanged);
-        d.removeRecent(remove.first, remove.second);
+        d.removeRecent(OpenKind(remove.first), remove.second);
         QCOMPARE(recents(d), after);
         QCOMPARE(changed.count(), signalCount);
         if (signalCount)
@@ -119,7 +119,7 @@ private slots:
         resetStore({{2, "old"}, {1, "old"}, {2, "keep"}, {2, "old"}, E});
         Data d;
         QSignalSpy changed(&d, &Data::recentChanged);
-        d.renameRecent(2, "old", "new");
+        d.renameRecent(OpenKind::FlightPlan, "old", "new");
         const Entries expected = {{2, "new"}, {1, "old"}, {2, "keep"}, {2, "new"}, E};
         QCOMPARE(recents(d), expected);
         QCOMPARE(storedRecents(), expected);
@@ -130,21 +130,21 @@ private slots:
     {
         resetStore();
         Data d;
-        const int a = d.registerOpen(2, "plan");
-        const int b = d.registerOpen(2, "plan");
-        const int map = d.registerOpen(1, "Lake");
+        const int a = d.registerOpen(OpenKind::FlightPlan, "plan");
+        const int b = d.registerOpen(OpenKind::FlightPlan, "plan");
+        const int map = d.registerOpen(OpenKind::Map, "Lake");
         QCOMPARE(a, 1);
         QCOMPARE(b, 2);
         QCOMPARE(map, 3);
-        QVERIFY(!d.isOpen(1, "plan"));
-        QVERIFY(!d.isOpen(2, "Plan"));
+        QVERIFY(!d.isOpen(OpenKind::Map, "plan"));
+        QVERIFY(!d.isOpen(OpenKind::FlightPlan, "Plan"));
         d.unregisterOpen(a);
-        QVERIFY(d.isOpen(2, "plan"));  // still open in the second tab
+        QVERIFY(d.isOpen(OpenKind::FlightPlan, "plan"));  // still open in the second tab
         d.unregisterOpen(b);
-        QVERIFY(!d.isOpen(2, "plan"));
+        QVERIFY(!d.isOpen(OpenKind::FlightPlan, "plan"));
         d.unregisterOpen(99);  // unknown id: nothing happens
-        QVERIFY(d.isOpen(1, "Lake"));
-        QCOMPARE(d.registerOpen(5, "therm"), 4);  // ids are never reused
+        QVERIFY(d.isOpen(OpenKind::Map, "Lake"));
+        QCOMPARE(d.registerOpen(OpenKind::Thermal, "therm"), 4);  // ids are never reused
     }
 };
 

@@ -178,6 +178,51 @@ private slots:
         QCOMPARE(script.requests().size(), 2);
     }
 
+    void addPointFocusesTheNewName_data()
+    {
+        QTest::addColumn<QByteArray>("parentButton");
+        QTest::addColumn<QByteArray>("addButton");
+        QTest::newRow("group") << QByteArray() << QByteArray("addPoint");
+        QTest::newRow("polygon") << QByteArray("addPolygon") << QByteArray("addPolyPoint");
+    }
+    void addPointFocusesTheNewName()
+    {
+        QFETCH(QByteArray, parentButton);
+        QFETCH(QByteArray, addButton);
+        PMMain d;
+        d.show();
+        QApplication::setActiveWindow(&d);
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        auto press = [&d](const char *name) {
+            QTest::mouseClick(d.findChild<QAbstractButton *>(name), Qt::LeftButton);
+        };
+        press("newGroup");
+        if (!parentButton.isEmpty())
+            press(parentButton.constData());
+        QStandardItem *parent = model()->item(0);
+        if (!parentButton.isEmpty())
+            parent = parent->child(0);
+        press(addButton.constData());
+        {
+            // The point page remembers its Delete button from here on.
+            KorvelTest::PromptScript script;
+            script.button(QMessageBox::No);
+            press("deletePoint");
+            QCOMPARE(script.requests().size(), 1);
+        }
+        select(d, parent);
+        press(addButton.constData());
+        QCOMPARE(parent->rowCount(), 2);
+        QCOMPARE(QApplication::focusWidget(), edit(d, "pointName"));
+
+        // Typed straight away, a blank is part of the name and deletes nothing.
+        KorvelTest::PromptScript script;
+        QTest::keyClicks(QApplication::focusWidget(), "Mast 2");
+        QVERIFY(script.requests().isEmpty());
+        QCOMPARE(parent->rowCount(), 2);
+        QCOMPARE(parent->child(1)->text(), QString("Mast 2"));
+    }
+
     void escapeDoesNotClose()
     {
         PMMain d;
