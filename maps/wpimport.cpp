@@ -101,8 +101,6 @@ WPImport::WPImport(WPData *plan, QWidget *parent)
     connect(zephrin, &QPushButton::clicked, this, [this] { saveTemplate(3); });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_import, &QPushButton::clicked, this, &WPImport::butimportclicked);
-    if (parent && parent->metaObject()->indexOfSlot("wpdatachanged()") >= 0)
-        connect(this, SIGNAL(accepted()), parent, SLOT(wpdatachanged()));
 }
 
 void WPImport::showCounts(bool valid)

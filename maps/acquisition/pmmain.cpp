@@ -298,6 +298,8 @@ void PMMain::selectItem(QStandardItem *item)
 void PMMain::newGroupClicked()
 {
     selectItem(appendChild(nullptr, Placemarks::Group));
+    // Typing goes into the new name, not back into the button.
+    m_groupName->setFocus();
 }
 
 void PMMain::newPointClicked()
@@ -323,6 +325,7 @@ void PMMain::newPolygonClicked()
     m_polygonName->clear();
     selectItem(item);
     m_pages->setCurrentIndex(3);
+    m_polygonName->setFocus();
 }
 
 void PMMain::newPolyPointClicked()

@@ -20,6 +20,6 @@ bool fieldOfView(const QString &cameraName, QPointF *fov)
     return found;
 }
 
-QObject *cameraNotifier() { return Data::instance(); }
+Data *cameraNotifier() { return Data::instance(); }
 
 }  // namespace EditorSettings

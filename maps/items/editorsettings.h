@@ -4,7 +4,7 @@
 #include <QPointF>
 #include <QString>
 
-class QObject;
+class Data;
 
 namespace EditorSettings {
 
@@ -17,6 +17,6 @@ QPointF currentFieldOfView();
 // Field of view of the named camera; false when no such camera exists.
 bool fieldOfView(const QString &cameraName, QPointF *fov);
 // The object that emits currentCameraChanged(QString).
-QObject *cameraNotifier();
+Data *cameraNotifier();
 
 }  // namespace EditorSettings

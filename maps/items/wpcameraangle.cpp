@@ -6,6 +6,7 @@
 #include <QtMath>
 #include <cmath>
 
+#include "core/data.h"
 #include "maps/items/editorsettings.h"
 #include "maps/items/itemgeometry.h"
 
@@ -23,8 +24,8 @@ WPCameraAngle::WPCameraAngle(double x, double y, double scale, double heading,
     m_fade->setDuration(100);
     setOpacity(0.0);
     place();
-    connect(EditorSettings::cameraNotifier(), SIGNAL(currentCameraChanged(QString)), this,
-            SLOT(updateCameraAngle(QString)));
+    connect(EditorSettings::cameraNotifier(), &Data::currentCameraChanged, this,
+            &WPCameraAngle::updateCameraAngle);
 }
 
 QRectF WPCameraAngle::boundingRect() const

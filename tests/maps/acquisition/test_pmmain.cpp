@@ -223,6 +223,26 @@ private slots:
         QCOMPARE(parent->child(1)->text(), QString("Mast 2"));
     }
 
+    void newGroupAndPolygonFocusTheirName()
+    {
+        PMMain d;
+        d.show();
+        QApplication::setActiveWindow(&d);
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        KorvelTest::PromptScript script;
+        QTest::mouseClick(d.findChild<QAbstractButton *>("newGroup"), Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), edit(d, "groupName"));
+        QTest::keyClicks(QApplication::focusWidget(), "Site A");
+        QCOMPARE(model()->rowCount(), 1);
+        QCOMPARE(model()->item(0)->text(), QString("Site A"));
+        QTest::mouseClick(d.findChild<QAbstractButton *>("addPolygon"), Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), edit(d, "polygonName"));
+        QTest::keyClicks(QApplication::focusWidget(), "Roof 1");
+        QCOMPARE(model()->item(0)->rowCount(), 1);
+        QCOMPARE(model()->item(0)->child(0)->text(), QString("Roof 1"));
+        QVERIFY(script.requests().isEmpty());
+    }
+
     void escapeDoesNotClose()
     {
         PMMain d;
