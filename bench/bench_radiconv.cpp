@@ -94,9 +94,9 @@ QString writeRecording(const QString &path, int frames)
     for (int s = 0; s < 4; ++s)
         scenes << AraGen::scene(640, 512, s);
     for (int i = 0; i < frames; ++i) {
-        AraGen::FrameSpec spec;
-        spec.gpsTimeOfWeek += quint32(i) * 100;
-        f.write(AraGen::araFile(spec, scenes[i % scenes.size()]));
+        AraGen::FrameParams frame;
+        frame.gpsTimeOfWeek += quint32(i) * 100;
+        f.write(AraGen::araFile(frame, scenes[i % scenes.size()]));
     }
     return path;
 }
@@ -120,7 +120,7 @@ int main(int argc, char **argv)
     QStringList ara;
     QVector<QByteArray> frames;
     for (int s = 0; s < 8; ++s)
-        frames << AraGen::araFile(AraGen::FrameSpec(), AraGen::scene(640, 512, s));
+        frames << AraGen::araFile(AraGen::FrameParams(), AraGen::scene(640, 512, s));
     for (int i = 0; i < 200; ++i) {
         const QString path = QStringLiteral("%1/frames/IMG_%2.ARA").arg(in).arg(i, 4, 10, QLatin1Char('0'));
         AraGen::writeFile(path, frames[i % frames.size()]);

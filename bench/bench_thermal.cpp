@@ -22,7 +22,7 @@ BENCHMARK(BM_DecodeLineCompressedFrame)->Unit(benchmark::kMillisecond);
 
 static void BM_FlirRecordSetAndApp1(benchmark::State &state)
 {
-    const QByteArray file = AraGen::araFile(AraGen::FrameSpec(), AraGen::scene(640, 512, 1));
+    const QByteArray file = AraGen::araFile(AraGen::FrameParams(), AraGen::scene(640, 512, 1));
     const AraImage image =
         AraImage::fromData(reinterpret_cast<const uint8_t *>(file.constData()), file.size());
     for (auto _ : state) {

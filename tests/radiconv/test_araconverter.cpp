@@ -71,22 +71,22 @@ class TestAraConverter : public QObject {
         return path;
     }
 
-    static QByteArray ara(int seed = 0, AraGen::FrameSpec spec = AraGen::FrameSpec())
+    static QByteArray ara(int seed = 0, AraGen::FrameParams frame = AraGen::FrameParams())
     {
-        return AraGen::araFile(spec, AraGen::scene(spec.width, spec.height, seed));
+        return AraGen::araFile(frame, AraGen::scene(frame.width, frame.height, seed));
     }
 
-    static QByteArray arv(int frames, int firstSeed = 0)
+    static QByteArray arv(int count, int firstSeed = 0)
     {
-        QVector<AraGen::FrameSpec> specs;
+        QVector<AraGen::FrameParams> frames;
         QVector<QVector<quint16>> counts;
-        for (int i = 0; i < frames; ++i) {
-            AraGen::FrameSpec spec;
-            spec.gpsTimeOfWeek += quint32(i) * 100;
-            specs << spec;
-            counts << AraGen::scene(spec.width, spec.height, firstSeed + i);
+        for (int i = 0; i < count; ++i) {
+            AraGen::FrameParams frame;
+            frame.gpsTimeOfWeek += quint32(i) * 100;
+            frames << frame;
+            counts << AraGen::scene(frame.width, frame.height, firstSeed + i);
         }
-        return AraGen::arvRecording(specs, counts);
+        return AraGen::arvRecording(frames, counts);
     }
 
     // Runs a converter over files into the target location (empty: beside the sources).
@@ -173,11 +173,11 @@ private slots:
 
         // A frame without position and GPS time keeps no GPS position but
         // its altitude; its capture time is the GPS epoch in local time.
-        AraGen::FrameSpec spec;
-        spec.latitude = 0;
-        spec.gpsWeek = 0;
-        spec.gpsTimeOfWeek = 0;
-        write("flight2/nopos.ara", ara(2, spec));
+        AraGen::FrameParams frame;
+        frame.latitude = 0;
+        frame.gpsWeek = 0;
+        frame.gpsTimeOfWeek = 0;
+        write("flight2/nopos.ara", ara(2, frame));
         QVERIFY(convert({m_in + "/flight2/nopos.ara"}, m_out).isEmpty());
         const QString target = m_out + "/flight2/nopos.jpg";
         const QJsonObject tags = exiftool(target);
@@ -190,12 +190,12 @@ private slots:
     void oddFramesHaveSoundPreviews()
     {
         // A frame of another size is rendered at its own size.
-        AraGen::FrameSpec small;
+        AraGen::FrameParams small;
         small.width = 160;
         small.height = 120;
         const QString s = write("odd/small.ara", ara(3, small));
         // A flat frame (every count equal) gives a uniform grey.
-        const QString f = write("odd/flat.ara", AraGen::araFile(AraGen::FrameSpec(), flat(640 * 512, 7400)));
+        const QString f = write("odd/flat.ara", AraGen::araFile(AraGen::FrameParams(), flat(640 * 512, 7400)));
         QVERIFY(convert({s, f}, m_out).isEmpty());
 
         QCOMPARE(QImage(m_out + "/odd/small.jpg").size(), QSize(160, 120));
@@ -246,7 +246,7 @@ private slots:
         QVector<quint16> counts = AraGen::scene(640, 512, 4);
         for (int i = 1000; i < counts.size(); i += 997)
             counts[i] = 0x7353;
-        const QByteArray rec = AraGen::arvRecording({AraGen::FrameSpec(), AraGen::FrameSpec()}, {counts, counts});
+        const QByteArray rec = AraGen::arvRecording({AraGen::FrameParams(), AraGen::FrameParams()}, {counts, counts});
         const QString source = write("walk/ss.arv", rec);
         QVERIFY(convert({source}, m_out).isEmpty());
         const QJsonObject tags = exiftool(m_out + "/walk/ss.seq", {"-G3", "-ee"});
@@ -263,7 +263,7 @@ private slots:
         truncated.chop(1000);
         QTest::newRow("truncated last frame") << "trunc.arv" << truncated << "truncated";
         QByteArray oldSecond = arv(1);
-        AraGen::FrameSpec v11;
+        AraGen::FrameParams v11;
         v11.fileVersion = 11;
         oldSecond += AraGen::araFile(v11, AraGen::scene(640, 512, 1));
         oldSecond += arv(1);

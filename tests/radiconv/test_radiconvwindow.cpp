@@ -62,10 +62,10 @@ class TestRadiconvWindow : public QObject {
 
     static QByteArray ara(int seed)
     {
-        AraGen::FrameSpec spec;
-        spec.width = 64;
-        spec.height = 48;
-        return AraGen::araFile(spec, AraGen::scene(64, 48, seed));
+        AraGen::FrameParams frame;
+        frame.width = 64;
+        frame.height = 48;
+        return AraGen::araFile(frame, AraGen::scene(64, 48, seed));
     }
 
 private slots:

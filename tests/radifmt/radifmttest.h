@@ -33,9 +33,9 @@ inline AraImage image(const QByteArray &file)
     return AraImage::fromData(reinterpret_cast<const uint8_t *>(file.constData()), file.size());
 }
 
-inline AraImage frame(const AraGen::FrameSpec &spec, const QVector<quint16> &counts)
+inline AraImage frame(const AraGen::FrameParams &frame, const QVector<quint16> &counts)
 {
-    return image(AraGen::araFile(spec, counts));
+    return image(AraGen::araFile(frame, counts));
 }
 
 inline QByteArray bytes(const std::vector<uint8_t> &v)

@@ -34,10 +34,10 @@ private slots:
 
     void readFromMemory()
     {
-        AraGen::FrameSpec spec;
-        spec.frameWord = 0xABCD;
+        AraGen::FrameParams frame;
+        frame.frameWord = 0xABCD;
         const QVector<quint16> counts = AraGen::scene(640, 512);
-        QByteArray file = AraGen::araFile(spec, counts) + QByteArray("tail");
+        QByteArray file = AraGen::araFile(frame, counts) + QByteArray("tail");
         AraImage a;
         QCOMPARE(a.read(reinterpret_cast<const uint8_t *>(file.constData()), file.size()), 0xABCD);
         // Everything behind the block is kept, trailing bytes too.
@@ -48,26 +48,26 @@ private slots:
         QCOMPARE(h.height, uint16_t(512));
         QCOMPARE(h.sensorDataSize, 655360u);
         QCOMPARE(h.fileVersion, uint16_t(12));
-        QCOMPARE(h.latitude, spec.latitude);
-        QCOMPARE(h.yaw, spec.yaw);
-        QCOMPARE(h.planckO, spec.planckO);
+        QCOMPARE(h.latitude, frame.latitude);
+        QCOMPARE(h.yaw, frame.yaw);
+        QCOMPARE(h.planckO, frame.planckO);
         QCOMPARE(h.highResolution, uint8_t(1));
         QCOMPARE(std::string(h.cameraPartNumber), std::string("4664019H-SPRNLX"));
         QCOMPARE(std::string(AraImage::magicBytes), std::string("Ss"));
 
         // A header block alone gives empty sensor data; a frame word 0 is
         // read completely and still returns 0.
-        spec.frameWord = 0;
-        file = AraGen::header(spec, AraGen::Raw, 0);
+        frame.frameWord = 0;
+        file = AraGen::header(frame, AraGen::Raw, 0);
         QCOMPARE(a.read(reinterpret_cast<const uint8_t *>(file.constData()), 512), 0);
         QVERIFY(a.sensorData().empty());
         QCOMPARE(a.header().frameWord, 0u);
-        QCOMPARE(image(AraGen::araFile(spec, {1, 2})).sensorData().size(), size_t(4));
+        QCOMPARE(image(AraGen::araFile(frame, {1, 2})).sensorData().size(), size_t(4));
     }
 
     void readRefusesWhatCannotHoldAFrame()
     {
-        const QByteArray file = AraGen::araFile(AraGen::FrameSpec(), AraGen::scene(640, 512));
+        const QByteArray file = AraGen::araFile(AraGen::FrameParams(), AraGen::scene(640, 512));
         const auto *data = reinterpret_cast<const uint8_t *>(file.constData());
         AraImage a;
         QVERIFY(a.read(data, file.size()) != 0);
@@ -83,11 +83,11 @@ private slots:
 
     void copyAndMove()
     {
-        AraImage a = image(AraGen::araFile(AraGen::FrameSpec(), AraGen::scene(8, 2)));
-        AraGen::FrameSpec spec;
-        spec.width = 8;
-        spec.height = 2;
-        a = image(AraGen::araFile(spec, AraGen::scene(8, 2)));
+        AraImage a = image(AraGen::araFile(AraGen::FrameParams(), AraGen::scene(8, 2)));
+        AraGen::FrameParams frame;
+        frame.width = 8;
+        frame.height = 2;
+        a = image(AraGen::araFile(frame, AraGen::scene(8, 2)));
         AraImage copy(a);
         QCOMPARE(copy.sensorData(), a.sensorData());
         QCOMPARE(copy.header().width, uint16_t(8));
@@ -106,11 +106,11 @@ private slots:
     void readFromFile()
     {
         QTemporaryDir dir;
-        AraGen::FrameSpec spec;
-        spec.width = 64;
-        spec.height = 32;
+        AraGen::FrameParams frame;
+        frame.width = 64;
+        frame.height = 32;
         const QVector<quint16> counts = AraGen::scene(64, 32);
-        const QByteArray file = AraGen::araFile(spec, counts);
+        const QByteArray file = AraGen::araFile(frame, counts);
         QVERIFY(AraGen::writeFile(dir.filePath("a.ara"), file + QByteArray(100, 'x')));
         QVERIFY(AraGen::writeFile(dir.filePath("short.ara"), file.left(file.size() - 1)));
         QVERIFY(AraGen::writeFile(dir.filePath("header.ara"), file.left(300)));

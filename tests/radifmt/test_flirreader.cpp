@@ -32,10 +32,10 @@ Run readBytes(const QByteArray &bytes)
 
 QByteArray writtenJpeg(bool withGps)
 {
-    AraGen::FrameSpec spec;
+    AraGen::FrameParams frame;
     if (!withGps)
-        spec.gpsWeek = 0;
-    const AraImage image = RadifmtTest::frame(spec, AraGen::scene(640, 512, 1));
+        frame.gpsWeek = 0;
+    const AraImage image = RadifmtTest::frame(frame, AraGen::scene(640, 512, 1));
     FLIRWriter writer;
     writer.read(&image);
     writer.createCompleteFLIRData();
@@ -191,10 +191,10 @@ private slots:
     {
         // Truncated and bit-flipped input must end cleanly in every reader.
         const QByteArray jpeg = writtenJpeg(true);
-        AraGen::FrameSpec spec;
-        spec.width = 21;
-        spec.height = 9;
-        const QByteArray ara = AraGen::araFile(spec, AraGen::scene(21, 9));
+        AraGen::FrameParams frame;
+        frame.width = 21;
+        frame.height = 9;
+        const QByteArray ara = AraGen::araFile(frame, AraGen::scene(21, 9));
         QTemporaryDir dir;
         const QString araPath = dir.filePath("f.ara");
         quint32 state = 7;

@@ -32,17 +32,17 @@ QString text(const QByteArray &data, int offset, int size)
     return QString::fromLatin1(field.left(field.indexOf('\0')));
 }
 
-AraGen::FrameSpec smallSpec(int width, int height)
+AraGen::FrameParams smallFrame(int width, int height)
 {
-    AraGen::FrameSpec s;
+    AraGen::FrameParams s;
     s.width = width;
     s.height = height;
     return s;
 }
 
-QByteArray fff(const AraGen::FrameSpec &spec, const QVector<quint16> &counts)
+QByteArray fff(const AraGen::FrameParams &frame, const QVector<quint16> &counts)
 {
-    const AraImage image = frame(spec, counts);
+    const AraImage image = RadifmtTest::frame(frame, counts);
     FLIRWriter writer;
     if (!writer.read(&image))
         return QByteArray();
@@ -51,7 +51,7 @@ QByteArray fff(const AraGen::FrameSpec &spec, const QVector<quint16> &counts)
 }
 
 // Planck conversion done independently, in double precision.
-double signalFor(const AraGen::FrameSpec &s, int count)
+double signalFor(const AraGen::FrameParams &s, int count)
 {
     const double t = count * (s.highResolution ? 0.04 : 0.4);
     return s.planckR / (std::exp(s.planckB / 1000.0 / t) - s.planckF / 1000.0) + s.planckO / 1000.0;
@@ -65,7 +65,7 @@ private slots:
     void headAndIndex()
     {
         // 4 x 3 pixels with a GPS time: 4 entries, P = 12.
-        const QByteArray data = fff(smallSpec(4, 3), AraGen::scene(4, 3));
+        const QByteArray data = fff(smallFrame(4, 3), AraGen::scene(4, 3));
         QCOMPARE(data.size(), 3356 + 128 + 24 + 184);
         const QByteArray head = QByteArray::fromHex(
             "46464600"                          // "FFF"
@@ -90,11 +90,11 @@ private slots:
 
     void rawDataAndGeometry()
     {
-        AraGen::FrameSpec spec = smallSpec(4, 3);
-        spec.advancedRadiometry = 0;  // signal-linear: pixels pass unchanged
-        spec.pixelSize = 2;
+        AraGen::FrameParams frame = smallFrame(4, 3);
+        frame.advancedRadiometry = 0;  // signal-linear: pixels pass unchanged
+        frame.pixelSize = 2;
         const QVector<quint16> counts = AraGen::scene(4, 3);
-        const QByteArray data = fff(spec, counts);
+        const QByteArray data = fff(frame, counts);
         const QByteArray geometry = QByteArray::fromHex(
             "0200 0400 0300 0000 0000 0000 0300 0000 0200 0e00 0000 0000 0000 0100 00 00 0000");
         QCOMPARE(data.mid(192, 32), geometry);
@@ -104,9 +104,9 @@ private slots:
 
     void basicDataRecord()
     {
-        AraGen::FrameSpec spec = smallSpec(4, 3);
-        spec.cameraSerialNumber = 4000000000u;
-        const QByteArray data = fff(spec, AraGen::scene(4, 3));
+        AraGen::FrameParams frame = smallFrame(4, 3);
+        frame.cameraSerialNumber = 4000000000u;
+        const QByteArray data = fff(frame, AraGen::scene(4, 3));
         const QByteArray b = data.mid(248, 2476);
         QCOMPARE(b.size(), 2476);
         // Object parameters
@@ -164,8 +164,8 @@ private slots:
     {
         QFETCH(QByteArray, partNumber);
         QFETCH(QString, lens);
-        AraGen::FrameSpec spec = smallSpec(2, 1);
-        QByteArray file = AraGen::araFile(spec, {1, 2});
+        AraGen::FrameParams frame = smallFrame(2, 1);
+        QByteArray file = AraGen::araFile(frame, {1, 2});
         file.replace(100, 16, partNumber.leftJustified(16, '\0', true));
         const AraImage image = RadifmtTest::image(file);
         FLIRWriter writer;
@@ -178,7 +178,7 @@ private slots:
 
     void palette()
     {
-        const QByteArray data = fff(smallSpec(4, 3), AraGen::scene(4, 3));
+        const QByteArray data = fff(smallFrame(4, 3), AraGen::scene(4, 3));
         const QByteArray p = data.mid(248 + 2476, 784);
         QCOMPARE(le<quint32>(p, 0), 224u);
         QCOMPARE(text(p, 80, 16), QString("Rainbow"));
@@ -203,12 +203,12 @@ private slots:
         QFETCH(int, longitude);
         QFETCH(int, altitude);
         QFETCH(QByteArray, refs);
-        AraGen::FrameSpec spec = smallSpec(4, 3);
-        spec.latitude = latitude;
-        spec.longitude = longitude;
-        spec.altitude = altitude;
-        spec.yaw = 27050;
-        const QByteArray g = fff(spec, AraGen::scene(4, 3)).mid(3508);
+        AraGen::FrameParams frame = smallFrame(4, 3);
+        frame.latitude = latitude;
+        frame.longitude = longitude;
+        frame.altitude = altitude;
+        frame.yaw = 27050;
+        const QByteArray g = fff(frame, AraGen::scene(4, 3)).mid(3508);
         QCOMPARE(g.size(), 184);
         QCOMPARE(le<quint32>(g, 0), 1u);
         QCOMPARE(g.at(8), refs.at(0));
@@ -243,10 +243,10 @@ private slots:
         QFETCH(int, week);
         QFETCH(int, timeOfWeek);
         QFETCH(int, entries);
-        AraGen::FrameSpec spec;
-        spec.gpsWeek = quint16(week);
-        spec.gpsTimeOfWeek = quint32(timeOfWeek);
-        const QByteArray data = fff(spec, AraGen::scene(640, 512));
+        AraGen::FrameParams frame;
+        frame.gpsWeek = quint16(week);
+        frame.gpsTimeOfWeek = quint32(timeOfWeek);
+        const QByteArray data = fff(frame, AraGen::scene(640, 512));
         const int P = 640 * 512;
         QCOMPARE(data.size(), entries == 4 ? 3356 + 128 + 2 * P + 184 : 3356 + 96 + 2 * P);
         QCOMPARE(qFromBigEndian<quint32>(data.constData() + 28), quint32(entries));
@@ -258,31 +258,31 @@ private slots:
 
     void signalFromTemperature()
     {
-        AraGen::FrameSpec spec = smallSpec(6, 1);
+        AraGen::FrameParams frame = smallFrame(6, 1);
         const QVector<quint16> counts{AraGen::countsForCelsius(-20), AraGen::countsForCelsius(0),
                                       AraGen::countsForCelsius(21.5), AraGen::countsForCelsius(80),
                                       AraGen::countsForCelsius(300), 0};
-        const AraImage image = frame(spec, counts);
+        const AraImage image = RadifmtTest::frame(frame, counts);
         FLIRWriter writer;
         QVERIFY(writer.read(&image));
         QCOMPARE(writer.getTLinearValues(), std::vector<uint16_t>(counts.begin(), counts.end()));
         const std::vector<uint16_t> &s = writer.getSLinearValues();
         QCOMPARE(s.size(), size_t(6));
         for (int i = 0; i < 5; ++i)
-            QVERIFY2(std::abs(s[size_t(i)] - signalFor(spec, counts[i])) <= 1.0, qPrintable(QString::number(i)));
+            QVERIFY2(std::abs(s[size_t(i)] - signalFor(frame, counts[i])) <= 1.0, qPrintable(QString::number(i)));
         QVERIFY(s[0] < s[1] && s[1] < s[2] && s[2] < s[3] && s[3] < s[4]);
         // Count 0: B / 0 is infinite and the signal is O, -342, in 16 bits.
         QCOMPARE(s[5], uint16_t(65536 - 342));
 
         // Low resolution: 0.4 K per count.
-        spec.highResolution = 0;
-        const AraImage low = frame(spec, {733, 733, 733, 733, 733, 733});
+        frame.highResolution = 0;
+        const AraImage low = RadifmtTest::frame(frame, {733, 733, 733, 733, 733, 733});
         QVERIFY(writer.read(&low));
-        QVERIFY(std::abs(writer.getSLinearValues()[0] - signalFor(spec, 733)) <= 1.0);
+        QVERIFY(std::abs(writer.getSLinearValues()[0] - signalFor(frame, 733)) <= 1.0);
 
         // Signal-linear frames pass their counts through; the old TLinear stays.
-        spec.advancedRadiometry = 0;
-        const AraImage plain = frame(spec, {1, 2, 3, 4, 5, 6});
+        frame.advancedRadiometry = 0;
+        const AraImage plain = RadifmtTest::frame(frame, {1, 2, 3, 4, 5, 6});
         QVERIFY(writer.read(&plain));
         QCOMPARE(writer.getSLinearValues(), (std::vector<uint16_t>{1, 2, 3, 4, 5, 6}));
         QCOMPARE(writer.getTLinearValues().size(), size_t(6));
@@ -314,12 +314,12 @@ private slots:
         QFETCH(int, O);
         QFETCH(int, count);
         QFETCH(int, signal);
-        AraGen::FrameSpec spec = smallSpec(2, 1);
-        spec.planckR = R;
-        spec.planckB = B;
-        spec.planckF = F;
-        spec.planckO = O;
-        const AraImage image = frame(spec, {quint16(count), quint16(count)});
+        AraGen::FrameParams frame = smallFrame(2, 1);
+        frame.planckR = R;
+        frame.planckB = B;
+        frame.planckF = F;
+        frame.planckO = O;
+        const AraImage image = RadifmtTest::frame(frame, {quint16(count), quint16(count)});
         FLIRWriter writer;
         QVERIFY(writer.read(&image));
         QCOMPARE(int(writer.getSLinearValues()[0]), signal);
@@ -341,9 +341,9 @@ private slots:
         QFETCH(QVector<quint16>, values);
         QFETCH(int, level);
         QFETCH(int, span);
-        AraGen::FrameSpec spec = smallSpec(values.size(), 1);
-        spec.advancedRadiometry = 0;
-        const AraImage image = frame(spec, values);
+        AraGen::FrameParams frame = smallFrame(values.size(), 1);
+        frame.advancedRadiometry = 0;
+        const AraImage image = RadifmtTest::frame(frame, values);
         FLIRWriter writer;
         QVERIFY(writer.read(&image));
         writer.createCompleteFLIRData();
@@ -359,22 +359,22 @@ private slots:
     {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("message");
-        AraGen::FrameSpec old = smallSpec(4, 3);
+        AraGen::FrameParams old = smallFrame(4, 3);
         old.fileVersion = 11;
         QTest::newRow("version 11") << AraGen::araFile(old, AraGen::scene(4, 3))
                                     << "FLIRFile::readARAdata() [E] Unsupported version 11, must be at least 12\n";
         QTest::newRow("line-compressed")
-            << AraGen::araFile(smallSpec(4, 3), AraGen::scene(4, 3), AraGen::LineCompressed)
+            << AraGen::araFile(smallFrame(4, 3), AraGen::scene(4, 3), AraGen::LineCompressed)
             << "FLIRFile::readARAdata() [E] Line-compressed sensor data is not supported\n";
-        QByteArray shortData = AraGen::araFile(smallSpec(4, 3), AraGen::scene(4, 3));
+        QByteArray shortData = AraGen::araFile(smallFrame(4, 3), AraGen::scene(4, 3));
         QTest::newRow("sensor data short") << shortData.left(shortData.size() - 2)
                                            << "FLIRFile::readARAdata() [E] Sensor data holds 22 bytes, header says 24\n";
-        QTest::newRow("one pixel") << AraGen::araFile(smallSpec(1, 1), {500})
+        QTest::newRow("one pixel") << AraGen::araFile(smallFrame(1, 1), {500})
                                    << "FLIRFile::readARAdata() [E] Image of 1 x 1 pixels does not fit 1 sensor values\n";
         QTest::newRow("geometry beyond pixels")
-            << AraGen::header(smallSpec(640, 512), AraGen::Raw, 8) + QByteArray(8, '\x10')
+            << AraGen::header(smallFrame(640, 512), AraGen::Raw, 8) + QByteArray(8, '\x10')
             << "FLIRFile::readARAdata() [E] Image of 640 x 512 pixels does not fit 4 sensor values\n";
-        QTest::newRow("width 0") << AraGen::header(smallSpec(0, 2), AraGen::Raw, 8) + QByteArray(8, '\x10')
+        QTest::newRow("width 0") << AraGen::header(smallFrame(0, 2), AraGen::Raw, 8) + QByteArray(8, '\x10')
                                  << "FLIRFile::readARAdata() [E] Image of 0 x 2 pixels does not fit 4 sensor values\n";
     }
     void refusedFrames()
@@ -397,7 +397,7 @@ private slots:
         QTest::addColumn<int>("height");
         QTest::addColumn<int>("fffSize");
         QTest::addColumn<int>("pieces");
-        AraGen::FrameSpec spec;
+        AraGen::FrameParams frame;
         QTest::newRow("640 x 512 without GPS") << 640 << 512 << 658812 << 11;
         QTest::newRow("exactly two pieces") << 63798 << 1 << 2 * 65524 << 2;  // 3452 + 2 x 63798
         QTest::newRow("one piece") << 40 << 30 << 3452 + 2400 << 1;
@@ -408,9 +408,9 @@ private slots:
         QFETCH(int, height);
         QFETCH(int, fffSize);
         QFETCH(int, pieces);
-        AraGen::FrameSpec spec = smallSpec(width, height);
-        spec.gpsWeek = 0;
-        const AraImage image = frame(spec, AraGen::scene(width, height));
+        AraGen::FrameParams frame = smallFrame(width, height);
+        frame.gpsWeek = 0;
+        const AraImage image = RadifmtTest::frame(frame, AraGen::scene(width, height));
         FLIRWriter writer;
         QVERIFY(writer.read(&image));
         writer.createCompleteFLIRData();
@@ -439,9 +439,9 @@ private slots:
     void tooManySegmentsAreRefused()
     {
         // 2048 x 2048 pixels need 129 segments.
-        AraGen::FrameSpec spec = smallSpec(2048, 2048);
-        spec.advancedRadiometry = 0;
-        const AraImage image = frame(spec, QVector<quint16>(2048 * 2048, 1234));
+        AraGen::FrameParams frame = smallFrame(2048, 2048);
+        frame.advancedRadiometry = 0;
+        const AraImage image = RadifmtTest::frame(frame, QVector<quint16>(2048 * 2048, 1234));
         FLIRWriter writer;
         QVERIFY(writer.read(&image));
         writer.createCompleteFLIRData();
@@ -452,7 +452,7 @@ private slots:
 
     void copyAndMove()
     {
-        const AraImage image = frame(smallSpec(4, 3), AraGen::scene(4, 3));
+        const AraImage image = RadifmtTest::frame(smallFrame(4, 3), AraGen::scene(4, 3));
         FLIRWriter writer;
         QVERIFY(writer.read(&image));
         writer.createCompleteFLIRData();
@@ -471,15 +471,15 @@ private slots:
         const QString exiftool = QStandardPaths::findExecutable("exiftool");
         if (exiftool.isEmpty())
             QSKIP("exiftool is not installed");
-        AraGen::FrameSpec spec;
-        spec.latitude = -338600000;
-        spec.longitude = 1512100000;
-        spec.altitude = 45600;
-        spec.planckR = 412345;
-        spec.planckB = 1432500;
-        spec.planckF = 1500;
-        spec.planckO = -7250000;
-        const AraImage image = frame(spec, AraGen::scene(640, 512, 4));
+        AraGen::FrameParams frame;
+        frame.latitude = -338600000;
+        frame.longitude = 1512100000;
+        frame.altitude = 45600;
+        frame.planckR = 412345;
+        frame.planckB = 1432500;
+        frame.planckF = 1500;
+        frame.planckO = -7250000;
+        const AraImage image = RadifmtTest::frame(frame, AraGen::scene(640, 512, 4));
         FLIRWriter writer;
         QVERIFY(writer.read(&image));
         writer.createCompleteFLIRData();

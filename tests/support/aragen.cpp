@@ -42,7 +42,7 @@ private:
 
 }  // namespace
 
-QByteArray header(const FrameSpec &s, Compression compression, quint32 sensorDataSize)
+QByteArray header(const FrameParams &s, Compression compression, quint32 sensorDataSize)
 {
     QByteArray h(512, '\0');
     h[0] = 'S';
@@ -146,21 +146,21 @@ QByteArray compressLines(const QVector<quint16> &counts, int width, int height,
     return out;
 }
 
-QByteArray araFile(const FrameSpec &spec, const QVector<quint16> &counts, Compression compression,
+QByteArray araFile(const FrameParams &frame, const QVector<quint16> &counts, Compression compression,
                    const LineOptions &options)
 {
     const QByteArray data = compression == LineCompressed
-        ? compressLines(counts, spec.width, spec.height, options)
+        ? compressLines(counts, frame.width, frame.height, options)
         : rawData(counts);
-    return header(spec, compression, quint32(data.size())) + data;
+    return header(frame, compression, quint32(data.size())) + data;
 }
 
-QByteArray arvRecording(const QVector<FrameSpec> &specs, const QVector<QVector<quint16>> &counts,
+QByteArray arvRecording(const QVector<FrameParams> &frames, const QVector<QVector<quint16>> &counts,
                         Compression compression)
 {
     QByteArray out;
-    for (int i = 0; i < specs.size() && i < counts.size(); ++i)
-        out += araFile(specs[i], counts[i], compression);
+    for (int i = 0; i < frames.size() && i < counts.size(); ++i)
+        out += araFile(frames[i], counts[i], compression);
     return out;
 }
 

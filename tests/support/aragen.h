@@ -13,7 +13,7 @@ enum Compression { Raw = 0, LineCompressed = 3 };
 
 // Header fields of one frame. Defaults describe a high-resolution,
 // temperature-linear 640 x 512 frame with a GPS position and time.
-struct FrameSpec {
+struct FrameParams {
     int width = 640;
     int height = 512;
     quint32 frameWord = 1;
@@ -61,7 +61,7 @@ struct LineOptions {
 };
 
 // The 512-byte header block; sensorDataSize is stored at offset 34.
-QByteArray header(const FrameSpec &spec, Compression compression, quint32 sensorDataSize);
+QByteArray header(const FrameParams &frame, Compression compression, quint32 sensorDataSize);
 
 // Raw sensor data: every count as an unsigned 16-bit little-endian sample.
 QByteArray rawData(const QVector<quint16> &counts);
@@ -73,11 +73,11 @@ QByteArray compressLines(const QVector<quint16> &counts, int width, int height,
                          const LineOptions &options = LineOptions());
 
 // A whole ARA frame: header block and sensor data.
-QByteArray araFile(const FrameSpec &spec, const QVector<quint16> &counts,
+QByteArray araFile(const FrameParams &frame, const QVector<quint16> &counts,
                    Compression compression = Raw, const LineOptions &options = LineOptions());
 
 // An ARV recording: the frames back to back.
-QByteArray arvRecording(const QVector<FrameSpec> &specs, const QVector<QVector<quint16>> &counts,
+QByteArray arvRecording(const QVector<FrameParams> &frames, const QVector<QVector<quint16>> &counts,
                         Compression compression = Raw);
 
 // A deterministic thermal scene of width x height temperature-linear counts

@@ -24,14 +24,14 @@ int main(int argc, char **argv)
     }
     const QDir dir(root.filePath("flight1"));
 
-    auto frame = [](int i) {
-        AraGen::FrameSpec spec;
-        spec.frameWord = quint32(i + 1);
-        spec.timeMs = quint32(5000 + 1000 * i);
-        spec.gpsTimeOfWeek = quint32(302400000 + 1000 * i);
-        spec.latitude = 479500000 + 250 * i;   // about 2.8 m per frame to the north
-        spec.yaw = quint16(9000 + 100 * i);
-        return spec;
+    auto frameAt = [](int i) {
+        AraGen::FrameParams frame;
+        frame.frameWord = quint32(i + 1);
+        frame.timeMs = quint32(5000 + 1000 * i);
+        frame.gpsTimeOfWeek = quint32(302400000 + 1000 * i);
+        frame.latitude = 479500000 + 250 * i;   // about 2.8 m per frame to the north
+        frame.yaw = quint16(9000 + 100 * i);
+        return frame;
     };
 
     bool ok = true;
@@ -39,15 +39,15 @@ int main(int argc, char **argv)
         const AraGen::Compression c = i == 4 ? AraGen::LineCompressed : AraGen::Raw;
         const QString name = QString("IMG_%1.ara").arg(i + 1, 4, 10, QChar('0'));
         ok &= AraGen::writeFile(dir.filePath(name),
-                                AraGen::araFile(frame(i), AraGen::scene(640, 512, i), c));
+                                AraGen::araFile(frameAt(i), AraGen::scene(640, 512, i), c));
     }
-    QVector<AraGen::FrameSpec> specs;
+    QVector<AraGen::FrameParams> frames;
     QVector<QVector<quint16>> images;
     for (int i = 0; i < 6; ++i) {
-        specs << frame(10 + i);
+        frames << frameAt(10 + i);
         images << AraGen::scene(640, 512, 10 + i);
     }
-    ok &= AraGen::writeFile(dir.filePath("VID_0001.arv"), AraGen::arvRecording(specs, images));
+    ok &= AraGen::writeFile(dir.filePath("VID_0001.arv"), AraGen::arvRecording(frames, images));
     if (!ok) {
         err << "cannot write the demo files into " << dir.path() << "\n";
         return 1;

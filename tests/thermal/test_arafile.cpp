@@ -56,9 +56,9 @@ QVector<quint16> hardCounts(int width, int height)
     return counts;
 }
 
-AraGen::FrameSpec spec(int width, int height)
+AraGen::FrameParams frame(int width, int height)
 {
-    AraGen::FrameSpec s;
+    AraGen::FrameParams s;
     s.width = width;
     s.height = height;
     return s;
@@ -90,7 +90,7 @@ private slots:
         const QVector<quint16> counts = hard ? hardCounts(width, height)
                                              : AraGen::scene(width, height, 3);
         for (auto compression : {AraGen::Raw, AraGen::LineCompressed}) {
-            const QByteArray file = AraGen::araFile(spec(width, height), counts, compression);
+            const QByteArray file = AraGen::araFile(frame(width, height), counts, compression);
             QVERIFY(file.size() > 512);
             AraFile ara;
             QVERIFY2(ara.setData(file.left(512), file.mid(512)), qPrintable(ara.errorString()));
@@ -100,7 +100,7 @@ private slots:
         }
         // Raw frames of 640 x 512 are 655872 bytes, pixel (x, y) at 512 + 2 (y 640 + x).
         if (width == 640 && height == 512) {
-            const QByteArray raw = AraGen::araFile(spec(640, 512), counts);
+            const QByteArray raw = AraGen::araFile(frame(640, 512), counts);
             QCOMPARE(raw.size(), 655872);
             QCOMPARE(qFromLittleEndian<quint16>(raw.constData() + 512 + 2 * (100 * 640 + 37)),
                      counts[100 * 640 + 37]);
@@ -200,7 +200,7 @@ private slots:
 
         // The file reader refuses a frame with fewer lines than its height.
         AraFile ara;
-        const QByteArray file = AraGen::araFile(spec(16, 3), counts, AraGen::LineCompressed);
+        const QByteArray file = AraGen::araFile(frame(16, 3), counts, AraGen::LineCompressed);
         QVERIFY(!ara.setData(file.left(512), file.mid(512, file.size() - 512 - 3)));
         QCOMPARE(ara.status(), AraFile::MissingPixels);
         QVERIFY(ara.counts().isEmpty());
@@ -211,7 +211,7 @@ private slots:
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<int>("status");
         const QVector<quint16> counts = AraGen::scene(8, 4);
-        const QByteArray good = AraGen::araFile(spec(8, 4), counts);
+        const QByteArray good = AraGen::araFile(frame(8, 4), counts);
         auto patched = [&](int offset, QByteArray value) {
             QByteArray f = good;
             f.replace(offset, value.size(), value);
@@ -226,7 +226,7 @@ private slots:
                                                     << int(AraFile::BadSize);
         QTest::newRow("raw data short") << good.left(good.size() - 1) << int(AraFile::MissingPixels);
         QTest::newRow("compressed damaged")
-            << AraGen::header(spec(8, 4), AraGen::LineCompressed, 4) + bytes({0x00, 1, 2, 3})
+            << AraGen::header(frame(8, 4), AraGen::LineCompressed, 4) + bytes({0x00, 1, 2, 3})
             << int(AraFile::DecodeError);
     }
     void refusedFrames()
@@ -250,7 +250,7 @@ private slots:
         QTemporaryDir dir;
         const QVector<quint16> counts = AraGen::scene(20, 10, 2);
         QVERIFY(AraGen::writeFile(dir.filePath("a.ara"),
-                                  AraGen::araFile(spec(20, 10), counts, AraGen::LineCompressed)));
+                                  AraGen::araFile(frame(20, 10), counts, AraGen::LineCompressed)));
         AraFile ara;
         QVERIFY(!ara.load(dir.filePath("missing.ara")));
         QCOMPARE(ara.status(), AraFile::CannotOpen);
@@ -262,7 +262,7 @@ private slots:
 
     void headerFields()
     {
-        AraGen::FrameSpec s = spec(640, 512);
+        AraGen::FrameParams s = frame(640, 512);
         s.gpsWeek = 1900;
         s.gpsTimeOfWeek = quint32(3.5 * 86400000);
         s.dataloggerVersion[0] = 2;
@@ -309,7 +309,7 @@ private slots:
         QFETCH(int, resolution);
         QFETCH(int, type);
         QFETCH(int, projectType);
-        AraGen::FrameSpec s;
+        AraGen::FrameParams s;
         s.advancedRadiometry = quint8(enabled);
         s.highResolution = quint8(resolution);
         const AraHeader h(AraGen::header(s, AraGen::Raw, 0));
@@ -319,13 +319,13 @@ private slots:
 
     void recordingFrames()
     {
-        QVector<AraGen::FrameSpec> specs;
+        QVector<AraGen::FrameParams> frames;
         QVector<QVector<quint16>> images;
         for (int i = 0; i < 3; ++i) {
-            specs << spec(9, 5);
+            frames << frame(9, 5);
             images << AraGen::scene(9, 5, i);
         }
-        const QByteArray arv = AraGen::arvRecording(specs, images, AraGen::LineCompressed);
+        const QByteArray arv = AraGen::arvRecording(frames, images, AraGen::LineCompressed);
         const QList<qint64> offsets = AraFile::frameOffsets(arv);
         QCOMPARE(offsets.size(), 3);
         for (int i = 0; i < 3; ++i) {
@@ -416,8 +416,8 @@ private slots:
     void damagedInputNeverCrashes()
     {
         const QVector<quint16> counts = hardCounts(31, 7);
-        const QByteArray files[] = {AraGen::araFile(spec(31, 7), counts, AraGen::Raw),
-                                    AraGen::araFile(spec(31, 7), counts, AraGen::LineCompressed)};
+        const QByteArray files[] = {AraGen::araFile(frame(31, 7), counts, AraGen::Raw),
+                                    AraGen::araFile(frame(31, 7), counts, AraGen::LineCompressed)};
         CoutCapture quiet;
         quint32 state = 99;
         int loaded = 0;
