@@ -27,9 +27,10 @@ if [[ $HARDEN_SKIP != *fuzz* ]]; then
     fuzz_one() {
       local t=$1
       mkdir -p "$FUZZ_DIR/corpus/$t" "$FUZZ_DIR/findings/$t"
-      # New inputs go to corpus/<target>, kept between runs; the seeds stay as written.
+      # New inputs go to corpus/<target>, kept between runs; the seeds stay as
+      # written. The readers' own diagnostics on stdout are dropped.
       if QT_QPA_PLATFORM=offscreen "$FUZZ_DIR/$t" -max_total_time="$FUZZ_SECONDS" -timeout=20 \
-           -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$FUZZ_DIR/findings/$t/" \
+           -rss_limit_mb=2048 -close_fd_mask=1 -print_final_stats=1 -artifact_prefix="$FUZZ_DIR/findings/$t/" \
            "$FUZZ_DIR/corpus/$t" "$FUZZ_DIR/seeds/$t" >"$FUZZ_DIR/logs/$t.log" 2>&1; then
         echo "fuzz $t: $(grep -o 'stat::number_of_executed_units: *[0-9]*' "$FUZZ_DIR/logs/$t.log" | grep -o '[0-9]*$') runs, no report"
       else
