@@ -8,6 +8,7 @@ PKGS=(
   libexiv2-dev libquazip1-qt5-dev libgomp1 libbenchmark-dev
   exiv2 libimage-exiftool-perl libxml2-utils gpsbabel socat
   xvfb xauth imagemagick fonts-dejavu-core python3
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${PKGS[@]}"; do

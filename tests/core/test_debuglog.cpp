@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QFile>
+#include <QLoggingCategory>
 #include <QMutex>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -30,7 +31,23 @@ private:
     QTemporaryDir m_dir;
     QtMessageHandler m_testHandler = nullptr;
 
+    // Lines are counted below, so every message of the default category
+    // must get through whatever logging rules the environment sets.
+    static void allMessages(QLoggingCategory *category)
+    {
+        if (qstrcmp(category->categoryName(), "default") == 0) {
+            for (QtMsgType type : {QtDebugMsg, QtInfoMsg, QtWarningMsg, QtCriticalMsg})
+                category->setEnabled(type, true);
+        } else if (s_previousFilter) {
+            s_previousFilter(category);
+        }
+    }
+    static QLoggingCategory::CategoryFilter s_previousFilter;
+
 private slots:
+    void initTestCase() { s_previousFilter = QLoggingCategory::installFilter(allMessages); }
+    void cleanupTestCase() { QLoggingCategory::installFilter(s_previousFilter); }
+
     void init()
     {
         // DebugLog replaces the handler; the test framework's own comes back after.
@@ -138,6 +155,10 @@ private slots:
         QFETCH(bool, crashes);
         const QString path = m_dir.path() + "/child-" + mode + ".log";
         QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("QT_LOGGING_RULES");
+        env.remove("QT_LOGGING_CONF");
+        child.setProcessEnvironment(env);
         child.start(probeProgram(), {mode, path});
         QVERIFY(child.waitForFinished(20000));
         QCOMPARE(child.exitStatus() == QProcess::CrashExit, crashes);
@@ -155,6 +176,8 @@ private slots:
             QCOMPARE(lines.at(n + 1), QString("[fatal] fatal end 7"));
     }
 };
+
+QLoggingCategory::CategoryFilter TestDebugLog::s_previousFilter = nullptr;
 
 KORVEL_TEST_MAIN(TestDebugLog)
 #include "test_debuglog.moc"

@@ -28,10 +28,34 @@ TestHome::TestHome()
     QFile::setPermissions(p + "/.runtime", QFileDevice::ReadOwner | QFileDevice::WriteOwner
                                                | QFileDevice::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", (p + "/.runtime").toUtf8());
-    // No test reaches beyond this machine: the internet probe stays quiet
-    // unless a test points it at its own loopback server.
-    if (qEnvironmentVariableIsEmpty("KORVEL_PROBE_URL"))
-        qputenv("KORVEL_PROBE_URL", "off");
+    keepAddressesLocal();
+}
+
+void TestHome::keepAddressesLocal()
+{
+    // No test reaches beyond this machine, also when run by hand outside
+    // CTest: every outside address points at the discard port of loopback
+    // (nothing listens there), the internet probe stays quiet. A test that
+    // needs one points it at its own loopback server.
+    static const struct {
+        const char *variable;
+        const char *value;
+    } local[] = {
+        {"KORVEL_PROBE_URL", "off"},
+        {"KORVEL_UPDATE_URL", "http://127.0.0.1:9/"},
+        {"KORVEL_MANUAL_URL", "http://127.0.0.1:9/manual/"},
+        {"KORVEL_DOWNLOAD_URL", "http://127.0.0.1:9/download/"},
+        {"KORVEL_FEEDBACK_MAIL", "feedback@localhost"},
+        {"KORVEL_AIRCRAFT_HOST", "127.0.0.1"},
+        {"KORVEL_AIRCRAFT_PORT", "9"},
+        {"KORVEL_OPENLAYERS_BASE", "http://127.0.0.1:9/openlayers/"},
+        {"KORVEL_MAPBOX_GL_BASE", "http://127.0.0.1:9/mapbox-gl/"},
+        {"KORVEL_MAPBOX_GEOCODER_BASE", "http://127.0.0.1:9/mapbox-gl-geocoder/"},
+    };
+    for (const auto &a : local) {
+        if (qEnvironmentVariableIsEmpty(a.variable))
+            qputenv(a.variable, a.value);
+    }
 }
 
 QString TestHome::documents() const { return m_dir.path() + "/Documents"; }

@@ -23,10 +23,13 @@ namespace KorvelTest {
 
 // Points HOME and the XDG folders at a fresh temporary folder, so settings,
 // documents and application data belong to the test alone. Must run before
-// the application object exists (KORVEL_TEST_MAIN does this).
+// the application object exists (KORVEL_TEST_MAIN does this). Also points
+// every outside address of the program (see keepAddressesLocal) at loopback
+// or off, unless the environment already sets it.
 class TestHome {
 public:
     TestHome();
+    static void keepAddressesLocal();
     QString path() const { return m_dir.path(); }
     QString documents() const;  // <home>/Documents
     QString appData() const;    // writable data location of the application

@@ -25,6 +25,7 @@
 #include "maps/acquisition/mapsnapshot.h"
 #include "maps/acquisition/newmapform.h"
 #include "maps/acquisition/newwaypoint.h"
+#include "support/localonly.h"
 #include "support/testkit.h"
 #include "maps/acquisition/webmap.h"
 
@@ -35,21 +36,6 @@ const bool s_sharedContexts = [] {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     return true;
 }();
-
-class LocalOnly : public QWebEngineUrlRequestInterceptor {
-public:
-    QStringList blocked;
-    void interceptRequest(QWebEngineUrlRequestInfo &info) override
-    {
-        const QUrl url = info.requestUrl();
-        const bool local = url.scheme() == "file" || url.scheme() == "data" ||
-                           url.host() == "127.0.0.1" || url.host() == "localhost";
-        if (!local) {
-            blocked << url.toString();
-            info.block(true);
-        }
-    }
-};
 
 QVariant js(QWebEnginePage *page, const QString &script)
 {
@@ -98,7 +84,7 @@ true;
 
 class TestWebMap : public QObject {
     Q_OBJECT
-    LocalOnly m_filter;
+    KorvelTest::LocalOnly m_filter;
     KorvelTest::HttpServer m_probe;
 
 private slots:

@@ -1,0 +1,30 @@
+#include "support/localonly.h"
+
+#include <QUrl>
+
+namespace KorvelTest {
+
+LocalOnly::LocalOnly(Loopback loopback, QObject *parent)
+    : QWebEngineUrlRequestInterceptor(parent), m_loopback(loopback)
+{
+}
+
+bool LocalOnly::isLocal(const QUrl &url, Loopback loopback)
+{
+    const QString scheme = url.scheme();
+    if (scheme == QLatin1String("file") || scheme == QLatin1String("data"))
+        return true;
+    return loopback == AllowLoopback
+           && (url.host() == QLatin1String("127.0.0.1") || url.host() == QLatin1String("localhost"));
+}
+
+void LocalOnly::interceptRequest(QWebEngineUrlRequestInfo &info)
+{
+    const QUrl url = info.requestUrl();
+    if (!isLocal(url, m_loopback)) {
+        blocked << url.toString();
+        info.block(true);
+    }
+}
+
+}  // namespace KorvelTest

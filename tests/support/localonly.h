@@ -1,0 +1,23 @@
+#pragma once
+// Web-engine request filter for tests: only local pages load, so a map page
+// never fetches anything from beyond this machine.
+#include <QStringList>
+#include <QWebEngineUrlRequestInterceptor>
+
+namespace KorvelTest {
+
+class LocalOnly : public QWebEngineUrlRequestInterceptor {
+public:
+    enum Loopback { BlockLoopback, AllowLoopback };
+    // file: and data: always pass; 127.0.0.1 and localhost only if allowed.
+    explicit LocalOnly(Loopback loopback = AllowLoopback, QObject *parent = nullptr);
+    void interceptRequest(QWebEngineUrlRequestInfo &info) override;
+    static bool isLocal(const QUrl &url, Loopback loopback);
+
+    QStringList blocked;  // every refused address, in order
+
+private:
+    Loopback m_loopback;
+};
+
+}  // namespace KorvelTest
