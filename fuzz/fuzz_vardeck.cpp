@@ -1,18 +1,21 @@
-// Vardeck project archives (.znp) through the WPImport reader.
+// Vardeck project archives (.znp) through the widget-free waypoint reader.
+#include <QBuffer>
+
 #include "fuzzkit.h"
-#include "maps/wpdata.h"
-#include "maps/wpimport.h"
+#include "maps/mapdata.h"
+#include "maps/waypointimport.h"
 
 KORVEL_FUZZ_INIT
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString path = FuzzKit::writeFile("project.znp", data, size);
-    WPData plan;
-    plan.loadMapImage(FuzzKit::map());
-    WPImport reader(&plan);
-    reader.importVardeckProject(path);
-    for (int i = 0; i < reader.rows.size(); ++i)
-        reader.velocityOf(i);
+    static MapData *map = [] {
+        auto *m = new MapData;
+        m->loadMapImage(FuzzKit::map());
+        return m;
+    }();
+    WaypointImport reader(map, Waypoint());
+    reader.readVardeckProject(path);
     return 0;
 }

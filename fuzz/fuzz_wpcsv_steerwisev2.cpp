@@ -1,9 +1,9 @@
-// SteerwiseV2 waypoint CSV files through the WPImport reader.
+// Steerwise version 2 waypoint CSV files through the widget-free waypoint reader.
 #include <QBuffer>
 
 #include "fuzzkit.h"
-#include "maps/wpdata.h"
-#include "maps/wpimport.h"
+#include "maps/mapdata.h"
+#include "maps/waypointimport.h"
 
 KORVEL_FUZZ_INIT
 
@@ -12,14 +12,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QByteArray in = FuzzKit::bytes(data, size);
     QBuffer device(&in);
     device.open(QIODevice::ReadOnly);
-    WPData plan;
-    plan.loadMapImage(FuzzKit::map());
-    WPImport reader(&plan);
-    reader.importSteerwiseV2(&device);
-    for (int i = 0; i < reader.rows.size(); ++i) {
-        reader.maxSpeedOf(i);
-        reader.velocityOf(i);
-        reader.headingFollowsOf(i);
-    }
+    static MapData *map = [] {
+        auto *m = new MapData;
+        m->loadMapImage(FuzzKit::map());
+        return m;
+    }();
+    WaypointImport reader(map, Waypoint());
+    reader.readSteerwiseV2(&device);
     return 0;
 }

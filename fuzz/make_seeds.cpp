@@ -17,7 +17,7 @@
 #include "link/aciengine.h"
 #include "maps/vardeckproject.h"
 #include "maps/wpdata.h"
-#include "maps/wpimport.h"
+#include "maps/waypointimport.h"
 #include "radifmt/araimage.h"
 #include "radifmt/flirwriter.h"
 #include "support/aragen.h"
@@ -55,6 +55,9 @@ void plans()
              "template", withoutHeader(csv));
     }
     // The first kind: "WP#;Latitude;Longitude;Height;Heading;..." rows.
+    // Numbers beyond int that once reached an undefined conversion.
+    seed("fuzz_wpcsv_steerwisev2", "beyond-int", "11.355;48.094;30;0;1;90;1e300;2.5;2;100;x\n");
+    seed("fuzz_wpcsv_zephrin", "beyond-int", "S;11.355;48.094;30;;-90;-9073127473;x\n");
     seed("fuzz_wpcsv_steerwisev1", "rows",
          "1;48.0942;11.3556;30.00;97.82;2;2.5;1;-90\n"
          "2;48.0941;11.3557;40;;;;;\n"
@@ -68,15 +71,12 @@ void plans()
 
     const QString csv = FuzzKit::writeFile("plan.csv", fileBytes(":/WP_template_Zephrin.csv"));
     {
-        WPImport import(&plan);
+        WaypointImport import(&plan, Waypoint());
         import.readFile(csv);
-        const WPImport::Rows &r = import.rows;
-        for (int i = 0; i < r.size(); ++i) {
-            const QPointF at = plan.geoToPixel(r.longitude[i], r.latitude[i]);
-            plan.addWaypoint(new WPWaypoint(at.x(), at.y(), 1.0, i + 1, r.type[i]), r.height[i],
-                             r.heading[i], r.triggerCamera[i], r.cameraPitch[i], r.pictures[i],
-                             r.positionAccuracy[i], r.timeAtWaypoint[i], import.maxSpeedOf(i),
-                             r.type[i], import.velocityOf(i), 1.0f, 0, import.headingFollowsOf(i));
+        for (int i = 0; i < import.rows.size(); ++i) {
+            const Waypoint &w = import.rows[i];
+            const QPointF at = plan.geoToPixel(w.longitude, w.latitude);
+            plan.addWaypoint(new WPWaypoint(at.x(), at.y(), 1.0, i + 1, int(w.type)), w);
         }
     }
     plan.setFilePath(FuzzKit::folder() + "/plan.zfp");
