@@ -27,7 +27,7 @@
 
 namespace {
 
-const char *const version = "1.0.2";
+const char *const version = RADICONV_VERSION;
 
 QSettings settings()
 {

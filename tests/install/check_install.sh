@@ -9,11 +9,11 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in bin/KorvelTarvendel bin/Radiconv; do
   [ -x "$prefix/$f" ] || { echo "missing $f"; exit 1; }
 done
-ls "$prefix"/lib*/libradifmt.so.1 >/dev/null
+ls "$prefix"/lib*/libradifmt.so.2 >/dev/null
 if ldd "$prefix/bin/Radiconv" "$prefix/bin/KorvelTarvendel" | grep -q 'not found'; then
   ldd "$prefix/bin/Radiconv" "$prefix/bin/KorvelTarvendel"; exit 1
 fi
-ldd "$prefix/bin/Radiconv" | grep -q "$prefix/bin/../lib.*/libradifmt.so.1" \
+ldd "$prefix/bin/Radiconv" | grep -q "$prefix/bin/../lib.*/libradifmt.so.2" \
   || { echo "Radiconv does not take radifmt from the installed tree"; exit 1; }
 out=$(QT_QPA_PLATFORM=offscreen "$prefix/bin/Radiconv" --version)
 [[ "$out" == *"1.0.2"* ]] || { echo "unexpected version: $out"; exit 1; }
