@@ -1,4 +1,5 @@
-// Steerwise version 2 waypoint CSV files through the widget-free waypoint reader.
+// Waypoint CSV files through the widget-free reader; built once per file
+// kind, WPCSV_READER names the reader.
 #include <QBuffer>
 
 #include "fuzzkit.h"
@@ -18,6 +19,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return m;
     }();
     WaypointImport reader(map, Waypoint());
-    reader.readSteerwiseV2(&device);
+    reader.WPCSV_READER(&device);
     return 0;
 }
