@@ -3,12 +3,15 @@
 # then the tests built with AddressSanitizer and UBSan. Fails on any report.
 #   FUZZ_SECONDS  fuzzing time per target (default 20)
 #   FUZZ_JOBS     targets fuzzed at once (default: the number of cores)
+#   FUZZ_SEED     libFuzzer's random seed (default 1, so a run repeats the
+#                 last one's inputs as far as its time reaches; 0 picks one)
 #   HARDEN_SKIP   "fuzz" or "sanitize" leaves that half out
 set -euo pipefail
 cd "$(dirname "$0")/.."
 JOBS=${JOBS:-$(nproc)}
 FUZZ_SECONDS=${FUZZ_SECONDS:-20}
 FUZZ_JOBS=${FUZZ_JOBS:-$(nproc)}
+FUZZ_SEED=${FUZZ_SEED:-1}
 HARDEN_SKIP=${HARDEN_SKIP:-}
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
 status=0
@@ -23,13 +26,13 @@ if [[ $HARDEN_SKIP != *fuzz* ]]; then
     FUZZ_DIR=$PWD/$FUZZ_BUILD/fuzz
     rm -rf "$FUZZ_DIR/logs" "$FUZZ_DIR/findings"
     mkdir -p "$FUZZ_DIR/logs" "$FUZZ_DIR/findings" "$FUZZ_DIR/corpus"
-    export FUZZ_DIR FUZZ_SECONDS LSAN_OPTIONS=suppressions=$PWD/fuzz/lsan.supp
+    export FUZZ_DIR FUZZ_SECONDS FUZZ_SEED LSAN_OPTIONS=suppressions=$PWD/fuzz/lsan.supp
     fuzz_one() {
       local t=$1
       mkdir -p "$FUZZ_DIR/corpus/$t" "$FUZZ_DIR/findings/$t"
       # New inputs go to corpus/<target>, kept between runs; the seeds stay as
       # written. The readers' own diagnostics on stdout are dropped.
-      if QT_QPA_PLATFORM=offscreen "$FUZZ_DIR/$t" -max_total_time="$FUZZ_SECONDS" -timeout=20 \
+      if QT_QPA_PLATFORM=offscreen "$FUZZ_DIR/$t" -max_total_time="$FUZZ_SECONDS" -seed="$FUZZ_SEED" -timeout=20 \
            -rss_limit_mb=2048 -close_fd_mask=1 -print_final_stats=1 -artifact_prefix="$FUZZ_DIR/findings/$t/" \
            "$FUZZ_DIR/corpus/$t" "$FUZZ_DIR/seeds/$t" >"$FUZZ_DIR/logs/$t.log" 2>&1; then
         echo "fuzz $t: $(grep -o 'stat::number_of_executed_units: *[0-9]*' "$FUZZ_DIR/logs/$t.log" | grep -o '[0-9]*$') runs, no report"
