@@ -35,28 +35,28 @@ void Waypoint::setHeadingFollows(bool on)
         properties &= quint8(~1);
 }
 
-void Waypoint::setHeightMetres(double metres) { height = roundInt(metres * 1000); }
-void Waypoint::setYawDegrees(double degrees) { yaw = truncInt(degrees * 1000) % 360000; }
-void Waypoint::setTimeSeconds(double seconds)
+qint32 Waypoint::heightFromMetres(double metres) { return roundInt(metres * 1000); }
+qint32 Waypoint::yawFromDegrees(double degrees) { return truncInt(degrees * 1000) % 360000; }
+quint16 Waypoint::timeFromSeconds(double seconds)
 {
-    time = quint16(truncInt(clamp(seconds, 0, 20) * 100));
+    return quint16(truncInt(clamp(seconds, 0, 20) * 100));
 }
-void Waypoint::setPosAccMetres(double metres)
+quint16 Waypoint::posAccFromMetres(double metres)
 {
-    posAcc = quint16(roundInt(clamp(metres, 0, 20) * 1000));
+    return quint16(roundInt(clamp(metres, 0, 20) * 1000));
 }
-void Waypoint::setPitchDegrees(double degrees)
+quint16 Waypoint::pitchFromDegrees(double degrees)
 {
-    pitch = quint16(roundInt(clamp(degrees, -1e6, 1e6) * 100) + 11000);
+    return quint16(roundInt(clamp(degrees, -1e6, 1e6) * 100) + 11000);
 }
-void Waypoint::setPictures(double pictures) { noPictures = qint8(truncInt(clamp(pictures, 0, 127))); }
-void Waypoint::setMaxSpeedPercent(double percent)
+qint8 Waypoint::picturesFrom(double pictures) { return qint8(truncInt(clamp(pictures, 0, 127))); }
+quint8 Waypoint::maxSpeedFromPercent(double percent)
 {
-    maxSpeed = quint8(truncInt(clamp(percent, 10, 100)));
+    return quint8(truncInt(clamp(percent, 10, 100)));
 }
-void Waypoint::setVelocity(double metresPerSecond)
+float Waypoint::velocityFrom(double metresPerSecond)
 {
-    v3Speed = float(clamp(metresPerSecond, 0.5, 10.0));
+    return float(clamp(metresPerSecond, 0.5, 10.0));
 }
 
 int Waypoint::panoramaStep() const

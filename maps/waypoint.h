@@ -44,22 +44,32 @@ struct Waypoint {
     double pitchDegrees() const { return (int(pitch) - 11000) / 100.0; }
     double rollDegrees() const { return camAngleRoll / 100.0; }
 
+    // Conversions from the units people type into the stored fields.
     // Rounded to the millimetre.
-    void setHeightMetres(double metres);
+    static qint32 heightFromMetres(double metres);
     // Cut to 1/1000 degree, below one turn (a negative heading stays negative).
-    void setYawDegrees(double degrees);
+    static qint32 yawFromDegrees(double degrees);
     // 0..20 s, cut to 1/100 s.
-    void setTimeSeconds(double seconds);
+    static quint16 timeFromSeconds(double seconds);
     // 0..20 m, rounded to the millimetre.
-    void setPosAccMetres(double metres);
+    static quint16 posAccFromMetres(double metres);
     // Rounded to 1/100 degree.
-    void setPitchDegrees(double degrees);
+    static quint16 pitchFromDegrees(double degrees);
     // 0..127: the file keeps the count in a signed byte.
-    void setPictures(double pictures);
+    static qint8 picturesFrom(double pictures);
     // 10..100 per cent.
-    void setMaxSpeedPercent(double percent);
+    static quint8 maxSpeedFromPercent(double percent);
     // 0.5..10 m/s.
-    void setVelocity(double metresPerSecond);
+    static float velocityFrom(double metresPerSecond);
+
+    void setHeightMetres(double metres) { height = heightFromMetres(metres); }
+    void setYawDegrees(double degrees) { yaw = yawFromDegrees(degrees); }
+    void setTimeSeconds(double seconds) { time = timeFromSeconds(seconds); }
+    void setPosAccMetres(double metres) { posAcc = posAccFromMetres(metres); }
+    void setPitchDegrees(double degrees) { pitch = pitchFromDegrees(degrees); }
+    void setPictures(double pictures) { noPictures = picturesFrom(pictures); }
+    void setMaxSpeedPercent(double percent) { maxSpeed = maxSpeedFromPercent(percent); }
+    void setVelocity(double metresPerSecond) { v3Speed = velocityFrom(metresPerSecond); }
 
     // Turn between two pictures of a circle waypoint, 1/100 degree; 0 for
     // every other type and for a circle without pictures.

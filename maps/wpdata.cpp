@@ -128,9 +128,7 @@ template <typename Fn> void WPData::forGroup(int n, bool forwardFromNext, Fn fn)
 
 void WPData::setHeight(int n, double metres)
 {
-    Waypoint c;
-    c.setHeightMetres(metres);
-    const qint32 v = c.height;
+    const qint32 v = Waypoint::heightFromMetres(metres);
     if (at(n).height == v)
         return;
     forGroup(n, false, [&](int i) { m_wps[i].height = v; });
@@ -138,9 +136,7 @@ void WPData::setHeight(int n, double metres)
 
 void WPData::setYaw(int n, double degrees)
 {
-    Waypoint c;
-    c.setYawDegrees(degrees);
-    const qint32 v = c.yaw;
+    const qint32 v = Waypoint::yawFromDegrees(degrees);
     if (at(n).yaw == v)
         return;
     forGroup(n, false, [&](int i) { m_wps[i].yaw = v; });
@@ -156,9 +152,7 @@ void WPData::setMaxSpeed(int n, int percent)
 
 void WPData::setCamAngleNick(int n, double degrees)
 {
-    Waypoint c;
-    c.setPitchDegrees(degrees);
-    const quint16 v = c.pitch;
+    const quint16 v = Waypoint::pitchFromDegrees(degrees);
     if (at(n).pitch == v)
         return;
     forGroup(n, false, [&](int i) { m_wps[i].pitch = v; });
@@ -166,9 +160,7 @@ void WPData::setCamAngleNick(int n, double degrees)
 
 void WPData::setV3Speed(int n, double speed)
 {
-    Waypoint c;
-    c.setVelocity(speed);
-    const float v = c.v3Speed;
+    const float v = Waypoint::velocityFrom(speed);
     if (std::fabs(at(n).v3Speed - v) < 0.01)
         return;
     forGroup(n, true, [&](int i) {
