@@ -14,10 +14,22 @@ struct Run {
     QString logPath;
 };
 
+QString storePath(const QString &home)
+{
+    return home + "/.config/Brisolan Technologies/Korvel Tarvendel.conf";
+}
+
+// The program's store as it is on disk now. QSettings keeps one parsed copy
+// per file name for the whole process and trusts size and time stamp to tell
+// a change, which misses a rewrite racing the read; a copy under a name never
+// used before is always read afresh.
 QSettings *settingsOf(const QString &home)
 {
-    return new QSettings(home + "/.config/Brisolan Technologies/Korvel Tarvendel.conf",
-                         QSettings::IniFormat);
+    static int serial = 0;
+    const QString copy = KorvelTest::home()->path() + QString("/store-%1.conf").arg(++serial);
+    QFile::remove(copy);
+    QFile::copy(storePath(home), copy);
+    return new QSettings(copy, QSettings::IniFormat);
 }
 
 void prepare(QProcess &child, const QString &home, const QString &answers = "cancel,cancel")
@@ -90,6 +102,13 @@ Run startPastGates(const QString &home, const QString &answers = "cancel,cancel"
         },
         60000);
     r.exitCode = child.state() == QProcess::NotRunning ? child.exitCode() : (settled ? 0 : -1);
+    if (!settled && child.state() != QProcess::NotRunning) {
+        QScopedPointer<QSettings> s(settingsOf(home));
+        Run probe;
+        readLog(probe, home);
+        qWarning().noquote() << "start did not settle; stored:" << s->allKeys().join(' ')
+                             << "\nlog:\n" << probe.log.join('\n');
+    }
     child.kill();
     child.waitForFinished();
     readLog(r, home);
@@ -230,9 +249,9 @@ private slots:
             for (const char *f : {"waypoints", "maps", "harlek"})
                 QDir().mkpath(ws + f);
         {
-            QScopedPointer<QSettings> s(settingsOf(home.path()));
+            QSettings s(storePath(home.path()), QSettings::IniFormat);
             for (auto it = settings.begin(); it != settings.end(); ++it)
-                s->setValue(it.key(), it.value());
+                s.setValue(it.key(), it.value());
         }
         const Run r = exitCode == 1 ? start(home.path()) : startPastGates(home.path());
         QCOMPARE(r.exitCode, exitCode);
