@@ -22,6 +22,7 @@
 #include "app/bottomline.h"
 #include "link/connectwid.h"
 #include "core/data.h"
+#include "database/flightbook/flightbook.h"
 #include "app/helpinfo.h"
 #include "link/hidacidatalist.h"
 #include "app/intromain.h"
@@ -409,7 +410,12 @@ void MainWindow::devClosed() { m_connectAct->setText(QStringLiteral("Connect..."
 void MainWindow::flightbookclicked()
 {
     qDebug() << "[MAIN] MainWindow::flightbook";
-    notAvailable(tr("The flightbook"));
+    if (ToolWindow *existing = findWindow(OpenKind::Flightbook)) {
+        m_tabs->setCurrentWidget(existing);
+        return;
+    }
+    m_tabs->setCurrentIndex(
+        addToolTab(new Flightbook(this), QIcon(QStringLiteral(":/flightbook.png")), tr("Flightbook")));
 }
 
 void MainWindow::databaseclicked()
