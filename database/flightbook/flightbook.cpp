@@ -196,6 +196,7 @@ bool Flightbook::chooseFolder(const QString& path)
     if (!index.isValid())
         return false;
     m_folderTree->setCurrentIndex(index);
+    m_folderTree->scrollTo(index);
     return true;
 }
 

@@ -540,6 +540,25 @@ private slots:
         QVERIFY(!QFileInfo::exists(logsFolder() + "/Can2"));
         QVERIFY(!QFileInfo::exists(logsFolder() + "/Can1"));
 
+        // No folder for the copy: the log is named in an error, nothing is
+        // written elsewhere.
+        QVERIFY(QDir(logsFolder()).removeRecursively());
+        {
+            QFile file(logsFolder());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        select(fb, {"JAN"});
+        KorvelTest::whenModal([&](QWidget* w) {
+            QTest::keyClicks(w->findChild<QLineEdit*>("name"), "Nowhere");
+            w->findChild<QPushButton*>("copy")->click();
+        });
+        fb.copyButton()->click();
+        QCOMPARE(script.requests().size(), 1);
+        QCOMPARE(script.requests().first().title, QString("Copy failed"));
+        QVERIFY(script.requests().first().text.contains("JAN"));
+        QVERIFY(!QFileInfo::exists("/Nowhere"));
+        QFile::remove(logsFolder());
+
         // An unreadable log is left out of the image count and named.
         QTemporaryDir dir;
         write(dir.filePath("card/OK"), onDay(3));
@@ -619,6 +638,34 @@ private slots:
         }
         QCOMPARE(zipEntries(out.filePath("cancel.zip")), (QStringList{"MAR/KORVEL.IFO", "MAR/KORVEL.LOG"}));
         QVERIFY(zipIsValid(out.filePath("cancel.zip")));
+
+        // Files gone after their folder was listed: named, no success box.
+        {
+            QTemporaryDir dir;
+            write(dir.filePath("card/A"), onDay(1));
+            const QString b = write(dir.filePath("card/B"), onDay(2));
+            for (int i = 0; i < 20; ++i) {
+                QFile extra(b + QString("/extra%1.txt").arg(i));
+                QVERIFY(extra.open(QIODevice::WriteOnly));
+            }
+            QVERIFY(fb.chooseFolder(dir.filePath("card")));
+            QVERIFY(idle(fb));
+            select(fb, {"A", "B"});
+            KorvelTest::PromptScript script;
+            script.path(out.filePath("lacking.zip"));
+            int ticks = 0;
+            // Some events into the second log, its listing has been made.
+            std::unique_ptr<QTimer> remover(onProgress([&](QProgressDialog* p) {
+                if (p->value() == 2 && ++ticks == 3)
+                    for (const QFileInfo& f : QDir(b).entryInfoList(QDir::Files))
+                        QFile::remove(f.absoluteFilePath());
+            }));
+            fb.packButton()->click();
+            QCOMPARE(script.requests().size(), 2);
+            QCOMPARE(script.requests().at(1).title, QString("Files not packed"));
+            QVERIFY(script.requests().at(1).text.contains("B/"));
+            QVERIFY(zipIsValid(out.filePath("lacking.zip")));
+        }
 
         // The archive cannot be made: said so, nothing written.
         {
