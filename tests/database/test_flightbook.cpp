@@ -364,6 +364,36 @@ private slots:
         QCOMPARE(script.requests().first().title, QString("No logs"));
     }
 
+    // The real dialogs behind the buttons: the exports open and the log
+    // book is written.
+    void exportDialogsRun()
+    {
+        Flightbook fb;
+        QVERIFY(fb.chooseFolder(m_card));
+        QVERIFY(idle(fb));
+        for (const QStringList& rows : {QStringList{"FEB"}, QStringList{"FEB", "JAN"}}) {
+            select(fb, rows);
+            for (QToolButton* button : {fb.kmlButton(), fb.gpxButton()}) {
+                QString title;
+                KorvelTest::whenModal([&](QWidget* w) {
+                    title = w->metaObject()->className();
+                    qobject_cast<QDialog*>(w)->reject();
+                });
+                button->click();
+                QCOMPARE(title, QString("QDialog"));
+            }
+        }
+        QTemporaryDir out;
+        KorvelTest::PromptScript script;
+        script.path(out.filePath("book"));
+        fb.csvButton()->click();
+        QFile book(out.filePath("book.csv"));
+        QVERIFY(book.open(QIODevice::ReadOnly));
+        const QByteArray text = book.readAll();
+        for (const char* name : {"JAN", "FEB", "MAR"})
+            QVERIFY2(text.contains(name), text.constData());
+    }
+
     void mapFilters()
     {
         Position start{10.0, 20.0, 100.0};
