@@ -138,12 +138,22 @@ bool zipIsValid(const QString& zip)
     return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
-// Calls fn with the visible progress dialog each time events are processed.
-QTimer* onProgress(std::function<void(QProgressDialog*)> fn)
+// Calls fn with the visible progress dialog each time events are processed:
+// a posted event that posts itself again is delivered once per pass, however
+// busy the machine is (a timer is not).
+class ProgressWatch : public QObject
 {
-    auto* timer = new QTimer;
-    timer->setInterval(0);
-    QObject::connect(timer, &QTimer::timeout, [fn] {
+public:
+    explicit ProgressWatch(std::function<void(QProgressDialog*)> fn) : m_fn(std::move(fn))
+    {
+        QCoreApplication::postEvent(this, new QEvent(QEvent::User));
+    }
+
+protected:
+    bool event(QEvent* e) override
+    {
+        if (e->type() != QEvent::User)
+            return QObject::event(e);
         QList<QPointer<QProgressDialog>> shown;
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* p = qobject_cast<QProgressDialog*>(w))
@@ -151,10 +161,18 @@ QTimer* onProgress(std::function<void(QProgressDialog*)> fn)
                     shown << p;
         for (const QPointer<QProgressDialog>& p : shown)
             if (p)
-                fn(p);
-    });
-    timer->start();
-    return timer;
+                m_fn(p);
+        QCoreApplication::postEvent(this, new QEvent(QEvent::User));
+        return true;
+    }
+
+private:
+    std::function<void(QProgressDialog*)> m_fn;
+};
+
+std::unique_ptr<ProgressWatch> onProgress(std::function<void(QProgressDialog*)> fn)
+{
+    return std::make_unique<ProgressWatch>(std::move(fn));
 }
 
 class RecordingFlightbook : public Flightbook
@@ -556,7 +574,7 @@ private slots:
         script.clear();
 
         // Cancel after the first log keeps that one.
-        std::unique_ptr<QTimer> canceller(onProgress([](QProgressDialog* p) {
+        std::unique_ptr<ProgressWatch> canceller(onProgress([](QProgressDialog* p) {
             if (p->value() == 2)
                 p->cancel();
         }));
@@ -612,7 +630,7 @@ private slots:
         QVERIFY(fb->chooseFolder(m_card));
         QVERIFY(idle(*fb));
         select(*fb, {"JAN", "MAR", "FEB"});
-        std::unique_ptr<QTimer> closer(onProgress([&](QProgressDialog* p) {
+        std::unique_ptr<ProgressWatch> closer(onProgress([&](QProgressDialog* p) {
             if (p->value() == 2 && fb)
                 delete fb.data();
         }));
@@ -659,7 +677,7 @@ private slots:
         {
             KorvelTest::PromptScript script;
             script.path(out.filePath("cancel.zip"));
-            std::unique_ptr<QTimer> canceller(onProgress([](QProgressDialog* p) {
+            std::unique_ptr<ProgressWatch> canceller(onProgress([](QProgressDialog* p) {
                 if (p->value() == 2)
                     p->cancel();
             }));
@@ -685,7 +703,7 @@ private slots:
             script.path(out.filePath("lacking.zip"));
             int ticks = 0;
             // Some events into the second log, its listing has been made.
-            std::unique_ptr<QTimer> remover(onProgress([&](QProgressDialog* p) {
+            std::unique_ptr<ProgressWatch> remover(onProgress([&](QProgressDialog* p) {
                 if (p->value() == 2 && ++ticks == 3)
                     for (const QFileInfo& f : QDir(b).entryInfoList(QDir::Files))
                         QFile::remove(f.absoluteFilePath());
@@ -718,7 +736,7 @@ private slots:
         QTemporaryDir out;
         KorvelTest::PromptScript script;
         script.path(out.filePath("closing.zip"));
-        std::unique_ptr<QTimer> closer(onProgress([&](QProgressDialog* p) {
+        std::unique_ptr<ProgressWatch> closer(onProgress([&](QProgressDialog* p) {
             if (p->value() == 2 && fb)
                 delete fb.data();
         }));
