@@ -442,15 +442,6 @@ private slots:
         QVERIFY(!w.findWindow(OpenKind::Thermal, "gamma"));
         QVERIFY(!w.findWindow(OpenKind::FlightPlan, "alpha"));
     }
-    void unavailableWindowsSayso()
-    {
-        MainWindow w;
-        KorvelTest::PromptScript script;
-        for (const char *entry : {"Database", "Photo Tagger", "Thermal Editor"})
-            w.action(entry)->trigger();
-        QCOMPARE(script.requests().size(), 3);
-        QVERIFY(script.texts().first().contains("not available yet"));
-    }
     void flightbookIsOneTab()
     {
         KorvelTest::LocalOnly localOnly(KorvelTest::LocalOnly::BlockLoopback);
@@ -475,6 +466,15 @@ private slots:
         }
         QWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(nullptr);
         QVERIFY2(localOnly.blocked.isEmpty(), qPrintable(localOnly.blocked.join(' ')));
+    }
+    void unavailableWindowsSayso()
+    {
+        MainWindow w;
+        KorvelTest::PromptScript script;
+        for (const char *entry : {"Database", "Photo Tagger", "Thermal Editor"})
+            w.action(entry)->trigger();
+        QCOMPARE(script.requests().size(), 3);
+        QVERIFY(script.texts().first().contains("not available yet"));
     }
 };
 
