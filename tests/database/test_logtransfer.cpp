@@ -228,6 +228,16 @@ private slots:
         QCOMPARE(r.leftOut, QStringList{"B/KORVEL.LOG"});
         QCOMPARE(entries(partial), (QStringList{"A/KORVEL.IFO", "A/KORVEL.LOG", "B/KORVEL.IFO"}));
 
+        // The archive cannot be moved into place (a folder holds the name):
+        // what was there stays, and nothing is left beside it.
+        const QString taken = dir.filePath("out/taken.zip");
+        touch(taken + "/keep.txt", "mine");
+        r = LogPack::pack({a}, taken);
+        QVERIFY(!r.created);
+        QVERIFY(!r.error.isEmpty());
+        QCOMPARE(readAll(taken + "/keep.txt"), QByteArray("mine"));
+        QCOMPARE(fileNames(dir.filePath("out")), QStringList{"taken.zip"});
+
         // No folder to write into: an error, and no stray file.
         r = LogPack::pack({a}, dir.filePath("none/x.zip"));
         QVERIFY(!r.created);
