@@ -124,8 +124,9 @@ PTExport::PTExport(PTData *data, QWidget *parent) : QDialog(parent), m_data(data
         Data::instance()->settings()->value(QLatin1String(ExportTypeKey)).toString().toLatin1(),
         &known);
     m_projectType->setCurrentIndex(qMax(0, m_projectType->findData(known ? stored : 0)));
+    // The check box text needs the whole width of the fixed-width dialog.
+    pszLayout->addWidget(m_pszCopy);
     auto *typeRow = new QHBoxLayout;
-    typeRow->addWidget(m_pszCopy);
     typeRow->addStretch();
     typeRow->addWidget(typeLabel);
     typeRow->addWidget(m_projectType);
