@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "core/data.h"
+#include "exif/exifhandler.h"
 #include "phototagger/ptaddthread.h"
 #include "phototagger/ptdata.h"
 #include "ptfixtures.h"
@@ -193,6 +194,40 @@ private slots:
         // The photo's own camera tags stay.
         QCOMPARE(t.value("[IFD0] Make"), QStringLiteral("Vetrel"));
         QCOMPARE(t.value("[ExifIFD] FNumber"), QStringLiteral("2.8"));
+
+        // Written once with its tags: the same bytes as copying, then tagging.
+        const QString ref = out.filePath("ref.jpg");
+        QVERIFY(QFile::copy(folder + "/a.jpg", ref));
+        ExifHandler exif;
+        QVERIFY(exif.loadExif(folder + "/a.jpg"));
+        exif.setSoftware("Korvel Tarvendel by Brisolan Technologies GmbH");
+        exif.setGPSLonLat(tags[0].longitude, tags[0].latitude);
+        exif.setCameraPitch(tags[0].pitch);
+        exif.setCameraRoll(tags[0].roll);
+        exif.setGPSImgDirection(tags[0].yaw);
+        exif.setGPSAltitude(absolute ? tags[0].absoluteHeight : tags[0].relativeHeight + 2.5);
+        if (absolute)
+            exif.setGPSMapDatum();
+        QVERIFY(exif.saveExif(ref));
+        QCOMPARE(PTFixture::fileBytes(out.filePath("a.jpg")), PTFixture::fileBytes(ref));
+    }
+
+    void copiesTiffWhole()
+    {
+        const QString folder = PTFixture::project("tif", {PTFixture::tag("t.tif")}, PTImageTiff);
+        QImage img(40, 30, QImage::Format_RGB32);
+        img.fill(Qt::green);
+        QVERIFY(img.save(folder + "/t.tif", "TIFF"));
+        PTData d;
+        d.loadProject("tif");
+        QTemporaryDir out;
+        QStringList failed;
+        QVERIFY(d.copyFiles(out.path(), &failed));
+        QCOMPARE(failed, QStringList());
+        const auto t = PTFixture::exiftool(out.filePath("t.tif"));
+        QCOMPARE(t.value("[GPS] GPSLatitude").toDouble(), 48.1);
+        QCOMPARE(t.value("[GPS] GPSAltitude"), QStringLiteral("30"));
+        QCOMPARE(QImage(out.filePath("t.tif")).pixelColor(5, 5), QColor(Qt::green));
     }
 
     void copyKeepsExistingTargetsAndListsFailures()
