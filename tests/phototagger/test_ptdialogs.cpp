@@ -15,6 +15,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/resource.h>
+#include <csignal>
+
 #include "core/data.h"
 #include "phototagger/ptdata.h"
 #include "phototagger/ui/dbphototaggersplitdiag.h"
@@ -236,6 +239,33 @@ private slots:
         QCOMPARE(script.requests().at(1).text,
                  QStringLiteral("Can't create file. Maybe access rights are missing."));
         QCOMPARE(watch.second, QStringLiteral("-"));  // no copy ran
+    }
+
+    void writeErrorIsAFailure()
+    {
+        PTData d;
+        project(d, "dlgfull");
+        PTExport dlg(&d);
+        dlg.show();
+        PromptScript script;
+        script.path(m_out.filePath("full.csv"));
+        child<QPushButton>(&dlg, "csvBrowse")->click();
+        // A disk that takes nothing more.
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit was;
+        getrlimit(RLIMIT_FSIZE, &was);
+        rlimit none = was;
+        none.rlim_cur = 0;
+        setrlimit(RLIMIT_FSIZE, &none);
+        ProgressWatch watch;
+        watch.arm();
+        child<QPushButton>(&dlg, "export")->click();
+        setrlimit(RLIMIT_FSIZE, &was);
+        QCOMPARE(script.requests().size(), 2);
+        QCOMPARE(script.requests().at(1).title, QStringLiteral("Can't write file"));
+        QVERIFY(!watch.first.contains("Finished"));
+        QCOMPARE(watch.second, QStringLiteral("-"));
+        QVERIFY(!QFile::exists(m_out.filePath("full.csv")));
     }
 
     void contextCaptureCopiesBesideTheFile()
