@@ -169,6 +169,24 @@ double WPEditorPaths::pathLength(int n) const
     return m_items[k]->path().length();
 }
 
+FlightEstimate::Result WPEditorPaths::estimate(int start, int stop) const
+{
+    const int n = qMin(stop, m_plan->count());
+    const double ppm = m_plan->pixelsPerMeter();
+    QVector<FlightEstimate::Waypoint> wps;
+    wps.reserve(n);
+    for (int i = 1; i <= n; ++i) {
+        FlightEstimate::Waypoint w;
+        w.type = m_plan->waypointType(i);
+        w.speed = m_plan->v3Speed(i);
+        w.acceleration = m_plan->desiredAcc(i);
+        w.time = m_plan->time(i);
+        w.leg = i > 1 && ppm > 0 ? pathLength(i - 1) / ppm : 0.0;
+        wps << w;
+    }
+    return FlightEstimate::estimate(wps, start, stop);
+}
+
 void WPEditorPaths::setSegmentType(int n, int type)
 {
     QVector<int> dirty;

@@ -9,6 +9,7 @@
 #include <QVariant>
 #include <QVariantAnimation>
 
+#include "planner/geometry/flightestimate.h"
 #include "planner/geometry/pathsegments.h"
 
 class QGraphicsPathItem;
@@ -52,6 +53,10 @@ public:
     // Length in scene pixels of the segment from waypoint n to n+1.
     double pathLength(int n) const;
     void setSegmentType(int n, int type);
+    // Flight time of waypoints start to stop from the plan's types, speeds
+    // and accelerations and the drawn legs (the leg into waypoint n is
+    // pathLength(n - 1)).
+    FlightEstimate::Result estimate(int start, int stop) const;
     void checkSegment(int k);
     void checkAllSegments();
 

@@ -240,6 +240,22 @@ private slots:
             QVERIFY(!paths.item(k)->isVisible());
     }
 
+    // The estimate reads the drawn legs in metres: the leg into waypoint n
+    // is the segment starting at waypoint n - 1.
+    void estimateFromPlan()
+    {
+        WPData plan;
+        QVERIFY(plan.loadMapImage(m_map));
+        WPEditorPaths paths(&plan);
+        const double ppm = plan.pixelsPerMeter();
+        add(plan, paths, {{0, {100, 100}}, {0, {100 + 100 * ppm, 100}}, {0, {100 + 104 * ppm, 100}}});
+        const auto r = paths.estimate(1, 3);
+        QVERIFY(r.known);
+        QVERIFY(qAbs(r.seconds - 29.3284271) < 1e-3);
+        QVERIFY(qAbs(r.metres - 104) < 1e-3);
+        QVERIFY(qAbs(paths.estimate(3, 3).seconds - (2 * std::sqrt(2.0) + 2)) < 1e-3);
+    }
+
     void scale()
     {
         WPData plan;
