@@ -47,6 +47,14 @@ bool circle(const QPointF &centre, const QPointF &radiusPoint, int increment, in
     return true;
 }
 
+double headingToward(const QPointF &wp, const QPointF &target)
+{
+    double h = std::atan2(wp.y() - target.y(), wp.x() - target.x()) * 180 / M_PI - 90;
+    if (h < 0)
+        h += 360;
+    return h;
+}
+
 Applied gridWaypoint(const Preview &p, bool last, double height, double maxSpeed,
                      double northAngle)
 {

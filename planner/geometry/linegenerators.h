@@ -23,6 +23,10 @@ bool lineMatrix(const QVector<QPointF> &points, double step, QVector<Preview> *p
 bool circle(const QPointF &centre, const QPointF &radiusPoint, int increment, int direction,
             QVector<Preview> *previews);
 
+// Heading in degrees (0..360, scene up is 0) for a waypoint at wp to face
+// the point pressed on the map.
+double headingToward(const QPointF &wp, const QPointF &target);
+
 // What a preview becomes in the plan.
 struct Applied {
     int type = -1;          // -1: the plan's default type
@@ -37,6 +41,7 @@ struct Applied {
 };
 
 // Grid and line previews: type 1, 11 for segment ends and the last one.
+// height: the grid's height, or the line matrix's own for its previews.
 Applied gridWaypoint(const Preview &p, bool last, double height, double maxSpeed,
                      double northAngle);
 // Circle previews keep the plan's type and speed; the heading is stored

@@ -414,6 +414,12 @@ private slots:
         QCOMPARE(LineGenerators::gridWaypoint({{0, 0}, 90, true}, false, 50, 8, 0).type, 11);
         QCOMPARE(LineGenerators::gridWaypoint(grid, true, 50, 8, 0).type, 11);
 
+        // Facing a pressed point: above is 0, right 90, below 180, left 270.
+        QCOMPARE(LineGenerators::headingToward({100, 100}, {100, 50}), 0.0);
+        QCOMPARE(LineGenerators::headingToward({100, 100}, {150, 100}), 90.0);
+        QCOMPARE(LineGenerators::headingToward({100, 100}, {100, 150}), 180.0);
+        QCOMPARE(LineGenerators::headingToward({100, 100}, {50, 100}), 270.0);
+
         const auto c = LineGenerators::circleWaypoint({{0, 0}, 270, false}, -45, 30, 12);
         QCOMPARE(c.yaw, 258.0);
         QCOMPARE(c.footprintTurn, 258.0);

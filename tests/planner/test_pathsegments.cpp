@@ -266,6 +266,7 @@ private slots:
         QCOMPARE(paths.item(0)->pen().widthF(), 2.0);
         QCOMPARE(paths.item(0)->pen().style(), Qt::DotLine);
         QCOMPARE(paths.item(0)->zValue(), -80.0);
+        QCOMPARE(paths.item(0)->pen().color(), QColor(100, 255, 255, 180));
     }
 };
 
