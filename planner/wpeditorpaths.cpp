@@ -29,6 +29,24 @@ WPEditorPaths::~WPEditorPaths()
     qDeleteAll(m_items);
 }
 
+void WPEditorPaths::setScene(QGraphicsScene *scene)
+{
+    if (m_scene)
+        disconnect(m_scene, nullptr, this, nullptr);
+    m_scene = scene;
+    if (!scene)
+        return;
+    for (QGraphicsPathItem *item : qAsConst(m_items))
+        if (item->scene() != scene)
+            scene->addItem(item);
+    connect(scene, &QObject::destroyed, this, [this] {
+        // The scene deleted the items with it.
+        m_items.clear();
+        m_book.clear();
+        m_scene = nullptr;
+    });
+}
+
 PathSegments::Point WPEditorPaths::point(int n) const
 {
     const QPointF p = m_plan->waypointPos(n);

@@ -22,9 +22,11 @@ public:
     explicit WPEditorPaths(WPData *plan, QObject *parent = nullptr);
     ~WPEditorPaths() override;
 
-    // New items go into this scene; without one the caller places the item
-    // insertPath returns.
-    void setScene(QGraphicsScene *scene) { m_scene = scene; }
+    // Items go into this scene (those made before too). A scene deletes its
+    // items when it goes; the segments then forget theirs. Without a scene
+    // the caller places the item insertPath returns and takes it out of its
+    // scene before that scene goes.
+    void setScene(QGraphicsScene *scene);
 
     int count() const { return m_book.count(); }
     int kind(int k) const { return m_book.kind(k); }

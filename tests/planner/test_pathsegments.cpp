@@ -256,6 +256,23 @@ private slots:
         QVERIFY(qAbs(paths.estimate(3, 3).seconds - (2 * std::sqrt(2.0) + 2)) < 1e-3);
     }
 
+    // The canvas may take its scene down before its segments.
+    void sceneGoesFirst()
+    {
+        WPData plan;
+        QVERIFY(plan.loadMapImage(m_map));
+        WPEditorPaths paths(&plan);
+        auto *scene = new QGraphicsScene;
+        add(plan, paths, {{0, {100, 100}}, {0, {300, 100}}});
+        paths.setScene(scene);
+        QCOMPARE(paths.item(0)->scene(), scene);
+        plan.detachItems();
+        delete scene;
+        QCOMPARE(paths.count(), 0);
+        add(plan, paths, {{0, {300, 300}}});
+        QCOMPARE(paths.count(), 1);
+    }
+
     void scale()
     {
         WPData plan;
