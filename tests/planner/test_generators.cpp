@@ -234,6 +234,21 @@ private slots:
             QCOMPARE(SurveyGrid::generate(square30, step, 100, 50, 50, false).previews.size(), 0);
     }
 
+    // Kept near the area: a diagonal neighbour 10 px away in x and y
+    // inside; farther out only a crossing footprint keeps a point.
+    void keepFilter()
+    {
+        const QVector<QPointF> sq = {{0, 0}, {100, 0}, {100, 100}, {0, 100}};
+        QVERIFY(SurveyGrid::nearArea(sq, {-5, -5}));
+        QVERIFY(SurveyGrid::nearArea(sq, {105, 50}));
+        QVERIFY(!SurveyGrid::nearArea(sq, {-15, -15}));
+        QVERIFY(!SurveyGrid::nearArea(sq, {50, 111}));
+        // Strict crossing: touching at an end or running along is none.
+        QVERIFY(SurveyGrid::segmentsCross({-10, 50}, {10, 50}, {0, 0}, {0, 100}));
+        QVERIFY(!SurveyGrid::segmentsCross({0, 50}, {10, 50}, {0, 0}, {0, 100}));
+        QVERIFY(!SurveyGrid::segmentsCross({0, -10}, {0, 10}, {0, 0}, {0, 100}));
+    }
+
     // A line through vertices only, with the teeth of the area beyond it,
     // still counts as crossing: the rows go on into the teeth.
     void touchingLines()
