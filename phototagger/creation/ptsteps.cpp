@@ -1,11 +1,10 @@
 #include "phototagger/creation/ptsteps.h"
 
-#include "core/atomicfile.h"
 #include "exif/exifhandler.h"
 #include "harleklog/harleklog.h"
+#include "phototagger/ptprojectfile.h"
 
 #include <QColor>
-#include <QDataStream>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
@@ -23,8 +22,6 @@ inline void report(const PTSteps::Progress &progress, int current, int total)
     if (progress)
         progress(current, total);
 }
-
-const char kMagic[] = "KorvelTarvendelPhotoTaggerFile";
 
 QVector<qint64> toMs(const QVector<QDateTime> &times)
 {
@@ -84,47 +81,29 @@ int readLogTriggers(const QString &logFolder, PTTriggerTable &table, const Cance
 
 int readProjectTriggers(const QString &projectFile, PTTriggerTable &table)
 {
-    QFile file(projectFile);
-    if (!file.open(QIODevice::ReadOnly)) {
+    PTProjectContent content;
+    QString error;
+    const PTProjectFile::Status status = PTProjectFile::load(projectFile, content, &error);
+    if (status == PTProjectFile::Status::CannotOpen) {
         qDebug() << "[PTData] loadProject ERROR opening project";
         return -1;
     }
-    QDataStream in(&file);
-    in.setVersion(QDataStream::Qt_4_6);
-    QString magic;
-    qint32 version = 0, imageType = 0, count = 0;
-    in >> magic >> version;
-    if (version >= 120)
-        in >> imageType;
-    in >> count;
-    if (version == 100 || version == 110 || version == 120) {
-        for (qint32 i = 0; i < count && in.status() == QDataStream::Ok && !in.atEnd(); ++i) {
-            QString name;
-            double lat, lon, rel, abs = 0, pitch, roll, yaw;
-            QDateTime time;
-            qint32 value;
-            qint8 enabled;
-            in >> name >> lat >> lon >> rel;
-            if (version == 100)
-                abs = rel;
-            else
-                in >> abs;
-            in >> pitch >> roll >> yaw >> time >> value >> enabled;
-            if (in.status() != QDataStream::Ok)
-                break;  // a cut record is not a tag
-            table.latitude.append(lat);
-            table.longitude.append(lon);
-            table.relativeHeight.append(rel);
-            table.absoluteHeight.append(abs);
-            table.pitch.append(pitch);
-            table.roll.append(roll);
-            table.yaw.append(yaw);
-            table.time.append(time);
-            table.tagValue.append(value);
-            table.enabled.append(enabled != 0);
-        }
+    if (status != PTProjectFile::Status::Ok)
+        qWarning() << "[PTMerge] threadReadLogDataFromZTE" << projectFile << error;
+    // The stored photo names belong to the old photo set and are dropped.
+    for (const PTTag &tag : qAsConst(content.tags)) {
+        table.latitude.append(tag.latitude);
+        table.longitude.append(tag.longitude);
+        table.relativeHeight.append(tag.relativeHeight);
+        table.absoluteHeight.append(tag.absoluteHeight);
+        table.pitch.append(tag.pitch);
+        table.roll.append(tag.roll);
+        table.yaw.append(tag.yaw);
+        table.time.append(tag.time);
+        table.tagValue.append(tag.tagValue);
+        table.enabled.append(tag.enabled);
     }
-    qDebug().noquote() << QStringLiteral("[PTData] loadProject return version %1").arg(version);
+    qDebug().noquote() << QStringLiteral("[PTData] loadProject return version %1").arg(content.version);
     return table.count();
 }
 
@@ -251,11 +230,9 @@ int copyPhotos(const QString &photoFolder, const QString &projectFolder, const Q
 
 QString thumbName(const QString &photoName, int imageType)
 {
-    if (imageType == Jpeg)
-        return QStringLiteral("thumb_") + photoName;
-    if (imageType == Tiff)
-        return QStringLiteral("thumb_") + QFileInfo(photoName).baseName() + QStringLiteral(".jpg");
-    return QString();
+    if (imageType != Jpeg && imageType != Tiff)
+        return QString();
+    return PTProjectFile::previewName(photoName, imageType);
 }
 
 int makeThumbnails(const QString &projectFolder, const QStringList &names, int imageType,
@@ -310,27 +287,29 @@ int writeProject(const QString &projectFolder, const QString &name, int imageTyp
     qDebug() << "[PTData] createProject " << name;
     if (!QDir().mkpath(projectFolder))
         return -1;
+    QVector<PTTag> tags;
+    tags.reserve(triggers.count());
+    for (int i = 0; i < triggers.count(); ++i) {
+        if (cancelled(cancel))
+            return 0;
+        PTTag tag;
+        tag.imageName = names.isEmpty() ? QString() : names.value(i);
+        tag.latitude = triggers.latitude[i];
+        tag.longitude = triggers.longitude[i];
+        tag.relativeHeight = triggers.relativeHeight[i];
+        tag.absoluteHeight = triggers.absoluteHeight[i];
+        tag.pitch = triggers.pitch[i];
+        tag.roll = triggers.roll[i];
+        tag.yaw = triggers.yaw[i];
+        tag.time = triggers.time[i];
+        tag.tagValue = triggers.tagValue[i];
+        tag.enabled = triggers.enabled[i];
+        tags.append(tag);
+    }
     const QString path = QDir::toNativeSeparators(projectFolder + QLatin1Char('/') + name + QStringLiteral(".zpt"));
-    bool stopped = false;
-    const bool ok = AtomicFile::write(path, [&](QIODevice &device) {
-        QDataStream out(&device);
-        out.setVersion(QDataStream::Qt_4_6);
-        out << QString::fromLatin1(kMagic) << qint32(120) << qint32(imageType) << qint32(triggers.count());
-        for (int i = 0; i < triggers.count(); ++i) {
-            if (cancelled(cancel)) {
-                stopped = true;
-                return false;
-            }
-            out << (names.isEmpty() ? QString() : names.value(i)) << triggers.latitude[i] << triggers.longitude[i]
-                << triggers.relativeHeight[i] << triggers.absoluteHeight[i] << triggers.pitch[i]
-                << triggers.roll[i] << triggers.yaw[i] << triggers.time[i] << qint32(triggers.tagValue[i])
-                << qint8(triggers.enabled[i] ? 1 : 0);
-        }
-        return out.status() == QDataStream::Ok;
-    }, error);
-    if (stopped)
+    if (cancelled(cancel))
         return 0;
-    if (!ok) {
+    if (!PTProjectFile::save(path, imageType, tags, error)) {
         qWarning() << "[PTData] createProject zptfile error opening " << path;
         return -2;
     }

@@ -287,13 +287,13 @@ void TestPTSteps::thumbnails()
     QVERIFY(qAbs(QColor(red.pixel(300, 200)).red() - 255) < 8);
     QVERIFY(QColor(red.pixel(300, 200)).green() < 8);
 
-    // TIFF: thumb_<base name>.jpg, 600 wide; an unreadable TIFF is an error.
+    // TIFF: thumb_<name without extension>.jpg, 600 wide; an unreadable TIFF is an error.
     QImage tiff(900, 300, QImage::Format_RGB32);
     tiff.fill(Qt::darkGreen);
     QVERIFY(tiff.save(project + "/scan.v2.tif", "TIFF"));
     QCOMPARE(makeThumbnails(project, {"scan.v2.tif"}, Tiff), 1);
-    QCOMPARE(QImageReader(project + "/thumb_scan.jpg").size(), QSize(600, 200));
-    QCOMPARE(QImageReader(project + "/thumb_scan.jpg").format(), QByteArray("jpeg"));
+    QCOMPARE(QImageReader(project + "/thumb_scan.v2.jpg").size(), QSize(600, 200));
+    QCOMPARE(QImageReader(project + "/thumb_scan.v2.jpg").format(), QByteArray("jpeg"));
     touch(project + "/bad.tif", "no tiff");
     QCOMPARE(makeThumbnails(project, {"bad.tif"}, Tiff), -1);
     QCOMPARE(makeThumbnails(project, {"big.JPG"}, Arw), 1);
