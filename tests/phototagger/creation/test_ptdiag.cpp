@@ -56,6 +56,7 @@ private slots:
     void cancelWhileReadingKeepsFolders();
     void cancelWhileCopyingRemovesProject();
     void photosForAnExistingProject();
+    void existingProjectCancelledTellsWhetherFilesChanged();
 };
 
 void TestPTDiag::newProjectFromLogAndPhotos()
@@ -76,6 +77,8 @@ void TestPTDiag::newProjectFromLogAndPhotos()
     PromptScript script;
     d.show();
     d.setNewProjectData("Survey1", card, 0);
+    QTest::keyClick(&d, Qt::Key_Escape);  // only Cancel ends a running job
+    QVERIFY(!d.close());
     QCOMPARE(finish(d), int(QDialog::Accepted));
     QVERIFY2(script.requests().isEmpty(), qPrintable(script.texts().join('|')));
     QCOMPARE(d.totalTags(), QString::number(log.tags.size()));
@@ -357,6 +360,51 @@ void TestPTDiag::photosForAnExistingProject()
     // The project file itself is untouched: still no names.
     for (const PTTag &t : projectTags("Refit"))
         QVERIFY(t.imageName.isEmpty());
+}
+
+void TestPTDiag::existingProjectCancelledTellsWhetherFilesChanged()
+{
+    const HarlekLogContent log = PTFixture::survey(11);
+    QVERIFY(PTFixture::writeLog(sd(), "Stop", log));
+    {
+        PTDiag make;
+        PromptScript none;
+        make.setOnlyZTEFile("Stop", 0);
+        QCOMPARE(finish(make), int(QDialog::Accepted));
+    }
+    const QString card = cardDir("stop");
+    QVERIFY(PTFixture::writeSurveyPhotos(card, log, {10, 30, 50}) > 0);
+    // Photos of another flight: every pass runs and fails.
+    const QString other = cardDir("stop-other");
+    QDateTime t(QDate(2024, 1, 1), QTime(8, 0));
+    for (size_t i = 0; i < log.tags.size(); ++i)
+        QVERIFY(PTFixture::writeJpeg(QStringLiteral("%1/P%2.jpg").arg(other).arg(i, 3, 10, QChar('0')), QSize(16, 16),
+                                     t = t.addSecs(i % 3 == 0 ? 1 : 9)));
+
+    // Stopped in the last detection pass: nothing was touched, so the
+    // window keeps its project (accepted).
+    {
+        PTDiag d;
+        PromptScript script;
+        connect(d.worker(), &PTMerge::detDeep3, &d, [&] { d.cancelClicked(); });
+        d.setMergeOldProject("Stop", other, 0);
+        QCOMPARE(finish(d), int(QDialog::Accepted));
+        QCOMPARE(d.worker()->mode(), int(PTMerge::Deep3));
+        QVERIFY(!d.filesChanged());
+    }
+    // Stopped while copying: the folder changed, the window must reset it.
+    {
+        PTDiag d;
+        PromptScript script;
+        connect(d.worker(), &PTMerge::copyFiles, &d, [&](int i, int) {
+            if (i >= 3)
+                d.cancelClicked();
+        });
+        d.setMergeOldProject("Stop", card, 0);
+        QCOMPARE(finish(d), int(QDialog::Rejected));
+        QVERIFY(d.filesChanged());
+        QVERIFY(QFile::exists(projectDir("Stop") + "/Stop.zpt"));  // job 2 removes no folder
+    }
 }
 
 KORVEL_TEST_MAIN(TestPTDiag)
