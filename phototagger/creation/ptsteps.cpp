@@ -154,7 +154,7 @@ int readPhotos(const QString &folder, int imageType, PTPhotoTable &table, const 
     if (!dir.exists() || !dir.isReadable())
         return 0;
     const QStringList files = dir.entryList(imagePatterns(imageType), QDir::Files | QDir::NoDotAndDotDot
-                                                | QDir::Readable, QDir::Name | QDir::IgnoreCase);
+                                                | QDir::Readable, QDir::Name);
     if (cancelled(cancel))
         return 0;
     qDebug().noquote() << QStringLiteral("[PTMerge] threadReadImageData jpegList.count %1").arg(files.size());
