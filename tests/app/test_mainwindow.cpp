@@ -471,7 +471,7 @@ private slots:
     {
         MainWindow w;
         KorvelTest::PromptScript script;
-        for (const char *entry : {"Database", "Photo Tagger", "Thermal Editor"})
+        for (const char *entry : {"Database", "Thermal Editor"})
             w.action(entry)->trigger();
         QCOMPARE(script.requests().size(), 3);
         QVERIFY(script.texts().first().contains("not available yet"));
