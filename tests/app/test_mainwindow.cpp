@@ -473,7 +473,7 @@ private slots:
         KorvelTest::PromptScript script;
         for (const char *entry : {"Database", "Thermal Editor"})
             w.action(entry)->trigger();
-        QCOMPARE(script.requests().size(), 3);
+        QCOMPARE(script.requests().size(), 2);
         QVERIFY(script.texts().first().contains("not available yet"));
     }
 };
