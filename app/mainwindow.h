@@ -88,6 +88,7 @@ private slots:
     void tabchanged(int index);
     void startRadiconv();
     void exportVardeck();
+    void loadFlightPlan(const QString &name, const QString &mapPath);
 
 protected:
     bool event(QEvent *e) override;
@@ -110,7 +111,6 @@ private:
     void unregisterTab(QWidget *widget);
     void registerTab(QWidget *widget, OpenKind kind, const QString &name);
     // Flight plans (mainwindow_flightplan.cpp).
-    void loadFlightPlan(const QString &name, const QString &mapPath);
     WPMain *addFlightPlanTab(WPData *plan, const QString &title);
     WPData *loadMap(const QString &mapPath);
     WPMain *currentFlightPlan() const;
