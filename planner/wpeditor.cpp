@@ -191,7 +191,7 @@ void WPEditor::buildToolItems()
         connect(this, &WPEditor::moveMap, p, &COIPoint::mapMoved);
         m_coiPoints << p;
     }
-    m_matrixArrow = new MatrixDirection(0, 0, m_scale, -90);
+    m_matrixArrow = new MatrixDirection(500, 500, m_scale, -90);
     m_matrixArrow->setZValue(-80);
     m_matrixArrow->hide();
     m_scene->addItem(m_matrixArrow);
@@ -225,7 +225,7 @@ void WPEditor::buildToolItems()
         QColor(255, 0, 255, 30));
     m_polyArea->setZValue(-81);
     m_polyArea->hide();
-    m_polyArrow = new MatrixDirection(0, 0, m_scale, 90);
+    m_polyArrow = new MatrixDirection(500, 500, m_scale, 90);
     m_polyArrow->setZValue(-80);
     m_polyArrow->hide();
     m_scene->addItem(m_polyArrow);
@@ -357,6 +357,9 @@ void WPEditor::resizeEvent(QResizeEvent *)
 {
     scaleView(0.0);
     m_scene->setSceneRect(QRectF());
+    // At the fit scale the whole map is meant to be seen, not a corner of
+    // the wider scene the tool items span.
+    centerOn(m_mapItem->sceneBoundingRect().center());
 }
 
 bool WPEditor::event(QEvent *e)
