@@ -116,11 +116,8 @@ WPEditor::WPEditor(WPData *plan, QWidget *parent)
     m_scene->addItem(m_harlek);
     setMouseTracking(true);
 
-    m_route = new QGraphicsPathItem;
-    m_route->setPen(QPen(QColor(255, 255, 255, 200), 2.0, Qt::SolidLine, Qt::RoundCap,
-                         Qt::RoundJoin));
-    m_route->setZValue(-50);
-    m_scene->addItem(m_route);
+    m_routePen = QPen(QColor(255, 255, 255, 200), 2.0, Qt::SolidLine, Qt::RoundCap,
+                      Qt::RoundJoin);
 
     m_camera = Data::instance()->currentCamera();
     checkforLoading();
@@ -342,7 +339,9 @@ void WPEditor::scaleView(double factor)
     lineWidth(m_coiLine, 2.5 / m_scale);
     penWidth(m_coiCircle, 2.5 / m_scale);
     penWidth(m_polyArea, 2 / m_scale);
-    penWidth(m_route, 2 / m_scale);
+    m_routePen.setWidthF(2 / m_scale);
+    for (QGraphicsLineItem *l : qAsConst(m_segments))
+        l->setPen(m_routePen);
 }
 
 void WPEditor::wheelEvent(QWheelEvent *e)
@@ -1139,7 +1138,8 @@ void WPEditor::newWaypointAt(const QPointF &p)
     auto *item = new WPWaypoint(p.x(), p.y(), m_scale, n, 0);
     m_plan->addDefaultWaypoint(item);
     attachWaypoint(n, -40);
-    rebuildRoute();
+    if (n > 1)
+        appendSegment();
     viewport()->update();
     emit wpdataChanged();
 }
@@ -1156,21 +1156,39 @@ void WPEditor::addWaypoint(double lon, double lat, double height, double yaw, bo
                         maxSpeed, type, v3Speed, desiredAcc, camAngleRoll,
                         headingInFlightDirection);
     attachWaypoint(n, -40);
-    rebuildRoute();
+    if (n > 1)
+        appendSegment();
     viewport()->update();
+}
+
+void WPEditor::appendSegment()
+{
+    auto *line = new QGraphicsLineItem;
+    line->setPen(m_routePen);
+    line->setZValue(-50);
+    m_scene->addItem(line);
+    m_segments << line;
+    updateSegmentsAround(m_segments.size() + 1);
 }
 
 void WPEditor::rebuildRoute()
 {
-    QPainterPath path;
-    for (int n = 1; n <= m_plan->count(); ++n) {
-        const QPointF p = m_plan->waypointPos(n);
-        if (n == 1)
-            path.moveTo(p);
-        else
-            path.lineTo(p);
-    }
-    m_route->setPath(path);
+    const int legs = std::max(0, m_plan->count() - 1);
+    while (m_segments.size() > legs)
+        delete m_segments.takeLast();
+    while (m_segments.size() < legs)
+        appendSegment();
+    for (int i = 0; i < legs; ++i)
+        m_segments[i]->setLine(QLineF(m_plan->waypointPos(i + 1), m_plan->waypointPos(i + 2)));
+}
+
+// The legs into and out of waypoint n.
+void WPEditor::updateSegmentsAround(int n)
+{
+    for (int i : {n - 2, n - 1})
+        if (i >= 0 && i < m_segments.size())
+            m_segments[i]->setLine(
+                QLineF(m_plan->waypointPos(i + 1), m_plan->waypointPos(i + 2)));
 }
 
 void WPEditor::waypointMoved(int id, double x, double y)
@@ -1191,6 +1209,7 @@ void WPEditor::waypointMoved(int id, double x, double y)
         m_plan->setWaypoint_flightstatus(id, 0, false);
         if (id - 1 < m_cameraItems.size())
             m_cameraItems[id - 1]->setPosition(x, y);
+        updateSegmentsAround(id);
         emit singleWaypointSelected(QList<int>{id});
     } else {
         qDebug() << "Waypoints moved";
@@ -1209,8 +1228,9 @@ void WPEditor::waypointMoved(int id, double x, double y)
             if (n - 1 < m_cameraItems.size())
                 m_cameraItems[n - 1]->setPosition(w.x(), w.y());
         }
+        for (int n : qAsConst(m_selection))
+            updateSegmentsAround(n);
     }
-    rebuildRoute();
     m_lastDrag = QPointF(x, y);
     m_moveDone = true;
     emit wpdataChanged();
@@ -1297,7 +1317,8 @@ void WPEditor::switchWPPath(int a, int b)
     m_cameraItems.swapItemsAt(a - 1, b - 1);
     m_cameraItems[a - 1]->update();
     m_cameraItems[b - 1]->update();
-    rebuildRoute();
+    updateSegmentsAround(a);
+    updateSegmentsAround(b);
 }
 
 void WPEditor::switchWP(int a, int b)

@@ -21,7 +21,6 @@ class MatrixPoint;
 class PMMarker;
 class QGraphicsEllipseItem;
 class QGraphicsLineItem;
-class QGraphicsPathItem;
 class QGraphicsPolygonItem;
 class QMenu;
 class QStandardItem;
@@ -64,7 +63,8 @@ public:
     HarlekObject *aircraftMarker() const { return m_harlek; }
     HomePosition *homeMarker() const { return m_home; }
     WPSelection *rubberBand() const { return m_band; }
-    QGraphicsPathItem *routeItem() const { return m_route; }
+    // One straight line per leg, leg i from waypoint i + 1 to i + 2.
+    QList<QGraphicsLineItem *> routeSegments() const { return m_segments; }
     QMenu *contextMenu() const { return m_menu; }
     QAction *copyAction() const { return m_copyAct; }
     QAction *pasteAction() const { return m_pasteAct; }
@@ -195,6 +195,8 @@ private:
     void clearPolygon();
     void clearLineMatrix();
     void rebuildRoute();
+    void appendSegment();
+    void updateSegmentsAround(int n);
     void resizeFootprint(int n);
     void walkRun(int n, const std::function<void(int)> &fn);
     void sendStatusTip(const QString &text);
@@ -207,7 +209,8 @@ private:
     HarlekObject *m_harlek = nullptr;
     HomePosition *m_home = nullptr;
     WPSelection *m_band = nullptr;
-    QGraphicsPathItem *m_route = nullptr;
+    QList<QGraphicsLineItem *> m_segments;
+    QPen m_routePen;
     double m_scale = 1.0;
     double m_minScale = 1.0;
     int m_state = SelectState;
