@@ -5,11 +5,13 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QtTest>
 
 #include <quazip/quazip.h>
 
+#include "app/bottomline.h"
 #include "app/mainwindow.h"
 #include "core/data.h"
 #include "core/listviewmod.h"
@@ -178,6 +180,25 @@ private slots:
         QCOMPARE(prompts.requests().size(), 2);
         QCOMPARE(prompts.requests().first().iconPath, QString(":/icons/80/error"));
         QVERIFY(!Data::instance()->isOpen(OpenKind::Map, "Broken"));
+        prompts.clear();
+
+        // The canvas's position reaches the status line; a changed plan
+        // without waypoints closes without a question.
+        auto *plan = planTab(w);
+        plan->resize(1000, 700);
+        plan->show();
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(plan->editor(), &enter);
+        QMouseEvent move(QEvent::MouseMove, QPointF(40, 40), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(plan->editor()->viewport(), &move);
+        QVERIFY(w.bottomLine()->statusBar()->currentMessage().startsWith("Longitude/Latitude: 11.00"));
+        plan->setModified();
+        QCOMPARE(title(w), QString("North*"));
+        QPointer<WPMain> alive(plan);
+        QMetaObject::invokeMethod(&w, "tabclosed", Q_ARG(int, w.tabs()->currentIndex()));
+        QVERIFY(!alive);
+        QVERIFY(prompts.requests().isEmpty());
         QFile::remove(broken);
     }
 

@@ -270,6 +270,16 @@ private slots:
         QCOMPARE(drag({250, 100}, {400, 300}), (QList<int>{3}));
         QVERIFY(!e->rubberBand()->isShown());
 
+        // Escape ends a band that is being drawn; its release selects nothing.
+        QTest::mousePress(e->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          e->mapFromScene(QPointF(900, 700)));
+        moveTo(e->viewport(), e->mapFromScene(QPointF(150, 100)), Qt::LeftButton);
+        QTest::keyClick(e, Qt::Key_Escape);
+        QTest::mouseRelease(e->viewport(), Qt::LeftButton, Qt::NoModifier,
+                            e->mapFromScene(QPointF(150, 100)));
+        QVERIFY(e->selection().isEmpty());
+        QVERIFY(!e->rubberBand()->isShown());
+
         QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(e->selection(), (QList<int>{1, 2, 3, 4, 5}));
     }
@@ -494,13 +504,20 @@ private slots:
         QCOMPARE(changed.count(), 1);
         QCOMPARE(none.count(), 1);
         QCOMPARE(e->routeSegments().size(), 2);
+        // The next-to-last one: no leg is left over pointing at it.
+        e->itemSelected(2);
+        QTest::keyClick(e, Qt::Key_Delete);
+        QCOMPARE(heights(), (QList<double>{1, 5}));
+        QCOMPARE(e->routeSegments().size(), 1);
+        QCOMPARE(e->routeSegments().first()->line(),
+                 QLineF(m_plan->waypointPos(1), m_plan->waypointPos(2)));
 
         // Locked while a flight runs: no delete, no drag, no change.
         e->setChanges(false);
         e->markAll();
         changed.clear();
         QTest::keyClick(e, Qt::Key_Delete);
-        QCOMPARE(m_plan->count(), 3);
+        QCOMPARE(m_plan->count(), 2);
         e->itemSelected(1);
         const QPointF before = m_plan->waypointPos(1);
         e->waypointMoved(1, 10, 10);
