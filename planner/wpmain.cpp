@@ -14,13 +14,13 @@
 #include "link/korvelpackethandler.h"
 #include "link/v1records.h"
 #include "maps/wpdata.h"
+#include "planner/geometry/relativevalues.h"
 #include "planner/wpeditor.h"
 #include "planner/wprelativediag.h"
 #include "planner/wpsavefiledialog.h"
 
 namespace {
 constexpr int kToolPanelWidth = 300;
-constexpr double kEarthRadius = 6378137.0;
 
 QAction *makeTool(QToolBar *bar, const QString &icon, const QString &tip, bool checkable)
 {
@@ -383,51 +383,24 @@ void WPMain::relativeValues(const QList<int> &selection)
 {
     if (selection.isEmpty())
         return;
-    const bool zephrin = m_data->waypointType(selection.first()) != Waypoint::Steerwise;
-    WPRelativeDiag dialog(this, zephrin);
+    const QList<int> types = RelativeValues::typesOf(*m_data, selection);
+    WPRelativeDiag dialog(this, RelativeValues::zephrinDialog(types));
     if (dialog.exec() != QDialog::Accepted)
         return;
-    auto counts = [](double v) { return std::trunc(v * 100) != 0; };
-    const double lat0 = qDegreesToRadians(m_data->waypointGeo(selection.first()).y());
-    for (int n : selection) {
-        double east = 0, north = 0;
-        if (dialog.cameraDirection()) {
-            if (counts(dialog.offsetMeters())) {
-                const double a = qDegreesToRadians(m_data->yaw(n) - 90);
-                east = std::cos(a) * dialog.offsetMeters();
-                north = -std::sin(a) * dialog.offsetMeters();
-            }
-        } else if (dialog.longitudeMeters() != 0 || dialog.latitudeMeters() != 0) {
-            east = dialog.longitudeMeters();
-            north = dialog.latitudeMeters();
-        }
-        if (east != 0 || north != 0) {
-            const QPointF geo = m_data->waypointGeo(n);
-            const double dLat = qRadiansToDegrees(north / kEarthRadius);
-            const double dLon = qRadiansToDegrees(east / (kEarthRadius * std::cos(lat0)));
-            m_data->setWaypointGeo(n, geo.x() + dLon, geo.y() + dLat);
-        }
-        if (counts(dialog.cameraPitch()))
-            m_data->setCamAngleNick(n, m_data->camAngleNick(n) + dialog.cameraPitch());
-        if (dialog.pictures() != 0)
-            m_data->setNoPictures(n, m_data->noPictures(n) + dialog.pictures());
-        if (counts(dialog.heading())) {
-            double h = std::fmod(m_data->yaw(n) + dialog.heading(), 360.0);
-            if (h < 0)
-                h += 360;
-            m_data->setYawSingle(n, h);
-        }
-        if (counts(dialog.height()))
-            m_data->setHeight(n, m_data->height(n) + dialog.height());
-        if (counts(dialog.positionAccuracy()))
-            m_data->setPosAcc(n, m_data->posAcc(n) + dialog.positionAccuracy());
-        if (counts(dialog.timeAtWaypoint()))
-            m_data->setTime(n, m_data->time(n) + dialog.timeAtWaypoint());
-        if (dialog.maxSpeed() != 0)
-            m_data->setMaxSpeed(n, m_data->maxSpeed(n) + dialog.maxSpeed());
-        if (std::trunc(dialog.velocity()) != 0)
-            m_data->setV3Speed(n, m_data->v3Speed(n) + dialog.velocity());
-    }
+    RelativeValues::Correction c;
+    c.alongCamera = dialog.cameraDirection();
+    c.east = dialog.longitudeMeters();
+    c.north = dialog.latitudeMeters();
+    c.offset = dialog.offsetMeters();
+    c.pitch = dialog.cameraPitch();
+    c.pictures = dialog.pictures();
+    c.heading = dialog.heading();
+    c.height = dialog.height();
+    c.posAcc = dialog.positionAccuracy();
+    c.time = dialog.timeAtWaypoint();
+    c.maxSpeed = dialog.maxSpeed();
+    c.velocity = dialog.velocity();
+    RelativeValues::apply(*m_data, selection, c);
     emit dataChanged();
 }
 
