@@ -133,7 +133,11 @@ void WPEditor::buildContextMenu()
     m_relativeAct = m_menu->addAction(tr("Relative correction..."));
     connect(m_copyAct, &QAction::triggered, this, &WPEditor::copySelectedItems);
     connect(m_pasteAct, &QAction::triggered, this, &WPEditor::pasteWP);
-    connect(m_deleteAct, &QAction::triggered, this, &WPEditor::removeSelectedItems);
+    // Backspace and the menu entry obey the lock as the Delete key does.
+    connect(m_deleteAct, &QAction::triggered, this, [this] {
+        if (m_changesAllowed)
+            removeSelectedItems();
+    });
     connect(m_selectAllAct, &QAction::triggered, this, &WPEditor::markAll);
     connect(m_invertAct, &QAction::triggered, this, &WPEditor::invertWPPath);
     connect(m_groupAct, &QAction::triggered, this, &WPEditor::makeGroupOfWaypoints);
@@ -1000,7 +1004,7 @@ void WPEditor::keyReleaseEvent(QKeyEvent *e)
 void WPEditor::prepareContextMenu()
 {
     const bool any = !m_selection.isEmpty();
-    m_deleteAct->setEnabled(any);
+    m_deleteAct->setEnabled(any && m_changesAllowed);
     m_copyAct->setEnabled(any);
     m_arrangeMenu->setEnabled(any);
     m_arrangeMenu->menuAction()->setEnabled(any);

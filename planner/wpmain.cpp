@@ -322,15 +322,16 @@ void WPMain::startFlight(int start, int end)
         notConnected();
         return;
     }
+    // Numbers beyond the plan are not flown; a range left empty is refused
+    // rather than started with nothing to fly.
+    start = std::max(start, 1);
+    end = std::min(end, m_data->count());
     if (start > end) {
-        // Nothing would be sent; say so instead of starting an empty flight.
         Prompt::message(this, QStringLiteral(":/icons/80/warning"), tr("Invalid range!"),
                         tr("The start waypoint lies after the end waypoint."));
         refuseStart();
         return;
     }
-    start = std::max(start, 1);
-    end = std::min(end, m_data->count());
     if (protocol == LinkProtocol::V1) {
         m_handler->clearV1Waypoints();
         for (int n = start; n <= end; ++n) {

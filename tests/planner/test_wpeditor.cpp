@@ -482,8 +482,10 @@ private slots:
         moveTo(e->viewport(), mouse);
         const QPointF p = e->mapToScene(mouse);
         QSignalSpy selected(e, &WPEditor::singleWaypointSelected);
+        QSignalSpy changed(e, &WPEditor::wpdataChanged);
         QTest::keyClick(e, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(m_plan->count(), 7);
+        QCOMPARE(changed.count(), 1);  // pasted waypoints are a change to keep
         QCOMPARE(e->selection(), (QList<int>{6, 7}));
         QCOMPARE(selected.last().first().value<QList<int>>(), (QList<int>{6, 7}));
         const QPointF offset = m_plan->waypointPos(4) - m_plan->waypointPos(3);
@@ -532,7 +534,10 @@ private slots:
         e->markAll();
         changed.clear();
         QTest::keyClick(e, Qt::Key_Delete);
+        e->deleteAction()->trigger();  // Backspace and the menu entry
         QCOMPARE(m_plan->count(), 2);
+        e->prepareContextMenu();
+        QVERIFY(!e->deleteAction()->isEnabled());
         e->itemSelected(1);
         const QPointF before = m_plan->waypointPos(1);
         e->waypointMoved(1, 10, 10);
