@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QToolButton>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -13,6 +14,8 @@
 
 #include "app/bottomline.h"
 #include "app/mainwindow.h"
+#include "app/welinfo.h"
+#include "app/welmain.h"
 #include "core/data.h"
 #include "core/listviewmod.h"
 #include "link/korvelpackethandler.h"
@@ -316,6 +319,26 @@ private slots:
             QCOMPARE(prompts.requests().first().title, QString("No map found"));
         }
         QCOMPARE(w.tabs()->count(), 2);
+    }
+
+    void recentButtonsOpenPlansAndMaps()
+    {
+        storePlan("Recent plan", {14.004}, "Solo");
+        Data::instance()->addRecent(OpenKind::Map, "North");
+        Data::instance()->addRecent(OpenKind::FlightPlan, "Recent plan");
+        MainWindow w;
+        auto *welcome = qobject_cast<WelMain *>(w.findWindow(OpenKind::Welcome));
+        QVERIFY(welcome);
+        const QList<QToolButton *> buttons = welcome->panel()->recentButtons();
+        QCOMPARE(buttons[0]->text(), QString("Recent plan"));
+        QCOMPARE(buttons[1]->text(), QString("North"));
+        buttons[0]->click();
+        QCOMPARE(title(w), QString("Recent plan"));
+        QCOMPARE(planTab(w)->getWPData()->count(), 1);
+        buttons[1]->click();
+        QCOMPARE(title(w), QString("North"));
+        QVERIFY(planTab(w));
+        QCOMPARE(planTab(w)->getWPData()->count(), 0);
     }
 
     void unreadablePlansOpenNoTab_data()
