@@ -148,6 +148,19 @@ std::string leadingNumber(const std::string &text, size_t from)
     return negative ? "-" + digits : digits;
 }
 
+// Tables of 65536 entries each frame needs; kept per thread instead of per
+// writer so the class layout (and the library's ABI) stays as it is.
+struct WorkBuffers {
+    std::vector<uint32_t> countCache;
+    std::vector<uint32_t> histogram;
+};
+
+WorkBuffers &threadBuffers()
+{
+    static thread_local WorkBuffers buffers;
+    return buffers;
+}
+
 template <size_t N>
 void copyText(char (&target)[N], const std::string &text)
 {
@@ -221,20 +234,18 @@ bool FLIRWriter::read(const AraImage *image)
         return false;
     }
     // The record set describes width x height pixels; sensor bytes beyond
-    // them would not match its geometry.
+    // them would not match its geometry. The value buffers keep their
+    // capacity from frame to frame.
     const size_t pixels = size_t(geometry);
+    std::vector<uint16_t> &values = m_header.advancedRadiometry ? m_TLinear : m_SLinear;
+    values.resize(pixels);
+    uint16_t *value = values.data();
+    const uint8_t *byte = sensor.data();
+    for (size_t i = 0; i < pixels; ++i, byte += 2)
+        value[i] = uint16_t(byte[0] | (byte[1] << 8));
 
-    std::vector<uint16_t> values(pixels);
-    for (size_t i = 0; i < pixels; ++i)
-        values[i] = uint16_t(sensor[2 * i] | (sensor[2 * i + 1] << 8));
-
-    if (m_header.advancedRadiometry) {
-        m_TLinear = std::move(values);
-        m_SLinear.clear();
+    if (m_header.advancedRadiometry)
         SLinearFromTLinear();
-    } else {
-        m_SLinear = std::move(values);
-    }
     return true;
 }
 
@@ -248,8 +259,9 @@ void FLIRWriter::SLinearFromTLinear()
 
     // Counts repeat a lot within a frame: convert each distinct one once.
     const uint32_t unknown = 0xFFFFFFFFu;
-    std::vector<uint32_t> cache(65536, unknown);
-    m_SLinear.assign(m_TLinear.size(), 0);
+    std::vector<uint32_t> &cache = threadBuffers().countCache;
+    cache.assign(65536, unknown);
+    m_SLinear.resize(m_TLinear.size());
     uint16_t *out = m_SLinear.data();
     for (uint16_t c : m_TLinear) {
         uint32_t &known = cache[c];
@@ -450,7 +462,8 @@ void FLIRWriter::setPresentParameters(FLIR_PRES_PAR &p)
     if (n >= 2) {
         // Selection of ranks n/2 - 1 and n/2 by counting: the values are
         // 16-bit, so one histogram pass replaces the partial ordering.
-        std::vector<uint32_t> histogram(65536, 0);
+        std::vector<uint32_t> &histogram = threadBuffers().histogram;
+        histogram.assign(65536, 0);
         for (uint16_t v : m_SLinear)
             ++histogram[v];
         int minimum = 0;
@@ -526,20 +539,32 @@ std::vector<uint8_t> FLIRWriter::getFLIRFileData() const
     return m_fffData;
 }
 
+const std::vector<uint8_t> &FLIRWriter::flirFileData() const
+{
+    return m_fffData;
+}
+
 std::vector<uint8_t> FLIRWriter::getAPP1Data() const
 {
+    std::vector<uint8_t> out;
+    getAPP1Data(out);
+    return out;
+}
+
+bool FLIRWriter::getAPP1Data(std::vector<uint8_t> &out) const
+{
+    out.clear();
     const size_t size = m_fffData.size();
     if (size == 0)
-        return {};
+        return false;
     const size_t pieces = (size + app1PayloadSize - 1) / app1PayloadSize;
     // Piece numbers are single bytes that readers take as signed.
     if (pieces > size_t(maxApp1Segments)) {
         *m_out << "FLIRFile::getAPP1Data() [E] FLIR data of " << size << " bytes needs "
                << pieces << " segments, at most " << maxApp1Segments << " are possible"
                << std::endl;
-        return {};
+        return false;
     }
-    std::vector<uint8_t> out;
     out.reserve(size + 12 * pieces);
     for (size_t i = 0; i < pieces; ++i) {
         const size_t begin = i * app1PayloadSize;
@@ -551,7 +576,7 @@ std::vector<uint8_t> FLIRWriter::getAPP1Data() const
         out.insert(out.end(), m_fffData.begin() + std::ptrdiff_t(begin),
                    m_fffData.begin() + std::ptrdiff_t(begin + payload));
     }
-    return out;
+    return true;
 }
 
 const std::vector<uint16_t> &FLIRWriter::getSLinearValues() const
