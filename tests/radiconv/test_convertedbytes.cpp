@@ -151,6 +151,38 @@ private slots:
         QVERIFY2(differ.isEmpty(), qPrintable(differ.join(", ")));
     }
 
+    // A frame the record set cannot describe, deep in a recording: the run
+    // names it, writes nothing and leaves no half file, on any thread count.
+    void refusedFrameInARecording_data()
+    {
+        QTest::addColumn<int>("threads");
+        QTest::newRow("one thread") << 1;
+        QTest::newRow("eight threads") << 8;
+    }
+
+    void refusedFrameInARecording()
+    {
+        QFETCH(int, threads);
+        QThreadPool::globalInstance()->setMaxThreadCount(threads);
+        QVector<AraGen::FrameParams> params(23);
+        params[17].fileVersion = 11;
+        QVector<QVector<quint16>> counts;
+        for (int i = 0; i < params.size(); ++i)
+            counts << AraGen::scene(params[i].width, params[i].height, i);
+        const QString in = m_dir.filePath("refused/rec.arv");
+        QDir().mkpath(QFileInfo(in).absolutePath());
+        QVERIFY(AraGen::writeFile(in, AraGen::arvRecording(params, counts)));
+        const QString out = m_dir.filePath(QStringLiteral("refused-out%1").arg(threads));
+        AraConverter converter;
+        converter.setTargetLocation(out);
+        converter.addFiles({in});
+        converter.run();
+        QCOMPARE(converter.convertedCount(), 0);
+        QCOMPARE(converter.failures().size(), 1);
+        QCOMPARE(converter.failures().first().reason, QStringLiteral("unsupported frame 18 (version 11)"));
+        QCOMPARE(QDir(out + "/refused").entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
+
     // One writer taking frame after frame gives each frame's bytes exactly
     // as a fresh writer does, whatever came before (larger, smaller, with
     // and without GPS).
