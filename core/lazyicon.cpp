@@ -17,11 +17,16 @@ public:
         icon().paint(painter, rect, Qt::AlignCenter, mode, state);
     }
 
-    // The outer icon has already scaled the size by the device pixel ratio;
-    // the inner one would do it again.
+    // With high-resolution pixmaps on, the outer icon has already scaled the
+    // size by the device pixel ratio and the inner one would do it again.
+    static qreal innerRatio()
+    {
+        return qApp && qApp->testAttribute(Qt::AA_UseHighDpiPixmaps) ? qApp->devicePixelRatio() : 1.0;
+    }
+
     QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
     {
-        const qreal ratio = qApp ? qApp->devicePixelRatio() : 1.0;
+        const qreal ratio = innerRatio();
         if (ratio > 1.0)
             return icon().pixmap((QSizeF(size) / ratio).toSize(), mode, state);
         return icon().pixmap(size, mode, state);
@@ -29,7 +34,7 @@ public:
 
     QSize actualSize(const QSize &size, QIcon::Mode mode, QIcon::State state) override
     {
-        const qreal ratio = qApp ? qApp->devicePixelRatio() : 1.0;
+        const qreal ratio = innerRatio();
         if (ratio > 1.0)
             return (QSizeF(icon().actualSize((QSizeF(size) / ratio).toSize(), mode, state)) * ratio).toSize();
         return icon().actualSize(size, mode, state);

@@ -1,5 +1,7 @@
 // Deferred icons look exactly like icons read at once, say whether their
-// file exists without reading it, and survive copies.
+// file exists without reading it, and survive copies. Run a second time
+// with a scale factor of 2 (see CMakeLists.txt), with high-resolution
+// pixmaps off and on.
 #include <QIcon>
 #include <QImage>
 #include <QPainter>
@@ -16,21 +18,30 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<int>("size");
-        QTest::newRow("svg without suffix") << ":/icons/16/connect" << 16;
-        QTest::newRow("svg scaled up") << ":/icons/16/exit" << 48;
-        QTest::newRow("png") << ":/icon.png" << 32;
-        QTest::newRow("large png scaled down") << ":/icons/512/programicon" << 90;
+        QTest::addColumn<bool>("highDpiPixmaps");
+        for (bool highDpi : {false, true}) {
+            const char *mode = highDpi ? " (high-dpi pixmaps)" : "";
+            QTest::addRow("svg without suffix%s", mode) << ":/icons/16/connect" << 16 << highDpi;
+            QTest::addRow("svg scaled up%s", mode) << ":/icons/16/exit" << 48 << highDpi;
+            QTest::addRow("png%s", mode) << ":/icon.png" << 32 << highDpi;
+            QTest::addRow("large png scaled down%s", mode) << ":/icons/512/programicon" << 90 << highDpi;
+        }
     }
+
+    void cleanup() { QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, false); }
 
     void drawsLikeAnIconReadAtOnce()
     {
         QFETCH(QString, path);
         QFETCH(int, size);
+        QFETCH(bool, highDpiPixmaps);
+        QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, highDpiPixmaps);
         const QIcon eager(path);
         const QIcon lazy = LazyIcon::fromFile(path);
         QVERIFY(!lazy.isNull());
         QCOMPARE(lazy.actualSize(QSize(size, size)), eager.actualSize(QSize(size, size)));
         QCOMPARE(lazy.pixmap(size, size).toImage(), eager.pixmap(size, size).toImage());
+        QCOMPARE(lazy.pixmap(size, size).devicePixelRatio(), eager.pixmap(size, size).devicePixelRatio());
         QCOMPARE(lazy.pixmap(size, size, QIcon::Disabled).toImage(),
                  eager.pixmap(size, size, QIcon::Disabled).toImage());
 
