@@ -22,6 +22,7 @@
 #include "app/bottomline.h"
 #include "link/connectwid.h"
 #include "core/data.h"
+#include "core/lazyicon.h"
 #include "database/flightbook/flightbook.h"
 #include "app/helpinfo.h"
 #include "link/hidacidatalist.h"
@@ -222,7 +223,7 @@ MainWindow::~MainWindow() = default;
 QAction *MainWindow::makeAction(QMenu *menu, const QString &text, const QString &icon,
                                 const QKeySequence &key, const QString &tip)
 {
-    auto *a = new QAction(QIcon(QStringLiteral(":/icons/16/") + icon), text, this);
+    auto *a = new QAction(LazyIcon::fromFile(QStringLiteral(":/icons/16/") + icon), text, this);
     if (!key.isEmpty())
         a->setShortcut(key);
     if (!tip.isEmpty())
