@@ -26,6 +26,8 @@
 #include "app/helpinfo.h"
 #include "link/hidacidatalist.h"
 #include "app/intromain.h"
+#include "app/ptstartwizard.h"
+#include "phototagger/creation/ptdiag.h"
 #include "link/korvelpackethandler.h"
 #include "maps/acquisition/pmmain.h"
 #include "core/prompt/prompt.h"
@@ -436,15 +438,33 @@ void MainWindow::openHidACIList()
 }
 
 void MainWindow::phototaggerclicked() { phototaggerclicked(QString()); }
-void MainWindow::phototaggerclicked(const QString &)
+void MainWindow::phototaggerclicked(const QString &setProject)
 {
     qDebug() << "[MAIN] MainWindow::phototagger";
-    notAvailable(tr("The photo tagger"));
+    PTStartWizard wizard;
+    if (!setProject.isEmpty())
+        wizard.setProject(setProject);
+    wizard.exec();
+    const int result = wizard.getResult();
+    const QString name = wizard.getProjectName();
+    const QString path = wizard.getPath();
+    qDebug().noquote() << QStringLiteral("[MAIN] MainWindow::phototagger Result: %1 %2 %3").arg(result).arg(name, path);
+    if (result == PTStartWizard::OpenProject) {
+        openPhototaggerProject(name);
+    } else if (result == PTStartWizard::NewProject) {
+        PTDiag diag;
+        if (path.isEmpty())
+            diag.setOnlyZTEFile(name, wizard.getImageType());
+        else
+            diag.setNewProjectData(name, path, wizard.getImageType());
+        if (diag.exec() == QDialog::Accepted)
+            openPhototaggerProject(name);
+    }
 }
 void MainWindow::openPhototaggerProject(const QString &name)
 {
     qDebug() << "[MAIN] MainWindow::openPhototaggerProject " << name;
-    notAvailable(tr("The photo tagger"));
+    notAvailable(tr("The photo tagger window"));
 }
 
 void MainWindow::thermalClicked()
