@@ -6,12 +6,14 @@
 #include <QDebug>
 #include <QDesktopServices>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
 #include <QSettings>
 #include <QShortcut>
+#include <QStandardPaths>
 #include <QStatusTipEvent>
 #include <QTabBar>
 #include <QTabWidget>
@@ -33,6 +35,7 @@
 #include "app/updatemain.h"
 #include "app/welmain.h"
 #include "core/toolwindow.h"
+#include "database/zpx/zpximportthreaddiag.h"
 
 namespace {
 const char kVersion[] = KORVEL_VERSION;
@@ -309,6 +312,11 @@ void MainWindow::unregisterTab(QWidget *widget)
 void MainWindow::recSingleAppMessage(const QString &message)
 {
     qDebug() << "[MAIN] MainWindow::recSingleAppMessage" << message;
+    if (message == QLatin1String("Tarvendel") || !message.endsWith(QLatin1String(".zpx")))
+        return;
+    // The second start named the archive: no chooser needed.
+    ZPXImport::run(message, this);
+    emit importZPXcompleted();
 }
 
 void MainWindow::airbusImport(const QString &map, const QString &filename,
@@ -352,7 +360,21 @@ void MainWindow::openFlightPlan(const QString &name)
     notAvailable(tr("Flight planning"));
 }
 void MainWindow::importWPclicked() { notAvailable(tr("The waypoint import")); }
-void MainWindow::importZPXclicked() { notAvailable(tr("The ZPX import")); }
+void MainWindow::importZPXclicked()
+{
+    QSettings *settings = Data::instance()->settings();
+    const QString folder = settings
+        ->value(QStringLiteral("Last ZPX Import Path"),
+                QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+        .toString();
+    const QString path =
+        Prompt::openFile(this, tr("Open ZPX file..."), folder, tr("ZPX file (*.zpx)"));
+    if (path.isEmpty())
+        return;
+    settings->setValue(QStringLiteral("Last ZPX Import Path"), QFileInfo(path).absolutePath());
+    ZPXImport::run(path, this);
+    emit importZPXcompleted();
+}
 void MainWindow::importFPclicked() {}
 void MainWindow::exportVardeck() {}
 
