@@ -21,6 +21,7 @@ public:
     void setFilename(const QString &path);
     void setDeleteAfterExport(bool on) { m_deleteAfterExport = on; }
     ZPXExportThread *thread() { return &m_thread; }
+    QPushButton *cancelButton() const { return m_cancel; }
 
     // Runs the steps and returns when all have ended.
     void startDiag();

@@ -59,13 +59,6 @@ QStringList runImport(const Workspace &ws, const QString &path, ZPXImportThread 
     return t.importResult();
 }
 
-QStringList entryNames(const QString &path)
-{
-    QuaZip zip(path);
-    zip.open(QuaZip::mdUnzip);
-    return zip.getFileNameList();
-}
-
 }  // namespace
 
 class TestZpxArchive : public QObject {

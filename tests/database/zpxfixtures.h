@@ -6,6 +6,7 @@
 #include <QList>
 #include <QPair>
 #include <QTemporaryDir>
+#include <functional>
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
 #include <quazip/quazipnewinfo.h>
@@ -88,6 +89,14 @@ inline bool makeArchive(const QString &path, const QList<QPair<QString, QByteArr
     }
     zip.close();
     return zip.getZipError() == ZIP_OK;
+}
+
+// Entry names in central-directory order.
+inline QStringList entryNames(const QString &path)
+{
+    QuaZip zip(path);
+    zip.open(QuaZip::mdUnzip);
+    return zip.getFileNameList();
 }
 
 }  // namespace ZpxFixture
