@@ -17,6 +17,11 @@ ZPXExportThread::ZPXExportThread(QObject *parent)
 {
 }
 
+ZPXExportThread::ZPXExportThread(const ZPX::Places &places, QObject *parent)
+    : QThread(parent), m_places(places)
+{
+}
+
 ZPXExportThread::~ZPXExportThread()
 {
     terminateIt();
@@ -133,6 +138,7 @@ int ZPXExportThread::saveFile()
         return ArchiveFailed;
 
     QByteArray block;
+    qint64 total = 0;
     // Copies one file into a new entry, checking the cancel flag per block.
     auto pack = [&](const QString &source, const QString &entry) -> int {
         QFile in(source);
@@ -153,6 +159,13 @@ int ZPXExportThread::saveFile()
                 return SourceFailed;
             if (got == 0)
                 break;
+            // The archive has no 64-bit sizes; files that grew after the
+            // selection was measured must not overflow them.
+            total += got;
+            if (total > ZPX::kLimitBytes) {
+                qWarning() << "[ZPXExportThread] more than the archive can hold at" << source;
+                return EntryFailed;
+            }
             if (out.write(block.constData(), got) != got)
                 return EntryFailed;
         }

@@ -28,6 +28,7 @@ public:
     };
 
     explicit ZPXExportThread(QObject *parent = nullptr);  // folders from Data
+    explicit ZPXExportThread(const ZPX::Places &places, QObject *parent = nullptr);
     ~ZPXExportThread() override;
 
     void setPlaces(const ZPX::Places &places) { m_places = places; }

@@ -16,6 +16,11 @@ ZPXImportThread::ZPXImportThread(QObject *parent)
 {
 }
 
+ZPXImportThread::ZPXImportThread(const ZPX::Places &places, QObject *parent)
+    : QThread(parent), m_places(places)
+{
+}
+
 ZPXImportThread::~ZPXImportThread()
 {
     wait();

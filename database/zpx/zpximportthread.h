@@ -15,6 +15,7 @@ public:
     enum Mode { Pause = 0, Import = 1 };
 
     explicit ZPXImportThread(QObject *parent = nullptr);  // folders from Data
+    explicit ZPXImportThread(const ZPX::Places &places, QObject *parent = nullptr);
     ~ZPXImportThread() override;
 
     void setPlaces(const ZPX::Places &places) { m_places = places; }
