@@ -35,6 +35,7 @@
 #include "app/updatemain.h"
 #include "app/welmain.h"
 #include "core/toolwindow.h"
+#include "database/dbmain.h"
 #include "database/zpx/zpximportthreaddiag.h"
 
 namespace {
@@ -437,7 +438,19 @@ void MainWindow::flightbookclicked()
 void MainWindow::databaseclicked()
 {
     qDebug() << "[MAIN] MainWindow::database";
-    notAvailable(tr("The database"));
+    if (ToolWindow *existing = findWindow(OpenKind::Database)) {
+        m_tabs->setCurrentWidget(existing);
+        return;
+    }
+    auto *db = new DBMain(this);
+    connect(db, &DBMain::openPhotoTaggerProject, this, &MainWindow::openPhototaggerProject);
+    connect(db, &DBMain::openMap, this, &MainWindow::openMap);
+    connect(db, &DBMain::openFlightplan, this, &MainWindow::openFlightPlan);
+    connect(db, &DBMain::createPTProject, this,
+            qOverload<const QString &>(&MainWindow::phototaggerclicked));
+    connect(db, &DBMain::openThermalProject, this, &MainWindow::openThermalProject);
+    // Becoming the current tab refreshes it.
+    m_tabs->setCurrentIndex(addToolTab(db, QIcon(QStringLiteral(":/database.png")), tr("Database")));
 }
 
 void MainWindow::openHidACIList()
@@ -478,7 +491,13 @@ void MainWindow::demclicked() {}
 void MainWindow::logplayerClicked() {}
 void MainWindow::invShowDebugWidTriggered() {}
 
-void MainWindow::updateDB() {}
+void MainWindow::updateDB()
+{
+    if (auto *db = qobject_cast<DBMain *>(findWindow(OpenKind::Database))) {
+        qDebug() << "[MAIN] MainWindow::updateDB Database opened, updating.";
+        db->updateDBComplete();
+    }
+}
 
 // ---- help ----
 void MainWindow::openManual()
