@@ -6,12 +6,14 @@
 #include <QDebug>
 #include <QDesktopServices>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
 #include <QSettings>
 #include <QShortcut>
+#include <QStandardPaths>
 #include <QStatusTipEvent>
 #include <QTabBar>
 #include <QTabWidget>
@@ -36,6 +38,8 @@
 #include "app/updatemain.h"
 #include "app/welmain.h"
 #include "core/toolwindow.h"
+#include "database/dbmain.h"
+#include "database/zpx/zpximportthreaddiag.h"
 
 namespace {
 const char kVersion[] = KORVEL_VERSION;
@@ -312,6 +316,11 @@ void MainWindow::unregisterTab(QWidget *widget)
 void MainWindow::recSingleAppMessage(const QString &message)
 {
     qDebug() << "[MAIN] MainWindow::recSingleAppMessage" << message;
+    if (message == QLatin1String("Tarvendel") || !message.endsWith(QLatin1String(".zpx")))
+        return;
+    // The second start named the archive: no chooser needed.
+    ZPXImport::run(message, this);
+    emit importZPXcompleted();
 }
 
 void MainWindow::airbusImport(const QString &map, const QString &filename,
@@ -355,7 +364,21 @@ void MainWindow::openFlightPlan(const QString &name)
     notAvailable(tr("Flight planning"));
 }
 void MainWindow::importWPclicked() { notAvailable(tr("The waypoint import")); }
-void MainWindow::importZPXclicked() { notAvailable(tr("The ZPX import")); }
+void MainWindow::importZPXclicked()
+{
+    QSettings *settings = Data::instance()->settings();
+    const QString folder = settings
+        ->value(QStringLiteral("Last ZPX Import Path"),
+                QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+        .toString();
+    const QString path =
+        Prompt::openFile(this, tr("Open ZPX file..."), folder, tr("ZPX file (*.zpx)"));
+    if (path.isEmpty())
+        return;
+    settings->setValue(QStringLiteral("Last ZPX Import Path"), QFileInfo(path).absolutePath());
+    ZPXImport::run(path, this);
+    emit importZPXcompleted();
+}
 void MainWindow::importFPclicked() {}
 void MainWindow::exportVardeck() {}
 
@@ -423,7 +446,19 @@ void MainWindow::flightbookclicked()
 void MainWindow::databaseclicked()
 {
     qDebug() << "[MAIN] MainWindow::database";
-    notAvailable(tr("The database"));
+    if (ToolWindow *existing = findWindow(OpenKind::Database)) {
+        m_tabs->setCurrentWidget(existing);
+        return;
+    }
+    auto *db = new DBMain(this);
+    connect(db, &DBMain::openPhotoTaggerProject, this, &MainWindow::openPhototaggerProject);
+    connect(db, &DBMain::openMap, this, &MainWindow::openMap);
+    connect(db, &DBMain::openFlightplan, this, &MainWindow::openFlightPlan);
+    connect(db, &DBMain::createPTProject, this,
+            qOverload<const QString &>(&MainWindow::phototaggerclicked));
+    connect(db, &DBMain::openThermalProject, this, &MainWindow::openThermalProject);
+    // Becoming the current tab refreshes it.
+    m_tabs->setCurrentIndex(addToolTab(db, QIcon(QStringLiteral(":/database.png")), tr("Database")));
 }
 
 void MainWindow::openHidACIList()
@@ -482,7 +517,13 @@ void MainWindow::demclicked() {}
 void MainWindow::logplayerClicked() {}
 void MainWindow::invShowDebugWidTriggered() {}
 
-void MainWindow::updateDB() {}
+void MainWindow::updateDB()
+{
+    if (auto *db = qobject_cast<DBMain *>(findWindow(OpenKind::Database))) {
+        qDebug() << "[MAIN] MainWindow::updateDB Database opened, updating.";
+        db->updateDBComplete();
+    }
+}
 
 // ---- help ----
 void MainWindow::openManual()

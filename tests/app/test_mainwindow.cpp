@@ -1,4 +1,8 @@
 #include <QAction>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
@@ -471,10 +475,89 @@ private slots:
     {
         MainWindow w;
         KorvelTest::PromptScript script;
-        for (const char *entry : {"Database", "Thermal Editor"})
+        for (const char *entry : {"Thermal Editor"})
             w.action(entry)->trigger();
-        QCOMPARE(script.requests().size(), 2);
+        QCOMPARE(script.requests().size(), 1);
         QVERIFY(script.texts().first().contains("not available yet"));
+    }
+
+    void databaseTabOpensOnceAndRefreshes()
+    {
+        QDir().mkpath(Data::instance()->waypointPath());
+        QFile plan(Data::instance()->waypointPath() + "/InTab.zfp");
+        QVERIFY(plan.open(QIODevice::WriteOnly));
+        plan.close();
+        MainWindow w;
+        const int tabs = w.findChild<QTabWidget *>()->count();
+        w.action("Database")->trigger();
+        w.action("Database")->trigger();
+        auto *tabWidget = w.findChild<QTabWidget *>();
+        QCOMPARE(tabWidget->count(), tabs + 1);
+        ToolWindow *db = w.findWindow(OpenKind::Database);
+        QVERIFY(db);
+        QCOMPARE(tabWidget->currentWidget(), db);
+        QCOMPARE(tabWidget->tabText(tabWidget->currentIndex()), QString("Database"));
+        auto *tree = db->findChild<QTreeWidget *>();
+        QVERIFY(!tree->findItems("InTab", Qt::MatchRecursive).isEmpty());
+        plan.remove();
+        emit w.importZPXcompleted();  // reaches updateDB
+        QVERIFY(tree->findItems("InTab", Qt::MatchRecursive).isEmpty());
+    }
+
+    // File > Import ZPX... and an archive named by a second start: progress,
+    // then the result dialog; only the menu entry asks and remembers a folder.
+    void importZpx_data()
+    {
+        QTest::addColumn<bool>("fromMenu");
+        QTest::newRow("menu") << true;
+        QTest::newRow("second start") << false;
+    }
+    void importZpx()
+    {
+        QFETCH(bool, fromMenu);
+        MainWindow w;
+        QTemporaryDir dir;
+        const QString path = dir.path() + "/in.zpx";
+        QFile file(path);
+        // The head, then a ZIP without entries (its end record alone).
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("KorvelPackXFile\x01\0\0\0\0\0\0\0\0PK\x05\x06", 28)
+                   + QByteArray(18, '\0'));
+        file.close();
+        KorvelTest::PromptScript script;
+        script.path(path);
+        QSignalSpy done(&w, &MainWindow::importZPXcompleted);
+        QString shown;
+        std::function<void(QWidget *)> onModal = [&](QWidget *m) {
+            if (m->windowTitle() == "Importing to ZPX file...") {
+                KorvelTest::whenModal(onModal);  // wait for the result
+                return;
+            }
+            shown = m->windowTitle();
+            for (QLabel *label : m->findChildren<QLabel *>()) {
+                if (label->isVisible())
+                    shown += "|" + label->text();
+            }
+            m->close();
+        };
+        KorvelTest::whenModal(onModal);
+        if (fromMenu)
+            w.action("Import ZPX...")->trigger();
+        else
+            w.recSingleAppMessage(path);
+        QCOMPARE(shown, QString("Imported ZPX file result|Imported Data:|Not Imported Data:"
+                                "|<b>Error:</b>|Amout of data 0"));
+        QCOMPARE(done.size(), 1);
+        QCOMPARE(script.requests().size(), fromMenu ? 1 : 0);
+        if (fromMenu) {
+            QCOMPARE(script.requests().first().title, QString("Open ZPX file..."));
+            QCOMPARE(script.requests().first().filter, QString("ZPX file (*.zpx)"));
+            QCOMPARE(Data::instance()->settings()->value("Last ZPX Import Path").toString(),
+                     dir.path());
+        }
+        w.recSingleAppMessage("Tarvendel");
+        w.recSingleAppMessage(dir.path() + "/other.txt");
+        QCOMPARE(done.size(), 1);
     }
 };
 
