@@ -30,6 +30,8 @@
 #include "app/intromain.h"
 #include "app/ptstartwizard.h"
 #include "phototagger/creation/ptdiag.h"
+#include "phototagger/ptdata.h"
+#include "phototagger/window/ptmain.h"
 #include "link/korvelpackethandler.h"
 #include "maps/acquisition/pmmain.h"
 #include "core/prompt/prompt.h"
@@ -499,7 +501,21 @@ void MainWindow::phototaggerclicked(const QString &setProject)
 void MainWindow::openPhototaggerProject(const QString &name)
 {
     qDebug() << "[MAIN] MainWindow::openPhototaggerProject " << name;
-    notAvailable(tr("The photo tagger window"));
+    if (ToolWindow *existing = findWindow(OpenKind::PhotoTagger, name)) {
+        qDebug() << "[MAIN] MainWindow::phototagger still exist";
+        m_tabs->setCurrentWidget(existing);
+        return;
+    }
+    auto *project = new PTData(this);
+    if (project->loadProject(name) <= 0 || project->loadStatus() != PTData::Loaded) {
+        // A missing, foreign or damaged project opens no tab.
+        Prompt::error(nullptr, tr("Can't open photo tagger project"),
+                      tr("The photo tagger project \"%1\" could not be opened: %2")
+                          .arg(name, project->errorString()));
+        delete project;
+        return;
+    }
+    addProjectTab(new PTMain(project, this), QIcon(QStringLiteral(":/phototagger.png")), name);
 }
 
 void MainWindow::thermalClicked()

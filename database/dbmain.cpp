@@ -1,4 +1,5 @@
 #include "database/dbmain.h"
+#include "database/dbphototagger.h"
 
 #include <QDebug>
 #include <QDir>
@@ -126,7 +127,13 @@ DBMain::DBMain(QWidget *parent) : ToolWindow(parent)
     m_stack->addWidget(m_namePages[FlightPlans]);
     m_stack->addWidget(m_namePages[Traces]);
     m_stack->addWidget(m_namePages[Logs]);
-    m_stack->addWidget(m_namePages[PhotoTagger]);
+    m_ptPage = new DBPhotoTagger(this);
+    m_stack->addWidget(m_ptPage);
+    connect(m_ptPage, &DBPhotoTagger::ptRemoved, this, &DBMain::ptRemoved);
+    connect(m_ptPage, &DBPhotoTagger::ptRenamed, this, &DBMain::ptRenamed);
+    connect(m_ptPage, &DBPhotoTagger::ptMerged, this, &DBMain::updatePTComplete);
+    connect(m_ptPage, &DBPhotoTagger::openProject, this, &DBMain::openPhotoTaggerProject);
+    connect(m_ptPage, &DBPhotoTagger::updateDB, this, &DBMain::updateDBComplete);
     m_stack->addWidget(m_namePages[Thermal]);
     m_stack->setCurrentIndex(OverviewPage);
 
@@ -288,7 +295,10 @@ void DBMain::updateInformationWidget(QTreeWidgetItem *item)
         switchToFlightplan(m_currentName);
         return;
     }
-    m_namePages[kind]->setName(m_currentName);
+    if (kind == PhotoTagger)
+        m_ptPage->setData(m_currentName);
+    else
+        m_namePages[kind]->setName(m_currentName);
     m_stack->setCurrentIndex(kKinds[kind].page);
 }
 
