@@ -391,7 +391,9 @@ void PTMain::importImages()
     PTDiag diag(this);
     diag.setMergeOldProject(m_projectName, folder, m_project->getImageType());
     const int result = diag.exec();
-    if (result != 0) {
+    // A job stopped before its copy step accepts too, but copied nothing:
+    // its matched names must not reach the project.
+    if (result != 0 && diag.filesChanged()) {
         const QStringList names = diag.getImageOldProjectResult();
         if (!names.isEmpty() && names.size() == m_project->getCount()) {
             m_project->setImageNames(names);

@@ -20,6 +20,9 @@
 #include "app/mainwindow.h"
 #include "app/welmain.h"
 #include "core/toolwindow.h"
+#include "database/dbmain.h"
+#include "database/dbphototagger.h"
+#include <QToolButton>
 #include "phototagger/ptprojectfile.h"
 #include "support/localonly.h"
 #include "support/testkit.h"
@@ -595,6 +598,17 @@ private slots:
         QMetaObject::invokeMethod(&w, "openPhototaggerProject", Q_ARG(QString, "Survey"));
         QCOMPARE(w.tabs()->count(), tabs + 1);
         QCOMPARE(w.tabs()->currentWidget(), tab);
+        QCOMPARE(script.requests().size(), 2);
+        // From the recents of the welcome page and from the database page.
+        w.tabs()->setCurrentIndex(0);
+        emit w.findChild<WelMain *>()->openPhotoTaggerProject("Survey");
+        QCOMPARE(w.tabs()->currentWidget(), tab);
+        w.action("Database")->trigger();
+        auto *db = w.findChild<DBMain *>();
+        db->photoTaggerPage()->setData("Survey");
+        db->photoTaggerPage()->button("Open project")->click();
+        QCOMPARE(w.tabs()->currentWidget(), tab);
+        QCOMPARE(w.tabs()->count(), tabs + 2);
         QCOMPARE(script.requests().size(), 2);
     }
 };
