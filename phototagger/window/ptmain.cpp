@@ -191,7 +191,7 @@ void PTMain::selectionChanged(const QModelIndex &current)
     if (image.isEmpty())
         m_preview->setNoImage();
     else
-        m_preview->setImage(m_project->getProjectPath() + QLatin1Char('/')
+        m_preview->requestImage(m_project->getProjectPath() + QLatin1Char('/')
                             + PTProjectFile::previewName(image, m_project->getImageType()));
     m_map->setSelectedItem(row + 1);
     m_enableAct->setIcon(QIcon(m_project->isEnabled(n) ? QStringLiteral(":/pt_disable.png")

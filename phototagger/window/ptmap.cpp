@@ -44,6 +44,9 @@ QPixmap digitPixmap(int digit, const QSize &size, qreal dpr)
 
 PTMapPhoto::PTMapPhoto(double x, double y, int number) : m_x(x), m_y(y), m_number(number)
 {
+    // The disc looks the same wherever it goes; moves and repaints of the
+    // map reuse the cached picture until the state changes.
+    setCacheMode(QGraphicsItem::DeviceCoordinateCache);
     setPos(x - Half, y - Half);
 }
 
@@ -102,6 +105,9 @@ void PTMapPhoto::mousePressEvent(QGraphicsSceneMouseEvent *) { emit clicked(m_nu
 
 void PTMapPhoto::setState(int state)
 {
+    // A selection touches every disc; only those that change repaint.
+    if (m_state == state)
+        return;
     m_state = state;
     update();
 }

@@ -1,6 +1,9 @@
 #include "phototagger/window/ptpreview.h"
 
+#include <QFutureWatcher>
+#include <QImageReader>
 #include <QVBoxLayout>
+#include <QtConcurrent>
 
 PixmapLabel::PixmapLabel(QWidget *parent) : QLabel(parent)
 {
@@ -53,6 +56,7 @@ PTPreview::PTPreview(QWidget *parent) : QFrame(parent), m_label(new PixmapLabel(
 
 bool PTPreview::setImage(const QString &path)
 {
+    ++m_generation;
     QPixmap picture;
     if (path.isEmpty() || !picture.load(path) || picture.isNull()) {
         setNoImage();
@@ -64,8 +68,40 @@ bool PTPreview::setImage(const QString &path)
     return true;
 }
 
+void PTPreview::requestImage(const QString &path)
+{
+    const int generation = ++m_generation;
+    const QSize target = m_label->size() * devicePixelRatioF();
+    auto *watcher = new QFutureWatcher<QImage>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation, path] {
+        watcher->deleteLater();
+        if (generation != m_generation)
+            return;  // a newer selection came meanwhile
+        const QImage image = watcher->result();
+        if (image.isNull()) {
+            setNoImage();
+        } else {
+            m_picture = QPixmap::fromImage(image);
+            m_noImage = false;
+            m_label->setImage(m_picture);
+        }
+        emit imageShown(path);
+    });
+    // The task holds only values, so it may outlive this pane.
+    watcher->setFuture(QtConcurrent::run([path, target] {
+        QImageReader reader(path);
+        reader.setAutoTransform(true);
+        const QSize full = reader.size();
+        if (full.isValid() && target.width() > 1 && target.height() > 1
+            && (full.width() > target.width() || full.height() > target.height()))
+            reader.setScaledSize(full.scaled(target, Qt::KeepAspectRatio));
+        return reader.read();
+    }));
+}
+
 void PTPreview::setNoImage()
 {
+    ++m_generation;
     m_picture.load(QStringLiteral(":/noimage.jpg"));
     m_noImage = true;
     m_label->setImage(m_picture);

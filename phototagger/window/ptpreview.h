@@ -29,12 +29,19 @@ public:
     // False (and the no-image picture shown) when the file does not load.
     bool setImage(const QString &path);
     void setNoImage();
+    // Decodes the file off the GUI thread at the pane's size; only the
+    // newest request is shown, imageShown() follows.
+    void requestImage(const QString &path);
     bool showsNoImage() const { return m_noImage; }
     QPixmap picture() const { return m_picture; }
     PixmapLabel *label() const { return m_label; }
+
+signals:
+    void imageShown(const QString &path);
 
 private:
     QPixmap m_picture;
     PixmapLabel *m_label;
     bool m_noImage = true;
+    int m_generation = 0;
 };

@@ -257,7 +257,9 @@ private slots:
         const QString folder = makeProject("Preview", {"a.jpg", "", "c.jpg"});
         QFile::remove(folder + "/thumb_c.jpg");
         std::unique_ptr<PTMain> w(open("Preview"));
+        QSignalSpy shown(w->preview(), &PTPreview::imageShown);
         w->list()->setCurrentItem(w->list()->topLevelItem(0));
+        QVERIFY(shown.wait());
         QVERIFY(!w->preview()->showsNoImage());
         QCOMPARE(w->preview()->picture().size(), QSize(32, 24));
         QCOMPARE(w->map()->discs().at(0)->state(), int(PTMapPhoto::Selected));
@@ -266,6 +268,7 @@ private slots:
         QVERIFY(!w->preview()->picture().isNull());
         emit w->map()->discs().at(2)->clicked(3);  // missing thumbnail
         QCOMPARE(w->list()->currentIndex().row(), 2);
+        QVERIFY(shown.wait());
         QVERIFY(w->preview()->showsNoImage());
         QCOMPARE(w->map()->discs().at(2)->state(), int(PTMapPhoto::Selected));
         QCOMPARE(w->map()->discs().at(0)->state(), int(PTMapPhoto::HasImage));
@@ -346,6 +349,37 @@ private slots:
         map.setSelectedItem(2);
         QCOMPARE(map.discs().at(1)->state(), int(PTMapPhoto::Selected));
         QCOMPARE(map.discs().at(0)->state(), int(PTMapPhoto::HasImage));
+    }
+
+    // Only the newest request reaches the pane, and a picture larger than
+    // the pane is decoded at the pane's size.
+    void previewKeepsNewestRequest()
+    {
+        QTemporaryDir dir;
+        QImage big(1280, 960, QImage::Format_RGB32);
+        big.fill(Qt::blue);
+        QVERIFY(big.save(dir.path() + "/big.jpg"));
+        QImage small(40, 30, QImage::Format_RGB32);
+        small.fill(Qt::red);
+        QVERIFY(small.save(dir.path() + "/small.jpg"));
+        PTPreview preview;
+        preview.resize(640, 480);
+        preview.show();
+        QSignalSpy shown(&preview, &PTPreview::imageShown);
+        preview.requestImage(dir.path() + "/small.jpg");
+        preview.requestImage(dir.path() + "/big.jpg");
+        QVERIFY(shown.wait());
+        QTest::qWait(50);
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().first().toString(), dir.path() + "/big.jpg");
+        QVERIFY(preview.picture().width() <= 640 * preview.devicePixelRatioF());
+        QVERIFY(preview.picture().width() > 100);
+        QVERIFY(qAbs(preview.picture().width() * 3 - preview.picture().height() * 4) <= 4);
+        // A request overtaken by "no image" is dropped as well.
+        preview.requestImage(dir.path() + "/small.jpg");
+        preview.setNoImage();
+        QVERIFY(!shown.wait(200));
+        QVERIFY(preview.showsNoImage());
     }
 
     void digitLayouts()
