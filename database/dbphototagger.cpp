@@ -301,7 +301,7 @@ void DBPhotoTagger::export2ZPX()
 {
     qDebug() << "[DBPhotoTagger] export2ZPX";
     ZPXExportDialog dialog;
-    dialog.selectItem(3, name());
+    dialog.selectItem(ZPXExportDialog::ProjectItem, name());
     dialog.exec();
     emit updateDB();
 }

@@ -46,7 +46,8 @@ DBPhotoTaggerMergeDiag::DBPhotoTaggerMergeDiag(const QString &name, QWidget *par
     m_tree->setAnimated(true);
     m_tree->setRootIsDecorated(false);
     m_tree->setColumnWidth(0, 200);
-    m_tree->setColumnWidth(1, 80);
+    // Wide enough for the whole "yyyy-MM-dd hh:mm".
+    m_tree->setColumnWidth(1, 110);
     layout->addWidget(m_tree);
     auto *info = new QLabel(tr("Projects within 5km of the first image tag are displayed. Disabled listed "
                                "projects are opened and cannot be merged until they get closed."), this);

@@ -219,6 +219,31 @@ private slots:
         Data::instance()->unregisterOpen(id);
     }
 
+    void deleteAndArchiveExport()
+    {
+        project("Gone", {tag("a.jpg", at(10))});
+        Data::instance()->addRecent(OpenKind::PhotoTagger, "Gone");
+        DBPhotoTagger page;
+        page.setData("Gone");
+        QSignalSpy removed(&page, &DBPhotoTagger::ptRemoved);
+        QSignalSpy update(&page, &DBPhotoTagger::updateDB);
+        // The archive dialog, cancelled, still asks for a refresh.
+        KorvelTest::whenModal([](QWidget *w) { w->close(); });
+        page.button("Export ZPX")->click();
+        QCOMPARE(update.size(), 1);
+        PromptScript script;
+        script.button(QMessageBox::No);
+        QPushButton *del = page.findChildren<QPushButton *>().at(1);
+        del->click();
+        QVERIFY(QFileInfo::exists(folder("Gone")));
+        script.button(QMessageBox::Yes);
+        del->click();
+        QCOMPARE(script.requests().last().title, QString("Confirm deletion"));
+        QVERIFY(!QFileInfo::exists(folder("Gone")));
+        QCOMPARE(removed.size(), 1);
+        QVERIFY(!inRecent("Gone"));
+    }
+
     void renameRolledBackWhenFolderExists()
     {
         project("Old", {tag("a.jpg", at(10))});
@@ -281,6 +306,11 @@ private slots:
         d.tree()->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
         QCOMPARE(d.mergedTotalTags(), QString("3"));
         QCOMPARE(d.currentTotalTags(), QString("2"));
+        // A project open in its tab is listed greyed.
+        const int id = Data::instance()->registerOpen(OpenKind::PhotoTagger, "Near");
+        DBPhotoTaggerMergeDiag busy("Here");
+        QVERIFY(busy.tree()->topLevelItem(0)->isDisabled());
+        Data::instance()->unregisterOpen(id);
         // A project without tags has nothing to measure from.
         DBPhotoTaggerMergeDiag empty("Empty");
         QCOMPARE(empty.candidateCount(), 0);
