@@ -343,7 +343,10 @@ private slots:
         QCOMPARE(map.lines().first()->zValue(), -10.0);
         QCOMPARE(map.lines().first()->pen().style(), Qt::DashLine);
         QSignalSpy spy(&map, &PTMap::itemSelected);
-        emit map.discs().at(1)->clicked(2);
+        map.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&map));
+        map.resize(500, 500);
+        QTest::mouseClick(map.viewport(), Qt::LeftButton, {}, map.mapFromScene(QPointF(450, 20)));
         QCOMPARE(spy.size(), 1);
         QCOMPARE(spy.first().first().toInt(), 2);
         map.setSelectedItem(2);
