@@ -16,6 +16,7 @@
 #include <QLoggingCategory>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <cstdio>
 
@@ -213,14 +214,30 @@ int main(int argc, char **argv)
     const int copied = PTSteps::copyPhotos(card, dir.path() + "/project", names, false);
     const double copyMs = timer.nsecsElapsed() / 1e6;
     timer.restart();
-    const int thumbs = PTSteps::makeThumbnails(dir.path() + "/project", names, PTSteps::Jpeg);
+    const int thumbs = PTSteps::makeThumbnails(dir.path() + "/project", names, PTSteps::Jpeg, {}, {}, 1);
     const double thumbMs = timer.nsecsElapsed() / 1e6;
+    PTSteps::copyPhotos(card, dir.path() + "/parallel", names, false);
+    timer.restart();
+    const int thumbsParallel = PTSteps::makeThumbnails(dir.path() + "/parallel", names, PTSteps::Jpeg);
+    const double parallelMs = timer.nsecsElapsed() / 1e6;
+    int equal = 0, compared = 0;
+    for (const QString &name : names) {
+        if (name.isEmpty())
+            continue;
+        QFile a(dir.path() + "/project/thumb_" + name), b(dir.path() + "/parallel/thumb_" + name);
+        a.open(QIODevice::ReadOnly);
+        b.open(QIODevice::ReadOnly);
+        ++compared;
+        equal += a.readAll() == b.readAll() ? 1 : 0;
+    }
 
     std::printf("log: %d triggers read in %.1f ms\n", nTriggers, logMs);
     std::printf("EXIF: %d photos read in %.1f ms\n", nPhotos, exifMs);
     std::printf("sort: %.1f ms\n", sortMs);
     std::printf("configuration and all passes: %.1f ms (%s)\n", matchMs, qPrintable(outcome));
-    std::printf("copy: %.1f ms (result %d), thumbnails: %.1f ms (result %d)\n", copyMs, copied, thumbMs, thumbs);
+    std::printf("copy: %.1f ms (result %d)\n", copyMs, copied);
+    std::printf("thumbnails: %.1f ms on one thread (result %d), %.1f ms on %d threads (result %d); %d of %d files equal\n",
+                thumbMs, thumbs, parallelMs, QThread::idealThreadCount(), thumbsParallel, equal, compared);
 
     std::printf("\n%6s %12s %12s %8s\n", "N", "plain ms", "ours ms", "ratio");
     for (int n : {20, 40, 80}) {

@@ -330,6 +330,7 @@ void PTDiag::threadFinished()
             cancelClicked();
         break;
     case PTMerge::Copy:
+        m_rows[CopyImages].stack->setCurrentIndex(0);
         if (r == -1)
             return errorReport(tr("Can't create folder for photo tagger project."));
         if (r == -2)
@@ -339,6 +340,7 @@ void PTDiag::threadFinished()
         m_worker->createThumbs();
         break;
     case PTMerge::Thumbs:
+        m_rows[CreateThumbs].stack->setCurrentIndex(0);
         if (r == -1)
             return errorReport(tr("Error Reading Image"));
         if (r == -2)
@@ -354,6 +356,7 @@ void PTDiag::threadFinished()
         }
         break;
     case PTMerge::CreateProject:
+        m_rows[CreateFile].stack->setCurrentIndex(0);
         if (r != 1)
             return errorReport(tr("Can't create project file"));
         setDone(CreateFile, kFinished);

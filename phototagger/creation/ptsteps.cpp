@@ -11,6 +11,11 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
+#include <QRunnable>
+#include <QThreadPool>
+
+#include <atomic>
+#include <vector>
 
 #include <exception>
 
@@ -149,7 +154,7 @@ int readPhotos(const QString &folder, int imageType, PTPhotoTable &table, const 
     if (!dir.exists() || !dir.isReadable())
         return 0;
     const QStringList files = dir.entryList(imagePatterns(imageType), QDir::Files | QDir::NoDotAndDotDot
-                                                | QDir::Readable, QDir::Name | QDir::IgnoreCase);
+                                                | QDir::Readable, QDir::Name);
     if (cancelled(cancel))
         return 0;
     qDebug().noquote() << QStringLiteral("[PTMerge] threadReadImageData jpegList.count %1").arg(files.size());
@@ -235,49 +240,91 @@ QString thumbName(const QString &photoName, int imageType)
     return PTProjectFile::previewName(photoName, imageType);
 }
 
-int makeThumbnails(const QString &projectFolder, const QStringList &names, int imageType,
-                   const CancelCheck &cancel, const Progress &progress)
+namespace {
+
+int makeThumbnail(const QString &projectFolder, const QString &name, int imageType)
 {
-    const int n = names.size();
-    for (int i = 0; i < n; ++i) {
-        report(progress, i, n);
-        if (cancelled(cancel))
-            return 0;
-        if (names[i].isEmpty())
-            continue;
-        const QString source = projectFolder + QLatin1Char('/') + names[i];
-        const QString target = projectFolder + QLatin1Char('/') + thumbName(names[i], imageType);
-        if (imageType == Jpeg) {
-            QImageReader reader(source);
-            const QSize size = reader.size();
-            QImage image;
-            // A width of 0 would leave the height undefined: the stand-in then.
-            if (size.width() > 0) {
-                reader.setScaledSize(QSize(600, int(qint64(size.height()) * 600 / size.width())));
-                image = reader.read();
-            }
-            if (image.isNull()) {
-                qWarning() << "failed to open image:" << source << reader.errorString();
-                image = QImage(600, 400, QImage::Format_RGB888);
-                image.fill(QColor("red"));
-            }
-            if (!image.save(target)) {
-                qWarning() << "failed to save image:" << target;
-                return -2;
-            }
-        } else if (imageType == Tiff) {
-            QImage image(source);
-            if (image.isNull()) {
-                qWarning() << "failed to open image:" << source;
-                return -1;
-            }
-            image = image.scaledToWidth(600, Qt::FastTransformation);
-            if (!image.save(target, "JPG")) {
-                qWarning() << "failed to save image:" << target;
-                return -2;
-            }
+    const QString source = projectFolder + QLatin1Char('/') + name;
+    const QString target = projectFolder + QLatin1Char('/') + thumbName(name, imageType);
+    if (imageType == Jpeg) {
+        QImageReader reader(source);
+        const QSize size = reader.size();
+        QImage image;
+        // A width of 0 would leave the height undefined: the stand-in then.
+        if (size.width() > 0) {
+            reader.setScaledSize(QSize(600, int(qint64(size.height()) * 600 / size.width())));
+            image = reader.read();
+        }
+        if (image.isNull()) {
+            qWarning() << "failed to open image:" << source << reader.errorString();
+            image = QImage(600, 400, QImage::Format_RGB888);
+            image.fill(QColor("red"));
+        }
+        if (!image.save(target)) {
+            qWarning() << "failed to save image:" << target;
+            return -2;
+        }
+    } else if (imageType == Tiff) {
+        QImage image(source);
+        if (image.isNull()) {
+            qWarning() << "failed to open image:" << source;
+            return -1;
+        }
+        image = image.scaledToWidth(600, Qt::FastTransformation);
+        if (!image.save(target, "JPG")) {
+            qWarning() << "failed to save image:" << target;
+            return -2;
         }
     }
+    return 1;
+}
+
+}  // namespace
+
+int makeThumbnails(const QString &projectFolder, const QStringList &names, int imageType,
+                   const CancelCheck &cancel, const Progress &progress, int threads)
+{
+    const int n = names.size();
+    if (n == 0 || (imageType != Jpeg && imageType != Tiff))
+        return cancelled(cancel) ? 0 : 1;
+    constexpr int kNotRun = 2;
+    std::vector<int> results(n, kNotRun);
+    std::atomic<int> started{0};
+    std::atomic<bool> stop{false};
+    auto one = [&](int i) {
+        if (stop.load())
+            return;
+        report(progress, started++, n);
+        if (cancelled(cancel)) {
+            stop = true;
+            return;
+        }
+        results[i] = names[i].isEmpty() ? 1 : makeThumbnail(projectFolder, names[i], imageType);
+        if (results[i] != 1)
+            stop = true;
+    };
+    if (threads == 1) {
+        for (int i = 0; i < n; ++i)
+            one(i);
+    } else {
+        // Decoding and encoding dominate; each photo is independent. Photos
+        // are taken in name order by as many runners as there are cores.
+        QThreadPool pool;
+        if (threads > 0)
+            pool.setMaxThreadCount(threads);
+        std::atomic<int> next{0};
+        for (int r = 0; r < pool.maxThreadCount(); ++r)
+            pool.start(QRunnable::create([&] {
+                for (int i = next++; i < n; i = next++)
+                    one(i);
+            }));
+        pool.waitForDone();
+    }
+    if (cancelled(cancel))
+        return 0;
+    for (int r : results)
+        if (r < 0)
+            return r;
     return 1;
 }
 

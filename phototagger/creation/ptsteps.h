@@ -87,9 +87,11 @@ int copyPhotos(const QString &photoFolder, const QString &projectFolder, const Q
 
 // Thumbnail file name of a photo, empty for types without thumbnails.
 QString thumbName(const QString &photoName, int imageType);
-// Returns 1, -1 (a TIFF not read), -2 (a thumbnail not saved) or 0.
+// Returns 1, -1 (a TIFF not read), -2 (a thumbnail not saved) or 0. The
+// photos are done on threads (all cores for threads 0); the first failure in
+// name order decides the result.
 int makeThumbnails(const QString &projectFolder, const QStringList &names, int imageType,
-                   const CancelCheck &cancel = {}, const Progress &progress = {});
+                   const CancelCheck &cancel = {}, const Progress &progress = {}, int threads = 0);
 
 // Writes the project file (version 120) atomically; names may be empty
 // (no photos). Returns 1, -1 (folder not made), -2 (file not written) or 0.

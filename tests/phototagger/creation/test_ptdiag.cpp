@@ -56,6 +56,7 @@ private slots:
     void cancelWhileReadingKeepsFolders();
     void cancelWhileCopyingRemovesProject();
     void photosForAnExistingProject();
+    void existingProjectCancelledTellsWhetherFilesChanged();
 };
 
 void TestPTDiag::newProjectFromLogAndPhotos()
@@ -76,6 +77,8 @@ void TestPTDiag::newProjectFromLogAndPhotos()
     PromptScript script;
     d.show();
     d.setNewProjectData("Survey1", card, 0);
+    QTest::keyClick(&d, Qt::Key_Escape);  // only Cancel ends a running job
+    QVERIFY(!d.close());
     QCOMPARE(finish(d), int(QDialog::Accepted));
     QVERIFY2(script.requests().isEmpty(), qPrintable(script.texts().join('|')));
     QCOMPARE(d.totalTags(), QString::number(log.tags.size()));
@@ -137,6 +140,12 @@ void TestPTDiag::errorsEndTheJob_data()
     QTest::newRow("copy onto a name") << "Twice" << 1 << "Can't copy image file in project folder." << false;
     QTest::newRow("project file") << "Unwritable" << 3 << "Can't create project file" << false;
     QTest::newRow("no project") << "NoProject" << 2 << "Can't read log file. Maybe this file is corrupt." << false;
+    QTest::newRow("out of range of a project")
+        << "FarApart" << 2 << "The selected image folder contains no images that could be in range of the project file!"
+        << true;
+    QTest::newRow("project folder") << "Blocked" << 1 << "Can't create folder for photo tagger project." << false;
+    QTest::newRow("photo not readable") << "BadPhoto" << 1 << "Error Reading Image" << false;
+    QTest::newRow("thumbnail not saved") << "ThumbDir" << 1 << "Error Creating Thumb" << false;
 }
 
 void TestPTDiag::errorsEndTheJob()
@@ -163,7 +172,36 @@ void TestPTDiag::errorsEndTheJob()
         QDir().mkpath(projectDir(log));
         QFile::copy(card + "/DSC1004.JPG", projectDir(log) + "/DSC1004.JPG");
     }
-    if (log == "Unwritable") {
+    int imageType = 0;
+    if (log == "FarApart") {
+        QVERIFY(PTFixture::writeLog(sd(), log, survey));
+        PTDiag make;
+        PromptScript none;
+        make.setOnlyZTEFile(log, 0);
+        QCOMPARE(finish(make), int(QDialog::Accepted));
+        const qint64 duration = (survey.tags.back().time - survey.tags.front().time) / 1000;
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(PTFixture::writeJpeg(QStringLiteral("%1/IMG_%2.jpg").arg(card).arg(i), QSize(32, 24),
+                                         QDateTime(QDate(2024, 1, 1), QTime(8, 0)).addSecs(i * (duration + 60))));
+    } else if (log == "Blocked" || log == "BadPhoto" || log == "ThumbDir") {
+        QVERIFY(PTFixture::writeLog(sd(), log, survey));
+        QVERIFY(PTFixture::writeSurveyPhotos(card, survey, {}) > 0);
+    }
+    if (log == "BadPhoto") {
+        // Its EXIF time is fine, its frame header is not: no decoder takes it.
+        imageType = 1;
+        QFile f(card + "/DSC1007.JPG");
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QByteArray bytes = f.readAll();
+        const int sof = bytes.indexOf(QByteArray::fromHex("ffc0"));
+        QVERIFY(sof > 0);
+        bytes[sof + 7] = bytes[sof + 8] = 0;
+        f.seek(0);
+        f.write(bytes);
+    }
+    if (log == "ThumbDir")
+        QVERIFY(QDir().mkpath(projectDir(log) + "/thumb_DSC1005.JPG"));
+    if (log == "Unwritable" || log == "Blocked") {
         // A file where the project folder should go.
         QDir().mkpath(sd() + "/phototagger");
         QFile f(projectDir(log));
@@ -173,9 +211,9 @@ void TestPTDiag::errorsEndTheJob()
     PTDiag d;
     PromptScript script;
     if (job == 1)
-        d.setNewProjectData(log, card, 0);
+        d.setNewProjectData(log, card, imageType);
     else if (job == 2)
-        d.setMergeOldProject(log, card, 0);
+        d.setMergeOldProject(log, card, imageType);
     else
         d.setOnlyZTEFile(log, 0);
     const int result = finish(d);
@@ -185,9 +223,9 @@ void TestPTDiag::errorsEndTheJob()
     QCOMPARE(rq.iconPath, QStringLiteral(":/icons/80/error"));
     QCOMPARE(rq.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QCOMPARE(result, job == 2 ? int(QDialog::Accepted) : int(QDialog::Rejected));
-    if (log == "Twice")  // the job had begun to fill the folder: it goes
-        QVERIFY(!QFileInfo::exists(projectDir(log)));
-    else if (log != "Unwritable")
+    if (log == "Unwritable" || log == "Blocked")
+        QVERIFY(QFileInfo(projectDir(log)).isFile());
+    else  // once the job began to fill the folder, the folder goes
         QCOMPARE(QFileInfo::exists(projectDir(log)), folderLeft);
 }
 
@@ -357,6 +395,51 @@ void TestPTDiag::photosForAnExistingProject()
     // The project file itself is untouched: still no names.
     for (const PTTag &t : projectTags("Refit"))
         QVERIFY(t.imageName.isEmpty());
+}
+
+void TestPTDiag::existingProjectCancelledTellsWhetherFilesChanged()
+{
+    const HarlekLogContent log = PTFixture::survey(11);
+    QVERIFY(PTFixture::writeLog(sd(), "Stop", log));
+    {
+        PTDiag make;
+        PromptScript none;
+        make.setOnlyZTEFile("Stop", 0);
+        QCOMPARE(finish(make), int(QDialog::Accepted));
+    }
+    const QString card = cardDir("stop");
+    QVERIFY(PTFixture::writeSurveyPhotos(card, log, {10, 30, 50}) > 0);
+    // Photos of another flight: every pass runs and fails.
+    const QString other = cardDir("stop-other");
+    QDateTime t(QDate(2024, 1, 1), QTime(8, 0));
+    for (size_t i = 0; i < log.tags.size(); ++i)
+        QVERIFY(PTFixture::writeJpeg(QStringLiteral("%1/P%2.jpg").arg(other).arg(i, 3, 10, QChar('0')), QSize(16, 16),
+                                     t = t.addSecs(i % 3 == 0 ? 1 : 9)));
+
+    // Stopped in the last detection pass: nothing was touched, so the
+    // window keeps its project (accepted).
+    {
+        PTDiag d;
+        PromptScript script;
+        connect(d.worker(), &PTMerge::detDeep3, &d, [&] { d.cancelClicked(); });
+        d.setMergeOldProject("Stop", other, 0);
+        QCOMPARE(finish(d), int(QDialog::Accepted));
+        QCOMPARE(d.worker()->mode(), int(PTMerge::Deep3));
+        QVERIFY(!d.filesChanged());
+    }
+    // Stopped while copying: the folder changed, the window must reset it.
+    {
+        PTDiag d;
+        PromptScript script;
+        connect(d.worker(), &PTMerge::copyFiles, &d, [&](int i, int) {
+            if (i >= 3)
+                d.cancelClicked();
+        });
+        d.setMergeOldProject("Stop", card, 0);
+        QCOMPARE(finish(d), int(QDialog::Rejected));
+        QVERIFY(d.filesChanged());
+        QVERIFY(QFile::exists(projectDir("Stop") + "/Stop.zpt"));  // job 2 removes no folder
+    }
 }
 
 KORVEL_TEST_MAIN(TestPTDiag)

@@ -280,7 +280,22 @@ void TestPTSteps::thumbnails()
     const QString project = dir.path();
     QVERIFY(PTFixture::writeJpeg(project + "/big.JPG", QSize(800, 600), QDateTime()));
     touch(project + "/broken.jpg", "no jpeg at all");
-    QCOMPARE(makeThumbnails(project, {"big.JPG", QString(), "broken.jpg"}, Jpeg), 1);
+    // A JPEG whose frame header gives a width of 0.
+    QVERIFY(PTFixture::writeJpeg(project + "/zero.jpg", QSize(40, 30), QDateTime()));
+    {
+        QFile f(project + "/zero.jpg");
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QByteArray bytes = f.readAll();
+        const int sof = bytes.indexOf(QByteArray::fromHex("ffc0"));
+        QVERIFY(sof > 0);
+        bytes[sof + 7] = 0;  // height at +5, width at +7 (big-endian)
+        bytes[sof + 8] = 0;
+        f.seek(0);
+        f.write(bytes);
+    }
+    QVERIFY(QImageReader(project + "/zero.jpg").size().width() <= 0);
+    QCOMPARE(makeThumbnails(project, {"big.JPG", QString(), "broken.jpg", "zero.jpg"}, Jpeg), 1);
+    QCOMPARE(QImageReader(project + "/thumb_zero.jpg").size(), QSize(600, 400));
     QCOMPARE(QImageReader(project + "/thumb_big.JPG").size(), QSize(600, 450));
     QImage red(project + "/thumb_broken.jpg");
     QCOMPARE(red.size(), QSize(600, 400));
