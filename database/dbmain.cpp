@@ -13,6 +13,7 @@
 #include "core/data.h"
 #include "core/headerwidget.h"
 #include "database/dboverview.h"
+#include "database/dbwaypoints.h"
 
 namespace {
 
@@ -123,7 +124,8 @@ DBMain::DBMain(QWidget *parent) : ToolWindow(parent)
     m_stack->addWidget(loading);
     m_stack->addWidget(m_overviewPage);
     m_stack->addWidget(m_namePages[Maps]);
-    m_stack->addWidget(m_namePages[FlightPlans]);
+    m_waypointsPage = new DBWaypoints(this);
+    m_stack->addWidget(m_waypointsPage);
     m_stack->addWidget(m_namePages[Traces]);
     m_stack->addWidget(m_namePages[Logs]);
     m_stack->addWidget(m_namePages[PhotoTagger]);
@@ -133,6 +135,10 @@ DBMain::DBMain(QWidget *parent) : ToolWindow(parent)
     connect(m_tree, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem *current) { updateInformationWidget(current); });
     connect(m_overviewPage, &DBOverview::updateDB, this, &DBMain::updateDBComplete);
+    connect(m_waypointsPage, &DBWaypoints::wpRemoved, this, &DBMain::wpRemoved);
+    connect(m_waypointsPage, &DBWaypoints::wpRenamed, this, &DBMain::wpRenamed);
+    connect(m_waypointsPage, &DBWaypoints::openFlightPlan, this, &DBMain::openFlightplan);
+    connect(m_waypointsPage, &DBWaypoints::updateDB, this, &DBMain::updateDBComplete);
     qDebug() << "[DBMain] Constructor END";
 }
 
@@ -295,7 +301,10 @@ void DBMain::updateInformationWidget(QTreeWidgetItem *item)
 void DBMain::switchToFlightplan(const QString &name)
 {
     qDebug().noquote() << QStringLiteral("[DBMain] switchToFlightplan %1").arg(name);
-    m_namePages[FlightPlans]->setName(name);
+    const FlightPlanInfo info = Data::instance()->flightPlanInfo(name);
+    m_waypointsPage->setData(name, info.location.isEmpty() ? QStringLiteral("-") : info.location,
+                             info.lastModified.toString(QStringLiteral("dd. MMMM yyyy hh:mm:ss")),
+                             QString::number(info.waypointCount));
     m_stack->setCurrentIndex(FlightPlanPage);
 }
 

@@ -7,6 +7,7 @@
 #include "core/toolwindow.h"
 
 class DBOverview;
+class DBWaypoints;
 class DBNamePage;
 class QStackedWidget;
 class QTreeWidget;
@@ -41,6 +42,7 @@ public:
     QList<QTreeWidgetItem *> items(Kind kind) const { return m_items[kind]; }
     QStackedWidget *pages() const { return m_stack; }
     DBOverview *overview() const { return m_overviewPage; }
+    DBWaypoints *flightPlanPage() const { return m_waypointsPage; }
     QString currentName() const { return m_currentName; }
     QString currentType() const { return m_currentType; }
 
@@ -105,6 +107,7 @@ private:
     QStackedWidget *m_stack;
     DBOverview *m_overviewPage;
     DBNamePage *m_namePages[KindCount] = {};
+    DBWaypoints *m_waypointsPage;
     double m_totals[KindCount] = {};
 };
 
