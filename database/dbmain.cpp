@@ -12,7 +12,10 @@
 
 #include "core/data.h"
 #include "core/headerwidget.h"
+#include "database/dbmaps.h"
 #include "database/dboverview.h"
+#include "database/dbpageparts.h"
+#include "database/dbthread.h"
 #include "database/dbwaypoints.h"
 
 namespace {
@@ -99,6 +102,7 @@ DBMain::DBMain(QWidget *parent) : ToolWindow(parent)
     m_overview->setExpanded(true);
 
     m_overviewPage = new DBOverview(this);
+    m_thread = new DBThread(this);
     m_stack = new QStackedWidget(this);
     m_stack->setFixedHeight(400);
     auto *layout = new QVBoxLayout(this);
@@ -123,7 +127,8 @@ DBMain::DBMain(QWidget *parent) : ToolWindow(parent)
         m_namePages[k] = new DBNamePage(titles[k], this);
     m_stack->addWidget(loading);
     m_stack->addWidget(m_overviewPage);
-    m_stack->addWidget(m_namePages[Maps]);
+    m_mapsPage = new DBMaps(this);
+    m_stack->addWidget(m_mapsPage);
     m_waypointsPage = new DBWaypoints(this);
     m_stack->addWidget(m_waypointsPage);
     m_stack->addWidget(m_namePages[Traces]);
@@ -135,6 +140,17 @@ DBMain::DBMain(QWidget *parent) : ToolWindow(parent)
     connect(m_tree, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem *current) { updateInformationWidget(current); });
     connect(m_overviewPage, &DBOverview::updateDB, this, &DBMain::updateDBComplete);
+    connect(m_thread, &DBThread::loadingDone, this, [this](int page) {
+        // A load that ends after another kind was selected shows nothing.
+        if (m_currentType == tr(kKinds[Maps].type))
+            m_stack->setCurrentIndex(page);
+    });
+    connect(m_thread, &DBThread::mapPixMapResized, m_mapsPage, &DBMaps::setMap);
+    connect(m_thread, &DBThread::mapSetMapData, m_mapsPage, &DBMaps::setMapData);
+    connect(m_mapsPage, &DBMaps::mapDeleted, this, &DBMain::mapRemoved);
+    connect(m_mapsPage, &DBMaps::mapRenamed, this, &DBMain::mapRenamed);
+    connect(m_mapsPage, &DBMaps::openMap, this, &DBMain::openMap);
+    connect(m_mapsPage, &DBMaps::updateDB, this, &DBMain::updateDBComplete);
     connect(m_waypointsPage, &DBWaypoints::wpRemoved, this, &DBMain::wpRemoved);
     connect(m_waypointsPage, &DBWaypoints::wpRenamed, this, &DBMain::wpRenamed);
     connect(m_waypointsPage, &DBWaypoints::openFlightPlan, this, &DBMain::openFlightplan);
@@ -142,7 +158,10 @@ DBMain::DBMain(QWidget *parent) : ToolWindow(parent)
     qDebug() << "[DBMain] Constructor END";
 }
 
-DBMain::~DBMain() = default;
+DBMain::~DBMain()
+{
+    delete m_thread;  // stops and waits for a running load
+}
 
 QString DBMain::sizeText(qint64 bytes, int width, int precision)
 {
@@ -292,6 +311,12 @@ void DBMain::updateInformationWidget(QTreeWidgetItem *item)
         return;
     if (kind == FlightPlans) {
         switchToFlightplan(m_currentName);
+        return;
+    }
+    if (kind == Maps) {
+        const QString path = folderOf(Maps) + QLatin1Char('/') + item->data(0, Qt::UserRole).toString();
+        m_mapsPage->setFile(m_currentName, path);
+        m_thread->loadMap(m_currentName, path);
         return;
     }
     m_namePages[kind]->setName(m_currentName);

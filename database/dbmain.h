@@ -6,7 +6,9 @@
 
 #include "core/toolwindow.h"
 
+class DBMaps;
 class DBOverview;
+class DBThread;
 class DBWaypoints;
 class DBNamePage;
 class QStackedWidget;
@@ -43,6 +45,8 @@ public:
     QStackedWidget *pages() const { return m_stack; }
     DBOverview *overview() const { return m_overviewPage; }
     DBWaypoints *flightPlanPage() const { return m_waypointsPage; }
+    DBMaps *mapPage() const { return m_mapsPage; }
+    DBThread *mapLoader() const { return m_thread; }
     QString currentName() const { return m_currentName; }
     QString currentType() const { return m_currentType; }
 
@@ -108,6 +112,8 @@ private:
     DBOverview *m_overviewPage;
     DBNamePage *m_namePages[KindCount] = {};
     DBWaypoints *m_waypointsPage;
+    DBMaps *m_mapsPage;
+    DBThread *m_thread;
     double m_totals[KindCount] = {};
 };
 

@@ -52,4 +52,14 @@ QString storedPath(const QString &folder, const QString &name, const QString &su
     return lower;
 }
 
+bool nameTaken(const QString &folder, const QString &name, const QString &suffix)
+{
+    for (const QString &s : {suffix.toLower(), suffix.toUpper()}) {
+        const QFileInfo info(folder + QLatin1Char('/') + name + s);
+        if (info.exists() || info.isSymLink())
+            return true;
+    }
+    return false;
+}
+
 }  // namespace DBPage

@@ -19,5 +19,8 @@ QToolButton *addTool(QToolBar *bar, const QString &text, const QString &icon, co
 // folder / name + suffix as stored: the lower-case suffix, else the
 // upper-case one when only that exists.
 QString storedPath(const QString &folder, const QString &name, const QString &suffix);
+// True when an item of that name is stored with either suffix (or a link
+// sits there): a rename must not make two items of one name.
+bool nameTaken(const QString &folder, const QString &name, const QString &suffix);
 
 }  // namespace DBPage

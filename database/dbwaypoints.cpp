@@ -124,7 +124,8 @@ void DBWaypoints::renameClicked()
     const QString from = planFile(oldName);
     // The new file keeps the suffix as it was stored.
     const QString to = QFileInfo(from).absolutePath() + QLatin1Char('/') + newName + from.right(4);
-    if (QFileInfo::exists(to) || QFileInfo(to).isSymLink() || !QFile::rename(from, to)) {
+    if (DBPage::nameTaken(QFileInfo(from).absolutePath(), newName, QStringLiteral(".zfp"))
+        || !QFile::rename(from, to)) {
         Prompt::message(nullptr, QStringLiteral(":/icons/80/error"), tr("Can't rename flightplan"),
                         tr("The flightplan can't' be renamed. Please check, if the name already "
                            "exists or if you have the access rights to rename it."),

@@ -138,6 +138,7 @@ private slots:
         QTest::newRow("capitals kept") << "Route.ZFP" << "Survey" << "Survey.ZFP" << "";
         QTest::newRow("taken name") << "Route.zfp" << "Taken" << "" << "Can't rename flightplan";
         QTest::newRow("same name") << "Route.zfp" << "Route" << "" << "Can't rename flightplan";
+        QTest::newRow("taken in capitals") << "Route.zfp" << "TAKEN2" << "" << "Can't rename flightplan";
         QTest::newRow("cancelled") << "Route.zfp" << "" << "" << "";
     }
     void renameAPlan()
@@ -149,6 +150,7 @@ private slots:
         Data *data = Data::instance();
         writeFile(plans() + "/" + file, "plan");
         writeFile(plans() + "/Taken.zfp", "other");
+        writeFile(plans() + "/TAKEN2.ZFP", "other");
         data->addRecent(OpenKind::FlightPlan, "Route");
         DBWaypoints page;
         page.setData("Route", "Unknown", "date", "3");
