@@ -16,6 +16,7 @@
 #include "database/dboverview.h"
 #include "database/dbpageparts.h"
 #include "database/dbthread.h"
+#include "database/dbtrace.h"
 #include "database/dbwaypoints.h"
 
 namespace {
@@ -131,7 +132,8 @@ DBMain::DBMain(QWidget *parent) : ToolWindow(parent)
     m_stack->addWidget(m_mapsPage);
     m_waypointsPage = new DBWaypoints(this);
     m_stack->addWidget(m_waypointsPage);
-    m_stack->addWidget(m_namePages[Traces]);
+    m_tracePage = new DBTrace(this);
+    m_stack->addWidget(m_tracePage);
     m_stack->addWidget(m_namePages[Logs]);
     m_stack->addWidget(m_namePages[PhotoTagger]);
     m_stack->addWidget(m_namePages[Thermal]);
@@ -151,6 +153,7 @@ DBMain::DBMain(QWidget *parent) : ToolWindow(parent)
     connect(m_mapsPage, &DBMaps::mapRenamed, this, &DBMain::mapRenamed);
     connect(m_mapsPage, &DBMaps::openMap, this, &DBMain::openMap);
     connect(m_mapsPage, &DBMaps::updateDB, this, &DBMain::updateDBComplete);
+    connect(m_tracePage, &DBTrace::traceDeleted, this, &DBMain::trRemoved);
     connect(m_waypointsPage, &DBWaypoints::wpRemoved, this, &DBMain::wpRemoved);
     connect(m_waypointsPage, &DBWaypoints::wpRenamed, this, &DBMain::wpRenamed);
     connect(m_waypointsPage, &DBWaypoints::openFlightPlan, this, &DBMain::openFlightplan);
@@ -311,6 +314,12 @@ void DBMain::updateInformationWidget(QTreeWidgetItem *item)
         return;
     if (kind == FlightPlans) {
         switchToFlightplan(m_currentName);
+        return;
+    }
+    if (kind == Traces) {
+        m_tracePage->setTraceFile(m_currentName, folderOf(Traces) + QLatin1Char('/')
+                                                     + item->data(0, Qt::UserRole).toString());
+        m_stack->setCurrentIndex(TracePage);
         return;
     }
     if (kind == Maps) {

@@ -9,6 +9,7 @@
 class DBMaps;
 class DBOverview;
 class DBThread;
+class DBTrace;
 class DBWaypoints;
 class DBNamePage;
 class QStackedWidget;
@@ -47,6 +48,7 @@ public:
     DBWaypoints *flightPlanPage() const { return m_waypointsPage; }
     DBMaps *mapPage() const { return m_mapsPage; }
     DBThread *mapLoader() const { return m_thread; }
+    DBTrace *tracePage() const { return m_tracePage; }
     QString currentName() const { return m_currentName; }
     QString currentType() const { return m_currentType; }
 
@@ -114,6 +116,7 @@ private:
     DBWaypoints *m_waypointsPage;
     DBMaps *m_mapsPage;
     DBThread *m_thread;
+    DBTrace *m_tracePage;
     double m_totals[KindCount] = {};
 };
 
