@@ -12,6 +12,7 @@
 
 #include "core/data.h"
 #include "core/headerwidget.h"
+#include "database/dbharleklog.h"
 #include "database/dbmaps.h"
 #include "database/dboverview.h"
 #include "database/dbpageparts.h"
@@ -134,7 +135,8 @@ DBMain::DBMain(QWidget *parent) : ToolWindow(parent)
     m_stack->addWidget(m_waypointsPage);
     m_tracePage = new DBTrace(this);
     m_stack->addWidget(m_tracePage);
-    m_stack->addWidget(m_namePages[Logs]);
+    m_logPage = new DBHarlekLog(this);
+    m_stack->addWidget(m_logPage);
     m_stack->addWidget(m_namePages[PhotoTagger]);
     m_stack->addWidget(m_namePages[Thermal]);
     m_stack->setCurrentIndex(OverviewPage);
@@ -154,6 +156,10 @@ DBMain::DBMain(QWidget *parent) : ToolWindow(parent)
     connect(m_mapsPage, &DBMaps::openMap, this, &DBMain::openMap);
     connect(m_mapsPage, &DBMaps::updateDB, this, &DBMain::updateDBComplete);
     connect(m_tracePage, &DBTrace::traceDeleted, this, &DBMain::trRemoved);
+    connect(m_logPage, &DBHarlekLog::logDeleted, this, &DBMain::logRemoved);
+    connect(m_logPage, &DBHarlekLog::logRenamed, this, &DBMain::logRenamed);
+    connect(m_logPage, &DBHarlekLog::createPTproject, this, &DBMain::createPTProject);
+    connect(m_logPage, &DBHarlekLog::updateDB, this, &DBMain::updateDBComplete);
     connect(m_waypointsPage, &DBWaypoints::wpRemoved, this, &DBMain::wpRemoved);
     connect(m_waypointsPage, &DBWaypoints::wpRenamed, this, &DBMain::wpRenamed);
     connect(m_waypointsPage, &DBWaypoints::openFlightPlan, this, &DBMain::openFlightplan);
@@ -314,6 +320,11 @@ void DBMain::updateInformationWidget(QTreeWidgetItem *item)
         return;
     if (kind == FlightPlans) {
         switchToFlightplan(m_currentName);
+        return;
+    }
+    if (kind == Logs) {
+        m_logPage->setLog(m_currentName);
+        m_stack->setCurrentIndex(LogPage);
         return;
     }
     if (kind == Traces) {

@@ -6,6 +6,7 @@
 
 #include "core/toolwindow.h"
 
+class DBHarlekLog;
 class DBMaps;
 class DBOverview;
 class DBThread;
@@ -49,6 +50,7 @@ public:
     DBMaps *mapPage() const { return m_mapsPage; }
     DBThread *mapLoader() const { return m_thread; }
     DBTrace *tracePage() const { return m_tracePage; }
+    DBHarlekLog *logPage() const { return m_logPage; }
     QString currentName() const { return m_currentName; }
     QString currentType() const { return m_currentType; }
 
@@ -117,6 +119,7 @@ private:
     DBMaps *m_mapsPage;
     DBThread *m_thread;
     DBTrace *m_tracePage;
+    DBHarlekLog *m_logPage;
     double m_totals[KindCount] = {};
 };
 
