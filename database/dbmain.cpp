@@ -88,7 +88,7 @@ DBMain::DBMain(QWidget *parent) : ToolWindow(parent)
     m_tree->setColumnWidth(0, 400);
     m_tree->setColumnWidth(1, 120);
     m_tree->setColumnWidth(2, 70);
-    m_tree->setColumnWidth(3, 70);
+    m_tree->setColumnWidth(3, 90);  // room for "1023.9 KB"
     m_tree->header()->setStretchLastSection(false);
     m_overview = fixedItem(tr("Overview"));
     m_harlek = fixedItem(tr("Harlek"));
