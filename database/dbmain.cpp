@@ -13,7 +13,13 @@
 
 #include "core/data.h"
 #include "core/headerwidget.h"
+#include "database/dbharleklog.h"
+#include "database/dbmaps.h"
 #include "database/dboverview.h"
+#include "database/dbpageparts.h"
+#include "database/dbthread.h"
+#include "database/dbtrace.h"
+#include "database/dbwaypoints.h"
 
 namespace {
 
@@ -83,7 +89,7 @@ DBMain::DBMain(QWidget *parent) : ToolWindow(parent)
     m_tree->setColumnWidth(0, 400);
     m_tree->setColumnWidth(1, 120);
     m_tree->setColumnWidth(2, 70);
-    m_tree->setColumnWidth(3, 70);
+    m_tree->setColumnWidth(3, 90);  // room for "1023.9 KB"
     m_tree->header()->setStretchLastSection(false);
     m_overview = fixedItem(tr("Overview"));
     m_harlek = fixedItem(tr("Harlek"));
@@ -99,6 +105,7 @@ DBMain::DBMain(QWidget *parent) : ToolWindow(parent)
     m_overview->setExpanded(true);
 
     m_overviewPage = new DBOverview(this);
+    m_thread = new DBThread(this);
     m_stack = new QStackedWidget(this);
     m_stack->setFixedHeight(400);
     auto *layout = new QVBoxLayout(this);
@@ -123,10 +130,14 @@ DBMain::DBMain(QWidget *parent) : ToolWindow(parent)
         m_namePages[k] = new DBNamePage(titles[k], this);
     m_stack->addWidget(loading);
     m_stack->addWidget(m_overviewPage);
-    m_stack->addWidget(m_namePages[Maps]);
-    m_stack->addWidget(m_namePages[FlightPlans]);
-    m_stack->addWidget(m_namePages[Traces]);
-    m_stack->addWidget(m_namePages[Logs]);
+    m_mapsPage = new DBMaps(this);
+    m_stack->addWidget(m_mapsPage);
+    m_waypointsPage = new DBWaypoints(this);
+    m_stack->addWidget(m_waypointsPage);
+    m_tracePage = new DBTrace(this);
+    m_stack->addWidget(m_tracePage);
+    m_logPage = new DBHarlekLog(this);
+    m_stack->addWidget(m_logPage);
     m_ptPage = new DBPhotoTagger(this);
     m_stack->addWidget(m_ptPage);
     connect(m_ptPage, &DBPhotoTagger::ptRemoved, this, &DBMain::ptRemoved);
@@ -140,10 +151,33 @@ DBMain::DBMain(QWidget *parent) : ToolWindow(parent)
     connect(m_tree, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem *current) { updateInformationWidget(current); });
     connect(m_overviewPage, &DBOverview::updateDB, this, &DBMain::updateDBComplete);
+    connect(m_thread, &DBThread::loadingDone, this, [this](int page) {
+        // A load that ends after another kind was selected shows nothing.
+        if (m_currentType == tr(kKinds[Maps].type))
+            m_stack->setCurrentIndex(page);
+    });
+    connect(m_thread, &DBThread::mapPixMapResized, m_mapsPage, &DBMaps::setMap);
+    connect(m_thread, &DBThread::mapSetMapData, m_mapsPage, &DBMaps::setMapData);
+    connect(m_mapsPage, &DBMaps::mapDeleted, this, &DBMain::mapRemoved);
+    connect(m_mapsPage, &DBMaps::mapRenamed, this, &DBMain::mapRenamed);
+    connect(m_mapsPage, &DBMaps::openMap, this, &DBMain::openMap);
+    connect(m_mapsPage, &DBMaps::updateDB, this, &DBMain::updateDBComplete);
+    connect(m_tracePage, &DBTrace::traceDeleted, this, &DBMain::trRemoved);
+    connect(m_logPage, &DBHarlekLog::logDeleted, this, &DBMain::logRemoved);
+    connect(m_logPage, &DBHarlekLog::logRenamed, this, &DBMain::logRenamed);
+    connect(m_logPage, &DBHarlekLog::createPTproject, this, &DBMain::createPTProject);
+    connect(m_logPage, &DBHarlekLog::updateDB, this, &DBMain::updateDBComplete);
+    connect(m_waypointsPage, &DBWaypoints::wpRemoved, this, &DBMain::wpRemoved);
+    connect(m_waypointsPage, &DBWaypoints::wpRenamed, this, &DBMain::wpRenamed);
+    connect(m_waypointsPage, &DBWaypoints::openFlightPlan, this, &DBMain::openFlightplan);
+    connect(m_waypointsPage, &DBWaypoints::updateDB, this, &DBMain::updateDBComplete);
     qDebug() << "[DBMain] Constructor END";
 }
 
-DBMain::~DBMain() = default;
+DBMain::~DBMain()
+{
+    delete m_thread;  // stops and waits for a running load
+}
 
 QString DBMain::sizeText(qint64 bytes, int width, int precision)
 {
@@ -295,6 +329,23 @@ void DBMain::updateInformationWidget(QTreeWidgetItem *item)
         switchToFlightplan(m_currentName);
         return;
     }
+    if (kind == Logs) {
+        m_logPage->setLog(m_currentName);
+        m_stack->setCurrentIndex(LogPage);
+        return;
+    }
+    if (kind == Traces) {
+        m_tracePage->setTraceFile(m_currentName, folderOf(Traces) + QLatin1Char('/')
+                                                     + item->data(0, Qt::UserRole).toString());
+        m_stack->setCurrentIndex(TracePage);
+        return;
+    }
+    if (kind == Maps) {
+        const QString path = folderOf(Maps) + QLatin1Char('/') + item->data(0, Qt::UserRole).toString();
+        m_mapsPage->setFile(m_currentName, path);
+        m_thread->loadMap(m_currentName, path);
+        return;
+    }
     if (kind == PhotoTagger)
         m_ptPage->setData(m_currentName);
     else
@@ -305,7 +356,10 @@ void DBMain::updateInformationWidget(QTreeWidgetItem *item)
 void DBMain::switchToFlightplan(const QString &name)
 {
     qDebug().noquote() << QStringLiteral("[DBMain] switchToFlightplan %1").arg(name);
-    m_namePages[FlightPlans]->setName(name);
+    const FlightPlanInfo info = Data::instance()->flightPlanInfo(name);
+    m_waypointsPage->setData(name, info.location.isEmpty() ? QStringLiteral("-") : info.location,
+                             info.lastModified.toString(QStringLiteral("dd. MMMM yyyy hh:mm:ss")),
+                             QString::number(info.waypointCount));
     m_stack->setCurrentIndex(FlightPlanPage);
 }
 

@@ -6,8 +6,13 @@
 
 #include "core/toolwindow.h"
 
+class DBHarlekLog;
+class DBMaps;
 class DBOverview;
 class DBPhotoTagger;
+class DBThread;
+class DBTrace;
+class DBWaypoints;
 class DBNamePage;
 class QStackedWidget;
 class QTreeWidget;
@@ -43,6 +48,11 @@ public:
     QStackedWidget *pages() const { return m_stack; }
     DBOverview *overview() const { return m_overviewPage; }
     DBPhotoTagger *photoTaggerPage() const { return m_ptPage; }
+    DBWaypoints *flightPlanPage() const { return m_waypointsPage; }
+    DBMaps *mapPage() const { return m_mapsPage; }
+    DBThread *mapLoader() const { return m_thread; }
+    DBTrace *tracePage() const { return m_tracePage; }
+    DBHarlekLog *logPage() const { return m_logPage; }
     QString currentName() const { return m_currentName; }
     QString currentType() const { return m_currentType; }
 
@@ -108,6 +118,11 @@ private:
     DBOverview *m_overviewPage;
     DBNamePage *m_namePages[KindCount] = {};
     DBPhotoTagger *m_ptPage = nullptr;
+    DBWaypoints *m_waypointsPage;
+    DBMaps *m_mapsPage;
+    DBThread *m_thread;
+    DBTrace *m_tracePage;
+    DBHarlekLog *m_logPage;
     double m_totals[KindCount] = {};
 };
 
