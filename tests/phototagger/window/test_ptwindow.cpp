@@ -219,6 +219,26 @@ private slots:
         QCOMPARE(fileNames("OneFree"), (QStringList{"a", "", ""}));
     }
 
+    void addPlacesPhotosFromSelectedRow()
+    {
+        const QString folder = makeProject("Add", {"a.jpg", "", "", "", "e.jpg"});
+        QTemporaryDir dir;
+        QVERIFY(PTFixture::photo(dir.path() + "/x1.jpg", 160, 120, false));
+        QVERIFY(PTFixture::photo(dir.path() + "/x2.jpg", 160, 120, false));
+        std::unique_ptr<PTMain> w(open("Add"));
+        w->list()->setCurrentItem(w->list()->topLevelItem(1));
+        PromptScript script;
+        script.paths({dir.path() + "/x1.jpg", dir.path() + "/x2.jpg"});
+        w->addAction()->trigger();
+        QCOMPARE(script.requests().size(), 1);
+        const QStringList after{"a.jpg", "x1.jpg", "x2.jpg", "", "e.jpg"};
+        QCOMPARE(listNames(w.get()), after);
+        QCOMPARE(fileNames("Add"), after);
+        QVERIFY(QFile::exists(folder + "/x2.jpg"));
+        QVERIFY(QFile::exists(folder + "/thumb_x2.jpg"));
+        QCOMPARE(w->map()->discs().at(2)->state(), int(PTMapPhoto::HasImage));
+    }
+
     void removeDeletesPhotoAfterAsking()
     {
         const QString folder = makeProject("Remove", {"a.jpg", "b.jpg"});
