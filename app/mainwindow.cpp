@@ -6,12 +6,14 @@
 #include <QDebug>
 #include <QDesktopServices>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
 #include <QSettings>
 #include <QShortcut>
+#include <QStandardPaths>
 #include <QStatusTipEvent>
 #include <QTabBar>
 #include <QTabWidget>
@@ -29,6 +31,8 @@
 #include "app/intromain.h"
 #include "app/ptstartwizard.h"
 #include "phototagger/creation/ptdiag.h"
+#include "phototagger/ptdata.h"
+#include "phototagger/window/ptmain.h"
 #include "link/korvelpackethandler.h"
 #include "maps/acquisition/pmmain.h"
 #include "core/prompt/prompt.h"
@@ -37,6 +41,8 @@
 #include "app/updatemain.h"
 #include "app/welmain.h"
 #include "core/toolwindow.h"
+#include "database/dbmain.h"
+#include "database/zpx/zpximportthreaddiag.h"
 
 namespace {
 const char kVersion[] = KORVEL_VERSION;
@@ -317,6 +323,11 @@ void MainWindow::unregisterTab(QWidget *widget)
 void MainWindow::recSingleAppMessage(const QString &message)
 {
     qDebug() << "[MAIN] MainWindow::recSingleAppMessage" << message;
+    if (message == QLatin1String("Tarvendel") || !message.endsWith(QLatin1String(".zpx")))
+        return;
+    // The second start named the archive: no chooser needed.
+    ZPXImport::run(message, this);
+    emit importZPXcompleted();
 }
 
 
@@ -333,7 +344,21 @@ bool MainWindow::saveWindow(ToolWindow *window, bool saveAs)
 }
 void MainWindow::saveWpclicked() { saveWpclicked(false); }
 void MainWindow::saveWpclickedAs() { saveWpclicked(true); }
-void MainWindow::importZPXclicked() { notAvailable(tr("The ZPX import")); }
+void MainWindow::importZPXclicked()
+{
+    QSettings *settings = Data::instance()->settings();
+    const QString folder = settings
+        ->value(QStringLiteral("Last ZPX Import Path"),
+                QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+        .toString();
+    const QString path =
+        Prompt::openFile(this, tr("Open ZPX file..."), folder, tr("ZPX file (*.zpx)"));
+    if (path.isEmpty())
+        return;
+    settings->setValue(QStringLiteral("Last ZPX Import Path"), QFileInfo(path).absolutePath());
+    ZPXImport::run(path, this);
+    emit importZPXcompleted();
+}
 void MainWindow::importFPclicked() {}
 
 void MainWindow::aboutclicked()
@@ -400,7 +425,19 @@ void MainWindow::flightbookclicked()
 void MainWindow::databaseclicked()
 {
     qDebug() << "[MAIN] MainWindow::database";
-    notAvailable(tr("The database"));
+    if (ToolWindow *existing = findWindow(OpenKind::Database)) {
+        m_tabs->setCurrentWidget(existing);
+        return;
+    }
+    auto *db = new DBMain(this);
+    connect(db, &DBMain::openPhotoTaggerProject, this, &MainWindow::openPhototaggerProject);
+    connect(db, &DBMain::openMap, this, &MainWindow::openMap);
+    connect(db, &DBMain::openFlightplan, this, &MainWindow::openFlightPlan);
+    connect(db, &DBMain::createPTProject, this,
+            qOverload<const QString &>(&MainWindow::phototaggerclicked));
+    connect(db, &DBMain::openThermalProject, this, &MainWindow::openThermalProject);
+    // Becoming the current tab refreshes it.
+    m_tabs->setCurrentIndex(addToolTab(db, QIcon(QStringLiteral(":/database.png")), tr("Database")));
 }
 
 void MainWindow::openHidACIList()
@@ -441,7 +478,21 @@ void MainWindow::phototaggerclicked(const QString &setProject)
 void MainWindow::openPhototaggerProject(const QString &name)
 {
     qDebug() << "[MAIN] MainWindow::openPhototaggerProject " << name;
-    notAvailable(tr("The photo tagger window"));
+    if (ToolWindow *existing = findWindow(OpenKind::PhotoTagger, name)) {
+        qDebug() << "[MAIN] MainWindow::phototagger still exist";
+        m_tabs->setCurrentWidget(existing);
+        return;
+    }
+    auto *project = new PTData(this);
+    if (project->loadProject(name) <= 0 || project->loadStatus() != PTData::Loaded) {
+        // A missing, foreign or damaged project opens no tab.
+        Prompt::error(nullptr, tr("Can't open photo tagger project"),
+                      tr("The photo tagger project \"%1\" could not be opened: %2")
+                          .arg(name, project->errorString()));
+        delete project;
+        return;
+    }
+    addProjectTab(new PTMain(project, this), QIcon(QStringLiteral(":/phototagger.png")), name);
 }
 
 void MainWindow::thermalClicked()
@@ -459,7 +510,13 @@ void MainWindow::demclicked() {}
 void MainWindow::logplayerClicked() {}
 void MainWindow::invShowDebugWidTriggered() {}
 
-void MainWindow::updateDB() {}
+void MainWindow::updateDB()
+{
+    if (auto *db = qobject_cast<DBMain *>(findWindow(OpenKind::Database))) {
+        qDebug() << "[MAIN] MainWindow::updateDB Database opened, updating.";
+        db->updateDBComplete();
+    }
+}
 
 // ---- help ----
 void MainWindow::openManual()

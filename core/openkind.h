@@ -12,4 +12,5 @@ enum class OpenKind : int {
     Welcome = 100,
     AciList = 101,
     Flightbook = 102,
+    Database = 103,
 };

@@ -1,4 +1,8 @@
 #include <QAction>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
@@ -16,6 +20,10 @@
 #include "app/mainwindow.h"
 #include "app/welmain.h"
 #include "core/toolwindow.h"
+#include "database/dbmain.h"
+#include "database/dbphototagger.h"
+#include <QToolButton>
+#include "phototagger/ptprojectfile.h"
 #include "support/localonly.h"
 #include "support/testkit.h"
 
@@ -471,10 +479,137 @@ private slots:
     {
         MainWindow w;
         KorvelTest::PromptScript script;
-        for (const char *entry : {"Database", "Thermal Editor"})
+        for (const char *entry : {"Thermal Editor"})
             w.action(entry)->trigger();
-        QCOMPARE(script.requests().size(), 2);
+        QCOMPARE(script.requests().size(), 1);
         QVERIFY(script.texts().first().contains("not available yet"));
+    }
+
+    void databaseTabOpensOnceAndRefreshes()
+    {
+        QDir().mkpath(Data::instance()->waypointPath());
+        QFile plan(Data::instance()->waypointPath() + "/InTab.zfp");
+        QVERIFY(plan.open(QIODevice::WriteOnly));
+        plan.close();
+        MainWindow w;
+        const int tabs = w.findChild<QTabWidget *>()->count();
+        w.action("Database")->trigger();
+        w.action("Database")->trigger();
+        auto *tabWidget = w.findChild<QTabWidget *>();
+        QCOMPARE(tabWidget->count(), tabs + 1);
+        ToolWindow *db = w.findWindow(OpenKind::Database);
+        QVERIFY(db);
+        QCOMPARE(tabWidget->currentWidget(), db);
+        QCOMPARE(tabWidget->tabText(tabWidget->currentIndex()), QString("Database"));
+        auto *tree = db->findChild<QTreeWidget *>();
+        QVERIFY(!tree->findItems("InTab", Qt::MatchRecursive).isEmpty());
+        plan.remove();
+        emit w.importZPXcompleted();  // reaches updateDB
+        QVERIFY(tree->findItems("InTab", Qt::MatchRecursive).isEmpty());
+    }
+
+    // File > Import ZPX... and an archive named by a second start: progress,
+    // then the result dialog; only the menu entry asks and remembers a folder.
+    void importZpx_data()
+    {
+        QTest::addColumn<bool>("fromMenu");
+        QTest::newRow("menu") << true;
+        QTest::newRow("second start") << false;
+    }
+    void importZpx()
+    {
+        QFETCH(bool, fromMenu);
+        MainWindow w;
+        QTemporaryDir dir;
+        const QString path = dir.path() + "/in.zpx";
+        QFile file(path);
+        // The head, then a ZIP without entries (its end record alone).
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("KorvelPackXFile\x01\0\0\0\0\0\0\0\0PK\x05\x06", 28)
+                   + QByteArray(18, '\0'));
+        file.close();
+        KorvelTest::PromptScript script;
+        script.path(path);
+        QSignalSpy done(&w, &MainWindow::importZPXcompleted);
+        QString shown;
+        std::function<void(QWidget *)> onModal = [&](QWidget *m) {
+            if (m->windowTitle() == "Importing to ZPX file...") {
+                KorvelTest::whenModal(onModal);  // wait for the result
+                return;
+            }
+            shown = m->windowTitle();
+            for (QLabel *label : m->findChildren<QLabel *>()) {
+                if (label->isVisible())
+                    shown += "|" + label->text();
+            }
+            m->close();
+        };
+        KorvelTest::whenModal(onModal);
+        if (fromMenu)
+            w.action("Import ZPX...")->trigger();
+        else
+            w.recSingleAppMessage(path);
+        QCOMPARE(shown, QString("Imported ZPX file result|Imported Data:|Not Imported Data:"
+                                "|<b>Error:</b>|Amout of data 0"));
+        QCOMPARE(done.size(), 1);
+        QCOMPARE(script.requests().size(), fromMenu ? 1 : 0);
+        if (fromMenu) {
+            QCOMPARE(script.requests().first().title, QString("Open ZPX file..."));
+            QCOMPARE(script.requests().first().filter, QString("ZPX file (*.zpx)"));
+            QCOMPARE(Data::instance()->settings()->value("Last ZPX Import Path").toString(),
+                     dir.path());
+        }
+        w.recSingleAppMessage("Tarvendel");
+        w.recSingleAppMessage(dir.path() + "/other.txt");
+        QCOMPARE(done.size(), 1);
+    }
+
+    // A project opens once in its own tab; a damaged one opens none.
+    void phototaggerProjectTab()
+    {
+        const QString dir = Data::instance()->harlekSDPath() + "/phototagger/";
+        QDir().mkpath(dir + "Survey");
+        PTTag t;
+        t.imageName = "a.jpg";
+        t.time = QDateTime::currentDateTimeUtc();
+        QVERIFY(PTProjectFile::save(dir + "Survey/Survey.zpt", 0, {t, t}));
+        QDir().mkpath(dir + "Broken");
+        QFile broken(dir + "Broken/Broken.zpt");
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("not a project");
+        broken.close();
+        MainWindow w;
+        const int tabs = w.tabs()->count();
+        KorvelTest::PromptScript script;
+        QMetaObject::invokeMethod(&w, "openPhototaggerProject", Q_ARG(QString, "Broken"));
+        QMetaObject::invokeMethod(&w, "openPhototaggerProject", Q_ARG(QString, "Nowhere"));
+        QCOMPARE(w.tabs()->count(), tabs);
+        QCOMPARE(script.requests().size(), 2);
+        QCOMPARE(script.requests().first().iconPath, QString(":/icons/80/error"));
+        QMetaObject::invokeMethod(&w, "openPhototaggerProject", Q_ARG(QString, "Survey"));
+        ToolWindow *tab = w.findWindow(OpenKind::PhotoTagger, "Survey");
+        QVERIFY(tab);
+        QCOMPARE(w.tabs()->currentWidget(), tab);
+        QCOMPARE(w.tabs()->tabText(w.tabs()->currentIndex()), QString("Survey"));
+        QVERIFY(Data::instance()->isOpen(OpenKind::PhotoTagger, "Survey"));
+        QCOMPARE(Data::instance()->recentName(0), QString("Survey"));
+        QCOMPARE(Data::instance()->recentType(0), OpenKind::PhotoTagger);
+        w.tabs()->setCurrentIndex(0);
+        QMetaObject::invokeMethod(&w, "openPhototaggerProject", Q_ARG(QString, "Survey"));
+        QCOMPARE(w.tabs()->count(), tabs + 1);
+        QCOMPARE(w.tabs()->currentWidget(), tab);
+        QCOMPARE(script.requests().size(), 2);
+        // From the recents of the welcome page and from the database page.
+        w.tabs()->setCurrentIndex(0);
+        emit w.findChild<WelMain *>()->openPhotoTaggerProject("Survey");
+        QCOMPARE(w.tabs()->currentWidget(), tab);
+        w.action("Database")->trigger();
+        auto *db = w.findChild<DBMain *>();
+        db->photoTaggerPage()->setData("Survey");
+        db->photoTaggerPage()->button("Open project")->click();
+        QCOMPARE(w.tabs()->currentWidget(), tab);
+        QCOMPARE(w.tabs()->count(), tabs + 2);
+        QCOMPARE(script.requests().size(), 2);
     }
 };
 

@@ -1,0 +1,174 @@
+#include "database/dbmaps.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "core/data.h"
+#include "core/headerwidget.h"
+#include "core/prompt/prompt.h"
+#include "database/dbpageparts.h"
+#include "database/dbrenamediag.h"
+#include "database/zpx/zpxexportdialog.h"
+
+DBMaps::DBMaps(QWidget *parent) : QWidget(parent)
+{
+    qDebug() << "[DBMaps] Constructor";
+    auto *outer = new QHBoxLayout(this);
+    auto *info = new QVBoxLayout;
+    info->addWidget(new HeaderWidget(tr("Map"), this, true));
+    auto *nameRow = new QHBoxLayout;
+    nameRow->addSpacing(20);
+    nameRow->addWidget(new QLabel(tr("<b>Name:</b>"), this));
+    m_values[0] = new QLabel(QStringLiteral("-"), this);
+    nameRow->addWidget(m_values[0]);
+    nameRow->addStretch();
+    m_rename = new QPushButton(tr("Rename..."), this);
+    m_rename->setStatusTip(tr("Rename map..."));
+    m_delete = new QPushButton(tr("Delete"), this);
+    m_delete->setStatusTip(tr("Delete map..."));
+    nameRow->addWidget(m_rename);
+    nameRow->addWidget(m_delete);
+    info->addLayout(nameRow);
+    m_values[1] = DBPage::addValueRow(info, this, tr("Source:"));
+    info->addSpacing(10);
+    info->addWidget(new HeaderWidget(tr("Size"), this, true));
+    m_values[4] = DBPage::addValueRow(info, this, tr("Width:"));
+    m_values[5] = DBPage::addValueRow(info, this, tr("Height:"));
+    info->addSpacing(10);
+    info->addWidget(new HeaderWidget(tr("GPS"), this, true));
+    m_values[2] = DBPage::addValueRow(info, this, tr("Longitude:"));
+    m_values[3] = DBPage::addValueRow(info, this, tr("Latitiude:"));
+    info->addStretch();
+    info->addWidget(new HeaderWidget(tr("Options"), this, true));
+    QToolBar *bar = DBPage::optionsBar(this);
+    m_newFP = DBPage::addTool(bar, tr("Create new flightplan"), QStringLiteral(":/newWP.png"),
+                              tr("Create a new flightplan with this map"));
+    m_export = DBPage::addTool(bar, tr("Export to ZPX..."), QStringLiteral(":/zpx_export.png"),
+                               tr("Export map to an ZPX file"));
+    info->addWidget(bar);
+    outer->addLayout(info);
+    m_preview = new QLabel(QStringLiteral("-"), this);
+    outer->addWidget(m_preview, 0, Qt::AlignTop);
+    connect(m_delete, &QPushButton::clicked, this, &DBMaps::deleteClicked);
+    connect(m_rename, &QPushButton::clicked, this, &DBMaps::renameClicked);
+    connect(m_newFP, &QToolButton::clicked, this, &DBMaps::newFPClicked);
+    connect(m_export, &QToolButton::clicked, this, &DBMaps::exportToZPX);
+}
+
+void DBMaps::setFile(const QString &name, const QString &path)
+{
+    m_values[0]->setText(name);
+    m_path = path;
+}
+
+QString DBMaps::name() const
+{
+    return m_values[0]->text();
+}
+
+void DBMaps::setMap(const QImage &image)
+{
+    qDebug() << "[DBMaps] setMap";
+    m_preview->setPixmap(QPixmap::fromImage(image));
+}
+
+void DBMaps::setMapData(const QStringList &fields)
+{
+    // The name stays the selected file's; a short record shows "-" for
+    // every missing value.
+    auto field = [&fields](int i, const QString &unit) {
+        return i < fields.size() ? fields.at(i) + unit : QStringLiteral("-");
+    };
+    m_values[1]->setText(field(1, QString()));
+    m_values[2]->setText(field(10, QStringLiteral("\u00b0")));
+    m_values[3]->setText(field(11, QStringLiteral("\u00b0")));
+    m_values[4]->setText(field(12, QStringLiteral("m")));
+    m_values[5]->setText(field(13, QStringLiteral("m")));
+}
+
+void DBMaps::deleteClicked()
+{
+    qDebug() << "[DBMaps] deleteClicked";
+    const QString name = this->name();
+    Data *data = Data::instance();
+    if (data->isOpen(OpenKind::Map, name)) {
+        Prompt::message(nullptr, QStringLiteral(":/icons/80/error"), tr("Can't delete Map"),
+                        tr("The Map cannot be deleted because it is  still in use. Please close "
+                           "all windows, which are using this map"),
+                        QMessageBox::Ok, QMessageBox::Ok);
+        return;
+    }
+    if (Prompt::message(this, QStringLiteral(":/icons/80/question"), tr("Confirm deletion"),
+                        tr("Are you sure you want to delete this map from your database?"),
+                        QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        != QMessageBox::Yes)
+        return;
+    if (m_path.isEmpty() || !QFile::remove(m_path)) {
+        Prompt::message(nullptr, QStringLiteral(":/icons/80/error"), tr("Can't delete Map"),
+                        tr("This map couldn't be deleted! Make sure, that map is not opened "
+                           "through another application or that you have the rights to delete "
+                           "this mapfile."),
+                        QMessageBox::Ok, QMessageBox::Ok);
+        return;
+    }
+    data->updateMapIndex();
+    data->removeRecent(OpenKind::Map, name);
+    emit mapDeleted(name);
+}
+
+void DBMaps::renameClicked()
+{
+    qDebug() << "[DBMaps] renameClicked";
+    const QString oldName = name();
+    Data *data = Data::instance();
+    if (data->isOpen(OpenKind::Map, oldName)) {
+        Prompt::message(nullptr, QStringLiteral(":/icons/80/error"), tr("Can't rename Map"),
+                        tr("The Map cannot be deleted because it is  still in use. Please close "
+                           "all windows, which are using this map"),
+                        QMessageBox::Ok, QMessageBox::Ok);
+        return;
+    }
+    DBRenameDiag dialog(oldName);
+    dialog.exec();
+    const QString newName = dialog.newName;
+    if (newName.isEmpty())
+        return;
+    // The new file keeps the suffix as it was stored.
+    const QString to =
+        QFileInfo(m_path).absolutePath() + QLatin1Char('/') + newName + m_path.right(4);
+    if (m_path.isEmpty()
+        || DBPage::nameTaken(QFileInfo(m_path).absolutePath(), newName, QStringLiteral(".jpg"))
+        || !QFile::rename(m_path, to)) {
+        Prompt::message(nullptr, QStringLiteral(":/icons/80/error"), tr("Can't rename map"),
+                        tr("The Map can't be renamed. Please check, if the name already exists "
+                           "or if you have the access rights to rename it."),
+                        QMessageBox::Ok, QMessageBox::Ok);
+        return;
+    }
+    m_path = to;
+    emit mapRenamed(oldName, newName);
+    data->renameRecent(OpenKind::Map, oldName, newName);
+    m_values[0]->setText(newName);
+}
+
+void DBMaps::newFPClicked()
+{
+    qDebug() << "[DBMaps] newFPClicked";
+    emit openMap(QDir::toNativeSeparators(m_path));
+}
+
+void DBMaps::exportToZPX()
+{
+    ZPXExportDialog dialog;
+    dialog.selectItem(ZPXExportDialog::MapItem, name());
+    dialog.exec();
+    emit updateDB();
+}

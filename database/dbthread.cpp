@@ -1,0 +1,89 @@
+#include "database/dbthread.h"
+
+#include <QDebug>
+#include <QImageReader>
+#include <QMutexLocker>
+
+#include "core/mapdescription.h"
+
+DBThread::DBThread(QObject *parent) : QThread(parent)
+{
+    qDebug() << "[DBThread] Constructor";
+}
+
+DBThread::~DBThread()
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        m_stop = true;
+        m_job = 0;
+    }
+    wait();
+}
+
+void DBThread::loadMap(const QString &name, const QString &path)
+{
+    qDebug().noquote() << QStringLiteral("[DBThread] loadMap %1").arg(name);
+    emit loadingDone(0);
+    {
+        QMutexLocker lock(&m_mutex);
+        m_name = name;
+        m_path = path;
+    }
+    setWidgetState(1);
+    // A running load picks the new request up when it ends.
+    start(QThread::InheritPriority);
+}
+
+void DBThread::setWidgetState(int state)
+{
+    qDebug().noquote() << QStringLiteral("[DBThread] setWidgetState %1").arg(state);
+    QMutexLocker lock(&m_mutex);
+    m_job = state;
+}
+
+QImage DBThread::preview(const QImage &image)
+{
+    if (image.isNull())
+        return image;
+    QImage scaled = image.scaledToHeight(360, Qt::FastTransformation);
+    if (scaled.width() > 600)
+        scaled = scaled.scaledToWidth(600, Qt::FastTransformation);
+    return scaled;
+}
+
+void DBThread::run()
+{
+    qDebug() << "[DBThread] run";
+    for (;;) {
+        QString name, path;
+        {
+            QMutexLocker lock(&m_mutex);
+            if (m_job != 1 || m_stop)
+                return;
+            m_job = 0;
+            name = m_name;
+            path = m_path;
+        }
+        doMapLoading(name, path);
+    }
+}
+
+void DBThread::doMapLoading(const QString &name, const QString &path)
+{
+    qDebug() << "[DBThread] doMapLoading";
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    const QImage image = reader.read();
+    // The whole image is read: the header-only text reader simplifies blanks.
+    const QString record = image.text(QLatin1String(MapDescription::TextKey));
+    QStringList fields = record.isEmpty() ? QStringList() : MapDescription::split(record);
+    if (fields.isEmpty()) {
+        emit errorLoading(1);
+        // The page still shows the map's name, with "-" for what is missing.
+        fields << name;
+    }
+    emit mapPixMapResized(preview(image));
+    emit mapSetMapData(fields);
+    emit loadingDone(2);
+}

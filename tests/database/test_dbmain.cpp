@@ -1,0 +1,255 @@
+// The database window's tree, totals, selection and overview page.
+#include <QLabel>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include "core/data.h"
+#include "database/dbmain.h"
+#include "database/dboverview.h"
+#include "support/testkit.h"
+#include "zpxfixtures.h"
+
+using namespace ZpxFixture;
+
+namespace {
+
+// Empties the workspace folders of every kind.
+void cleanWorkspace()
+{
+    for (int k = 0; k < DBMain::KindCount; ++k) {
+        const QString dir = DBMain::folderOf(DBMain::Kind(k));
+        QDir(dir).removeRecursively();
+        QDir().mkpath(dir);
+    }
+}
+
+QString in(DBMain::Kind kind, const QString &rel)
+{
+    return DBMain::folderOf(kind) + "/" + rel;
+}
+
+QStringList names(const DBMain &db, DBMain::Kind kind)
+{
+    QStringList out;
+    for (QTreeWidgetItem *item : db.items(kind))
+        out << item->text(0);
+    out.sort();
+    return out;
+}
+
+QTreeWidgetItem *itemNamed(const DBMain &db, DBMain::Kind kind, const QString &name)
+{
+    for (QTreeWidgetItem *item : db.items(kind)) {
+        if (item->text(0) == name)
+            return item;
+    }
+    return nullptr;
+}
+
+// One of each kind, with sizes that add up to known totals.
+void fillWorkspace()
+{
+    cleanWorkspace();
+    writeFile(in(DBMain::FlightPlans, "Route.zfp"), QByteArray(1000, 'p'));
+    writeFile(in(DBMain::FlightPlans, "ROUTE.ZFP"), QByteArray(24, 'p'));
+    writeFile(in(DBMain::FlightPlans, ".hidden.zfp"), QByteArray(0, 'p'));
+    writeFile(in(DBMain::FlightPlans, "odd.Zfp"), "not listed");
+    writeFile(in(DBMain::Maps, "a.b.jpg"), QByteArray(2048, 'm'));
+    writeFile(in(DBMain::Logs, "2017.05.01/KORVEL.LOG"), QByteArray(1024, 'l'));
+    writeFile(in(DBMain::Logs, "2017.05.01/sub/x"), QByteArray(1024, 'l'));
+    writeFile(in(DBMain::Logs, ".hidden/KORVEL.LOG"), "l");
+    writeFile(in(DBMain::PhotoTagger, "Proj/p.zpt"), QByteArray(512, 't'));
+    writeFile(in(DBMain::Traces, "T1.zt1"), QByteArray(100, 'r'));
+    writeFile(in(DBMain::Thermal, "Heat/x"), QByteArray(412, 'h'));
+}
+
+}  // namespace
+
+class TestDBMain : public QObject {
+    Q_OBJECT
+private slots:
+    void sizeText_data()
+    {
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("zero") << qint64(0) << "0 Bytes";
+        QTest::newRow("negative") << qint64(-5) << "-5 Bytes";
+        QTest::newRow("1024") << qint64(1024) << "1024 Bytes";
+        QTest::newRow("1025") << qint64(1025) << "1.0 KB";
+        QTest::newRow("1536") << qint64(1536) << "1.5 KB";
+        QTest::newRow("2^20") << qint64(1 << 20) << "1024.0 KB";
+        QTest::newRow("2^20+1") << qint64((1 << 20) + 1) << "1.0 MB";
+        QTest::newRow("2^30") << qint64(1 << 30) << "1024.0 MB";
+        QTest::newRow("5 GB") << qint64(5LL << 30) << "5.0 GB";
+    }
+    void sizeText()
+    {
+        QFETCH(qint64, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(DBMain::sizeText(bytes, 0, 1), text);
+    }
+
+    void emptyWorkspace()
+    {
+        cleanWorkspace();
+        DBMain db;
+        QCOMPARE(db.overview()->amountLabel()->text(), QString("0"));
+        QCOMPARE(db.overview()->diskUsageLabel()->text(), QString("0"));
+        QCOMPARE(db.pages()->currentIndex(), int(DBMain::OverviewPage));
+        db.updateDBComplete();
+        for (int k = 0; k < DBMain::KindCount; ++k) {
+            QCOMPARE(db.kindNode(DBMain::Kind(k))->text(2), QString("0"));
+            QCOMPARE(db.kindNode(DBMain::Kind(k))->text(3), QString("0 Bytes"));
+        }
+        QCOMPARE(db.harlekNode()->text(2), QString());
+        QCOMPARE(db.harlekNode()->text(3), QString("0 Bytes"));
+        QCOMPARE(db.overviewNode()->text(3), QString("0 Bytes"));
+        QCOMPARE(db.overview()->amountLabel()->text(), QString("0"));
+        QCOMPARE(db.overview()->diskUsageLabel()->text(), QString("0 Bytes"));
+    }
+
+    void treeListsEveryKind()
+    {
+        fillWorkspace();
+        DBMain db;
+        db.updateDBComplete();
+        QCOMPARE(names(db, DBMain::FlightPlans), QStringList({".hidden", "ROUTE", "Route"}));
+        QCOMPARE(names(db, DBMain::Maps), QStringList("a.b"));
+        QCOMPARE(names(db, DBMain::Logs), QStringList("2017.05.01"));
+        QCOMPARE(names(db, DBMain::PhotoTagger), QStringList("Proj"));
+        QCOMPARE(names(db, DBMain::Traces), QStringList("T1"));
+        QCOMPARE(names(db, DBMain::Thermal), QStringList("Heat"));
+        QCOMPARE(itemNamed(db, DBMain::Logs, "2017.05.01")->text(1), QString("Harlek Log"));
+        QCOMPARE(itemNamed(db, DBMain::Logs, "2017.05.01")->text(3), QString("2.0 KB"));
+        QCOMPARE(db.kindNode(DBMain::FlightPlans)->text(2), QString("3"));
+        QCOMPARE(db.kindNode(DBMain::FlightPlans)->text(3), QString("1024 Bytes"));
+        // Harlek: 2048 + 512 + 100 + 412 = 3072; Overview adds 1024 + 2048.
+        QCOMPARE(db.harlekNode()->text(3), QString("3.0 KB"));
+        QCOMPARE(db.overviewNode()->text(3), QString("6.0 KB"));
+        QCOMPARE(db.overview()->amountLabel()->text(), QString("8"));
+        QCOMPARE(db.overview()->diskUsageLabel()->text(), QString("6.0 KB"));
+        // Fixed nodes in name order.
+        QTreeWidgetItem *overview = db.overviewNode();
+        QCOMPARE(overview->child(0)->text(0), QString("Flightplans"));
+        QCOMPARE(overview->child(1)->text(0), QString("Harlek"));
+        QCOMPARE(overview->child(2)->text(0), QString("Maps"));
+        QCOMPARE(db.kindNode(DBMain::FlightPlans)->child(0)->text(0), QString(".hidden"));
+    }
+
+    void selectionSurvivesARefresh_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("page");
+        QTest::newRow("plan") << int(DBMain::FlightPlans) << "ROUTE" << int(DBMain::FlightPlanPage);
+        QTest::newRow("map") << int(DBMain::Maps) << "a.b" << int(DBMain::MapPage);
+        QTest::newRow("log") << int(DBMain::Logs) << "2017.05.01" << int(DBMain::LogPage);
+        QTest::newRow("project") << int(DBMain::PhotoTagger) << "Proj" << int(DBMain::PhotoTaggerPage);
+        QTest::newRow("trace") << int(DBMain::Traces) << "T1" << int(DBMain::TracePage);
+        QTest::newRow("thermal") << int(DBMain::Thermal) << "Heat" << int(DBMain::ThermalPage);
+    }
+    void selectionSurvivesARefresh()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, name);
+        QFETCH(int, page);
+        fillWorkspace();
+        DBMain db;
+        db.updateDBComplete();
+        KorvelTest::PromptScript script;  // the log page reports its unreadable log
+        db.tree()->setCurrentItem(itemNamed(db, DBMain::Kind(kind), name));
+        QTRY_COMPARE(db.pages()->currentIndex(), page);
+        db.updateDBComplete();
+        QVERIFY(db.tree()->currentItem());
+        QCOMPARE(db.tree()->currentItem()->text(0), name);
+        QCOMPARE(db.currentName(), name);
+        QTRY_COMPARE(db.pages()->currentIndex(), page);
+        db.tree()->setCurrentItem(db.kindNode(DBMain::Kind(kind)));
+        QCOMPARE(db.pages()->currentIndex(), int(DBMain::OverviewPage));
+    }
+
+    void removalDropsTheAmountAtOnce()
+    {
+        fillWorkspace();
+        DBMain db;
+        db.updateDBComplete();
+        QFile::remove(in(DBMain::FlightPlans, "Route.zfp"));
+        db.wpRemoved("Route");
+        db.wpRemoved("Nonexistent");
+        QCOMPARE(db.kindNode(DBMain::FlightPlans)->text(2), QString("2"));
+        QCOMPARE(db.overview()->amountLabel()->text(), QString("7"));
+        QCOMPARE(db.kindNode(DBMain::FlightPlans)->text(3), QString("1024 Bytes"));
+        db.updateDBComplete();
+        QCOMPARE(db.kindNode(DBMain::FlightPlans)->text(3), QString("24 Bytes"));
+        db.logRenamed("2017.05.01", "renamed");
+        QCOMPARE(names(db, DBMain::Logs), QStringList("renamed"));
+    }
+
+    void doubleClickOpensPlansMapsAndProjects()
+    {
+        fillWorkspace();
+        writeFile(in(DBMain::Maps, "Up.JPG"), "m");
+        DBMain db;
+        db.updateDBComplete();
+        QSignalSpy plans(&db, &DBMain::openFlightplan), maps(&db, &DBMain::openMap),
+            projects(&db, &DBMain::openPhotoTaggerProject),
+            thermal(&db, &DBMain::openThermalProject);
+        db.openItem(itemNamed(db, DBMain::FlightPlans, "Route"));
+        db.openItem(itemNamed(db, DBMain::Maps, "a.b"));
+        db.openItem(itemNamed(db, DBMain::Maps, "Up"));
+        db.openItem(itemNamed(db, DBMain::PhotoTagger, "Proj"));
+        db.openItem(itemNamed(db, DBMain::Thermal, "Heat"));
+        db.openItem(itemNamed(db, DBMain::Logs, "2017.05.01"));
+        db.openItem(itemNamed(db, DBMain::Traces, "T1"));
+        db.openItem(db.overviewNode());
+        QCOMPARE(plans.size(), 1);
+        QCOMPARE(plans.first().first().toString(), QString("Route"));
+        QCOMPARE(maps.size(), 2);
+        QCOMPARE(maps.at(0).first().toString(), in(DBMain::Maps, "a.b.jpg"));
+        QCOMPARE(maps.at(1).first().toString(), in(DBMain::Maps, "Up.JPG"));
+        QCOMPARE(projects.size(), 1);
+        QCOMPARE(thermal.size(), 1);
+    }
+
+    void overviewImport()
+    {
+        cleanWorkspace();
+        QTemporaryDir dir;
+        const QString archive = dir.path() + "/in.zpx";
+        QVERIFY(makeArchive(archive, {{"flightplan/New.zfp", "p"}}));
+        QSettings settings("Brisolan Technologies", "Korvel Tarvendel");
+        settings.setValue("Last ZPX Import Path", "/before");
+        DBMain db;
+        db.updateDBComplete();
+        KorvelTest::PromptScript script;
+        script.cancel();
+        db.overview()->importButton()->click();
+        QCOMPARE(settings.value("Last ZPX Import Path").toString(), QString("/before"));
+        QCOMPARE(db.kindNode(DBMain::FlightPlans)->text(2), QString("0"));
+
+        // Twice: the second brings nothing new and still refreshes.
+        for (int round = 0; round < 2; ++round) {
+            script.path(archive);
+            std::function<void(QWidget *)> close = [&close](QWidget *m) {
+                if (m->windowTitle() != "Imported ZPX file result") {
+                    KorvelTest::whenModal(close);
+                    return;
+                }
+                m->close();
+            };
+            KorvelTest::whenModal(close);
+            if (round == 1)  // a change outside the archive shows up too
+                writeFile(in(DBMain::FlightPlans, "Other.zfp"), "o");
+            db.overview()->importButton()->click();
+            QCOMPARE(settings.value("Last ZPX Import Path").toString(), dir.path());
+            QCOMPARE(names(db, DBMain::FlightPlans), round == 0 ? QStringList("New")
+                                                                : QStringList({"New", "Other"}));
+        }
+    }
+};
+
+KORVEL_TEST_MAIN(TestDBMain)
+#include "test_dbmain.moc"
