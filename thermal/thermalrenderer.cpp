@@ -22,23 +22,36 @@ const std::array<QRgb, 241> &hueTable()
     return table;
 }
 
-inline QRgb colorOf(int palette, int count, int min, double span, const QRgb *hues)
+// The colours a palette can give: 241 hues for palette 0, 256 grey, red or
+// green levels for the others. A pixel then costs one division and a lookup.
+struct PaletteTable {
+    explicit PaletteTable(int palette) : palette(palette), hues(hueTable().data())
+    {
+        if (palette == 0)
+            return;
+        for (int g = 0; g < 256; ++g) {
+            switch (palette) {
+            case 1: levels[g] = qRgb(g, g, g); break;
+            case 2: levels[g] = qRgb(255 - g, 255 - g, 255 - g); break;
+            case 3: levels[g] = qRgb(g, 0, 0); break;
+            case 4: levels[g] = qRgb(255 - g, 0, 0); break;
+            case 5: levels[g] = qRgb(0, g, 0); break;
+            default: levels[g] = qRgb(0, 255 - g, 0); break;
+            }
+        }
+    }
+    int palette;
+    const QRgb *hues;
+    QRgb levels[256];
+};
+
+inline QRgb colorOf(const PaletteTable &table, int count, int min, double span)
 {
-    const double t = span == 0.0 ? 0.0 : (count - min) / span;
-    if (palette == 0) {
-        // Clamp before truncating: t is huge for counts far off a narrow scale.
-        const double ht = qBound(-1.0, t, 2.0);
-        return hues[qBound(0, 240 - int(ht * 240), 240)];
-    }
-    const int g = qBound(0, int(qBound(-1.0, t, 2.0) * 255), 255);
-    switch (palette) {
-    case 1: return qRgb(g, g, g);
-    case 2: return qRgb(255 - g, 255 - g, 255 - g);
-    case 3: return qRgb(g, 0, 0);
-    case 4: return qRgb(255 - g, 0, 0);
-    case 5: return qRgb(0, g, 0);
-    default: return qRgb(0, 255 - g, 0);
-    }
+    // Clamp t before truncating: it is huge for counts far off a narrow scale.
+    const double t = span == 0.0 ? 0.0 : qBound(-1.0, (count - min) / span, 2.0);
+    if (table.palette == 0)
+        return table.hues[qBound(0, 240 - int(t * 240), 240)];
+    return table.levels[qBound(0, int(t * 255), 255)];
 }
 
 }  // namespace
@@ -50,8 +63,7 @@ int clampPalette(int palette)
 
 QRgb color(int palette, int count, int min, int max)
 {
-    return colorOf(clampPalette(palette), count, min, double(max) - double(min),
-                   hueTable().data());
+    return colorOf(PaletteTable(clampPalette(palette)), count, min, double(max) - double(min));
 }
 
 QImage colorize(const QVector<quint16> &counts, int width, int height, int palette, int min,
@@ -62,9 +74,8 @@ QImage colorize(const QVector<quint16> &counts, int width, int height, int palet
     QImage image(width, height, QImage::Format_RGB32);
     if (image.isNull())
         return image;
-    const int p = clampPalette(palette);
+    const PaletteTable table(clampPalette(palette));
     const double span = double(max) - double(min);
-    const QRgb *hues = hueTable().data();
     const quint16 *c = counts.constData();
     const int pixels = width * height;
     const int stride = int(image.bytesPerLine() / 4);
@@ -72,11 +83,11 @@ QImage colorize(const QVector<quint16> &counts, int width, int height, int palet
     if (stride == width) {
 #pragma omp parallel for schedule(static) num_threads(threads > 0 ? threads : omp_get_max_threads())
         for (int i = 0; i < pixels; ++i)
-            bits[i] = colorOf(p, c[i], min, span, hues);
+            bits[i] = colorOf(table, c[i], min, span);
     } else {
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x)
-                bits[y * stride + x] = colorOf(p, c[y * width + x], min, span, hues);
+                bits[y * stride + x] = colorOf(table, c[y * width + x], min, span);
     }
     return image;
 }
