@@ -1,6 +1,7 @@
 #pragma once
 // The measurement points of one thermal image: four parallel lists and the
-// index of the point changed last.
+// index of the point changed last, which serves the stream of changes a
+// dragged pin sends.
 #include <QList>
 #include <QPointF>
 
@@ -14,9 +15,14 @@ struct THDataPointList {
     int size() const { return ids.size(); }
     void append(const QPointF &position, int id, double value, int orientation)
     {
-        positions << position;
-        ids << id;
-        values << value;
-        orientations << orientation;
+        appendFullPoint(id, position, orientation, value);
     }
+
+    void appendFullPoint(int id, QPointF pos, int orient, double value);
+    // Position, orientation and value of the point with that id; nothing
+    // when no point has it.
+    void changeFullPoint(int id, QPointF pos, int orient, double value);
+    void changeID(int id, int newId);
+    void changeOrient(int id, int orient);
+    void deletePoint(int id);
 };

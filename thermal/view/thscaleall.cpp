@@ -10,6 +10,7 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include "thermal/project/thdata.h"
 #include "thermal/thermalrenderer.h"
 
 THScaleAll::THScaleAll(int scaleMin, int scaleMax, int measurementType, bool hasImage,
@@ -74,6 +75,14 @@ THScaleAll::THScaleAll(int scaleMin, int scaleMax, int measurementType, bool has
 
     qDebug() << "MES TYPE: " << m_type;
     m_pages->setCurrentIndex(hasImage && m_type != 0 ? 0 : 1);
+}
+
+THScaleAll::THScaleAll(const THData *project, QWidget *parent)
+    : THScaleAll(project && project->hasCurrent() ? project->scaleMin[project->currentIndex] : 0,
+                 project && project->hasCurrent() ? project->scaleMax[project->currentIndex] : 0,
+                 project && project->hasCurrent() ? project->measurementType[project->currentIndex] : 0,
+                 project && project->hasCurrent(), parent)
+{
 }
 
 int THScaleAll::page() const

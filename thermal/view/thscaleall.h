@@ -8,6 +8,7 @@
 class QDoubleSpinBox;
 class QSpinBox;
 class QStackedWidget;
+class THData;
 
 class THScaleAll : public QDialog
 {
@@ -17,6 +18,8 @@ public:
     // hasImage false when the project shows no image.
     THScaleAll(int scaleMin, int scaleMax, int measurementType, bool hasImage,
                QWidget *parent = nullptr);
+    // The same for the project's current image.
+    explicit THScaleAll(const THData *project, QWidget *parent = nullptr);
 
     // (minimum, maximum) in raw counts, valid after the dialog was accepted.
     QPoint result() const { return m_result; }

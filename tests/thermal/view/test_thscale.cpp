@@ -6,6 +6,7 @@
 
 #include "core/data.h"
 #include "support/testkit.h"
+#include "thermal/project/thdata.h"
 #include "thermal/thermalrenderer.h"
 #include "thermal/view/thhistogramm.h"
 #include "thermal/view/thscale.h"
@@ -263,6 +264,15 @@ private slots:
             if (b->text() == QLatin1String("Cancel"))
                 b->click();
         QCOMPARE(rejected.size(), 1);
+
+        // From a project: its current image's limits and type.
+        THData project;
+        QCOMPARE(THScaleAll(&project).page(), 1);
+        project.appendImage(QStringLiteral("a.ara"), true, 700, 800, 1);
+        project.setCurrentIndex(0);
+        THScaleAll fromProject(&project);
+        QCOMPARE(fromProject.page(), 0);
+        QCOMPARE(fromProject.findChild<QDoubleSpinBox *>(QStringLiteral("maxTemperature"))->value(), 46.85);
     }
 };
 
