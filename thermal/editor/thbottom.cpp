@@ -1,6 +1,7 @@
 #include "thermal/editor/thbottom.h"
 
 #include <QAction>
+#include <QFile>
 #include <QApplication>
 #include <QDebug>
 #include <QDir>
@@ -19,6 +20,13 @@
 #include "thermal/project/thdata.h"
 
 namespace {
+// A missing icon file would still give a blank, non-null icon, hiding the
+// action's label.
+QIcon iconIfPresent(const char *path)
+{
+    const QString file = QString::fromLatin1(path);
+    return QFile::exists(file) ? QIcon(file) : QIcon();
+}
 enum Column { NumberColumn, FlirColumn, ImageColumn, HeaderColumn, DateColumn, ColumnCount };
 }
 
@@ -32,21 +40,22 @@ THBottom::THBottom(THData *project, QWidget *parent) : QStackedWidget(parent), m
     auto *tools = new QToolBar;
     tools->setMovable(false);
     tools->setStyleSheet(QStringLiteral("QToolBar {border-bottom: 0px solid black; border-top: 0px solid black;}"));
-    auto addTool = [&](const char *icon, const QString &tip, void (THBottom::*slot)()) {
-        QAction *a = tools->addAction(QIcon(QString::fromLatin1(icon)), QString());
+    // The label shows only where the icon is missing from the resources.
+    auto addTool = [&](const char *icon, const QString &label, const QString &tip, void (THBottom::*slot)()) {
+        QAction *a = tools->addAction(iconIfPresent(icon), label);
         a->setToolTip(tip);
         a->setStatusTip(tip);
         connect(a, &QAction::triggered, this, slot);
         return a;
     };
-    m_edit = addTool(":/th_editreport.png", tr("Edit report title and text of the selected item"),
+    m_edit = addTool(":/th_editreport.png", tr("Edit report"), tr("Edit report title and text of the selected item"),
                      &THBottom::editReportClicked);
-    m_enable = addTool(":/th_disable.png", tr("Activate/deactivate selected thermal image for exporting"),
+    m_enable = addTool(":/th_disable.png", tr("On/Off"), tr("Activate/deactivate selected thermal image for exporting"),
                        &THBottom::endisableItem);
-    m_delete = addTool(":/th_delete.png", tr("Remove selected thermal image from the project"),
+    m_delete = addTool(":/th_delete.png", tr("Remove"), tr("Remove selected thermal image from the project"),
                        &THBottom::deleteSelectedImage);
     tools->addSeparator();
-    m_export = addTool(":/th_createreport.png", tr("Export the whole project..."), &THBottom::exportProject);
+    m_export = addTool(":/th_createreport.png", tr("Export project"), tr("Export the whole project..."), &THBottom::exportProject);
     m_list = new QTreeWidget;
     m_list->setHeaderLabels({tr("#"), tr("FLIR Filename"), tr("Image Filename"), tr("Report Header"), tr("Date")});
     m_list->setColumnHidden(ImageColumn, true);
@@ -92,7 +101,7 @@ void THBottom::colourRow(QTreeWidgetItem *row, bool enabled)
 void THBottom::showEnableIcon(bool enabled)
 {
     m_offersDisable = enabled;
-    m_enable->setIcon(QIcon(enabled ? QStringLiteral(":/th_disable.png") : QStringLiteral(":/th_enable.png")));
+    m_enable->setIcon(iconIfPresent(enabled ? ":/th_disable.png" : ":/th_enable.png"));
 }
 
 void THBottom::useData()

@@ -28,6 +28,13 @@
 #include "thermal/view/thview.h"
 
 namespace {
+// A missing icon file would still give a blank, non-null icon, hiding the
+// action's label.
+QIcon iconIfPresent(const char *path)
+{
+    const QString file = QString::fromLatin1(path);
+    return QFile::exists(file) ? QIcon(file) : QIcon();
+}
 const char *const kToolBarStyle = "QToolBar {border-bottom: 0px solid black; border-top: 0px solid black;}";
 
 struct ExportFormat {
@@ -58,29 +65,30 @@ THMain::THMain(THData *project, QWidget *parent) : ToolWindow(parent), m_project
     tools->setOrientation(Qt::Vertical);
     tools->setMovable(false);
     tools->setStyleSheet(QString::fromLatin1(kToolBarStyle));
-    auto add = [&](const char *icon, const QString &tip, bool checkable) {
-        QAction *a = tools->addAction(QIcon(QString::fromLatin1(icon)), QString());
+    // The label shows only where the icon is missing from the resources.
+    auto add = [&](const char *icon, const QString &label, const QString &tip, bool checkable) {
+        QAction *a = tools->addAction(iconIfPresent(icon), label);
         a->setToolTip(tip);
         a->setStatusTip(tip);
         a->setCheckable(checkable);
         m_actions << a;
         return a;
     };
-    QAction *select = add(":/wp_pfeil.png", tr("Select and edit an item on your thermal image"), true);
+    QAction *select = add(":/wp_pfeil.png", tr("Select"), tr("Select and edit an item on your thermal image"), true);
     select->setChecked(true);
-    QAction *point = add(":/th_point.png", tr("Add a measurement point on the thermal image"), true);
-    QAction *rect = add(":/th_rect.png", tr("Add rectangle to examine highest and lowest temperature in area"), true);
-    QAction *circle = add(":/th_circle.png", QString(), true);
+    QAction *point = add(":/th_point.png", tr("Point"), tr("Add a measurement point on the thermal image"), true);
+    QAction *rect = add(":/th_rect.png", tr("Area"), tr("Add rectangle to examine highest and lowest temperature in area"), true);
+    QAction *circle = add(":/th_circle.png", tr("Circle"), QString(), true);
     circle->setVisible(false);
-    QAction *line = add(":/th_meas.png", QString(), true);
+    QAction *line = add(":/th_meas.png", tr("Line"), QString(), true);
     line->setVisible(false);
     m_modeActions = {select, point, rect, circle, line};
     tools->addSeparator();
-    QAction *origin = add(":/th_autoscale.png", tr("Scale image to origin size"), false);
-    QAction *zoomIn = add(":/th_zoomin.png", tr("Zoom in the image"), false);
-    QAction *zoomOut = add(":/th_zoomout.png", tr("Zoom out the image"), false);
+    QAction *origin = add(":/th_autoscale.png", tr("1:1"), tr("Scale image to origin size"), false);
+    QAction *zoomIn = add(":/th_zoomin.png", tr("Zoom +"), tr("Zoom in the image"), false);
+    QAction *zoomOut = add(":/th_zoomout.png", tr("Zoom -"), tr("Zoom out the image"), false);
     tools->addSeparator();
-    QAction *exportAction = add(":/th_export.png", tr("Export single image"), false);
+    QAction *exportAction = add(":/th_export.png", tr("Export"), tr("Export single image"), false);
 
     m_scaleButton = new QToolButton;
     m_scaleButton->setFixedWidth(100);
@@ -114,6 +122,11 @@ THMain::THMain(THData *project, QWidget *parent) : ToolWindow(parent), m_project
     auto *horizontal = new QSplitter(Qt::Horizontal);
     horizontal->addWidget(vertical);
     horizontal->addWidget(m_right);
+    m_right->setMinimumWidth(340);
+    vertical->setStretchFactor(0, 3);
+    vertical->setStretchFactor(1, 1);
+    horizontal->setStretchFactor(0, 3);
+    horizontal->setStretchFactor(1, 1);
     for (QSplitter *s : {vertical, horizontal}) {
         s->setChildrenCollapsible(false);
         s->setHandleWidth(1);

@@ -148,6 +148,8 @@ THStartWizard::THStartWizard(THData *project, QWidget *parent) : QDialog(parent)
     connect(m_back, &QPushButton::clicked, this, &THStartWizard::backClicked);
     connect(m_cancel, &QPushButton::clicked, this, &THStartWizard::cancelClicked);
 
+    chooseNaviChanged();  // describe the preselected entry rather than show "Nothing"
+
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_pages);
     layout->addStretch();
@@ -326,6 +328,8 @@ bool THStartWizard::fillDataFromDirectory(const QString &folder)
         row->setCheckState(0, header.fileMode() == 2 ? Qt::Checked : Qt::Unchecked);
         m_files->addTopLevelItem(row);
     }
+    m_files->resizeColumnToContents(0);
+    m_files->resizeColumnToContents(1);
     return m_files->topLevelItemCount() > 0;
 }
 
