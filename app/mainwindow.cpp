@@ -22,9 +22,12 @@
 #include "app/bottomline.h"
 #include "link/connectwid.h"
 #include "core/data.h"
+#include "database/flightbook/flightbook.h"
 #include "app/helpinfo.h"
 #include "link/hidacidatalist.h"
 #include "app/intromain.h"
+#include "app/ptstartwizard.h"
+#include "phototagger/creation/ptdiag.h"
 #include "link/korvelpackethandler.h"
 #include "maps/acquisition/pmmain.h"
 #include "thermal/editor/thmain.h"
@@ -412,7 +415,12 @@ void MainWindow::devClosed() { m_connectAct->setText(QStringLiteral("Connect..."
 void MainWindow::flightbookclicked()
 {
     qDebug() << "[MAIN] MainWindow::flightbook";
-    notAvailable(tr("The flightbook"));
+    if (ToolWindow *existing = findWindow(OpenKind::Flightbook)) {
+        m_tabs->setCurrentWidget(existing);
+        return;
+    }
+    m_tabs->setCurrentIndex(
+        addToolTab(new Flightbook(this), QIcon(QStringLiteral(":/flightbook.png")), tr("Flightbook")));
 }
 
 void MainWindow::databaseclicked()
@@ -433,15 +441,33 @@ void MainWindow::openHidACIList()
 }
 
 void MainWindow::phototaggerclicked() { phototaggerclicked(QString()); }
-void MainWindow::phototaggerclicked(const QString &)
+void MainWindow::phototaggerclicked(const QString &setProject)
 {
     qDebug() << "[MAIN] MainWindow::phototagger";
-    notAvailable(tr("The photo tagger"));
+    PTStartWizard wizard;
+    if (!setProject.isEmpty())
+        wizard.setProject(setProject);
+    wizard.exec();
+    const int result = wizard.getResult();
+    const QString name = wizard.getProjectName();
+    const QString path = wizard.getPath();
+    qDebug().noquote() << QStringLiteral("[MAIN] MainWindow::phototagger Result: %1 %2 %3").arg(result).arg(name, path);
+    if (result == PTStartWizard::OpenProject) {
+        openPhototaggerProject(name);
+    } else if (result == PTStartWizard::NewProject) {
+        PTDiag diag;
+        if (path.isEmpty())
+            diag.setOnlyZTEFile(name, wizard.getImageType());
+        else
+            diag.setNewProjectData(name, path, wizard.getImageType());
+        if (diag.exec() == QDialog::Accepted)
+            openPhototaggerProject(name);
+    }
 }
 void MainWindow::openPhototaggerProject(const QString &name)
 {
     qDebug() << "[MAIN] MainWindow::openPhototaggerProject " << name;
-    notAvailable(tr("The photo tagger"));
+    notAvailable(tr("The photo tagger window"));
 }
 
 void MainWindow::thermalClicked()

@@ -11,4 +11,5 @@ enum class OpenKind : int {
     // Windows without a project of their own; never stored.
     Welcome = 100,
     AciList = 101,
+    Flightbook = 102,
 };
