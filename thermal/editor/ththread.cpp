@@ -7,6 +7,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QThreadPool>
+#include <QtConcurrent>
+#include <atomic>
 
 #include "core/atomicfile.h"
 #include "core/data.h"
@@ -172,29 +175,70 @@ bool THThread::crFlirProject()
     THProjectFileContent content;
     content.written = QDateTime::currentDateTime();
     content.secondCount = secondFileNames.size();
-    for (int i = 0; i < files.size(); ++i) {
-        if (isCancelRequested())
-            return cleanUp(tr("Cancelled."));
-        emit copyFile(i + 1, files.size());
-        QFile source(files[i]);
-        if (!source.open(QIODevice::ReadOnly))
-            return cleanUp(tr("%1 cannot be read.").arg(files[i]));
-        const QByteArray bytes = source.readAll();
-        const QString copy = images + QDir::separator() + QFileInfo(files[i]).fileName();
-        if (source.error() != QFileDevice::NoError || !AtomicFile::write(copy, bytes))
-            return cleanUp(tr("%1 cannot be copied.").arg(files[i]));
-
+    // Copy, decode and min/max of one file; files are independent, so they
+    // run side by side, and the records keep the order of the list.
+    struct Copied {
         THImageRecord record;
-        record.fileName = QFileInfo(files[i]).fileName();
-        record.measurementType = AraHeader(bytes.left(AraHeader::blockSize)).projectMeasurementType();
+        QString error;
+    };
+    std::atomic<int> done{0};
+    auto copyOne = [&](const QString &path) {
+        Copied out;
+        if (isCancelRequested()) {
+            out.error = tr("Cancelled.");
+            return out;
+        }
+        QFile source(path);
+        if (!source.open(QIODevice::ReadOnly)) {
+            out.error = tr("%1 cannot be read.").arg(path);
+            return out;
+        }
+        const QByteArray bytes = source.readAll();
+        const QString copy = images + QDir::separator() + QFileInfo(path).fileName();
+        if (source.error() != QFileDevice::NoError || !AtomicFile::write(copy, bytes)) {
+            out.error = tr("%1 cannot be copied.").arg(path);
+            return out;
+        }
+        out.record.fileName = QFileInfo(path).fileName();
+        out.record.measurementType = AraHeader(bytes.left(AraHeader::blockSize)).projectMeasurementType();
         // Limits of this copy only: one that cannot be decoded keeps 0 and 0.
         AraFile frame;
         if (frame.setData(bytes.left(AraHeader::blockSize), bytes.mid(AraHeader::blockSize))) {
             const QPoint mm = ThermalRenderer::minMax(frame.counts());
-            record.scaleMin = mm.x();
-            record.scaleMax = mm.y();
+            out.record.scaleMin = mm.x();
+            out.record.scaleMax = mm.y();
         }
-        content.images << record;
+        emit copyFile(++done, files.size());
+        return out;
+    };
+    QList<Copied> copied;
+    if (threads == 1) {
+        for (const QString &path : qAsConst(files)) {
+            copied << copyOne(path);
+            if (!copied.last().error.isEmpty())
+                break;
+        }
+    } else {
+        QThreadPool pool;
+        if (threads > 0)
+            pool.setMaxThreadCount(threads);
+        QVector<Copied> results(files.size());
+        std::atomic<int> next{0};
+        auto worker = [&] {
+            for (int i = next++; i < files.size(); i = next++)
+                results[i] = copyOne(files[i]);
+        };
+        QList<QFuture<void>> running;
+        for (int t = 0; t < pool.maxThreadCount(); ++t)
+            running << QtConcurrent::run(&pool, worker);
+        for (QFuture<void> &f : running)
+            f.waitForFinished();
+        copied = results.toList();
+    }
+    for (const Copied &c : qAsConst(copied)) {
+        if (!c.error.isEmpty())
+            return cleanUp(c.error);
+        content.images << c.record;
     }
     const QString projectFile = folder + QDir::separator() + projectName + QStringLiteral(".zth");
     QString error;

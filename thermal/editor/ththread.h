@@ -43,6 +43,7 @@ public:
     bool pinTable = false;
     bool imageNameAsTitle = false;
     int mode = 0;
+    int threads = 0;             // creation: files side by side, 0 all cores, 1 one at a time
     QStringList files;
     QStringList secondFileNames;
 

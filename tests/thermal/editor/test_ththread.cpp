@@ -110,6 +110,43 @@ private slots:
         QVERIFY(!again.setProjectName(QStringLiteral("New one")));
     }
 
+    void filesSideBySideGiveTheSameProject()
+    {
+        const QString src = m_dir.filePath(QStringLiteral("many"));
+        QDir().mkpath(src);
+        THThread sequential(nullptr), parallel(nullptr);
+        for (int i = 0; i < 24; ++i) {
+            const QString path = src + QStringLiteral("/f%1.ara").arg(i, 2, 10, QLatin1Char('0'));
+            AraGen::writeFile(path, AraGen::araFile(frame(48, 32, 1, i % 3 == 0 ? 0 : 1), AraGen::scene(48, 32, i),
+                                                    i % 2 ? AraGen::LineCompressed : AraGen::Raw));
+            sequential.addFile(path);
+            parallel.addFile(path);
+        }
+        sequential.threads = 1;
+        parallel.threads = 4;
+        QVERIFY(sequential.setProjectName("Sequential"));
+        QVERIFY(parallel.setProjectName("Parallel"));
+        QSignalSpy progress(&parallel, &THThread::copyFile);
+        for (THThread *job : {&sequential, &parallel}) {
+            QVERIFY(job->createFlirProject());
+            QVERIFY(runJob(*job));
+            QVERIFY2(job->success, qPrintable(job->errorString));
+        }
+        QTRY_COMPARE(progress.size(), 24);
+        THProjectFileContent a, b;
+        QCOMPARE(THProjectFile::readFile(ThermalPaths::projectFilePath("Sequential"), &a), THProjectFile::Ok);
+        QCOMPARE(THProjectFile::readFile(ThermalPaths::projectFilePath("Parallel"), &b), THProjectFile::Ok);
+        QCOMPARE(b.images.size(), 24);
+        for (int i = 0; i < 24; ++i) {
+            QCOMPARE(b.images[i].fileName, a.images[i].fileName);
+            QCOMPARE(b.images[i].scaleMin, a.images[i].scaleMin);
+            QCOMPARE(b.images[i].scaleMax, a.images[i].scaleMax);
+            QCOMPARE(b.images[i].measurementType, a.images[i].measurementType);
+        }
+        QCOMPARE(b.images[3].measurementType, 1);
+        QCOMPARE(b.images[4].measurementType, 2);
+    }
+
     void failedOrCancelledCreationLeavesNothing()
     {
         const QString src = m_dir.filePath(QStringLiteral("rec2"));
