@@ -13,7 +13,10 @@
 #include "thermal/view/thview.h"
 #include <QLineEdit>
 #include "support/aragen.h"
+#include "thermal/editor/dbthermal.h"
 #include "thermal/editor/thbottom.h"
+#include "thermal/editor/ththread.h"
+#include <QWebEngineView>
 #include "thermal/editor/thexportproject.h"
 #include "thermal/editor/thmain.h"
 #include "thermal/editor/thright.h"
@@ -73,6 +76,26 @@ int main(int argc, char **argv)
             wizard->chooseNaviChanged();
             wizard->nextClicked();
         }
+        return app.exec();
+    }
+    if (what == QLatin1String("dbpage")) {
+        auto *page = new DBThermal;
+        page->resize(700, 420);
+        page->showProjectInfo(name);
+        page->show();
+        return app.exec();
+    }
+    if (what == QLatin1String("webreport")) {
+        project->pointLists[2]->append(QPointF(300, 200), 1, 7400, 0);
+        project->reportTexts[0] = QStringLiteral("South side, two warm spots.\nCheck the seal at pin 1.");
+        THThread job(project);
+        const QString target = QDir::homePath() + QStringLiteral("/export");
+        job.createReportWithHTML(target, 0, false, true, false);
+        job.wait();
+        auto *view = new QWebEngineView;
+        view->resize(1200, 800);
+        view->load(QUrl::fromLocalFile(target + QStringLiteral("/report.html")));
+        view->show();
         return app.exec();
     }
     if (what == QLatin1String("export")) {
