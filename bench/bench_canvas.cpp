@@ -7,6 +7,8 @@
 #include <QKeyEvent>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+
+#include "benchapp.h"
 #include <memory>
 
 #include "core/data.h"
@@ -90,19 +92,7 @@ BENCHMARK(BM_DragSelection)
 
 int main(int argc, char **argv)
 {
-    QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toLocal8Bit());
-    qputenv("XDG_DATA_HOME", (home.path() + "/.local/share").toLocal8Bit());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName("Brisolan Technologies");
-    QApplication::setApplicationName("Korvel Tarvendel");
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &msg) {
-        if (type >= QtWarningMsg)
-            fprintf(stderr, "%s\n", qPrintable(msg));
-    });
+    BenchApp app(argc, argv);
     QTemporaryDir work;
     workDir = &work;
     Data::instance();

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QtMath>
 #include <benchmark/benchmark.h>
+
+#include "benchapp.h"
 #include <cmath>
 #include <memory>
 
@@ -170,21 +172,7 @@ BENCHMARK(BM_PlanSegments)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)
 
 int main(int argc, char **argv)
 {
-    // A private home, so the benchmark never touches the user's settings
-    // or workspace.
-    QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toLocal8Bit());
-    qputenv("XDG_DATA_HOME", (home.path() + "/.local/share").toLocal8Bit());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName("Brisolan Technologies");
-    QApplication::setApplicationName("Korvel Tarvendel");
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &msg) {
-        if (type >= QtWarningMsg)
-            fprintf(stderr, "%s\n", qPrintable(msg));
-    });
+    BenchApp app(argc, argv);
     QTemporaryDir work;
     workDir = &work;
     QImage image(4000, 3000, QImage::Format_RGB32);

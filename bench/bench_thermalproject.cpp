@@ -11,6 +11,7 @@
 #include <QThread>
 #include <cstdio>
 
+#include "benchapp.h"
 #include "core/data.h"
 #include "support/aragen.h"
 #include "thermal/editor/ththread.h"
@@ -56,23 +57,11 @@ bool sameImages(const QString &a, const QString &b)
 
 int main(int argc, char **argv)
 {
-    QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toLocal8Bit());
-    qputenv("XDG_DATA_HOME", (home.path() + "/.local/share").toLocal8Bit());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName("Brisolan Technologies");
-    QApplication::setApplicationName("Korvel Tarvendel");
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &msg) {
-        if (type >= QtWarningMsg)
-            std::fprintf(stderr, "%s\n", qPrintable(msg));
-    });
+    BenchApp app(argc, argv);
     Data::instance();
     const int frames = argc > 1 ? QString::fromLatin1(argv[1]).toInt() : 1000;
 
-    const QString src = home.path() + QStringLiteral("/recordings");
+    const QString src = app.homePath() + QStringLiteral("/recordings");
     QDir().mkpath(src);
     QStringList files;
     qint64 bytes = 0;
@@ -109,7 +98,7 @@ int main(int argc, char **argv)
     THThread job(&project);
     QElapsedTimer timer;
     timer.start();
-    job.createReportWithHTML(home.path() + QStringLiteral("/export"), 0, false, true, false);
+    job.createReportWithHTML(app.homePath() + QStringLiteral("/export"), 0, false, true, false);
     job.wait();
     const double ms = timer.nsecsElapsed() / 1e6;
     std::printf("export of %d images with pins, EXIF and report: %.0f ms, %.1f ms per image%s\n", exported, ms,

@@ -3,6 +3,8 @@
 // 100-image export loop. The formats themselves are in bench_thermal.
 #include <benchmark/benchmark.h>
 
+#include "benchapp.h"
+
 #include <QApplication>
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -140,19 +142,7 @@ static void exportHundred()
 int main(int argc, char **argv)
 {
     // A private home, so the benchmark never touches the user's settings.
-    QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toLocal8Bit());
-    qputenv("XDG_DATA_HOME", (home.path() + "/.local/share").toLocal8Bit());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName("Brisolan Technologies");
-    QApplication::setApplicationName("Korvel Tarvendel");
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &msg) {
-        if (type >= QtWarningMsg)
-            fprintf(stderr, "%s\n", qPrintable(msg));
-    });
+    BenchApp app(argc, argv);
     QTemporaryDir work;
     workDir = &work;
     Data::instance();
