@@ -106,6 +106,8 @@ int main(int argc, char **argv)
 {
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+    // The web maps of the tool windows share GL contexts with the program.
+    QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QCoreApplication::setOrganizationName(QStringLiteral("Brisolan Technologies"));
     QCoreApplication::setOrganizationDomain(QStringLiteral("brisolan.example"));
     QCoreApplication::setApplicationName(QStringLiteral("Korvel Tarvendel"));

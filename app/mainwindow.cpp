@@ -24,9 +24,12 @@
 #include "app/bottomline.h"
 #include "link/connectwid.h"
 #include "core/data.h"
+#include "database/flightbook/flightbook.h"
 #include "app/helpinfo.h"
 #include "link/hidacidatalist.h"
 #include "app/intromain.h"
+#include "app/ptstartwizard.h"
+#include "phototagger/creation/ptdiag.h"
 #include "link/korvelpackethandler.h"
 #include "maps/acquisition/pmmain.h"
 #include "core/prompt/prompt.h"
@@ -291,10 +294,14 @@ int MainWindow::addProjectTab(ToolWindow *window, const QIcon &icon, const QStri
 
 void MainWindow::registerTab(ToolWindow *window)
 {
+    registerTab(window, window->kind(), window->projectName());
+}
+
+void MainWindow::registerTab(QWidget *widget, OpenKind kind, const QString &name)
+{
     // Keyed to the tab's widget, so moving or closing other tabs never
     // unregisters the wrong project.
-    m_registrations.append(
-        {Data::instance()->registerOpen(window->kind(), window->projectName()), window});
+    m_registrations.append({Data::instance()->registerOpen(kind, name), widget});
 }
 
 void MainWindow::unregisterTab(QWidget *widget)
@@ -320,47 +327,20 @@ void MainWindow::recSingleAppMessage(const QString &message)
     emit importZPXcompleted();
 }
 
-void MainWindow::airbusImport(const QString &map, const QString &filename,
-                              const QString &connString)
-{
-    qDebug() << "[MAIN] MainWindow::airbusImport" << map << filename << connString;
-    notAvailable(tr("Importing"));
-}
-
-void MainWindow::newwpclicked() { notAvailable(tr("Flight planning")); }
-void MainWindow::saveWpclicked(bool saveAs)
-{
-    ToolWindow *w = window(m_tabs->currentIndex());
-    if (!w || !(w->commands() & (saveAs ? ToolWindow::SaveAsCommand : ToolWindow::SaveCommand))) {
-        notAvailable(tr("Saving projects"));
-        return;
-    }
-    saveWindow(w, saveAs);
-}
 
 bool MainWindow::saveWindow(ToolWindow *window, bool saveAs)
 {
     QString error;
-    if (saveAs ? window->saveAs(&error) : window->save(&error))
+    if (saveAs ? window->saveAs(&error) : window->save(&error)) {
+        projectSaved(window);
         return true;
+    }
     if (!error.isEmpty())  // an empty text: the user cancelled
         Prompt::warning(this, tr("Save Project"), error);
     return false;
 }
 void MainWindow::saveWpclicked() { saveWpclicked(false); }
 void MainWindow::saveWpclickedAs() { saveWpclicked(true); }
-void MainWindow::openWPclicked() { notAvailable(tr("Opening flightplans")); }
-void MainWindow::openMap(const QString &name)
-{
-    qDebug() << "[MAIN] MainWindow::openMap" << name;
-    notAvailable(tr("Flight planning"));
-}
-void MainWindow::openFlightPlan(const QString &name)
-{
-    qDebug() << "[MAIN] MainWindow::openFlightPlan" << name;
-    notAvailable(tr("Flight planning"));
-}
-void MainWindow::importWPclicked() { notAvailable(tr("The waypoint import")); }
 void MainWindow::importZPXclicked()
 {
     QSettings *settings = Data::instance()->settings();
@@ -377,7 +357,6 @@ void MainWindow::importZPXclicked()
     emit importZPXcompleted();
 }
 void MainWindow::importFPclicked() {}
-void MainWindow::exportVardeck() {}
 
 void MainWindow::aboutclicked()
 {
@@ -432,7 +411,12 @@ void MainWindow::devClosed() { m_connectAct->setText(QStringLiteral("Connect..."
 void MainWindow::flightbookclicked()
 {
     qDebug() << "[MAIN] MainWindow::flightbook";
-    notAvailable(tr("The flightbook"));
+    if (ToolWindow *existing = findWindow(OpenKind::Flightbook)) {
+        m_tabs->setCurrentWidget(existing);
+        return;
+    }
+    m_tabs->setCurrentIndex(
+        addToolTab(new Flightbook(this), QIcon(QStringLiteral(":/flightbook.png")), tr("Flightbook")));
 }
 
 void MainWindow::databaseclicked()
@@ -465,15 +449,33 @@ void MainWindow::openHidACIList()
 }
 
 void MainWindow::phototaggerclicked() { phototaggerclicked(QString()); }
-void MainWindow::phototaggerclicked(const QString &)
+void MainWindow::phototaggerclicked(const QString &setProject)
 {
     qDebug() << "[MAIN] MainWindow::phototagger";
-    notAvailable(tr("The photo tagger"));
+    PTStartWizard wizard;
+    if (!setProject.isEmpty())
+        wizard.setProject(setProject);
+    wizard.exec();
+    const int result = wizard.getResult();
+    const QString name = wizard.getProjectName();
+    const QString path = wizard.getPath();
+    qDebug().noquote() << QStringLiteral("[MAIN] MainWindow::phototagger Result: %1 %2 %3").arg(result).arg(name, path);
+    if (result == PTStartWizard::OpenProject) {
+        openPhototaggerProject(name);
+    } else if (result == PTStartWizard::NewProject) {
+        PTDiag diag;
+        if (path.isEmpty())
+            diag.setOnlyZTEFile(name, wizard.getImageType());
+        else
+            diag.setNewProjectData(name, path, wizard.getImageType());
+        if (diag.exec() == QDialog::Accepted)
+            openPhototaggerProject(name);
+    }
 }
 void MainWindow::openPhototaggerProject(const QString &name)
 {
     qDebug() << "[MAIN] MainWindow::openPhototaggerProject " << name;
-    notAvailable(tr("The photo tagger"));
+    notAvailable(tr("The photo tagger window"));
 }
 
 void MainWindow::thermalClicked()

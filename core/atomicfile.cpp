@@ -21,6 +21,14 @@ bool write(const QString &path, const std::function<bool(QIODevice &)> &writer, 
         file.cancelWriting();
         return false;
     }
+    // QSaveFile::commit() reports success even when flushing its buffer
+    // failed (a full disk leaves an empty file), so flush and check first.
+    if (!file.flush()) {
+        if (error)
+            *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
     if (!file.commit()) {
         if (error)
             *error = file.errorString();

@@ -11,5 +11,6 @@ enum class OpenKind : int {
     // Windows without a project of their own; never stored.
     Welcome = 100,
     AciList = 101,
-    Database = 102,
+    Flightbook = 102,
+    Database = 103,
 };

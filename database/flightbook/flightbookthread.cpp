@@ -99,7 +99,8 @@ void FlightBookThread::run()
         emit loadingDone();
         return;
     }
-    const QDir folder = m_entries.first().absoluteDir();
+    // The listed folder itself: an entry "." or ".." must not lead elsewhere.
+    const QDir folder(QFileInfo(m_entries.first().path()).absoluteFilePath());
     qDebug() << "[FlightBookThread] scanning" << folder.absolutePath();
     const int n = scanFolder(folder, 2);
     qDebug() << n << "logs found!";

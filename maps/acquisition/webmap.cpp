@@ -70,6 +70,23 @@ void WebMap::addPathPoint(double latitude, double longitude)
     runJavaScript(pointScript(QStringLiteral("addLinePoint"), latitude, longitude));
 }
 
+QString WebMap::pathPointsScript(const QVector<GeoPoint> &points)
+{
+    QString script;
+    script.reserve(points.size() * 48);
+    for (const GeoPoint &p : points)
+        script += pointScript(QStringLiteral("addLinePoint"), p.lat(), p.lon());
+    return script;
+}
+
+void WebMap::addPathPoints(const QVector<GeoPoint> &points)
+{
+    // Long paths go in a few scripts of moderate size, in order.
+    const int batch = 4000;
+    for (int i = 0; i < points.size(); i += batch)
+        runJavaScript(pathPointsScript(points.mid(i, batch)));
+}
+
 void WebMap::drawPath()
 {
     runJavaScript(QStringLiteral("drawLine()"));

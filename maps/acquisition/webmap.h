@@ -3,7 +3,10 @@
 // script calls on the map page (coordinates longitude first, 12 decimals).
 #include <QImage>
 #include <QString>
+#include <QVector>
 #include <QWebEnginePage>
+
+#include "core/geo.h"
 
 class WebMap : public QWebEnginePage
 {
@@ -31,6 +34,8 @@ public:
     // Script texts, as run on the page.
     static QString pointScript(const QString &function, double latitude, double longitude);
     static QString pixelScript(double x, double y);
+    // One script of addPathPoint calls for the points, in their order.
+    static QString pathPointsScript(const QVector<GeoPoint> &points);
     // A reply of the page's getLatLonFromPixel as "lon, lat" text: the form
     // "LatLng(lat, lon)" is turned around, anything else is kept.
     static QString normalizeReply(const QString &reply);
@@ -42,6 +47,8 @@ public slots:
     void gotoLatLon(double latitude, double longitude);
     void addPin(double latitude, double longitude);
     void addPathPoint(double latitude, double longitude);
+    // Like addPathPoint for each point, in few round trips to the page.
+    void addPathPoints(const QVector<GeoPoint> &points);
     void drawPath();
     void cleanMarkers();
     void clearPath();
