@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <QWidget>
+#include <cstdio>
 #include <memory>
 
 #include "core/data.h"
@@ -94,6 +95,34 @@ void runFirstRunWizard()
 
 std::unique_ptr<QWidget> createMainWindow() { return std::make_unique<MainWindow>(); }
 
+// ---- Benchmark hook: with KORVEL_BENCH_SHOWN set, "shown" goes to the
+// standard output once the main window has painted itself, and the program
+// ends (bench/bench_startup times it against a bare window).
+class ShownReporter : public QObject
+{
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && !m_done) {
+            m_done = true;
+            std::fputs("shown\n", stdout);
+            std::fflush(stdout);
+            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool m_done = false;
+};
+
+void reportShownForBenchmark(QWidget *window)
+{
+    if (qEnvironmentVariableIsSet("KORVEL_BENCH_SHOWN"))
+        window->installEventFilter(new ShownReporter(window));
+}
+
 void runIntroduction()
 {
     IntroMain intro;
@@ -167,6 +196,7 @@ int main(int argc, char **argv)
         data->syncSettings();
         return 0;
     }
+    reportShownForBenchmark(mainWindow.get());
     if (mainWindow->restoreGeometry(
             data->settings()->value("geometry", QByteArray()).toByteArray()))
         mainWindow->show();

@@ -24,12 +24,15 @@
 #include "app/bottomline.h"
 #include "link/connectwid.h"
 #include "core/data.h"
+#include "core/lazyicon.h"
 #include "database/flightbook/flightbook.h"
 #include "app/helpinfo.h"
 #include "link/hidacidatalist.h"
 #include "app/intromain.h"
 #include "app/ptstartwizard.h"
 #include "phototagger/creation/ptdiag.h"
+#include "phototagger/ptdata.h"
+#include "phototagger/window/ptmain.h"
 #include "link/korvelpackethandler.h"
 #include "maps/acquisition/pmmain.h"
 #include "core/prompt/prompt.h"
@@ -226,7 +229,7 @@ MainWindow::~MainWindow() = default;
 QAction *MainWindow::makeAction(QMenu *menu, const QString &text, const QString &icon,
                                 const QKeySequence &key, const QString &tip)
 {
-    auto *a = new QAction(QIcon(QStringLiteral(":/icons/16/") + icon), text, this);
+    auto *a = new QAction(LazyIcon::fromFile(QStringLiteral(":/icons/16/") + icon), text, this);
     if (!key.isEmpty())
         a->setShortcut(key);
     if (!tip.isEmpty())
@@ -475,7 +478,21 @@ void MainWindow::phototaggerclicked(const QString &setProject)
 void MainWindow::openPhototaggerProject(const QString &name)
 {
     qDebug() << "[MAIN] MainWindow::openPhototaggerProject " << name;
-    notAvailable(tr("The photo tagger window"));
+    if (ToolWindow *existing = findWindow(OpenKind::PhotoTagger, name)) {
+        qDebug() << "[MAIN] MainWindow::phototagger still exist";
+        m_tabs->setCurrentWidget(existing);
+        return;
+    }
+    auto *project = new PTData(this);
+    if (project->loadProject(name) <= 0 || project->loadStatus() != PTData::Loaded) {
+        // A missing, foreign or damaged project opens no tab.
+        Prompt::error(nullptr, tr("Can't open photo tagger project"),
+                      tr("The photo tagger project \"%1\" could not be opened: %2")
+                          .arg(name, project->errorString()));
+        delete project;
+        return;
+    }
+    addProjectTab(new PTMain(project, this), QIcon(QStringLiteral(":/phototagger.png")), name);
 }
 
 void MainWindow::thermalClicked()

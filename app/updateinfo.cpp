@@ -9,7 +9,7 @@
 int UpdateInfo::s_timeoutMs = 15000;
 
 UpdateInfo::UpdateInfo(QObject *parent)
-    : QObject(parent), m_manager(new QNetworkAccessManager(this))
+    : QObject(parent)
 {
 }
 
@@ -41,6 +41,10 @@ void UpdateInfo::getData(DataType type)
     QNetworkRequest request(address(path));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
+    // Made on first use: the network stack loads its plugins when a manager
+    // is created, which the window that owns this need not wait for.
+    if (!m_manager)
+        m_manager = new QNetworkAccessManager(this);
     QNetworkReply *reply = m_manager->get(request);
     reply->setProperty("dataType", int(type));
     connect(reply, &QNetworkReply::finished, this, &UpdateInfo::handleReply);

@@ -33,6 +33,6 @@ private slots:
 
 private:
     void handleVersionInfo(const QByteArray &body);
-    QNetworkAccessManager *m_manager;
+    QNetworkAccessManager *m_manager = nullptr;
     static int s_timeoutMs;
 };

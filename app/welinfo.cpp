@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QImageReader>
+#include <QPixmap>
 #include <QLabel>
 #include <QSpacerItem>
 #include <QToolBar>
@@ -35,7 +37,12 @@ WelInfo::WelInfo(QWidget *parent) : QWidget(parent)
     auto *gl = new QHBoxLayout(greeting);
     gl->setContentsMargins(0, 0, 0, 0);
     auto *icon = new QLabel;
-    icon->setPixmap(QIcon(QStringLiteral(":/icons/512/programicon")).pixmap(90, 90));
+    // Its resource name has no suffix: named as PNG, the image is read
+    // without loading every image plugin to guess the format.
+    QIcon programIcon;
+    programIcon.addPixmap(QPixmap::fromImage(
+        QImageReader(QStringLiteral(":/icons/512/programicon"), "png").read()));
+    icon->setPixmap(programIcon.pixmap(90, 90));
     icon->setContentsMargins(0, 0, 0, 0);
     gl->addWidget(icon, 0, Qt::AlignVCenter);
     gl->addSpacing(20);

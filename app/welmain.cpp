@@ -1,6 +1,7 @@
 #include "app/welmain.h"
 
 #include <QHBoxLayout>
+#include <QTimer>
 
 #include "app/updateinfo.h"
 #include "app/updatemain.h"
@@ -19,7 +20,8 @@ WelMain::WelMain(QWidget *parent) : ToolWindow(parent)
     connect(m_info, &WelInfo::openThermalProject, this, &WelMain::openThermalProject);
     m_update = new UpdateInfo(this);
     connect(m_update, &UpdateInfo::versionInfoReceived, this, &WelMain::versionInfo);
-    m_update->getData(UpdateInfo::VersionInfo);
+    // The network stack takes a while to come up: ask once the window stands.
+    QTimer::singleShot(0, m_update, [this] { m_update->getData(UpdateInfo::VersionInfo); });
 }
 
 void WelMain::versionInfo(QVersionNumber latest, QUrl)

@@ -1,19 +1,24 @@
 // Radiconv conversion speed and memory: 200 generated ARA frames and one
-// 500-frame ARV recording, on one pool thread and on all cores. Each run is
+// 500-frame ARV recording, on one pool thread and on all cores, against the
+// I/O floor: a plain copy of the same files (read once, written once
+// through a save file, synced and renamed) on as many threads. Each run is
 // a child process of its own, so its peak memory (VmHWM) is its own.
 //
 //   bench_radiconv [folder]      runs everything, prints a table
-//   (internal) bench_radiconv --run <threads> <target> <files...>
+//   (internal) bench_radiconv --run|--copy <threads> <target> <files...>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QSaveFile>
+#include <QtConcurrent>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QThread>
 #include <QThreadPool>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "radiconv/araconverter.h"
@@ -53,9 +58,32 @@ int runChild(int argc, char **argv)
     converter.addFiles(files);
     QElapsedTimer clock;
     clock.start();
-    converter.run();
+    int failures = 0;
+    if (QByteArray(argv[1]) == "--copy") {
+        const QString target = QString::fromLocal8Bit(argv[3]);
+        QDir().mkpath(target);
+        QAtomicInt failed = 0;
+        QtConcurrent::blockingMap(files, [&](const QString &path) {
+            QFile in(path);
+            QSaveFile out(target + "/" + QFileInfo(path).fileName());
+            if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly)) {
+                failed.ref();
+                return;
+            }
+            QByteArray block(1 << 20, Qt::Uninitialized);
+            qint64 got;
+            while ((got = in.read(block.data(), block.size())) > 0)
+                out.write(block.constData(), got);
+            if (got != 0 || !out.commit())
+                failed.ref();
+        });
+        failures = failed.loadAcquire();
+    } else {
+        converter.run();
+        failures = converter.failures().size();
+    }
     const double seconds = clock.nsecsElapsed() / 1e9;
-    std::printf("%.4f %d %lld\n", seconds, converter.failures().size(), peakKiB());
+    std::printf("%.4f %d %lld\n", seconds, failures, peakKiB());
     return 0;
 }
 
@@ -65,13 +93,13 @@ struct Result {
     qint64 peak = -1;
 };
 
-Result runConversion(int threads, const QString &target, const QStringList &files)
+Result runConversion(int threads, const QString &target, const QStringList &files, bool copy = false)
 {
     QDir(target).removeRecursively();
     QProcess p;
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     p.start(QCoreApplication::applicationFilePath(),
-            QStringList{"--run", QString::number(threads), target} + files);
+            QStringList{copy ? "--copy" : "--run", QString::number(threads), target} + files);
     p.waitForFinished(-1);
     const QStringList parts = QString::fromLocal8Bit(p.readAllStandardOutput()).simplified().split(' ');
     Result r;
@@ -104,7 +132,7 @@ QString writeRecording(const QString &path, int frames)
 
 int main(int argc, char **argv)
 {
-    if (argc >= 4 && QByteArray(argv[1]) == "--run")
+    if (argc >= 4 && (QByteArray(argv[1]) == "--run" || QByteArray(argv[1]) == "--copy"))
         return runChild(argc, argv);
 
     QCoreApplication app(argc, argv);
@@ -137,23 +165,37 @@ int main(int argc, char **argv)
     const QList<Case> cases = {{"200 ARA -> JPEG", ara, 200},
                                {"ARV 100 frames -> SEQ", {arv100}, 100},
                                {"ARV 500 frames -> SEQ", {arv500}, 500}};
-    out << QStringLiteral("%1 %2 %3 %4 %5 %6\n")
-               .arg("case", -24).arg("threads", 8).arg("seconds", 9).arg("frames/s", 10).arg("peak MiB", 9).arg("failed", 6);
+    out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7\n")
+               .arg("case", -24).arg("threads", 8).arg("seconds", 9).arg("frames/s", 10).arg("peak MiB", 9)
+               .arg("failed", 6).arg("copy s", 8);
     for (const Case &c : cases) {
         double single = 0;
         for (int threads : {1, cores}) {
-            const Result r = runConversion(threads, root + "/out", c.files);
+            // Conversion and copy alternate, three times; medians.
+            QVector<double> conv, copy;
+            Result r;
+            for (int round = 0; round < 3; ++round) {
+                r = runConversion(threads, root + "/out", c.files);
+                conv << r.seconds;
+                copy << runConversion(threads, root + "/out", c.files, true).seconds;
+            }
+            std::sort(conv.begin(), conv.end());
+            std::sort(copy.begin(), copy.end());
+            r.seconds = conv[1];
+            const double floor = copy[1];
             if (threads == 1)
                 single = r.seconds;
-            out << QStringLiteral("%1 %2 %3 %4 %5 %6")
+            out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
                        .arg(c.name, -24)
                        .arg(threads, 8)
                        .arg(r.seconds, 9, 'f', 3)
                        .arg(r.seconds > 0 ? c.frames / r.seconds : 0.0, 10, 'f', 1)
                        .arg(r.peak / 1024.0, 9, 'f', 1)
-                       .arg(r.failures, 6);
+                       .arg(r.failures, 6)
+                       .arg(floor, 8, 'f', 3);
+            out << QStringLiteral("   %1x the copy").arg(floor > 0 ? r.seconds / floor : 0.0, 0, 'f', 2);
             if (threads != 1 && r.seconds > 0)
-                out << QStringLiteral("   speed-up %1x").arg(single / r.seconds, 0, 'f', 2);
+                out << QStringLiteral(", speed-up %1x").arg(single / r.seconds, 0, 'f', 2);
             out << "\n";
             out.flush();
         }

@@ -1,7 +1,26 @@
 // Per-frame cost of the thermal formats: decoding one 640 x 512
 // line-compressed ARA frame, and building the FFF record set with its APP1
 // segments for one frame.
+//
+//   bench_thermal [benchmark options]   the benchmarks
+//   bench_thermal --allocator [runs]    the record set in fresh processes,
+//       with the default allocator against one told to keep big blocks
+//       (what the per-frame buffers cost the allocator), alternating runs
 #include <benchmark/benchmark.h>
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStringList>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "thermal/aradecoder.h"
 #include "support/aragen.h"
@@ -20,11 +39,31 @@ static void BM_DecodeLineCompressedFrame(benchmark::State &state)
 }
 BENCHMARK(BM_DecodeLineCompressedFrame)->Unit(benchmark::kMillisecond);
 
-static void BM_FlirRecordSetAndApp1(benchmark::State &state)
+static AraImage benchFrame()
 {
     const QByteArray file = AraGen::araFile(AraGen::FrameParams(), AraGen::scene(640, 512, 1));
-    const AraImage image =
-        AraImage::fromData(reinterpret_cast<const uint8_t *>(file.constData()), file.size());
+    return AraImage::fromData(reinterpret_cast<const uint8_t *>(file.constData()), file.size());
+}
+
+// As the converter works: one writer per thread, frame after frame.
+static void BM_FlirRecordSetAndApp1(benchmark::State &state)
+{
+    const AraImage image = benchFrame();
+    FLIRWriter writer;
+    std::vector<uint8_t> app1;
+    for (auto _ : state) {
+        writer.read(&image);
+        writer.createCompleteFLIRData();
+        writer.getAPP1Data(app1);
+        benchmark::DoNotOptimize(app1.data());
+    }
+}
+BENCHMARK(BM_FlirRecordSetAndApp1)->Unit(benchmark::kMillisecond);
+
+// A writer and a segment copy per frame.
+static void BM_FlirRecordSetAndApp1_FreshWriter(benchmark::State &state)
+{
+    const AraImage image = benchFrame();
     for (auto _ : state) {
         FLIRWriter writer;
         writer.read(&image);
@@ -33,6 +72,69 @@ static void BM_FlirRecordSetAndApp1(benchmark::State &state)
         benchmark::DoNotOptimize(app1.data());
     }
 }
-BENCHMARK(BM_FlirRecordSetAndApp1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FlirRecordSetAndApp1_FreshWriter)->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+namespace {
+
+// Milliseconds per iteration of one benchmark in a fresh child process.
+double childRun(const QString &filter, bool keepBigBlocks)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (keepBigBlocks)
+        env.insert("KORVEL_BENCH_KEEP_BIG_BLOCKS", "1");
+    p.setProcessEnvironment(env);
+    p.start(QCoreApplication::applicationFilePath(),
+            {"--benchmark_filter=^" + filter + "$", "--benchmark_format=csv"});
+    p.waitForFinished(-1);
+    for (const QByteArray &line : p.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> f = line.split(',');
+        if (f.size() > 3 && f[0].contains(filter.toLatin1()))
+            return f[2].toDouble();  // real_time, in the benchmark's unit (ms)
+    }
+    return -1;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? -1 : v[v.size() / 2];
+}
+
+int compareAllocators(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int runs = argc > 2 ? std::atoi(argv[2]) : 7;
+    std::printf("record set + APP1, one 640x512 frame, fresh process, median of %d\n", runs);
+    std::printf("%-40s %12s %12s %8s\n", "", "default", "keep blocks", "ratio");
+    for (const QString name : {"BM_FlirRecordSetAndApp1", "BM_FlirRecordSetAndApp1_FreshWriter"}) {
+        std::vector<double> plain, kept;
+        for (int i = 0; i < runs; ++i) {
+            plain.push_back(childRun(name, false));
+            kept.push_back(childRun(name, true));
+        }
+        const double a = median(plain), b = median(kept);
+        std::printf("%-40s %9.3f ms %9.3f ms %7.2fx\n", qPrintable(name), a, b, b > 0 ? a / b : 0.0);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc > 1 && std::string(argv[1]) == "--allocator")
+        return compareAllocators(argc, argv);
+#ifdef __GLIBC__
+    // The reference: big blocks stay in the heap instead of being mapped
+    // and unmapped per frame.
+    if (std::getenv("KORVEL_BENCH_KEEP_BIG_BLOCKS")) {
+        mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+        mallopt(M_TRIM_THRESHOLD, 128 * 1024 * 1024);
+    }
+#endif
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

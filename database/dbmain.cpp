@@ -1,4 +1,5 @@
 #include "database/dbmain.h"
+#include "database/dbphototagger.h"
 
 #include <QDebug>
 #include <QDir>
@@ -137,7 +138,13 @@ DBMain::DBMain(QWidget *parent) : ToolWindow(parent)
     m_stack->addWidget(m_tracePage);
     m_logPage = new DBHarlekLog(this);
     m_stack->addWidget(m_logPage);
-    m_stack->addWidget(m_namePages[PhotoTagger]);
+    m_ptPage = new DBPhotoTagger(this);
+    m_stack->addWidget(m_ptPage);
+    connect(m_ptPage, &DBPhotoTagger::ptRemoved, this, &DBMain::ptRemoved);
+    connect(m_ptPage, &DBPhotoTagger::ptRenamed, this, &DBMain::ptRenamed);
+    connect(m_ptPage, &DBPhotoTagger::ptMerged, this, &DBMain::updatePTComplete);
+    connect(m_ptPage, &DBPhotoTagger::openProject, this, &DBMain::openPhotoTaggerProject);
+    connect(m_ptPage, &DBPhotoTagger::updateDB, this, &DBMain::updateDBComplete);
     m_stack->addWidget(m_namePages[Thermal]);
     m_stack->setCurrentIndex(OverviewPage);
 
@@ -339,7 +346,10 @@ void DBMain::updateInformationWidget(QTreeWidgetItem *item)
         m_thread->loadMap(m_currentName, path);
         return;
     }
-    m_namePages[kind]->setName(m_currentName);
+    if (kind == PhotoTagger)
+        m_ptPage->setData(m_currentName);
+    else
+        m_namePages[kind]->setName(m_currentName);
     m_stack->setCurrentIndex(kKinds[kind].page);
 }
 

@@ -9,6 +9,7 @@
 class DBHarlekLog;
 class DBMaps;
 class DBOverview;
+class DBPhotoTagger;
 class DBThread;
 class DBTrace;
 class DBWaypoints;
@@ -46,6 +47,7 @@ public:
     QList<QTreeWidgetItem *> items(Kind kind) const { return m_items[kind]; }
     QStackedWidget *pages() const { return m_stack; }
     DBOverview *overview() const { return m_overviewPage; }
+    DBPhotoTagger *photoTaggerPage() const { return m_ptPage; }
     DBWaypoints *flightPlanPage() const { return m_waypointsPage; }
     DBMaps *mapPage() const { return m_mapsPage; }
     DBThread *mapLoader() const { return m_thread; }
@@ -115,6 +117,7 @@ private:
     QStackedWidget *m_stack;
     DBOverview *m_overviewPage;
     DBNamePage *m_namePages[KindCount] = {};
+    DBPhotoTagger *m_ptPage = nullptr;
     DBWaypoints *m_waypointsPage;
     DBMaps *m_mapsPage;
     DBThread *m_thread;

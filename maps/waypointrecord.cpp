@@ -1,6 +1,7 @@
 #include "maps/waypointrecord.h"
 
 #include <QIODevice>
+#include <QtEndian>
 #include <cmath>
 
 namespace {
@@ -59,6 +60,44 @@ void WaypointRecord::write(QDataStream &stream, const Waypoint &wp)
            << wp.properties << wp.maxSpeed << wp.time << wp.posAcc << wp.yaw << wp.height
            << wp.noPictures << wp.pitch << wp.v3Speed << wp.desiredAcc << wp.camAngleRoll
            << qint32(wp.type);
+}
+
+namespace {
+
+template <typename T>
+char *put(char *out, T value)
+{
+    qToBigEndian(value, out);
+    return out + sizeof(T);
+}
+
+// As a stream in double precision writes a float: widened to a double.
+char *putFloat(char *out, float value)
+{
+    return put(out, double(value));
+}
+
+}  // namespace
+
+void WaypointRecord::pack(char *out, const Waypoint &wp)
+{
+    out = put(out, wp.longitude);
+    out = put(out, wp.latitude);
+    out = put(out, qint8(wp.active));
+    out = put(out, qint8(wp.triggerCamera));
+    out = put(out, qint8(wp.showCamera));
+    out = put(out, wp.properties);
+    out = put(out, wp.maxSpeed);
+    out = put(out, wp.time);
+    out = put(out, wp.posAcc);
+    out = put(out, wp.yaw);
+    out = put(out, wp.height);
+    out = put(out, wp.noPictures);
+    out = put(out, wp.pitch);
+    out = putFloat(out, wp.v3Speed);
+    out = putFloat(out, wp.desiredAcc);
+    out = put(out, wp.camAngleRoll);
+    put(out, qint32(wp.type));
 }
 
 bool WaypointRecord::read(QDataStream &stream, qint32 version, Waypoint *wp)

@@ -32,6 +32,12 @@ struct WaypointRecord {
 
     // Writes a waypoint in the current version (60 bytes).
     static void write(QDataStream &stream, const Waypoint &wp);
+    // The same 60 bytes packed straight into memory at out (no stream), for
+    // building a whole file in one buffer.
+    static void pack(char *out, const Waypoint &wp);
+    // The whole file of the given waypoints: head and records.
+    template <typename Waypoints>
+    static QByteArray file(int count, const Waypoints &waypointAt);
 
     // Reads one record of the given version. A version-32 record is brought
     // to today's meaning: pitch mirrored (22000 - p), type 3, speed 6 m/s,
@@ -39,3 +45,21 @@ struct WaypointRecord {
     // coordinate is not a finite number.
     static bool read(QDataStream &stream, qint32 version, Waypoint *wp);
 };
+
+template <typename Waypoints>
+QByteArray WaypointRecord::file(int count, const Waypoints &waypointAt)
+{
+    QByteArray bytes;
+    bytes.reserve(headSize + 60 * qMax(count, 0));
+    {
+        QDataStream stream(&bytes, QIODevice::WriteOnly);
+        prepare(stream);
+        writeHead(stream, count);
+    }
+    const int head = bytes.size();
+    bytes.resize(head + 60 * qMax(count, 0));
+    char *out = bytes.data() + head;
+    for (int n = 1; n <= count; ++n, out += 60)
+        pack(out, waypointAt(n));
+    return bytes;
+}

@@ -447,18 +447,11 @@ void WPData::detachItems()
 
 bool WPData::writeFile()
 {
+    // Built in memory and written in one go through the save file.
+    const QByteArray bytes =
+        WaypointRecord::file(count(), [this](int n) { return record(n); });
     QString error;
-    const bool ok = AtomicFile::write(
-        m_filePath,
-        [this](QIODevice &device) {
-            QDataStream stream(&device);
-            WaypointRecord::prepare(stream);
-            WaypointRecord::writeHead(stream, count());
-            for (int n = 1; n <= count() && stream.status() == QDataStream::Ok; ++n)
-                WaypointRecord::write(stream, record(n));
-            return stream.status() == QDataStream::Ok;
-        },
-        &error);
+    const bool ok = AtomicFile::write(m_filePath, bytes, &error);
     if (!ok)
         qWarning() << "[WPData] cannot write flight plan" << m_filePath << error;
     return ok;

@@ -16,7 +16,6 @@
 #include <QtConcurrent>
 
 #include <mutex>
-#include <numeric>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -28,25 +27,53 @@
 
 namespace {
 
-// Grey preview of the signal-linear values, stretched over the writer's
-// display range. A flat frame (no range) is a uniform mid grey.
-QImage renderPreview(const FLIRWriter &writer, int width, int height)
+// What one pool thread needs for a frame, kept from file to file and frame
+// to frame: no large allocation per frame once a thread has warmed up, so
+// the threads neither fault in fresh pages nor queue for the allocator.
+struct FrameWork {
+    QByteArray readBuffer;
+    AraImage image;
+    FLIRWriter writer;
+    std::vector<uint8_t> app1;
+    std::vector<QRgb> greys;
+    QImage preview;
+    QByteArray jpeg;
+    QByteArray file;
+};
+
+FrameWork &frameWork()
 {
+    static thread_local FrameWork work;
+    return work;
+}
+
+// Grey preview of the signal-linear values, stretched over the writer's
+// display range. A flat frame (no range) is a uniform mid grey. Each
+// distinct value is mapped once; the mapping is that of a pixel alone.
+const QImage &renderPreview(FrameWork &work, int width, int height)
+{
+    const FLIRWriter &writer = work.writer;
     const std::vector<uint16_t> &values = writer.getSLinearValues();
-    QImage image(width, height, QImage::Format_RGB32);
+    if (work.preview.width() != width || work.preview.height() != height
+        || work.preview.format() != QImage::Format_RGB32)
+        work.preview = QImage(width, height, QImage::Format_RGB32);
     const double min = writer.minValue();
     const double range = double(writer.maxValue()) - min;
-    for (int y = 0; y < height; ++y) {
-        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        const uint16_t *row = values.data() + size_t(y) * size_t(width);
-        for (int x = 0; x < width; ++x) {
-            double g = range > 0 ? (row[x] - min) / range : 0.5;
-            g = qBound(0.0, g, 1.0);
-            const int v = qRound(g * 255.0);
-            line[x] = qRgb(v, v, v);
-        }
+    work.greys.resize(65536);
+    QRgb *grey = work.greys.data();
+    for (int v = 0; v < 65536; ++v) {
+        double g = range > 0 ? (v - min) / range : 0.5;
+        g = qBound(0.0, g, 1.0);
+        const int c = qRound(g * 255.0);
+        grey[v] = qRgb(c, c, c);
     }
-    return image;
+    for (int y = 0; y < height; ++y) {
+        auto *line = reinterpret_cast<QRgb *>(work.preview.scanLine(y));
+        const uint16_t *row = values.data() + size_t(y) * size_t(width);
+        for (int x = 0; x < width; ++x)
+            line[x] = grey[row[x]];
+    }
+    return work.preview;
 }
 
 }  // namespace
@@ -299,11 +326,12 @@ bool AraConverter::convertFile(const QString &path)
 
 bool AraConverter::convertImage(const QString &path, const QString &target)
 {
+    FrameWork &work = frameWork();
     QFile source(path);
     if (!openSource(source, path))
         return false;
-    AraImage image;
-    AraFrameReader reader(&source);
+    AraImage &image = work.image;
+    AraFrameReader reader(&source, &work.readBuffer);
     const AraFrameReader::Result read = reader.next(image);
     if (read == AraFrameReader::Unsupported) {
         qCritical() << "AraConverter::convert() [ERROR]" << path << reader.errorString();
@@ -316,33 +344,36 @@ bool AraConverter::convertImage(const QString &path, const QString &target)
     }
     source.close();
 
-    FLIRWriter writer;
+    FLIRWriter &writer = work.writer;
     if (!writer.read(&image))
         return failed(path, tr("unsupported frame (version %1)").arg(image.header().fileVersion));
 
     qDebug().noquote() << QStringLiteral("AraConverter::convert() Getting FLIR JPEG data for %1").arg(QFileInfo(path).baseName());
     writer.createCompleteFLIRData();
-    const std::vector<uint8_t> app1 = writer.getAPP1Data();
-    if (app1.empty())
+    std::vector<uint8_t> &app1 = work.app1;
+    if (!writer.getAPP1Data(app1))
         return failed(path, tr("the radiometric data do not fit into a JPEG file"));
     qDebug() << "AraConverter::convert() Writing to JPEG file";
     qDebug().noquote() << QStringLiteral("%1, length : %2 bytes").arg(target).arg(app1.size());
 
     const ARA_HEADER header = image.header();
-    const QImage preview = renderPreview(writer, header.width, header.height);
-    QByteArray jpeg;
+    const QImage &preview = renderPreview(work, header.width, header.height);
+    QByteArray &jpeg = work.jpeg;
+    jpeg.reserve(qMax(jpeg.capacity(), 256 * 1024));
+    jpeg.resize(0);  // keeps the reserved capacity
     {
         QBuffer buffer(&jpeg);
         buffer.open(QIODevice::WriteOnly);
         if (!preview.save(&buffer, "JPEG"))
             return failed(path, tr("the preview image could not be encoded"));
     }
-    const int dqt = jpeg.indexOf(QByteArray("\xFF\xDB", 2));
+    const int dqt = jpeg.indexOf(QByteArray::fromRawData("\xFF\xDB", 2));
     if (dqt < 0)
         return failed(path, tr("the preview image has no quantisation table"));
 
-    QByteArray file;
+    QByteArray &file = work.file;
     file.reserve(jpeg.size() + int(app1.size()) + 4096);
+    file.resize(0);
     file.append(jpeg.constData(), dqt);
     file.append(reinterpret_cast<const char *>(app1.data()), int(app1.size()));
     file.append(jpeg.constData() + dqt, jpeg.size() - dqt);
@@ -369,14 +400,17 @@ bool AraConverter::convertSequence(const QString &path, const QString &target)
         return false;
 
     // Walk the headers first: a damaged or truncated recording is refused
-    // before anything is written.
-    int frames = 0;
+    // before anything is written, and every frame's place becomes known.
+    QVector<qint64> offsets;
     {
         AraFrameReader walker(&source);
         AraFrameReader::Result r;
-        while ((r = walker.skip()) == AraFrameReader::Frame) {
+        for (;;) {
+            const qint64 at = source.pos();
+            if ((r = walker.skip()) != AraFrameReader::Frame)
+                break;
+            offsets << at;
         }
-        frames = walker.framesRead();
         if (r == AraFrameReader::Unsupported) {
             qCritical() << "AraConverter::convert() [ERROR]" << path << walker.errorString();
             return failed(path, walker.errorString());
@@ -386,6 +420,8 @@ bool AraConverter::convertSequence(const QString &path, const QString &target)
             return failed(path, tr("damaged recording: %1").arg(walker.errorString()));
         }
     }
+    source.close();
+    const int frames = offsets.size();
     qDebug() << "AraConverter::convert() File has" << frames << "frames.";
     if (frames == 0)
         return failed(path, tr("the recording holds no frames"));
@@ -395,54 +431,68 @@ bool AraConverter::convertSequence(const QString &path, const QString &target)
     if (!openTarget(out, path, target))
         return false;
 
-    // A few frames at a time, one per pool thread, converted side by side
-    // and written in order: memory stays flat however long the recording.
-    source.seek(0);
-    AraFrameReader reader(&source);
-    const int batch = qMax(1, QThreadPool::globalInstance()->maxThreadCount());
-    QVector<AraImage> images(batch);
-    QVector<std::vector<uint8_t>> fff(batch);
-    QVector<int> indices(batch);
-    QAtomicInt refused(-1);  // slot of a frame the writer refused
-    for (int j = 0; j < frames; j += batch) {
+    // A pipeline: each frame is read from its own place, decoded and built
+    // on the pool, and this thread writes the results in order. At most
+    // `window` frames are under way, so memory stays flat however long the
+    // recording.
+    struct Slot {
+        std::vector<uint8_t> fff;
+        QString error;  // empty: fff holds the frame
+        QFuture<void> done;
+    };
+    const int window = 2 * qMax(1, QThreadPool::globalInstance()->maxThreadCount());
+    std::vector<Slot> ring(size_t(qMin(window, frames)));
+    const auto convertFrame = [&path](int index, qint64 offset, Slot *slot) {
+        FrameWork &work = frameWork();
+        slot->error.clear();
+        QFile in(path);
+        if (!in.open(QIODevice::ReadOnly) || !in.seek(offset)) {
+            slot->error = tr("could not be read: %1").arg(in.errorString());
+            return;
+        }
+        AraFrameReader reader(&in, &work.readBuffer);
+        if (reader.next(work.image) != AraFrameReader::Frame) {
+            slot->error = tr("damaged recording: %1").arg(reader.errorString());
+            return;
+        }
+        if (!work.writer.read(&work.image)) {
+            slot->error = tr("unsupported frame %1 (version %2)").arg(index + 1).arg(work.image.header().fileVersion);
+            return;
+        }
+        qDebug().noquote() << QStringLiteral("AraConverter::convert() Creating FLIR data for frame %1").arg(index);
+        work.writer.createCompleteFLIRData();
+        const std::vector<uint8_t> &fff = work.writer.flirFileData();
+        slot->fff.assign(fff.begin(), fff.end());
+    };
+    const auto drain = [&] {
+        for (Slot &slot : ring)
+            slot.done.waitForFinished();
+    };
+
+    int started = 0;
+    for (int written = 0; written < frames; ++written) {
         if (m_cancel) {
+            drain();
             out.cancelWriting();
             return failed(path, tr("not converted, the run was cancelled"));
         }
-        const int n = qMin(batch, frames - j);
-        for (int k = 0; k < n; ++k) {
-            if (reader.next(images[k]) != AraFrameReader::Frame) {
-                out.cancelWriting();
-                return failed(path, tr("damaged recording: %1").arg(reader.errorString()));
-            }
+        for (; started < frames && started - written < int(ring.size()); ++started) {
+            Slot *slot = &ring[size_t(started) % ring.size()];
+            slot->done = QtConcurrent::run(convertFrame, started, offsets[started], slot);
         }
-        const auto convertFrame = [&](int &k) {
-            FLIRWriter writer;
-            if (!writer.read(&images[k])) {
-                refused.testAndSetOrdered(-1, k);
-                fff[k].clear();
-                return;
-            }
-            qDebug().noquote() << QStringLiteral("AraConverter::convert() Creating FLIR data for frame %1").arg(j + k);
-            writer.createCompleteFLIRData();
-            fff[k] = writer.getFLIRFileData();
-        };
-        indices.resize(n);
-        std::iota(indices.begin(), indices.end(), 0);
-        if (n == 1)
-            convertFrame(indices[0]);
-        else
-            QtConcurrent::blockingMap(indices, convertFrame);  // this thread takes part, so a busy pool cannot stall it
-        if (refused.loadAcquire() >= 0) {
-            const int k = refused.loadAcquire();
+        // Waiting on a frame no pool thread has taken yet runs it here, so a
+        // pool busy with other files cannot stall the recording.
+        Slot &slot = ring[size_t(written) % ring.size()];
+        slot.done.waitForFinished();
+        if (!slot.error.isEmpty()) {
+            drain();
             out.cancelWriting();
-            return failed(path, tr("unsupported frame %1 (version %2)").arg(j + k + 1).arg(images[k].header().fileVersion));
+            return failed(path, slot.error);
         }
-        for (int k = 0; k < n; ++k) {
-            if (out.write(reinterpret_cast<const char *>(fff[k].data()), qint64(fff[k].size())) != qint64(fff[k].size())) {
-                out.cancelWriting();
-                return failed(path, tr("could not write %1: %2").arg(QDir::toNativeSeparators(target), out.errorString()));
-            }
+        if (out.write(reinterpret_cast<const char *>(slot.fff.data()), qint64(slot.fff.size())) != qint64(slot.fff.size())) {
+            drain();
+            out.cancelWriting();
+            return failed(path, tr("could not write %1: %2").arg(QDir::toNativeSeparators(target), out.errorString()));
         }
     }
     if (!out.commit())

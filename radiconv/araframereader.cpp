@@ -7,8 +7,8 @@ namespace {
 constexpr int headerSize = AraImage::headerBlockSize;
 }
 
-AraFrameReader::AraFrameReader(QIODevice *device)
-    : m_device(device)
+AraFrameReader::AraFrameReader(QIODevice *device, QByteArray *scratch)
+    : m_device(device), m_buffer(scratch ? *scratch : m_ownBuffer)
 {
 }
 

@@ -15,7 +15,10 @@ public:
     // (line-compressed pixels); errorString says so.
     enum Result { Frame, End, Error, Unsupported };
 
-    explicit AraFrameReader(QIODevice *device);
+    // scratch (when given) holds the bytes of the frame being read; a
+    // caller reading many files keeps its capacity from one to the next.
+    explicit AraFrameReader(QIODevice *device, QByteArray *scratch = nullptr);
+    Q_DISABLE_COPY(AraFrameReader)
 
     // Reads the next frame into image. End when the recording ends exactly
     // after the previous frame; Unsupported or Error (see errorString) for
@@ -37,7 +40,8 @@ private:
     Result readHeader(quint32 &sensorBytes);
 
     QIODevice *m_device;
-    QByteArray m_buffer;
+    QByteArray m_ownBuffer;
+    QByteArray &m_buffer;
     QString m_error;
     int m_frames = 0;
 };

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <utility>
 
 namespace {
 
@@ -148,6 +149,45 @@ std::string leadingNumber(const std::string &text, size_t from)
     return negative ? "-" + digits : digits;
 }
 
+// Tables (up to 65536 entries) each frame needs; kept per thread instead of per
+// writer so the class layout (and the library's ABI) stays as it is.
+struct WorkBuffers {
+    std::vector<uint32_t> countCache;
+    std::vector<uint32_t> histogram;
+};
+
+// Smallest and largest value; (0, 0) for none. Sixteen lanes side by side,
+// so the compiler can keep them in vector registers.
+std::pair<uint16_t, uint16_t> valueRange(const std::vector<uint16_t> &values)
+{
+    if (values.empty())
+        return {0, 0};
+    constexpr size_t lanes = 16;
+    uint16_t lo[lanes], hi[lanes];
+    std::fill(lo, lo + lanes, uint16_t(0xFFFF));
+    std::fill(hi, hi + lanes, uint16_t(0));
+    const uint16_t *v = values.data();
+    const size_t n = values.size();
+    size_t i = 0;
+    for (; i + lanes <= n; i += lanes) {
+        for (size_t j = 0; j < lanes; ++j) {
+            lo[j] = v[i + j] < lo[j] ? v[i + j] : lo[j];
+            hi[j] = v[i + j] > hi[j] ? v[i + j] : hi[j];
+        }
+    }
+    for (; i < n; ++i) {
+        lo[0] = std::min(lo[0], v[i]);
+        hi[0] = std::max(hi[0], v[i]);
+    }
+    return {*std::min_element(lo, lo + lanes), *std::max_element(hi, hi + lanes)};
+}
+
+WorkBuffers &threadBuffers()
+{
+    static thread_local WorkBuffers buffers;
+    return buffers;
+}
+
 template <size_t N>
 void copyText(char (&target)[N], const std::string &text)
 {
@@ -221,20 +261,22 @@ bool FLIRWriter::read(const AraImage *image)
         return false;
     }
     // The record set describes width x height pixels; sensor bytes beyond
-    // them would not match its geometry.
+    // them would not match its geometry. The value buffers keep their
+    // capacity from frame to frame.
     const size_t pixels = size_t(geometry);
+    std::vector<uint16_t> &values = m_header.advancedRadiometry ? m_TLinear : m_SLinear;
+    values.resize(pixels);
+    uint16_t *value = values.data();
+    const uint8_t *byte = sensor.data();
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    std::memcpy(value, byte, 2 * pixels);  // the sensor bytes are little-endian already
+#else
+    for (size_t i = 0; i < pixels; ++i, byte += 2)
+        value[i] = uint16_t(byte[0] | (byte[1] << 8));
+#endif
 
-    std::vector<uint16_t> values(pixels);
-    for (size_t i = 0; i < pixels; ++i)
-        values[i] = uint16_t(sensor[2 * i] | (sensor[2 * i + 1] << 8));
-
-    if (m_header.advancedRadiometry) {
-        m_TLinear = std::move(values);
-        m_SLinear.clear();
+    if (m_header.advancedRadiometry)
         SLinearFromTLinear();
-    } else {
-        m_SLinear = std::move(values);
-    }
     return true;
 }
 
@@ -247,12 +289,16 @@ void FLIRWriter::SLinearFromTLinear()
     const float O = float(double(m_header.planckO) * 0.001);
 
     // Counts repeat a lot within a frame: convert each distinct one once.
+    // The table spans only the frame's range of counts, so it stays small
+    // and in cache.
+    const auto [lowest, highest] = valueRange(m_TLinear);
     const uint32_t unknown = 0xFFFFFFFFu;
-    std::vector<uint32_t> cache(65536, unknown);
-    m_SLinear.assign(m_TLinear.size(), 0);
+    std::vector<uint32_t> &cache = threadBuffers().countCache;
+    cache.assign(size_t(highest - lowest) + 1, unknown);
+    m_SLinear.resize(m_TLinear.size());
     uint16_t *out = m_SLinear.data();
     for (uint16_t c : m_TLinear) {
-        uint32_t &known = cache[c];
+        uint32_t &known = cache[size_t(c - lowest)];
         if (known == unknown) {
             const float T = float(c) * k;
             const float e = float(std::exp(double(B / T)));
@@ -301,10 +347,14 @@ void FLIRWriter::createCompleteFLIRData()
     uint8_t *raw = m_fffData.data() + m_rawDataIndex.dwDataPtr;
     std::memcpy(raw, &m_rawDataGeometry, sizeof m_rawDataGeometry);
     uint8_t *pixel = raw + sizeof m_rawDataGeometry;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    std::memcpy(pixel, m_SLinear.data(), 2 * m_SLinear.size());  // stored little-endian
+#else
     for (uint16_t v : m_SLinear) {
         *pixel++ = uint8_t(v & 0xFF);
         *pixel++ = uint8_t(v >> 8);
     }
+#endif
     std::memcpy(m_fffData.data() + m_basicDataIndex.dwDataPtr, &m_basicData, sizeof m_basicData);
     std::memcpy(m_fffData.data() + m_paletteIndex.dwDataPtr, m_paletteData.data(), paletteSize);
     if (m_numIndexEntries == 4)
@@ -449,21 +499,19 @@ void FLIRWriter::setPresentParameters(FLIR_PRES_PAR &p)
     const size_t n = m_SLinear.size();
     if (n >= 2) {
         // Selection of ranks n/2 - 1 and n/2 by counting: the values are
-        // 16-bit, so one histogram pass replaces the partial ordering.
-        std::vector<uint32_t> histogram(65536, 0);
+        // 16-bit, so one histogram pass (over the frame's range of values)
+        // replaces the partial ordering.
+        const auto [lowest, highest] = valueRange(m_SLinear);
+        const int minimum = lowest, maximum = highest;
+        std::vector<uint32_t> &histogram = threadBuffers().histogram;
+        histogram.assign(size_t(maximum - minimum) + 1, 0);
         for (uint16_t v : m_SLinear)
-            ++histogram[v];
-        int minimum = 0;
-        while (histogram[size_t(minimum)] == 0)
-            ++minimum;
-        int maximum = 65535;
-        while (histogram[size_t(maximum)] == 0)
-            --maximum;
+            ++histogram[size_t(v - minimum)];
         const size_t upperRank = n / 2;
         int lowerValue = -1, upperValue = -1;
         size_t seen = 0;
         for (int v = minimum; v <= maximum && upperValue < 0; ++v) {
-            seen += histogram[size_t(v)];
+            seen += histogram[size_t(v - minimum)];
             if (lowerValue < 0 && seen > upperRank - 1)
                 lowerValue = v;
             if (seen > upperRank)
@@ -526,20 +574,32 @@ std::vector<uint8_t> FLIRWriter::getFLIRFileData() const
     return m_fffData;
 }
 
+const std::vector<uint8_t> &FLIRWriter::flirFileData() const
+{
+    return m_fffData;
+}
+
 std::vector<uint8_t> FLIRWriter::getAPP1Data() const
 {
+    std::vector<uint8_t> out;
+    getAPP1Data(out);
+    return out;
+}
+
+bool FLIRWriter::getAPP1Data(std::vector<uint8_t> &out) const
+{
+    out.clear();
     const size_t size = m_fffData.size();
     if (size == 0)
-        return {};
+        return false;
     const size_t pieces = (size + app1PayloadSize - 1) / app1PayloadSize;
     // Piece numbers are single bytes that readers take as signed.
     if (pieces > size_t(maxApp1Segments)) {
         *m_out << "FLIRFile::getAPP1Data() [E] FLIR data of " << size << " bytes needs "
                << pieces << " segments, at most " << maxApp1Segments << " are possible"
                << std::endl;
-        return {};
+        return false;
     }
-    std::vector<uint8_t> out;
     out.reserve(size + 12 * pieces);
     for (size_t i = 0; i < pieces; ++i) {
         const size_t begin = i * app1PayloadSize;
@@ -551,7 +611,7 @@ std::vector<uint8_t> FLIRWriter::getAPP1Data() const
         out.insert(out.end(), m_fffData.begin() + std::ptrdiff_t(begin),
                    m_fffData.begin() + std::ptrdiff_t(begin + payload));
     }
-    return out;
+    return true;
 }
 
 const std::vector<uint16_t> &FLIRWriter::getSLinearValues() const

@@ -1,7 +1,9 @@
 #pragma once
 // Turns one ARA frame into a FLIR FFF record set (file head, index, RawData,
 // BasicData, ColorPalette and, with a GPS time, GPSInfo) and cuts it into
-// JPEG APP1 segments. One writer serves one frame.
+// JPEG APP1 segments. One writer serves one frame at a time; reused for the
+// next frame it keeps its buffers, so a stream of frames allocates nothing
+// large after the first.
 #include <cstdint>
 #include <iosfwd>
 #include <string>
@@ -36,9 +38,13 @@ public:
     void createCompleteFLIRData();
 
     std::vector<uint8_t> getFLIRFileData() const;
+    // The same bytes without a copy; valid until the next frame.
+    const std::vector<uint8_t> &flirFileData() const;
     // The FFF byte image as FLIR APP1 segments; empty when there is none or
     // it needs more than 128 segments.
     std::vector<uint8_t> getAPP1Data() const;
+    // The same into out, reusing its capacity; false when out stays empty.
+    bool getAPP1Data(std::vector<uint8_t> &out) const;
 
     const std::vector<uint16_t> &getSLinearValues() const;
     const std::vector<uint16_t> &getTLinearValues() const;

@@ -370,3 +370,7 @@ void PMMain::keyPressEvent(QKeyEvent *event)
     else
         event->accept();
 }
+
+// Its own meta-object code, apart from the library's combined one: the main
+// program links only this editor, and so starts without the web engine.
+#include "moc_pmmain.cpp"

@@ -22,6 +22,10 @@
 #include "database/dbmaps.h"
 #include "app/welmain.h"
 #include "core/toolwindow.h"
+#include "database/dbmain.h"
+#include "database/dbphototagger.h"
+#include <QToolButton>
+#include "phototagger/ptprojectfile.h"
 #include "support/localonly.h"
 #include "support/testkit.h"
 
@@ -585,6 +589,54 @@ private slots:
         w.recSingleAppMessage("Tarvendel");
         w.recSingleAppMessage(dir.path() + "/other.txt");
         QCOMPARE(done.size(), 1);
+    }
+
+    // A project opens once in its own tab; a damaged one opens none.
+    void phototaggerProjectTab()
+    {
+        const QString dir = Data::instance()->harlekSDPath() + "/phototagger/";
+        QDir().mkpath(dir + "Survey");
+        PTTag t;
+        t.imageName = "a.jpg";
+        t.time = QDateTime::currentDateTimeUtc();
+        QVERIFY(PTProjectFile::save(dir + "Survey/Survey.zpt", 0, {t, t}));
+        QDir().mkpath(dir + "Broken");
+        QFile broken(dir + "Broken/Broken.zpt");
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("not a project");
+        broken.close();
+        MainWindow w;
+        const int tabs = w.tabs()->count();
+        KorvelTest::PromptScript script;
+        QMetaObject::invokeMethod(&w, "openPhototaggerProject", Q_ARG(QString, "Broken"));
+        QMetaObject::invokeMethod(&w, "openPhototaggerProject", Q_ARG(QString, "Nowhere"));
+        QCOMPARE(w.tabs()->count(), tabs);
+        QCOMPARE(script.requests().size(), 2);
+        QCOMPARE(script.requests().first().iconPath, QString(":/icons/80/error"));
+        QMetaObject::invokeMethod(&w, "openPhototaggerProject", Q_ARG(QString, "Survey"));
+        ToolWindow *tab = w.findWindow(OpenKind::PhotoTagger, "Survey");
+        QVERIFY(tab);
+        QCOMPARE(w.tabs()->currentWidget(), tab);
+        QCOMPARE(w.tabs()->tabText(w.tabs()->currentIndex()), QString("Survey"));
+        QVERIFY(Data::instance()->isOpen(OpenKind::PhotoTagger, "Survey"));
+        QCOMPARE(Data::instance()->recentName(0), QString("Survey"));
+        QCOMPARE(Data::instance()->recentType(0), OpenKind::PhotoTagger);
+        w.tabs()->setCurrentIndex(0);
+        QMetaObject::invokeMethod(&w, "openPhototaggerProject", Q_ARG(QString, "Survey"));
+        QCOMPARE(w.tabs()->count(), tabs + 1);
+        QCOMPARE(w.tabs()->currentWidget(), tab);
+        QCOMPARE(script.requests().size(), 2);
+        // From the recents of the welcome page and from the database page.
+        w.tabs()->setCurrentIndex(0);
+        emit w.findChild<WelMain *>()->openPhotoTaggerProject("Survey");
+        QCOMPARE(w.tabs()->currentWidget(), tab);
+        w.action("Database")->trigger();
+        auto *db = w.findChild<DBMain *>();
+        db->photoTaggerPage()->setData("Survey");
+        db->photoTaggerPage()->button("Open project")->click();
+        QCOMPARE(w.tabs()->currentWidget(), tab);
+        QCOMPARE(w.tabs()->count(), tabs + 2);
+        QCOMPARE(script.requests().size(), 2);
     }
 };
 

@@ -67,6 +67,22 @@ private slots:
         qputenv("KORVEL_UPDATE_URL", m_server->url().toString().toUtf8());
     }
 
+    // The program icon of the welcome page looks as the icon of its
+    // resource does at 90 pixels.
+    void welcomeShowsTheProgramIcon()
+    {
+        WelInfo info;
+        const QImage expected = QIcon(":/icons/512/programicon").pixmap(90, 90).toImage();
+        bool found = false;
+        for (const QLabel *label : info.findChildren<QLabel *>()) {
+            if (label->pixmap() && !label->pixmap()->isNull()) {
+                QCOMPARE(label->pixmap()->toImage(), expected);
+                found = true;
+            }
+        }
+        QVERIFY(found);
+    }
+
     void updateDialog_data()
     {
         QTest::addColumn<KorvelTest::HttpServer::Reply>("reply");

@@ -163,16 +163,21 @@ private slots:
         const QString csv = dir.filePath("book.csv");
         FBConverter diag(csv, logs);
         QSemaphore reading;
-        // Hold the worker inside the first log until Escape was pressed.
+        QSemaphore atSecond;
+        // Hold the worker at the second log, the first one written, until
+        // Escape was pressed.
         FBConverterThread* worker = diag.findChild<FBConverterThread*>();
         QVERIFY(worker);
         connect(worker, &FBConverterThread::processing, worker, [&](int i, int) {
-            if (i == 1)
+            if (i == 1) {
+                atSecond.release();
                 reading.acquire();
+            }
         }, Qt::DirectConnection);
         bool stayed = false;
         KorvelTest::whenModal([&](QWidget* w) {
             QCOMPARE(w->windowTitle(), QString("Create log book"));
+            atSecond.acquire();
             QTest::keyClick(w, Qt::Key_Escape);
             stayed = w->isVisible();
             QCOMPARE(w->findChild<QLabel*>("status")->text(), QString("Cancelling..."));
