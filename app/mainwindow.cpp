@@ -35,6 +35,9 @@
 #include "phototagger/window/ptmain.h"
 #include "link/korvelpackethandler.h"
 #include "maps/acquisition/pmmain.h"
+#include "thermal/editor/thmain.h"
+#include "thermal/editor/thstartwizard.h"
+#include "thermal/project/thdata.h"
 #include "core/prompt/prompt.h"
 #include "app/settingsprogram.h"
 #include "app/shellurls.h"
@@ -498,12 +501,31 @@ void MainWindow::openPhototaggerProject(const QString &name)
 void MainWindow::thermalClicked()
 {
     qDebug() << "[MainWindow] thermalClicked";
-    notAvailable(tr("The thermal editor"));
+    THData project;
+    THStartWizard wizard(&project, this);
+    wizard.exec();
+    const QString name = wizard.getProjectName();
+    if (!name.isEmpty())
+        openThermalProject(name);
 }
 void MainWindow::openThermalProject(const QString &name)
 {
-    qDebug() << "ERROR" << name;
-    notAvailable(tr("The thermal editor"));
+    qDebug() << "[MainWindow] openThermalProject" << name;
+    if (ToolWindow *open = findWindow(OpenKind::Thermal, name)) {
+        m_tabs->setCurrentWidget(open);
+        return;
+    }
+    auto *project = new THData;
+    if (project->openProject(name) != 100) {
+        delete project;
+        Prompt::error(this, tr("Can't open thermal project"),
+                      tr("The thermal project %1 could not be read.").arg(name.toHtmlEscaped()));
+        return;
+    }
+    auto *editor = new THMain(project);
+    project->setParent(editor);  // the model goes with its tab
+    connect(editor, &THMain::saveProjectSignal, this, [this, editor] { saveWindow(editor, false); });
+    addProjectTab(editor, QIcon(QStringLiteral(":/icons/16/thermal")), name);
 }
 
 void MainWindow::demclicked() {}

@@ -60,7 +60,7 @@ Answer showReal(const Request &rq)
         break;
     case Request::SaveFile: {
         const QString f = QFileDialog::getSaveFileName(rq.parent, rq.title, rq.directory, rq.filter,
-                                                       nullptr, rq.options);
+                                                       &a.selectedFilter, rq.options);
         if (!f.isEmpty())
             a.paths << f;
         break;
@@ -90,6 +90,7 @@ void setResponder(Responder responder) { currentResponder() = std::move(responde
 bool hasResponder() { return bool(currentResponder()); }
 
 int ask(const Request &request) { return run(request).button; }
+Answer choose(const Request &request) { return run(request); }
 
 int message(QWidget *parent, const QString &iconPath, const QString &title, const QString &text,
             QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton)

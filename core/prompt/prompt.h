@@ -36,6 +36,7 @@ struct Request {
 struct Answer {
     int button = QMessageBox::NoButton;  // message boxes: standard button or extra(i)
     QStringList paths;                   // choosers
+    QString selectedFilter;              // save chooser: the filter the user picked
 };
 
 // Code returned for the i-th extra button of a message box.
@@ -44,6 +45,9 @@ constexpr int extra(int i) { return 0x10000000 + i; }
 // Shows a message box and returns the clicked standard button, extra(i) for
 // the i-th extra button, or QMessageBox::NoButton when it was closed otherwise.
 int ask(const Request &request);
+// Runs a chooser request and returns the whole answer (paths and, for a save
+// chooser, the filter picked).
+Answer choose(const Request &request);
 
 // Short forms. Icons are ":/icons/80/<name>".
 int message(QWidget *parent, const QString &iconPath, const QString &title, const QString &text,

@@ -477,15 +477,6 @@ private slots:
         QWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(nullptr);
         QVERIFY2(localOnly.blocked.isEmpty(), qPrintable(localOnly.blocked.join(' ')));
     }
-    void unavailableWindowsSayso()
-    {
-        MainWindow w;
-        KorvelTest::PromptScript script;
-        for (const char *entry : {"Thermal Editor"})
-            w.action(entry)->trigger();
-        QCOMPARE(script.requests().size(), 1);
-        QVERIFY(script.texts().first().contains("not available yet"));
-    }
 
     void databaseTabOpensOnceAndRefreshes()
     {
