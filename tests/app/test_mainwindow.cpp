@@ -2,6 +2,7 @@
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -18,6 +19,7 @@
 #include "link/korvelpackethandler.h"
 #include "core/data.h"
 #include "app/mainwindow.h"
+#include "database/dbmaps.h"
 #include "app/welmain.h"
 #include "core/toolwindow.h"
 #include "database/dbmain.h"
@@ -497,6 +499,31 @@ private slots:
         plan.remove();
         emit w.importZPXcompleted();  // reaches updateDB
         QVERIFY(tree->findItems("InTab", Qt::MatchRecursive).isEmpty());
+    }
+
+    void databaseMapPageCreatesAFlightPlan()
+    {
+        QImage image(64, 48, QImage::Format_RGB32);
+        image.fill(Qt::darkGreen);
+        QVERIFY(Data::instance()->saveMapImage(
+            "Bay", image, {11, 48.01, 11.01, 48.01, 11, 48, 11.01, 48, 11.005, 48.005, 744, 1113},
+            "test"));
+        MainWindow w;
+        w.action("Database")->trigger();
+        auto *db = w.findWindow(OpenKind::Database);
+        auto *tree = db->findChild<QTreeWidget *>();
+        const QList<QTreeWidgetItem *> found = tree->findItems("Bay", Qt::MatchRecursive);
+        QCOMPARE(found.size(), 1);
+        tree->setCurrentItem(found.first());
+        auto *page = db->findChild<DBMaps *>();
+        QTRY_COMPARE(page->name(), QString("Bay"));
+        QToolButton *create = page->newFlightPlanButton();
+        const int tabs = w.findChild<QTabWidget *>()->count();
+        create->click();
+        QCOMPARE(w.findChild<QTabWidget *>()->count(), tabs + 1);
+        QCOMPARE(w.findChild<QTabWidget *>()->tabText(w.findChild<QTabWidget *>()->currentIndex()),
+                 QString("Bay"));
+        QFile::remove(Data::instance()->orthoMapPath() + "/Bay.jpg");
     }
 
     // File > Import ZPX... and an archive named by a second start: progress,

@@ -214,6 +214,11 @@ private slots:
     void newFlightPlanOpensTheStoredFile()
     {
         DBMaps page;
+        // The archive export refreshes the tree however its dialog ends.
+        QSignalSpy update(&page, &DBMaps::updateDB);
+        KorvelTest::whenModal([](QWidget *w) { qobject_cast<QDialog *>(w)->reject(); });
+        page.exportButton()->click();
+        QCOMPARE(update.size(), 1);
         page.setFile("harbour", maps() + "/harbour.JPG");
         QSignalSpy open(&page, &DBMaps::openMap);
         page.newFlightPlanButton()->click();
