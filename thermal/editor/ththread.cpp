@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QMutex>
 #include <QThreadPool>
 #include <QtConcurrent>
 #include <atomic>
@@ -181,7 +182,10 @@ bool THThread::crFlirProject()
         THImageRecord record;
         QString error;
     };
-    std::atomic<int> done{0};
+    // Counting and telling under one lock: the numbers reach listeners in
+    // order, so the progress never steps back and ends at the total.
+    QMutex progressLock;
+    int done = 0;
     auto copyOne = [&](const QString &path) {
         Copied out;
         if (isCancelRequested()) {
@@ -208,7 +212,10 @@ bool THThread::crFlirProject()
             out.record.scaleMin = mm.x();
             out.record.scaleMax = mm.y();
         }
-        emit copyFile(++done, files.size());
+        {
+            QMutexLocker lock(&progressLock);
+            emit copyFile(++done, files.size());
+        }
         return out;
     };
     QList<Copied> copied;

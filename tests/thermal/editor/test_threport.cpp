@@ -53,9 +53,8 @@ private slots:
 
         const QString target = KorvelTest::home()->path() + "/report-out";
         THThread job(&project);
-        QSignalSpy done(&job, &QThread::finished);
         job.createReportWithHTML(target, 0, false, true, false);
-        QVERIFY(done.wait(30000));
+        QVERIFY(QTest::qWaitFor([&] { return job.isFinished(); }, 30000));
         QVERIFY(job.success);
 
         QWebEnginePage page;

@@ -32,10 +32,11 @@ AraGen::FrameParams frame(int w, int h, int byte242, int byte243, int fileMode =
     return p;
 }
 
+// Polls instead of waiting for the finished signal, which a short job may
+// have sent before anyone listened.
 bool runJob(THThread &job)
 {
-    QSignalSpy done(&job, &QThread::finished);
-    return done.wait(30000) && job.isFinished();
+    return QTest::qWaitFor([&] { return job.isFinished(); }, 30000);
 }
 
 QJsonObject exiftool(const QString &file)
