@@ -10,14 +10,18 @@ for f in bin/KorvelTarvendel bin/Radiconv; do
   [ -x "$prefix/$f" ] || { echo "missing $f"; exit 1; }
 done
 ls "$prefix"/lib*/libradifmt.so.2 >/dev/null
-if ldd "$prefix/bin/Radiconv" "$prefix/bin/KorvelTarvendel" | grep -q 'not found'; then
-  ldd "$prefix/bin/Radiconv" "$prefix/bin/KorvelTarvendel"; exit 1
+# ldd's output is kept before it is searched: with pipefail, a grep -q that
+# stops reading early would fail the pipe.
+libs=$(ldd "$prefix/bin/Radiconv" "$prefix/bin/KorvelTarvendel")
+if grep -q 'not found' <<<"$libs"; then
+  echo "$libs"; exit 1
 fi
-ldd "$prefix/bin/Radiconv" | grep -q "$prefix/bin/../lib.*/libradifmt.so.2" \
+radiconvLibs=$(ldd "$prefix/bin/Radiconv")
+grep -q "$prefix/bin/../lib.*/libradifmt.so.2" <<<"$radiconvLibs" \
   || { echo "Radiconv does not take radifmt from the installed tree"; exit 1; }
 out=$(QT_QPA_PLATFORM=offscreen "$prefix/bin/Radiconv" --version)
 [[ "$out" == *"1.0.2"* ]] || { echo "unexpected version: $out"; exit 1; }
-if ldd "$prefix/bin/KorvelTarvendel" | grep -q radifmt; then
+if ldd "$prefix/bin/KorvelTarvendel" | grep radifmt >/dev/null; then
   echo "KorvelTarvendel links radifmt"; exit 1
 fi
 echo "installed tree runs: $out"
