@@ -288,10 +288,14 @@ int MainWindow::addProjectTab(ToolWindow *window, const QIcon &icon, const QStri
 
 void MainWindow::registerTab(ToolWindow *window)
 {
+    registerTab(window, window->kind(), window->projectName());
+}
+
+void MainWindow::registerTab(QWidget *widget, OpenKind kind, const QString &name)
+{
     // Keyed to the tab's widget, so moving or closing other tabs never
     // unregisters the wrong project.
-    m_registrations.append(
-        {Data::instance()->registerOpen(window->kind(), window->projectName()), window});
+    m_registrations.append({Data::instance()->registerOpen(kind, name), widget});
 }
 
 void MainWindow::unregisterTab(QWidget *widget)
@@ -312,50 +316,22 @@ void MainWindow::recSingleAppMessage(const QString &message)
     qDebug() << "[MAIN] MainWindow::recSingleAppMessage" << message;
 }
 
-void MainWindow::airbusImport(const QString &map, const QString &filename,
-                              const QString &connString)
-{
-    qDebug() << "[MAIN] MainWindow::airbusImport" << map << filename << connString;
-    notAvailable(tr("Importing"));
-}
-
-void MainWindow::newwpclicked() { notAvailable(tr("Flight planning")); }
-void MainWindow::saveWpclicked(bool saveAs)
-{
-    ToolWindow *w = window(m_tabs->currentIndex());
-    if (!w || !(w->commands() & (saveAs ? ToolWindow::SaveAsCommand : ToolWindow::SaveCommand))) {
-        notAvailable(tr("Saving projects"));
-        return;
-    }
-    saveWindow(w, saveAs);
-}
 
 bool MainWindow::saveWindow(ToolWindow *window, bool saveAs)
 {
     QString error;
-    if (saveAs ? window->saveAs(&error) : window->save(&error))
+    if (saveAs ? window->saveAs(&error) : window->save(&error)) {
+        projectSaved(window);
         return true;
+    }
     if (!error.isEmpty())  // an empty text: the user cancelled
         Prompt::warning(this, tr("Save Project"), error);
     return false;
 }
 void MainWindow::saveWpclicked() { saveWpclicked(false); }
 void MainWindow::saveWpclickedAs() { saveWpclicked(true); }
-void MainWindow::openWPclicked() { notAvailable(tr("Opening flightplans")); }
-void MainWindow::openMap(const QString &name)
-{
-    qDebug() << "[MAIN] MainWindow::openMap" << name;
-    notAvailable(tr("Flight planning"));
-}
-void MainWindow::openFlightPlan(const QString &name)
-{
-    qDebug() << "[MAIN] MainWindow::openFlightPlan" << name;
-    notAvailable(tr("Flight planning"));
-}
-void MainWindow::importWPclicked() { notAvailable(tr("The waypoint import")); }
 void MainWindow::importZPXclicked() { notAvailable(tr("The ZPX import")); }
 void MainWindow::importFPclicked() {}
-void MainWindow::exportVardeck() {}
 
 void MainWindow::aboutclicked()
 {

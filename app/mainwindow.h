@@ -11,6 +11,9 @@ class KorvelPacketHandler;
 class BottomLine;
 class ToolWindow;
 class WelMain;
+class GMMain;
+class WPMain;
+class WPData;
 class QAction;
 class QMenu;
 class QMenuBar;
@@ -43,6 +46,7 @@ signals:
 public slots:
     void recSingleAppMessage(const QString &message);
     void airbusImport(const QString &map, const QString &filename, const QString &connString);
+    void gmcreated(const QString &mapPath, GMMain *window);
 
 private slots:
     void wpdatachanged();
@@ -84,6 +88,7 @@ private slots:
     void tabchanged(int index);
     void startRadiconv();
     void exportVardeck();
+    void loadFlightPlan(const QString &name, const QString &mapPath);
 
 protected:
     bool event(QEvent *e) override;
@@ -104,6 +109,13 @@ private:
     bool saveWindow(ToolWindow *window, bool saveAs);
     ToolWindow *window(int index) const;
     void unregisterTab(QWidget *widget);
+    void registerTab(QWidget *widget, OpenKind kind, const QString &name);
+    // Flight plans (mainwindow_flightplan.cpp).
+    WPMain *addFlightPlanTab(WPData *plan, const QString &title);
+    WPData *loadMap(const QString &mapPath);
+    WPMain *currentFlightPlan() const;
+    void addImportedRows(WPMain *window, const class WPImport &import);
+    void projectSaved(ToolWindow *window);
 
     KorvelPacketHandler *m_link = nullptr;
     QMenuBar *m_menuBar = nullptr;

@@ -16,7 +16,11 @@ public:
     double heading() const { return m_heading; }
     void setHeadingRadians(double radians);
     void setHeadingDegrees(double degrees);
+    // Last point of a line segment: applied as a run's closing waypoint.
+    bool segmentEnd() const { return m_segmentEnd; }
+    void setSegmentEnd(bool on) { m_segmentEnd = on; }
 
 private:
     double m_heading = 0.0;
+    bool m_segmentEnd = false;
 };

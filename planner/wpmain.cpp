@@ -1,0 +1,484 @@
+#include "planner/wpmain.h"
+
+#include <QAction>
+#include <QDebug>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QToolBar>
+#include <QtMath>
+#include <cmath>
+
+#include "core/data.h"
+#include "core/prompt/prompt.h"
+#include "link/acirecords.h"
+#include "link/korvelpackethandler.h"
+#include "link/v1records.h"
+#include "maps/wpdata.h"
+#include "planner/wpeditor.h"
+#include "planner/wprelativediag.h"
+#include "planner/wpsavefiledialog.h"
+
+namespace {
+constexpr int kToolPanelWidth = 300;
+constexpr double kEarthRadius = 6378137.0;
+
+QAction *makeTool(QToolBar *bar, const QString &icon, const QString &tip, bool checkable)
+{
+    auto *a = new QAction(QIcon(icon), QString(), bar);
+    a->setCheckable(checkable);
+    if (!tip.isEmpty()) {
+        a->setStatusTip(tip);
+        a->setToolTip(tip);
+    }
+    bar->addAction(a);
+    return a;
+}
+}  // namespace
+
+WPMain::WPMain(KorvelPacketHandler *handler, WPData *data, QWidget *parent)
+    : ToolWindow(parent), m_handler(handler), m_data(data)
+{
+    qDebug() << "[WPMain] Constructor with KorvelPacketHandler and WPData";
+    m_editor = new WPEditor(m_data, this);
+    // The tool panel's column; the panel itself comes later.
+    m_panelColumn = new QWidget(this);
+    m_panelColumn->setObjectName(QStringLiteral("toolPanelColumn"));
+    m_panelColumn->setFixedWidth(kToolPanelWidth);
+
+    connect(Data::instance(), &Data::currentCameraChanged, m_editor, &WPEditor::onCameraSwitched);
+    m_editor->onCameraSwitched();
+    connect(m_data, &WPData::wpDataChanged, m_editor, &WPEditor::onDataChanged);
+
+    m_toolBar = new QToolBar(this);
+    m_toolBar->setOrientation(Qt::Vertical);
+    m_toolBar->setMovable(false);
+    m_toolBar->setStyleSheet(
+        QStringLiteral("QToolBar {border-bottom: 0px solid black; border-top: 0px solid black;}"));
+    m_select = makeTool(m_toolBar, QStringLiteral(":/wp_pfeil.png"),
+                        tr("Select any object for editing"), true);
+    m_select->setChecked(true);
+    m_waypoint = makeTool(m_toolBar, QStringLiteral(":/wp_wegpunkt.png"),
+                          tr("Add a waypoint with individually adjustable parameters"), true);
+    m_matrix = makeTool(m_toolBar, QStringLiteral(":/wp_matrix.png"),
+                        tr("Create a matrix for imaging an area"), true);
+    m_matrix->setVisible(false);
+    m_polygon = makeTool(m_toolBar, QStringLiteral(":/wp_polygon.png"),
+                         tr("Create a matrix for imaging an area"), true);
+    m_lineMatrix = makeTool(m_toolBar, QStringLiteral(":/wp_linematrix.png"),
+                            tr("Create a line for imaging a path"), true);
+    m_quickSurvey = makeTool(m_toolBar, QStringLiteral(":/wp_qsf.png"), QString(), true);
+    m_quickSurvey->setVisible(false);
+    m_poi = makeTool(m_toolBar, QStringLiteral(":/wp_poi.png"),
+                     tr("Add a point of interest, on which waypoints will be focused"), true);
+    m_poi->setVisible(false);
+    m_poi->setEnabled(false);
+    m_coi = makeTool(m_toolBar, QStringLiteral(":/wp_coi.png"),
+                     tr("Set a circle of interest that will always be in focus"), true);
+    m_panorama = makeTool(m_toolBar, QStringLiteral(":/wp_pano.png"),
+                          tr("Create a panorama point for making panoramas"), true);
+    m_panorama->setVisible(false);
+    m_panorama->setEnabled(false);
+    m_toolBar->addSeparator();
+    m_zoomIn = makeTool(m_toolBar, QStringLiteral(":/th_zoomin.png"), tr("Zoom In"), false);
+    m_zoomOut = makeTool(m_toolBar, QStringLiteral(":/th_zoomout.png"), tr("Zoom Out"), false);
+    m_ruler = makeTool(m_toolBar, QStringLiteral(":/wp_lineal.png"),
+                       tr("Measure distance between two points"), true);
+    m_toolActions = {m_select, m_waypoint, m_matrix, m_polygon, m_lineMatrix,
+                     m_quickSurvey, m_poi, m_coi, m_panorama, m_ruler};
+
+    auto *inner = new QHBoxLayout;
+    inner->setContentsMargins(0, 0, 0, 0);
+    inner->addWidget(m_editor);
+    inner->addWidget(m_panelColumn);
+    auto *outer = new QHBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(m_toolBar);
+    outer->addLayout(inner);
+
+    connect(m_select, &QAction::triggered, this, &WPMain::selectActionSelected);
+    connect(m_waypoint, &QAction::triggered, this, &WPMain::addWaypointActionSelected);
+    connect(m_matrix, &QAction::triggered, this, &WPMain::addMatrixActionSelected);
+    connect(m_polygon, &QAction::triggered, this, &WPMain::addPolygonMatrixActionSelected);
+    connect(m_quickSurvey, &QAction::triggered, this, &WPMain::addQuickSurveyActionSelected);
+    connect(m_poi, &QAction::triggered, this, &WPMain::addPOIActionSelected);
+    connect(m_coi, &QAction::triggered, this, &WPMain::addCOIActionSelected);
+    connect(m_panorama, &QAction::triggered, this, &WPMain::addPanoramaActionSelected);
+    connect(m_lineMatrix, &QAction::triggered, this, &WPMain::addLineMatrixActionSelected);
+    connect(m_ruler, &QAction::triggered, this, &WPMain::linealActionSelected);
+    connect(m_zoomIn, &QAction::triggered, this, &WPMain::zoomIn);
+    connect(m_zoomOut, &QAction::triggered, this, &WPMain::zoomOut);
+
+    connect(m_editor, &WPEditor::headingOnMapSetted, this, &WPMain::setHeadingOnMapBack);
+    connect(m_editor, &WPEditor::wpdataChanged, this, &WPMain::dataChanged);
+    connect(m_editor, &WPEditor::relativeValues, this, &WPMain::relativeValues);
+    if (m_handler) {
+        connect(m_handler, &KorvelPacketHandler::wpV1Finished, this, &WPMain::finishedV1Flight);
+        connect(m_handler, &KorvelPacketHandler::wpV1Flying, m_editor, &WPEditor::markV1WP);
+        connect(m_handler, &KorvelPacketHandler::wpV1waypointreached, m_editor,
+                &WPEditor::markV1WPFinished);
+        connect(m_handler, &KorvelPacketHandler::unmarkSince, m_editor, &WPEditor::unmarkSince);
+        connect(m_handler, &KorvelPacketHandler::gpsPosUpdate, m_editor, &WPEditor::setHarlekPos);
+        connect(m_handler, &KorvelPacketHandler::yawUpdate, m_editor, &WPEditor::setHarlekAngle);
+        connect(m_handler, &KorvelPacketHandler::homePosition, m_editor,
+                &WPEditor::setHomePosition);
+    }
+}
+
+WPMain::~WPMain()
+{
+    // The canvas detaches the plan's items before its scene goes; then the plan.
+    delete m_editor;
+    m_editor = nullptr;
+    delete m_data;
+}
+
+WPData *WPMain::getWPData()
+{
+    qDebug() << "[WPMain] getWPData";
+    return m_data;
+}
+
+QAction *WPMain::toolAction(const QString &name) const
+{
+    static const QStringList names = {"select", "waypoint", "matrix", "polygon",
+                                      "linematrix", "quicksurvey", "poi", "coi",
+                                      "panorama", "zoomin", "zoomout", "ruler"};
+    const QList<QAction *> all = {m_select, m_waypoint, m_matrix, m_polygon,
+                                  m_lineMatrix, m_quickSurvey, m_poi, m_coi,
+                                  m_panorama, m_zoomIn, m_zoomOut, m_ruler};
+    const int i = names.indexOf(name);
+    return i < 0 ? nullptr : all.at(i);
+}
+
+void WPMain::addWP(double lon, double lat, double height, double yaw, bool triggerCamera,
+                   double pitch, qint8 noPictures, double posAcc, double time, quint8 maxSpeed,
+                   int type, float v3Speed, float desiredAcc, int camAngleRoll,
+                   bool headingInFlightDirection)
+{
+    qDebug().noquote() << QStringLiteral("[WPMain] addWP lon/lat: %1 %2")
+                              .arg(QString::number(lon, 'g'), QString::number(lat, 'g'));
+    m_editor->addWaypoint(lon, lat, height, yaw, triggerCamera, pitch, noPictures, posAcc, time,
+                          maxSpeed, type, v3Speed, desiredAcc, camAngleRoll,
+                          headingInFlightDirection);
+}
+
+// ---- tool states ----
+bool WPMain::handleSwitchState(int state)
+{
+    qDebug().noquote() << QStringLiteral("[WPMain] handleSwitchState %1").arg(state);
+    if (m_state == WPEditor::PolygonState && state == WPEditor::PolygonState)
+        return false;
+    m_editor->changeState(state);
+    m_state = state;
+    return true;
+}
+
+void WPMain::uncheckAll()
+{
+    for (QAction *a : qAsConst(m_toolActions))
+        a->setChecked(false);
+}
+
+void WPMain::selectActionSelected()
+{
+    if (handleSwitchState(WPEditor::SelectState)) {
+        uncheckAll();
+        m_select->setChecked(true);
+    }
+}
+
+void WPMain::addWaypointActionSelected()
+{
+    if (handleSwitchState(WPEditor::WaypointState)) {
+        uncheckAll();
+        m_waypoint->setChecked(true);
+    }
+}
+
+void WPMain::addMatrixActionSelected()
+{
+    if (m_state == WPEditor::MatrixState) {
+        m_matrix->setChecked(true);
+        return;
+    }
+    if (handleSwitchState(WPEditor::MatrixState)) {
+        uncheckAll();
+        m_matrix->setChecked(true);
+    }
+}
+
+void WPMain::addCOIActionSelected()
+{
+    if (handleSwitchState(WPEditor::CoiState)) {
+        uncheckAll();
+        m_coi->setChecked(true);
+    }
+}
+
+void WPMain::addPolygonMatrixActionSelected()
+{
+    uncheckAll();
+    m_polygon->setChecked(true);
+    handleSwitchState(WPEditor::PolygonState);
+}
+
+void WPMain::addLineMatrixActionSelected()
+{
+    if (handleSwitchState(WPEditor::LineMatrixState)) {
+        uncheckAll();
+        m_lineMatrix->setChecked(true);
+    }
+}
+
+void WPMain::linealActionSelected()
+{
+    if (handleSwitchState(WPEditor::RulerState)) {
+        uncheckAll();
+        m_ruler->setChecked(true);
+    }
+}
+
+void WPMain::addQuickSurveyActionSelected()
+{
+    uncheckAll();
+    m_quickSurvey->setChecked(true);
+}
+
+void WPMain::addPOIActionSelected() {}
+void WPMain::addPanoramaActionSelected() {}
+
+void WPMain::zoomIn()
+{
+    m_editor->setTransformationAnchor(QGraphicsView::AnchorViewCenter);
+    qDebug() << "WPMain::zoomInAction triggered";
+    m_editor->scaleView(1.1);
+}
+
+void WPMain::zoomOut()
+{
+    m_editor->setTransformationAnchor(QGraphicsView::AnchorViewCenter);
+    qDebug() << "WPMain::zoomOutAction triggered";
+    m_editor->scaleView(0.9);
+}
+
+void WPMain::setHeadingOnMapClicked()
+{
+    if (m_state == WPEditor::HeadingOnMapState)
+        return;
+    uncheckAll();
+    m_editor->changeState(WPEditor::HeadingOnMapState);
+    m_savedState = m_state;
+    m_state = WPEditor::HeadingOnMapState;
+}
+
+void WPMain::setHeadingOnMapBack()
+{
+    m_state = m_savedState;
+    switch (m_savedState) {
+    case WPEditor::SelectState:
+        selectActionSelected();
+        break;
+    case WPEditor::WaypointState:
+        addWaypointActionSelected();
+        break;
+    case WPEditor::MatrixState:
+        addMatrixActionSelected();
+        break;
+    case WPEditor::CoiState:
+        addCOIActionSelected();
+        break;
+    default:
+        break;
+    }
+    emit dataChanged();
+}
+
+// ---- flights ----
+void WPMain::refuseStart()
+{
+    emit flightAborted();
+    // Until the tool panel takes over the status page, the refusal ends as
+    // an operator's stop does.
+    stopFlight();
+}
+
+void WPMain::startFlight(int start, int end)
+{
+    qDebug().noquote() << QStringLiteral("[WPMain] startFlight %1").arg(start);
+    const LinkProtocol protocol = m_handler ? m_handler->protocol() : LinkProtocol::None;
+    auto notConnected = [this] {
+        Prompt::message(this, QStringLiteral(":/icons/80/error"), tr("Not Connected!"),
+                        tr("You are not connected to an Korvel Harlek 8."), QMessageBox::Ok,
+                        QMessageBox::Ok);
+        refuseStart();
+    };
+    auto wrongType = [this] {
+        Prompt::message(nullptr, QString(), QString(),
+                        tr("Wrong waypointtype detected!\nPlease convert waypoints to the "
+                           "appropriate type"));
+        refuseStart();
+    };
+    if (protocol == LinkProtocol::None) {
+        notConnected();
+        return;
+    }
+    if (start > end) {
+        // Nothing would be sent; say so instead of starting an empty flight.
+        Prompt::message(this, QStringLiteral(":/icons/80/warning"), tr("Invalid range!"),
+                        tr("The start waypoint lies after the end waypoint."));
+        refuseStart();
+        return;
+    }
+    start = std::max(start, 1);
+    end = std::min(end, m_data->count());
+    if (protocol == LinkProtocol::V1) {
+        m_handler->clearV1Waypoints();
+        for (int n = start; n <= end; ++n) {
+            if (m_data->waypointType(n) != Waypoint::Steerwise) {
+                wrongType();
+                return;
+            }
+            m_handler->addV1Waypoint(v1MakeWaypoint(m_data->record(n)));
+        }
+        m_handler->setV1WPaborted(false);
+        if (!m_handler->startV1WaypointFlight(start)) {
+            // The link went away under us (device closed).
+            notConnected();
+            return;
+        }
+        selectActionSelected();
+        m_toolBar->setEnabled(false);
+        return;
+    }
+    m_handler->clearAciWaypoints();
+    for (int n = start; n <= end; ++n) {
+        const int type = m_data->waypointType(n);
+        if (type == Waypoint::Steerwise) {
+            wrongType();
+            return;
+        }
+        m_handler->addAciWaypoint(zephWaypoint(m_data->record(n), n), type);
+    }
+    m_handler->startAciWaypointUpload();
+    selectActionSelected();
+    m_toolBar->setEnabled(false);
+    m_editor->unmarkRange(start, end);
+}
+
+void WPMain::stopFlight()
+{
+    qDebug() << "[WPMain] stopV1Flight";
+    const LinkProtocol protocol = m_handler ? m_handler->protocol() : LinkProtocol::None;
+    if (protocol == LinkProtocol::V1)
+        m_handler->setV1WPaborted(true);
+    else if (protocol == LinkProtocol::Aci)
+        m_handler->stopAciWaypointFlight();
+    m_toolBar->setEnabled(true);
+}
+
+void WPMain::finishedV1Flight() { m_toolBar->setEnabled(true); }
+
+// ---- relative correction ----
+void WPMain::relativeValues(const QList<int> &selection)
+{
+    if (selection.isEmpty())
+        return;
+    const bool zephrin = m_data->waypointType(selection.first()) != Waypoint::Steerwise;
+    WPRelativeDiag dialog(this, zephrin);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    auto counts = [](double v) { return std::trunc(v * 100) != 0; };
+    const double lat0 = qDegreesToRadians(m_data->waypointGeo(selection.first()).y());
+    for (int n : selection) {
+        double east = 0, north = 0;
+        if (dialog.cameraDirection()) {
+            if (counts(dialog.offsetMeters())) {
+                const double a = qDegreesToRadians(m_data->yaw(n) - 90);
+                east = std::cos(a) * dialog.offsetMeters();
+                north = -std::sin(a) * dialog.offsetMeters();
+            }
+        } else if (dialog.longitudeMeters() != 0 || dialog.latitudeMeters() != 0) {
+            east = dialog.longitudeMeters();
+            north = dialog.latitudeMeters();
+        }
+        if (east != 0 || north != 0) {
+            const QPointF geo = m_data->waypointGeo(n);
+            const double dLat = qRadiansToDegrees(north / kEarthRadius);
+            const double dLon = qRadiansToDegrees(east / (kEarthRadius * std::cos(lat0)));
+            m_data->setWaypointGeo(n, geo.x() + dLon, geo.y() + dLat);
+        }
+        if (counts(dialog.cameraPitch()))
+            m_data->setCamAngleNick(n, m_data->camAngleNick(n) + dialog.cameraPitch());
+        if (dialog.pictures() != 0)
+            m_data->setNoPictures(n, m_data->noPictures(n) + dialog.pictures());
+        if (counts(dialog.heading())) {
+            double h = std::fmod(m_data->yaw(n) + dialog.heading(), 360.0);
+            if (h < 0)
+                h += 360;
+            m_data->setYawSingle(n, h);
+        }
+        if (counts(dialog.height()))
+            m_data->setHeight(n, m_data->height(n) + dialog.height());
+        if (counts(dialog.positionAccuracy()))
+            m_data->setPosAcc(n, m_data->posAcc(n) + dialog.positionAccuracy());
+        if (counts(dialog.timeAtWaypoint()))
+            m_data->setTime(n, m_data->time(n) + dialog.timeAtWaypoint());
+        if (dialog.maxSpeed() != 0)
+            m_data->setMaxSpeed(n, m_data->maxSpeed(n) + dialog.maxSpeed());
+        if (std::trunc(dialog.velocity()) != 0)
+            m_data->setV3Speed(n, m_data->v3Speed(n) + dialog.velocity());
+    }
+    emit dataChanged();
+}
+
+// ---- the tool-window contract ----
+OpenKind WPMain::kind() const { return OpenKind::FlightPlan; }
+
+QString WPMain::projectName() const { return QFileInfo(m_data->filePath()).completeBaseName(); }
+
+ToolWindow::Commands WPMain::commands() const
+{
+    return SaveCommand | SaveAsCommand | ImportWaypointsCommand | ExportVardeckCommand;
+}
+
+bool WPMain::asksToSave() const { return isModified() && m_data->count() > 0; }
+
+bool WPMain::save(QString *error) { return saveProject(false, error); }
+bool WPMain::saveAs(QString *error) { return saveProject(true, error); }
+
+// Every outcome is told to the user here; error stays empty.
+bool WPMain::saveProject(bool saveAs, QString *error)
+{
+    if (error)
+        error->clear();
+    if (m_data->count() == 0) {
+        qDebug() << "[MAIN] MainWindow::saveWp No Waypoints!";
+        Prompt::message(window(), QStringLiteral(":/icons/80/warning"), tr("No Waypoints!"),
+                        tr("There are no waypoints in the flightplan!"), QMessageBox::Ok,
+                        QMessageBox::Ok);
+        qDebug() << "[MAIN] MainWindow::saveWp No Waypoints!";
+        return false;
+    }
+    const QString oldPath = m_data->filePath();
+    QString name = QFileInfo(oldPath).completeBaseName();
+    if (name.isEmpty() || saveAs) {
+        WPSaveFileDialog dialog(window(), name);
+        dialog.exec();
+        if (dialog.isCanceled())
+            return false;
+        name = dialog.getName();
+        m_data->setFilePath(Data::instance()->flightPlanFile(name));
+    }
+    if (!m_data->writeFile()) {
+        qDebug() << "[MAIN] MainWindow::saveWp An unexpected error";
+        m_data->setFilePath(oldPath);
+        Prompt::message(window(), QStringLiteral(":/icons/80/error"), tr("Error!"),
+                        tr("An unexpected error occured during saving: The flightplan file could "
+                           "not be opened for writing."),
+                        QMessageBox::Ok, QMessageBox::Ok);
+        return false;
+    }
+    qDebug() << "[MAIN] MainWindow::saveWp Flightplan saved";
+    setModified(false);
+    return true;
+}

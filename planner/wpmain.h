@@ -1,0 +1,86 @@
+#pragma once
+// The planning tab of one flight plan: the tool bar, the map canvas and the
+// column of the tool panel. It owns the plan and is where a plan leaves the
+// program for the aircraft.
+#include <QList>
+
+#include "core/toolwindow.h"
+
+class KorvelPacketHandler;
+class QAction;
+class QToolBar;
+class WPData;
+class WPEditor;
+
+class WPMain : public ToolWindow {
+    Q_OBJECT
+public:
+    WPMain(KorvelPacketHandler *handler, WPData *data, QWidget *parent = nullptr);
+    ~WPMain() override;
+
+    WPData *getWPData();
+    WPEditor *editor() const { return m_editor; }
+    QToolBar *toolBar() const { return m_toolBar; }
+    QWidget *toolPanelColumn() const { return m_panelColumn; }
+    int currentState() const { return m_state; }
+
+    // Tool actions by name: "select", "waypoint", "matrix", "polygon",
+    // "linematrix", "quicksurvey", "poi", "coi", "panorama", "zoomin",
+    // "zoomout", "ruler".
+    QAction *toolAction(const QString &name) const;
+
+    void addWP(double lon, double lat, double height, double yaw, bool triggerCamera, double pitch,
+               qint8 noPictures, double posAcc, double time, quint8 maxSpeed, int type,
+               float v3Speed, float desiredAcc, int camAngleRoll, bool headingInFlightDirection);
+
+    // ToolWindow
+    OpenKind kind() const override;
+    QString projectName() const override;
+    Commands commands() const override;
+    bool asksToSave() const override;
+    bool save(QString *error) override;
+    bool saveAs(QString *error) override;
+
+signals:
+    void dataChanged();
+    // A start was refused; the tool panel resets its status page.
+    void flightAborted();
+
+public slots:
+    void selectActionSelected();
+    void addWaypointActionSelected();
+    void addMatrixActionSelected();
+    void addPOIActionSelected();
+    void addCOIActionSelected();
+    void addPanoramaActionSelected();
+    void addPolygonMatrixActionSelected();
+    void addQuickSurveyActionSelected();
+    void addLineMatrixActionSelected();
+    void linealActionSelected();
+    void setHeadingOnMapClicked();
+    void setHeadingOnMapBack();
+    void startFlight(int start, int end);
+    void stopFlight();
+    void finishedV1Flight();
+    // Opens the relative correction for the given waypoints and applies it.
+    void relativeValues(const QList<int> &selection);
+
+private:
+    bool handleSwitchState(int state);
+    void uncheckAll();
+    void zoomIn();
+    void zoomOut();
+    void refuseStart();
+    bool saveProject(bool saveAs, QString *error);
+
+    KorvelPacketHandler *m_handler;
+    WPData *m_data;
+    WPEditor *m_editor;
+    QWidget *m_panelColumn;
+    QToolBar *m_toolBar;
+    QList<QAction *> m_toolActions;  // every action but the two zoom actions
+    QAction *m_select, *m_waypoint, *m_matrix, *m_polygon, *m_lineMatrix, *m_quickSurvey,
+        *m_poi, *m_coi, *m_panorama, *m_zoomIn, *m_zoomOut, *m_ruler;
+    int m_state = 0;
+    int m_savedState = 0;
+};
