@@ -10,11 +10,13 @@
 #include <cmath>
 
 #include "core/data.h"
+#include "core/geo.h"
 #include "core/prompt/prompt.h"
 #include "link/acirecords.h"
 #include "link/korvelpackethandler.h"
 #include "link/v1records.h"
 #include "maps/wpdata.h"
+#include "planner/geometry/flightestimate.h"
 #include "planner/wpeditor.h"
 #include "planner/wprelativediag.h"
 #include "planner/wpsavefiledialog.h"
@@ -165,6 +167,25 @@ void WPMain::connectToolLine()
     connect(e, &WPEditor::moreThan3PolyPoints, t, &WPToolLine::poly3added);
     connect(t, &WPToolLine::editLineMatrix, e, &WPEditor::finishLineMatrixAdded);
     connect(e, &WPEditor::approxTime, t, &WPToolLine::approxTime);
+    connect(t, &WPToolLine::requestApproxTime, this, [this](int start, int stop) {
+        // Straight legs between the waypoints; an unknown estimate shows "-".
+        QVector<FlightEstimate::Waypoint> plan;
+        for (int n = 1; n <= m_data->count(); ++n) {
+            FlightEstimate::Waypoint wp;
+            wp.type = m_data->waypointType(n);
+            wp.speed = m_data->v3Speed(n);
+            wp.acceleration = m_data->desiredAcc(n);
+            wp.time = m_data->time(n);
+            if (n > 1) {
+                const QPointF a = m_data->waypointGeo(n - 1), b = m_data->waypointGeo(n);
+                wp.leg = GeoMath::haversineMetres(GeoPoint::lonLat(a.x(), a.y()),
+                                         GeoPoint::lonLat(b.x(), b.y()));
+            }
+            plan << wp;
+        }
+        const FlightEstimate::Result r = FlightEstimate::estimate(plan, start, stop);
+        m_toolLine->approxTime(r.known ? r.seconds : 0.0);
+    });
     if (!m_handler)
         return;
     KorvelPacketHandler *h = m_handler;

@@ -68,7 +68,10 @@ QToolButton *panelButton(QToolBar *bar, const QString &text, const QString &tip)
     b->setText(text);
     b->setToolTip(tip);
     b->setStatusTip(tip);
-    b->setFixedWidth(250);
+    // At least the panel's 250 pixels; longer texts take the rest of the
+    // column rather than being cut.
+    b->setMinimumWidth(250);
+    b->setMaximumWidth(280);
     bar->addWidget(b);
     return b;
 }
@@ -188,6 +191,7 @@ QWidget *WPToolLine::createWaypointConfigWid()
     grid->addWidget(fotosLabel, r, 0);
     grid->addWidget(w.coiPictures, r++, 2);
     grid->setColumnStretch(1, 1);
+    grid->setHorizontalSpacing(3);
     l->addLayout(grid);
     auto *warning = new QLabel(tr("Attention the implementation of\nCOI Waypoints is "
                                   "experimental,\nuse only if you really know\nwhat you are doing!"),

@@ -147,7 +147,7 @@ QByteArray AciAircraft::magicCodes() const
 
 // ---- Transports ---------------------------------------------------------------
 
-bool AciAircraft::listenTcp()
+bool AciAircraft::listenTcp(quint16 port)
 {
     m_server = new QTcpServer(this);
     connect(m_server, &QTcpServer::newConnection, this, [this] {
@@ -161,7 +161,7 @@ bool AciAircraft::listenTcp()
         connect(s, &QTcpSocket::readyRead, this, [this, s] { feed(s->readAll()); });
         emit peerConnected();
     });
-    return m_server->listen(QHostAddress::LocalHost, 0);
+    return m_server->listen(QHostAddress::LocalHost, port);
 }
 
 quint16 AciAircraft::tcpPort() const

@@ -52,7 +52,7 @@ public:
     QByteArray magicCodes() const;  // the 12-byte reply to message 98
 
     // ---- Transports ----
-    bool listenTcp();
+    bool listenTcp(quint16 port = 0);  // 0: any free port
     quint16 tcpPort() const;
     bool openPty();  // the program opens programPort() as a serial port
     QString programPort() const { return m_ptyName; }

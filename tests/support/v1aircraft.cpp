@@ -80,7 +80,7 @@ V1Aircraft::~V1Aircraft()
     }
 }
 
-bool V1Aircraft::listenTcp()
+bool V1Aircraft::listenTcp(quint16 port)
 {
     m_server = new QTcpServer(this);
     connect(m_server, &QTcpServer::newConnection, this, [this] {
@@ -94,7 +94,7 @@ bool V1Aircraft::listenTcp()
             attach(s);
         }
     });
-    return m_server->listen(QHostAddress::LocalHost, 0);
+    return m_server->listen(QHostAddress::LocalHost, port);
 }
 
 quint16 V1Aircraft::tcpPort() const

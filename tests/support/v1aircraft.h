@@ -35,7 +35,7 @@ public:
     ~V1Aircraft() override;
 
     // TCP on 127.0.0.1 with a free port; the first peer that connects is served.
-    bool listenTcp();
+    bool listenTcp(quint16 port = 0);  // 0: any free port
     quint16 tcpPort() const;
     // A socat pseudo-terminal pair; the program opens programPort().
     bool openPty();
