@@ -38,29 +38,11 @@
 #include "maps/items/wpselection.h"
 #include "maps/items/wpwaypoint.h"
 #include "maps/wpdata.h"
+#include "planner/geometry/linegenerators.h"
+#include "planner/geometry/surveygrid.h"
 #include "planner/wpeditframework.h"
 
 namespace {
-
-bool isConvex(const QPolygonF &p)
-{
-    const int n = p.size();
-    if (n < 3)
-        return false;
-    int sign = 0;
-    for (int i = 0; i < n; ++i) {
-        const QPointF a = p[i], b = p[(i + 1) % n], c = p[(i + 2) % n];
-        const double cross = (b.x() - a.x()) * (c.y() - b.y()) - (b.y() - a.y()) * (c.x() - b.x());
-        if (qFuzzyIsNull(cross))
-            return false;
-        const int s = cross > 0 ? 1 : -1;
-        if (sign == 0)
-            sign = s;
-        else if (s != sign)
-            return false;
-    }
-    return true;
-}
 
 double distanceMetres(const QPointF &a, const QPointF &b)
 {
@@ -84,7 +66,7 @@ int typeGroup(int type)
 }  // namespace
 
 WPEditor::WPEditor(WPData *plan, QWidget *parent)
-    : QGraphicsView(parent), m_plan(plan)
+    : QGraphicsView(parent), m_plan(plan), m_paths(plan)
 {
     qDebug() << "[WPEditor] Constructor";
     m_copyBuffer = new WPEditFramework(this);
@@ -116,8 +98,7 @@ WPEditor::WPEditor(WPData *plan, QWidget *parent)
     m_scene->addItem(m_harlek);
     setMouseTracking(true);
 
-    m_routePen = QPen(QColor(255, 255, 255, 200), 2.0, Qt::SolidLine, Qt::RoundCap,
-                      Qt::RoundJoin);
+    m_paths.setScene(m_scene);
 
     m_camera = Data::instance()->currentCamera();
     checkforLoading();
@@ -152,7 +133,11 @@ void WPEditor::buildContextMenu()
     m_relativeAct = m_menu->addAction(tr("Relative correction..."));
     connect(m_copyAct, &QAction::triggered, this, &WPEditor::copySelectedItems);
     connect(m_pasteAct, &QAction::triggered, this, &WPEditor::pasteWP);
-    connect(m_deleteAct, &QAction::triggered, this, &WPEditor::removeSelectedItems);
+    // Backspace and the menu entry obey the lock as the Delete key does.
+    connect(m_deleteAct, &QAction::triggered, this, [this] {
+        if (m_changesAllowed)
+            removeSelectedItems();
+    });
     connect(m_selectAllAct, &QAction::triggered, this, &WPEditor::markAll);
     connect(m_invertAct, &QAction::triggered, this, &WPEditor::invertWPPath);
     connect(m_groupAct, &QAction::triggered, this, &WPEditor::makeGroupOfWaypoints);
@@ -265,9 +250,11 @@ void WPEditor::checkforLoading()
         return;
     qDebug().noquote() << QStringLiteral("[WPEditor] checkforLoading for wpdata->getWpCount()+1: %1")
                               .arg(count + 1);
-    for (int n = 1; n <= count; ++n)
+    for (int n = 1; n <= count; ++n) {
         attachWaypoint(n, -100);
-    rebuildRoute();
+        if (n > 1)
+            appendSegment(n);
+    }
     viewport()->update();
 }
 
@@ -339,9 +326,7 @@ void WPEditor::scaleView(double factor)
     lineWidth(m_coiLine, 2.5 / m_scale);
     penWidth(m_coiCircle, 2.5 / m_scale);
     penWidth(m_polyArea, 2 / m_scale);
-    m_routePen.setWidthF(2 / m_scale);
-    for (QGraphicsLineItem *l : qAsConst(m_segments))
-        l->setPen(m_routePen);
+    m_paths.setScale(m_scale);
 }
 
 void WPEditor::wheelEvent(QWheelEvent *e)
@@ -657,13 +642,10 @@ void WPEditor::polygonDirDecrease()
 
 double WPEditor::areaSquareMetres(const QPolygonF &p) const
 {
-    double twice = 0;
-    for (int i = 0; i < p.size(); ++i) {
-        const QPointF a = p[i], b = p[(i + 1) % p.size()];
-        twice += a.x() * b.y() - b.x() * a.y();
-    }
-    const double ppm = m_plan->pixelsPerMeter();
-    return ppm > 0 ? std::abs(twice) / 2 / (ppm * ppm) : 0;
+    const auto toGeo = [this](const QPointF &q) { return sceneToGeo(q); };
+    const QVector<QPointF> corners(p.begin(), p.end());
+    return corners.size() == 4 ? SurveyGrid::quadrilateralArea(corners, toGeo, distanceMetres)
+                               : SurveyGrid::polygonArea(corners, toGeo, distanceMetres);
 }
 
 void WPEditor::redrawMatrixLines()
@@ -694,27 +676,24 @@ void WPEditor::placeMatrixCorner(const QPointF &p)
         emit matrixPointsOnMap(4);
         return;
     }
-    const QPointF c0 = m_matrixPoints[0]->anchor(), c1 = m_matrixPoints[1]->anchor(),
-                  c2 = m_matrixPoints[2]->anchor();
-    if (QPolygonF({c0, c1, c2}).containsPoint(p, Qt::OddEvenFill)) {
+    const QVector<QPointF> three = {m_matrixPoints[0]->anchor(), m_matrixPoints[1]->anchor(),
+                                    m_matrixPoints[2]->anchor()};
+    QVector<QPointF> placed;
+    switch (SurveyGrid::placeFourthCorner(three, p, &placed)) {
+    case SurveyGrid::FourthCorner::InsideTriangle:
         Prompt::message(this, QStringLiteral(":/icons/80/warning"),
                         tr("This action is not allowed"),
                         tr("You can't set the last matrix point inside the polygon."));
         return;
-    }
-    const QList<QPolygonF> orders = {QPolygonF({c0, c1, p, c2}), QPolygonF({c0, c1, c2, p}),
-                                     QPolygonF({c0, p, c1, c2})};
-    int chosen = -1;
-    for (int i = 0; i < orders.size() && chosen < 0; ++i)
-        if (isConvex(orders[i]))
-            chosen = i;
-    if (chosen < 0) {
+    case SurveyGrid::FourthCorner::NotConvex:
         Prompt::message(this, QStringLiteral(":/icons/80/warning"), tr("Point can't be set"),
                         tr("Your point is invalid. Create a quadrilateral with angles smaller "
                            "than 180 degree (convex)."));
         return;
+    case SurveyGrid::FourthCorner::Placed:
+        break;
     }
-    const QPolygonF order = orders[chosen];
+    const QPolygonF order(placed);
     for (int i = 0; i < 4; ++i) {
         m_matrixPoints[i]->setPosition(order[i].x(), order[i].y());
         m_matrixPoints[i]->show();
@@ -867,11 +846,8 @@ void WPEditor::mousePressEvent(QMouseEvent *e)
     if (left && m_state == HeadingOnMapState) {
         for (int n : qAsConst(m_selection)) {
             const QPointF w = m_plan->waypointPos(n);
-            double heading = qRadiansToDegrees(std::atan2(w.y() - p.y(), w.x() - p.x())) - 90;
-            if (heading < 0)
-                heading += 360;
             // Stored against the map's north, as the grid generators do.
-            heading -= m_plan->northAngle();
+            double heading = LineGenerators::headingToward(w, p) - m_plan->northAngle();
             if (heading < 0)
                 heading += 360;
             m_plan->setYawSingle(n, heading);
@@ -1028,7 +1004,7 @@ void WPEditor::keyReleaseEvent(QKeyEvent *e)
 void WPEditor::prepareContextMenu()
 {
     const bool any = !m_selection.isEmpty();
-    m_deleteAct->setEnabled(any);
+    m_deleteAct->setEnabled(any && m_changesAllowed);
     m_copyAct->setEnabled(any);
     m_arrangeMenu->setEnabled(any);
     m_arrangeMenu->menuAction()->setEnabled(any);
@@ -1139,7 +1115,7 @@ void WPEditor::newWaypointAt(const QPointF &p)
     m_plan->addDefaultWaypoint(item);
     attachWaypoint(n, -40);
     if (n > 1)
-        appendSegment();
+        appendSegment(n);
     viewport()->update();
     emit wpdataChanged();
 }
@@ -1157,38 +1133,15 @@ void WPEditor::addWaypoint(double lon, double lat, double height, double yaw, bo
                         headingInFlightDirection);
     attachWaypoint(n, -40);
     if (n > 1)
-        appendSegment();
+        appendSegment(n);
     viewport()->update();
 }
 
-void WPEditor::appendSegment()
+// The leg into the newest waypoint, drawn for its stored type (asking the
+// plan for the type would close a run that is still being added to).
+void WPEditor::appendSegment(int n)
 {
-    auto *line = new QGraphicsLineItem;
-    line->setPen(m_routePen);
-    line->setZValue(-50);
-    m_scene->addItem(line);
-    m_segments << line;
-    updateSegmentsAround(m_segments.size() + 1);
-}
-
-void WPEditor::rebuildRoute()
-{
-    const int legs = std::max(0, m_plan->count() - 1);
-    while (m_segments.size() > legs)
-        delete m_segments.takeLast();
-    while (m_segments.size() < legs)
-        appendSegment();
-    for (int i = 0; i < legs; ++i)
-        m_segments[i]->setLine(QLineF(m_plan->waypointPos(i + 1), m_plan->waypointPos(i + 2)));
-}
-
-// The legs into and out of waypoint n.
-void WPEditor::updateSegmentsAround(int n)
-{
-    for (int i : {n - 2, n - 1})
-        if (i >= 0 && i < m_segments.size())
-            m_segments[i]->setLine(
-                QLineF(m_plan->waypointPos(i + 1), m_plan->waypointPos(i + 2)));
+    m_paths.appendPath(int(m_plan->record(n).type));
 }
 
 void WPEditor::waypointMoved(int id, double x, double y)
@@ -1209,7 +1162,8 @@ void WPEditor::waypointMoved(int id, double x, double y)
         m_plan->setWaypoint_flightstatus(id, 0, false);
         if (id - 1 < m_cameraItems.size())
             m_cameraItems[id - 1]->setPosition(x, y);
-        updateSegmentsAround(id);
+        m_paths.updateAround(id);
+        m_paths.checkLengthPath(id);
         emit singleWaypointSelected(QList<int>{id});
     } else {
         qDebug() << "Waypoints moved";
@@ -1229,7 +1183,9 @@ void WPEditor::waypointMoved(int id, double x, double y)
                 m_cameraItems[n - 1]->setPosition(w.x(), w.y());
         }
         for (int n : qAsConst(m_selection))
-            updateSegmentsAround(n);
+            m_paths.updateAround(n);
+        m_paths.checkLengthPath(m_selection.first());
+        m_paths.checkLengthPath(m_selection.last());
     }
     m_lastDrag = QPointF(x, y);
     m_moveDone = true;
@@ -1297,6 +1253,7 @@ void WPEditor::removeSelectedItems()
     while (!m_selection.isEmpty()) {
         const int k = m_selection.first();
         m_plan->removeWaypoint(k);
+        m_paths.removeWaypoint(k);
         if (k - 1 < m_cameraItems.size())
             delete m_cameraItems.takeAt(k - 1);
         for (int &n : m_selection)
@@ -1305,7 +1262,6 @@ void WPEditor::removeSelectedItems()
         m_selection.removeFirst();
     }
     m_plan->refreshWaypointNumbers();
-    rebuildRoute();
     emit wpdataChanged();
     emit noWaypointSelected();
 }
@@ -1317,8 +1273,7 @@ void WPEditor::switchWPPath(int a, int b)
     m_cameraItems.swapItemsAt(a - 1, b - 1);
     m_cameraItems[a - 1]->update();
     m_cameraItems[b - 1]->update();
-    updateSegmentsAround(a);
-    updateSegmentsAround(b);
+    m_paths.updatePair(a, b);
 }
 
 void WPEditor::switchWP(int a, int b)
@@ -1362,6 +1317,7 @@ void WPEditor::invertWPPath()
     if (!runs.isEmpty())
         m_plan->calculateMatrixHeadings(runs);
     for (int n : qAsConst(m_selection)) {
+        m_paths.setSegmentType(n, m_plan->waypointType(n));
         if (WPWaypoint *item = m_plan->waypointItem(n))
             item->setWaypointType(m_plan->waypointType(n));
         if (n - 1 < m_cameraItems.size())
@@ -1456,8 +1412,9 @@ void WPEditor::setRelativeValues()
             m_cameraItems[n - 1]->setHeading(m_plan->yaw(n));
             resizeFootprint(n);
         }
+        m_paths.updateAround(n);
     }
-    rebuildRoute();
+    m_paths.checkAllSegments();
 }
 
 void WPEditor::setChanges(bool allowed)
@@ -1466,7 +1423,11 @@ void WPEditor::setChanges(bool allowed)
     m_changesAllowed = allowed;
 }
 
-void WPEditor::wpTypeChanged(int wp, int type) { emit swpTypeChanged(wp, type); }
+void WPEditor::wpTypeChanged(int wp, int type)
+{
+    m_paths.setSegmentType(wp, type);
+    emit swpTypeChanged(wp, type);
+}
 
 // ---- flight marks, aircraft, home ----
 void WPEditor::markV1WP(int n)
@@ -1597,10 +1558,12 @@ void WPEditor::onCameraSwitched()
 {
     qDebug() << "camera switched";
     m_camera = Data::instance()->currentCamera();
+    m_paths.checkAllSegments();
 }
 
 void WPEditor::onDataChanged()
 {
+    m_paths.checkAllSegments();
     for (int i = 0; i < m_cameraItems.size() && i < m_plan->count(); ++i)
         m_cameraItems[i]->setHeading(m_plan->yaw(i + 1));
 }

@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "core/camera.h"
+#include "planner/wpeditorpaths.h"
 
 class HarlekObject;
 class HomePosition;
@@ -63,8 +64,8 @@ public:
     HarlekObject *aircraftMarker() const { return m_harlek; }
     HomePosition *homeMarker() const { return m_home; }
     WPSelection *rubberBand() const { return m_band; }
-    // One straight line per leg, leg i from waypoint i + 1 to i + 2.
-    QList<QGraphicsLineItem *> routeSegments() const { return m_segments; }
+    // The drawn legs, leg k from waypoint k + 1 to k + 2.
+    const WPEditorPaths &paths() const { return m_paths; }
     QMenu *contextMenu() const { return m_menu; }
     QAction *copyAction() const { return m_copyAct; }
     QAction *pasteAction() const { return m_pasteAct; }
@@ -194,9 +195,7 @@ private:
     void placePolygonArrow();
     void clearPolygon();
     void clearLineMatrix();
-    void rebuildRoute();
-    void appendSegment();
-    void updateSegmentsAround(int n);
+    void appendSegment(int n);
     void resizeFootprint(int n);
     void walkRun(int n, const std::function<void(int)> &fn);
     void sendStatusTip(const QString &text);
@@ -209,8 +208,7 @@ private:
     HarlekObject *m_harlek = nullptr;
     HomePosition *m_home = nullptr;
     WPSelection *m_band = nullptr;
-    QList<QGraphicsLineItem *> m_segments;
-    QPen m_routePen;
+    WPEditorPaths m_paths;
     double m_scale = 1.0;
     double m_minScale = 1.0;
     int m_state = SelectState;

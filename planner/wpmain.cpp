@@ -10,13 +10,13 @@
 #include <cmath>
 
 #include "core/data.h"
-#include "core/geo.h"
 #include "core/prompt/prompt.h"
 #include "link/acirecords.h"
 #include "link/korvelpackethandler.h"
 #include "link/v1records.h"
 #include "maps/wpdata.h"
 #include "planner/geometry/flightestimate.h"
+#include "planner/geometry/relativevalues.h"
 #include "planner/wpeditor.h"
 #include "planner/wprelativediag.h"
 #include "planner/wpsavefiledialog.h"
@@ -24,7 +24,6 @@
 
 namespace {
 constexpr int kToolPanelWidth = 300;
-constexpr double kEarthRadius = 6378137.0;
 
 QAction *makeTool(QToolBar *bar, const QString &icon, const QString &tip, bool checkable)
 {
@@ -115,7 +114,6 @@ WPMain::WPMain(KorvelPacketHandler *handler, WPData *data, QWidget *parent)
 
     connect(m_editor, &WPEditor::headingOnMapSetted, this, &WPMain::setHeadingOnMapBack);
     connect(m_editor, &WPEditor::wpdataChanged, this, &WPMain::dataChanged);
-    connect(m_editor, &WPEditor::relativeValues, this, &WPMain::relativeValues);
     if (m_handler) {
         connect(m_handler, &KorvelPacketHandler::wpV1Finished, this, &WPMain::finishedV1Flight);
         connect(m_handler, &KorvelPacketHandler::wpV1Flying, m_editor, &WPEditor::markV1WP);
@@ -167,23 +165,10 @@ void WPMain::connectToolLine()
     connect(e, &WPEditor::moreThan3PolyPoints, t, &WPToolLine::poly3added);
     connect(t, &WPToolLine::editLineMatrix, e, &WPEditor::finishLineMatrixAdded);
     connect(e, &WPEditor::approxTime, t, &WPToolLine::approxTime);
+    connect(e, &WPEditor::relativeValues, t, &WPToolLine::relativeValues);
     connect(t, &WPToolLine::requestApproxTime, this, [this](int start, int stop) {
-        // Straight legs between the waypoints; an unknown estimate shows "-".
-        QVector<FlightEstimate::Waypoint> plan;
-        for (int n = 1; n <= m_data->count(); ++n) {
-            FlightEstimate::Waypoint wp;
-            wp.type = m_data->waypointType(n);
-            wp.speed = m_data->v3Speed(n);
-            wp.acceleration = m_data->desiredAcc(n);
-            wp.time = m_data->time(n);
-            if (n > 1) {
-                const QPointF a = m_data->waypointGeo(n - 1), b = m_data->waypointGeo(n);
-                wp.leg = GeoMath::haversineMetres(GeoPoint::lonLat(a.x(), a.y()),
-                                         GeoPoint::lonLat(b.x(), b.y()));
-            }
-            plan << wp;
-        }
-        const FlightEstimate::Result r = FlightEstimate::estimate(plan, start, stop);
+        // Over the drawn legs; an estimate that cannot be made shows "-".
+        const FlightEstimate::Result r = m_editor->paths().estimate(start, stop);
         m_toolLine->approxTime(r.known ? r.seconds : 0.0);
     });
     if (!m_handler)
@@ -415,15 +400,16 @@ void WPMain::startFlight(int start, int end)
         notConnected();
         return;
     }
+    // Numbers beyond the plan are not flown; a range left empty is refused
+    // rather than started with nothing to fly.
+    start = std::max(start, 1);
+    end = std::min(end, m_data->count());
     if (start > end) {
-        // Nothing would be sent; say so instead of starting an empty flight.
         Prompt::message(this, QStringLiteral(":/icons/80/warning"), tr("Invalid range!"),
                         tr("The start waypoint lies after the end waypoint."));
         refuseStart();
         return;
     }
-    start = std::max(start, 1);
-    end = std::min(end, m_data->count());
     if (protocol == LinkProtocol::V1) {
         m_handler->clearV1Waypoints();
         for (int n = start; n <= end; ++n) {
@@ -476,51 +462,24 @@ void WPMain::relativeValues(const QList<int> &selection)
 {
     if (selection.isEmpty())
         return;
-    const bool zephrin = m_data->waypointType(selection.first()) != Waypoint::Steerwise;
-    WPRelativeDiag dialog(this, zephrin);
+    const QList<int> types = RelativeValues::typesOf(*m_data, selection);
+    WPRelativeDiag dialog(this, RelativeValues::zephrinDialog(types));
     if (dialog.exec() != QDialog::Accepted)
         return;
-    auto counts = [](double v) { return std::trunc(v * 100) != 0; };
-    const double lat0 = qDegreesToRadians(m_data->waypointGeo(selection.first()).y());
-    for (int n : selection) {
-        double east = 0, north = 0;
-        if (dialog.cameraDirection()) {
-            if (counts(dialog.offsetMeters())) {
-                const double a = qDegreesToRadians(m_data->yaw(n) - 90);
-                east = std::cos(a) * dialog.offsetMeters();
-                north = -std::sin(a) * dialog.offsetMeters();
-            }
-        } else if (dialog.longitudeMeters() != 0 || dialog.latitudeMeters() != 0) {
-            east = dialog.longitudeMeters();
-            north = dialog.latitudeMeters();
-        }
-        if (east != 0 || north != 0) {
-            const QPointF geo = m_data->waypointGeo(n);
-            const double dLat = qRadiansToDegrees(north / kEarthRadius);
-            const double dLon = qRadiansToDegrees(east / (kEarthRadius * std::cos(lat0)));
-            m_data->setWaypointGeo(n, geo.x() + dLon, geo.y() + dLat);
-        }
-        if (counts(dialog.cameraPitch()))
-            m_data->setCamAngleNick(n, m_data->camAngleNick(n) + dialog.cameraPitch());
-        if (dialog.pictures() != 0)
-            m_data->setNoPictures(n, m_data->noPictures(n) + dialog.pictures());
-        if (counts(dialog.heading())) {
-            double h = std::fmod(m_data->yaw(n) + dialog.heading(), 360.0);
-            if (h < 0)
-                h += 360;
-            m_data->setYawSingle(n, h);
-        }
-        if (counts(dialog.height()))
-            m_data->setHeight(n, m_data->height(n) + dialog.height());
-        if (counts(dialog.positionAccuracy()))
-            m_data->setPosAcc(n, m_data->posAcc(n) + dialog.positionAccuracy());
-        if (counts(dialog.timeAtWaypoint()))
-            m_data->setTime(n, m_data->time(n) + dialog.timeAtWaypoint());
-        if (dialog.maxSpeed() != 0)
-            m_data->setMaxSpeed(n, m_data->maxSpeed(n) + dialog.maxSpeed());
-        if (std::trunc(dialog.velocity()) != 0)
-            m_data->setV3Speed(n, m_data->v3Speed(n) + dialog.velocity());
-    }
+    RelativeValues::Correction c;
+    c.alongCamera = dialog.cameraDirection();
+    c.east = dialog.longitudeMeters();
+    c.north = dialog.latitudeMeters();
+    c.offset = dialog.offsetMeters();
+    c.pitch = dialog.cameraPitch();
+    c.pictures = dialog.pictures();
+    c.heading = dialog.heading();
+    c.height = dialog.height();
+    c.posAcc = dialog.positionAccuracy();
+    c.time = dialog.timeAtWaypoint();
+    c.maxSpeed = dialog.maxSpeed();
+    c.velocity = dialog.velocity();
+    RelativeValues::apply(*m_data, selection, c);
     emit dataChanged();
 }
 

@@ -16,6 +16,7 @@
 
 #include "core/headerwidget.h"
 #include "maps/wpdata.h"
+#include "planner/geometry/relativevalues.h"
 #include "planner/wprelativediag.h"
 #include "planner/wptoolline.h"
 
@@ -780,77 +781,42 @@ QWidget *WPToolLine::createDifferentTypesWid()
 void WPToolLine::setSelectedWP2Zephrin()
 {
     const QList<int> selection = m_selection;
-    for (int n : selection)
-        if (m_data->waypointType(n) == 3)
-            m_data->setWaypointType(n, 0);
+    RelativeValues::convertToZephrin(*m_data, selection);
     setWaypointData(selection);
+    emit dataChanged();
 }
 
 void WPToolLine::setSelectetWP2Steerwise()
 {
     const QList<int> selection = m_selection;
-    for (int n : selection)
-        if (m_data->waypointType(n) != 3)
-            m_data->setWaypointType(n, 3);
+    RelativeValues::convertToSteerwise(*m_data, selection);
     setWaypointData(selection);
+    emit dataChanged();
 }
 
 void WPToolLine::relativeValues(QList<int> list)
 {
     if (list.isEmpty())
         return;
-    bool steer = false, other = false;
-    for (int n : list) {
-        const int code = m_data->waypointType(n);
-        steer |= code == 3;
-        other |= code == 0 || code == 1 || code == 2;
-    }
-    WPRelativeDiag dialog(this, !(steer && !other));
+    const QList<int> types = RelativeValues::typesOf(*m_data, list);
+    WPRelativeDiag dialog(this, RelativeValues::zephrinDialog(types));
     if (dialog.exec() != QDialog::Accepted)
         return;
-    auto counts = [](double v) { return static_cast<qint64>(v * 100) != 0; };
-    const double lat0 = m_data->waypointGeo(list.first()).y();
-    for (int n : list) {
-        double east = 0, north = 0;
-        if (dialog.cameraDirection()) {
-            if (counts(dialog.offsetMeters())) {
-                const double a = (m_data->yaw(n) - 90) * M_PI / 180;
-                east = std::cos(a) * dialog.offsetMeters();
-                north = -std::sin(a) * dialog.offsetMeters();
-            }
-        } else if (dialog.longitudeMeters() != 0 || dialog.latitudeMeters() != 0) {
-            east = dialog.longitudeMeters();
-            north = dialog.latitudeMeters();
-        }
-        if (east != 0 || north != 0) {
-            const QPointF geo = m_data->waypointGeo(n);
-            const double dLat = north / 6378137.0 * 180 / M_PI;
-            const double dLon = east / (6378137.0 * std::cos(lat0 * M_PI / 180)) * 180 / M_PI;
-            m_data->setWaypointGeo(n, geo.x() + dLon, geo.y() + dLat);
-        }
-    }
-    auto each = [&](bool on, auto fn) {
-        if (on)
-            for (int n : list)
-                fn(n);
-    };
-    each(counts(dialog.cameraPitch()), [&](int n) {
-        m_data->setCamAngleNick(n, m_data->camAngleNick(n) + dialog.cameraPitch());
-    });
-    each(dialog.pictures() != 0,
-         [&](int n) { m_data->setNoPictures(n, m_data->noPictures(n) + dialog.pictures()); });
-    each(counts(dialog.heading()),
-         [&](int n) { m_data->setYaw(n, m_data->yaw(n) + dialog.heading()); });
-    each(counts(dialog.height()),
-         [&](int n) { m_data->setHeight(n, m_data->height(n) + dialog.height()); });
-    each(counts(dialog.positionAccuracy()), [&](int n) {
-        m_data->setPosAcc(n, m_data->posAcc(n) + dialog.positionAccuracy());
-    });
-    each(counts(dialog.timeAtWaypoint()),
-         [&](int n) { m_data->setTime(n, m_data->time(n) + dialog.timeAtWaypoint()); });
-    each(dialog.maxSpeed() != 0,
-         [&](int n) { m_data->setMaxSpeed(n, m_data->maxSpeed(n) + dialog.maxSpeed()); });
-    each(static_cast<int>(dialog.velocity()) != 0,
-         [&](int n) { m_data->setV3Speed(n, m_data->v3Speed(n) + dialog.velocity()); });
+    RelativeValues::Correction c;
+    c.alongCamera = dialog.cameraDirection();
+    c.east = dialog.longitudeMeters();
+    c.north = dialog.latitudeMeters();
+    c.offset = dialog.offsetMeters();
+    c.pitch = dialog.cameraPitch();
+    c.pictures = dialog.pictures();
+    c.heading = dialog.heading();
+    c.height = dialog.height();
+    c.posAcc = dialog.positionAccuracy();
+    c.time = dialog.timeAtWaypoint();
+    c.maxSpeed = dialog.maxSpeed();
+    c.velocity = dialog.velocity();
+    RelativeValues::apply(*m_data, list, c);
     setWaypointData(QList<int>(list));
+    // The plan changed: the tab must know it has something to save.
+    emit dataChanged();
 }

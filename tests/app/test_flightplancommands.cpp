@@ -5,12 +5,17 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QToolButton>
 #include <QTabWidget>
 #include <QtTest>
 
 #include <quazip/quazip.h>
 
+#include "app/bottomline.h"
 #include "app/mainwindow.h"
+#include "app/welinfo.h"
+#include "app/welmain.h"
 #include "core/data.h"
 #include "core/listviewmod.h"
 #include "link/korvelpackethandler.h"
@@ -178,6 +183,25 @@ private slots:
         QCOMPARE(prompts.requests().size(), 2);
         QCOMPARE(prompts.requests().first().iconPath, QString(":/icons/80/error"));
         QVERIFY(!Data::instance()->isOpen(OpenKind::Map, "Broken"));
+        prompts.clear();
+
+        // The canvas's position reaches the status line; a changed plan
+        // without waypoints closes without a question.
+        auto *plan = planTab(w);
+        plan->resize(1000, 700);
+        plan->show();
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(plan->editor(), &enter);
+        QMouseEvent move(QEvent::MouseMove, QPointF(40, 40), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(plan->editor()->viewport(), &move);
+        QVERIFY(w.bottomLine()->statusBar()->currentMessage().startsWith("Longitude/Latitude: 11.00"));
+        plan->setModified();
+        QCOMPARE(title(w), QString("North*"));
+        QPointer<WPMain> alive(plan);
+        QMetaObject::invokeMethod(&w, "tabclosed", Q_ARG(int, w.tabs()->currentIndex()));
+        QVERIFY(!alive);
+        QVERIFY(prompts.requests().isEmpty());
         QFile::remove(broken);
     }
 
@@ -295,6 +319,26 @@ private slots:
             QCOMPARE(prompts.requests().first().title, QString("No map found"));
         }
         QCOMPARE(w.tabs()->count(), 2);
+    }
+
+    void recentButtonsOpenPlansAndMaps()
+    {
+        storePlan("Recent plan", {14.004}, "Solo");
+        Data::instance()->addRecent(OpenKind::Map, "North");
+        Data::instance()->addRecent(OpenKind::FlightPlan, "Recent plan");
+        MainWindow w;
+        auto *welcome = qobject_cast<WelMain *>(w.findWindow(OpenKind::Welcome));
+        QVERIFY(welcome);
+        const QList<QToolButton *> buttons = welcome->panel()->recentButtons();
+        QCOMPARE(buttons[0]->text(), QString("Recent plan"));
+        QCOMPARE(buttons[1]->text(), QString("North"));
+        buttons[0]->click();
+        QCOMPARE(title(w), QString("Recent plan"));
+        QCOMPARE(planTab(w)->getWPData()->count(), 1);
+        buttons[1]->click();
+        QCOMPARE(title(w), QString("North"));
+        QVERIFY(planTab(w));
+        QCOMPARE(planTab(w)->getWPData()->count(), 0);
     }
 
     void unreadablePlansOpenNoTab_data()

@@ -255,10 +255,11 @@ private slots:
         QTest::qWait(50);
         QVERIFY(air.waypoints.isEmpty());
 
-        // Start after end: refused, nothing sent.
+        // Start after end, or beyond the plan: refused, nothing sent.
         script.clear();
         w->startFlight(3, 2);
-        QCOMPARE(script.requests().size(), 1);
+        w->startFlight(7, 9);
+        QCOMPARE(script.requests().size(), 2);
         QVERIFY(!h.isV1FlightActive());
         QVERIFY(w->toolBar()->isEnabled());
 
