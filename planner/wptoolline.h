@@ -271,6 +271,7 @@ private:
     void setHeightMin();
     void setMaxCover();
     void restoreStyles();
+    QList<int> oncePerRun() const;
     bool applying(const char *slot, const QString &arg);
 
     WPData *m_data;

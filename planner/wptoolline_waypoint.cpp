@@ -545,15 +545,46 @@ void WPToolLine::wpcShowCamAngleChanged(bool on)
     emit dataChanged();
 }
 
+// The selected waypoints the canvas must hear of after a group edit: the
+// plan copies such values along a survey run and the canvas redraws a whole
+// run for one member, so one member stands for its run. Without this an
+// edit of a selected run of n waypoints costs n redraws of n footprints.
+QList<int> WPToolLine::oncePerRun() const
+{
+    const int count = m_data->count();
+    QVector<bool> covered(count + 2, false);
+    QList<int> out;
+    for (int n : m_selection) {
+        if (n < 1 || n > count || covered[n])
+            continue;
+        out << n;
+        const int type = m_data->waypointType(n);
+        if (type != Waypoint::Matrix && type != Waypoint::MatrixEnd)
+            continue;
+        for (int i = n - 1; i >= 1 && m_data->waypointType(i) == Waypoint::Matrix; --i)
+            covered[i] = true;
+        for (int i = n; i <= count; ++i) {
+            const int t = m_data->waypointType(i);
+            if (t != Waypoint::Matrix && t != Waypoint::MatrixEnd)
+                break;
+            covered[i] = true;
+            if (t == Waypoint::MatrixEnd)
+                break;
+        }
+    }
+    return out;
+}
+
 void WPToolLine::wpcCamanglenickChanged(double deg)
 {
     if (!applying("wpcCamanglenickChanged", QString::number(deg)))
         return;
     w.pitch->setStyleSheet(m_doubleStyle);
-    for (int n : m_selection) {
+    const QList<int> shown = oncePerRun();
+    for (int n : shown)
         emit pitchChangedByNumber(n, deg);
+    for (int n : m_selection)
         m_data->setCamAngleNick(n, deg);
-    }
     emit dataChanged();
 }
 
@@ -562,10 +593,11 @@ void WPToolLine::wpcYawChanged(double deg)
     if (!applying("wpcYawChanged", QString::number(deg)))
         return;
     w.heading->setStyleSheet(m_doubleStyle);
-    for (int n : m_selection) {
+    const QList<int> shown = oncePerRun();
+    for (int n : shown)
         emit yawChangedByNumber(n, deg);
+    for (int n : m_selection)
         m_data->setYaw(n, deg);
-    }
     emit dataChanged();
 }
 
@@ -574,10 +606,11 @@ void WPToolLine::wpcHeightChanged(double m)
     if (!applying("wpcHeightChanged", QString::number(m)))
         return;
     w.height->setStyleSheet(m_doubleStyle);
-    for (int n : m_selection) {
+    for (int n : m_selection)
         m_data->setHeight(n, m);
+    const QList<int> shown = oncePerRun();
+    for (int n : shown)
         emit heightChangedByNumber(n, m);
-    }
     emit dataChanged();
 }
 

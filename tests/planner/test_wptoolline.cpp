@@ -333,6 +333,27 @@ private slots:
         QVERIFY(!w.height->styleSheet().contains("grey"));
     }
 
+    void groupEditTellsTheCanvasOncePerRun()
+    {
+        WPData plan;
+        fill(plan, {1, 1, 11, 0, 1, 11});
+        WPToolLine t(&plan);
+        t.setWaypointData({1, 2, 3, 4, 5, 6});
+        QSignalSpy heights(&t, &WPToolLine::heightChangedByNumber);
+        QSignalSpy pitches(&t, &WPToolLine::pitchChangedByNumber);
+        t.waypointWidgets().height->setValue(42);
+        t.waypointWidgets().pitch->setValue(-45);
+        QList<int> told;
+        for (const QList<QVariant> &args : heights)
+            told << args.first().toInt();
+        QCOMPARE(told, (QList<int>{1, 4, 5}));
+        QCOMPARE(pitches.count(), 3);
+        for (int n = 1; n <= 6; ++n) {
+            QCOMPARE(plan.height(n), 42.0);
+            QCOMPARE(plan.camAngleNick(n), -45.0);
+        }
+    }
+
     void mixedKinds()
     {
         WPData plan;
