@@ -244,6 +244,8 @@ void WPMain::addWP(double lon, double lat, double height, double yaw, bool trigg
 bool WPMain::handleSwitchState(int state)
 {
     qDebug().noquote() << QStringLiteral("[WPMain] handleSwitchState %1").arg(state);
+    if (m_state == WPEditor::HeadingOnMapState)
+        m_toolLine->getHeadingFromMap();
     if (m_state == WPEditor::PolygonState && state == WPEditor::PolygonState)
         return false;
     m_editor->changeState(state);
@@ -282,6 +284,7 @@ void WPMain::addMatrixActionSelected()
     if (handleSwitchState(WPEditor::MatrixState)) {
         uncheckAll();
         m_matrix->setChecked(true);
+        m_toolLine->setMatrixIntroPage();
     }
 }
 
@@ -290,6 +293,7 @@ void WPMain::addCOIActionSelected()
     if (handleSwitchState(WPEditor::CoiState)) {
         uncheckAll();
         m_coi->setChecked(true);
+        m_toolLine->setCOIIntroPage();
     }
 }
 
@@ -297,7 +301,8 @@ void WPMain::addPolygonMatrixActionSelected()
 {
     uncheckAll();
     m_polygon->setChecked(true);
-    handleSwitchState(WPEditor::PolygonState);
+    if (handleSwitchState(WPEditor::PolygonState))
+        m_toolLine->setPolyIntroPage();
 }
 
 void WPMain::addLineMatrixActionSelected()
@@ -305,6 +310,7 @@ void WPMain::addLineMatrixActionSelected()
     if (handleSwitchState(WPEditor::LineMatrixState)) {
         uncheckAll();
         m_lineMatrix->setChecked(true);
+        m_toolLine->setLineMatrixIntroPage();
     }
 }
 
@@ -313,6 +319,7 @@ void WPMain::linealActionSelected()
     if (handleSwitchState(WPEditor::RulerState)) {
         uncheckAll();
         m_ruler->setChecked(true);
+        m_toolLine->setLinealPage();
     }
 }
 
@@ -351,6 +358,7 @@ void WPMain::setHeadingOnMapClicked()
 
 void WPMain::setHeadingOnMapBack()
 {
+    m_toolLine->getHeadingFromMap();
     m_state = m_savedState;
     switch (m_savedState) {
     case WPEditor::SelectState:

@@ -1,6 +1,8 @@
 // A plan flown end to end from the tool panel's Start button against the two
 // simulated aircraft over loopback TCP: upload, reached waypoints, stop and
 // resume, come home and the telemetry of every status widget.
+#include <QAction>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -23,6 +25,7 @@
 #include "link/joystick.h"
 #include "link/korvelpackethandler.h"
 #include "maps/wpdata.h"
+#include "planner/wpeditor.h"
 #include "planner/wpmain.h"
 #include "planner/wptoolline.h"
 #include "support/aciaircraft.h"
@@ -82,6 +85,40 @@ private slots:
     {
         KorvelPacketHandler::resetEdgeMemory();
         GasSensor::resetShared();
+    }
+
+    // The panel in the tab follows the tools and the selection on the canvas.
+    void panelFollowsTheWindow()
+    {
+        std::unique_ptr<WPMain> w(make(nullptr, 3, 0));
+        WPToolLine *t = w->toolLine();
+        QCOMPARE(w->toolPanelColumn(), static_cast<QWidget *>(t));
+        const QList<QPair<QString, int>> tools = {
+            {"polygon", WPToolLine::PolygonIntroPage},
+            {"linematrix", WPToolLine::LineMatrixIntroPage},
+            {"coi", WPToolLine::CoiIntroPage},
+            {"ruler", WPToolLine::RulerPage},
+        };
+        for (const auto &tool : tools) {
+            w->toolAction(tool.first)->trigger();
+            QCOMPARE(t->currentPage(), tool.second);
+        }
+        w->toolAction("select")->trigger();
+        w->editor()->itemSelected(2);
+        QCOMPARE(t->currentPage(), int(WPToolLine::WaypointPage));
+        QCOMPARE(t->selection(), QList<int>{2});
+        QSignalSpy changed(w.get(), &WPMain::dataChanged);
+        t->waypointWidgets().height->setValue(33);
+        QCOMPARE(w->getWPData()->height(2), 33.0);
+        QVERIFY(!changed.isEmpty());
+        // A start without a link is refused and the page is idle again.
+        t->setGeneralToolLine();
+        KorvelTest::PromptScript script;
+        t->statusWidgets().startButton->click();
+        QCOMPARE(script.texts(), QStringList{"You are not connected to an Korvel Harlek 8."});
+        QCOMPARE(t->flightState(), 0);
+        QVERIFY(t->statusWidgets().status->text().contains("Stopped!"));
+        QVERIFY(t->waypointWidgets().height->isEnabled());
     }
 
     void v1Flight()
