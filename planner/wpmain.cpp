@@ -200,6 +200,12 @@ void WPMain::connectToolLine()
     connect(h, &KorvelPacketHandler::wpV1waypointreached, t, &WPToolLine::wpFinished);
     connect(h, &KorvelPacketHandler::gasSensorUpdate, t, &WPToolLine::gasSensorValueChanged);
     connect(t, &WPToolLine::comeHome, h, &KorvelPacketHandler::comeHome);
+    // The link reports values when they change: a tab opened on a running
+    // link starts from what the link knows instead of zeros.
+    if (h->protocol() != LinkProtocol::None) {
+        emit t->setLinkQuality(h->linkQuality());
+        emit t->setBatteryQuality(h->batteryQuality());
+    }
 }
 
 WPMain::~WPMain()

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSettings>
 #include <QSpinBox>
 #include <QStackedWidget>
@@ -28,6 +29,26 @@
 
 namespace {
 QString angleText(double deg) { return QString::number(deg, 'g', 6); }
+
+// The page stack asks for the height of the page shown, not of the tallest
+// or widest page, so a short window scrolls it and the column keeps its
+// width.
+class PageStack : public QStackedWidget {
+public:
+    explicit PageStack(QWidget *parent) : QStackedWidget(parent)
+    {
+        layout()->setSizeConstraint(QLayout::SetNoConstraint);
+        connect(this, &QStackedWidget::currentChanged, this, [this] { updateGeometry(); });
+    }
+    QSize minimumSizeHint() const override
+    {
+        return currentWidget() ? QSize(0, currentWidget()->minimumSizeHint().height()) : QSize();
+    }
+    QSize sizeHint() const override
+    {
+        return currentWidget() ? QSize(0, currentWidget()->sizeHint().height()) : QSize();
+    }
+};
 
 // A row with the text at the left and the control at the right.
 QHBoxLayout *row(QWidget *left, QWidget *right)
@@ -82,9 +103,17 @@ WPToolLine::WPToolLine(WPData *data, QWidget *parent)
     m_intStyle = w.maxSpeed->styleSheet();
     m_doubleStyle = w.height->styleSheet();
     m_headingStyle = w.headingLabel->styleSheet();
-    m_stack = new QStackedWidget(this);
-    for (QWidget *p : pages)
+    m_stack = new PageStack(this);
+    for (QWidget *p : pages) {
+        // Narrow side margins leave room for the scroll bar of a short window
+        // beside the 280-pixel status widgets.
+        if (QLayout *l = p->layout()) {
+            const QMargins m = l->contentsMargins();
+            l->setContentsMargins(std::min(m.left(), 2), m.top(), std::min(m.right(), 2),
+                                  m.bottom());
+        }
         m_stack->addWidget(p);
+    }
     m_stack->setCurrentIndex(StatusPage);
 
     auto *top = new QVBoxLayout;
@@ -95,7 +124,14 @@ WPToolLine::WPToolLine(WPData *data, QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(top);
     layout->addLayout(angles);
-    layout->addWidget(m_stack);
+    // A short window scrolls the pages instead of squeezing their rows
+    // over each other.
+    auto *scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidget(m_stack);
+    layout->addWidget(scroll);
 
     m_refresh = true;
     m_flyStatus = 0;

@@ -141,6 +141,7 @@ QWidget *WPToolLine::createWaypointConfigWid()
     grid->addWidget(w.pictures, r++, 2);
 
     auto *hidLabel = new QLabel(tr("Heading in Flight direction:"), page);
+    hidLabel->setWordWrap(true);
     w.headingInDir = new QCheckBox(page);
     grid->addWidget(hidLabel, r, 0);
     grid->addWidget(w.headingInDir, r++, 2);

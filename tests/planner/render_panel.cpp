@@ -1,6 +1,7 @@
 // Draws every page of the planning tool panel and a planning tab during a
 // flight against the simulated V1 aircraft into PNG files, to look at:
-// render_panel <folder>. Not a test.
+// render_panel <folder> [map folder]. With a map folder it also leaves the
+// small test map there, to open and fly by hand. Not a test.
 #include <QApplication>
 #include <QDir>
 #include <QPushButton>
@@ -94,6 +95,8 @@ int main(int argc, char **argv)
 
     // A tab during a flight: two of four waypoints reached.
     const QString map = WPFixture::writeMap(home.path());
+    if (argc > 2)
+        WPFixture::writeMap(QString::fromLocal8Bit(argv[2]));
     V1Aircraft ac;
     ac.listenTcp();
     ac.autoFly = true;

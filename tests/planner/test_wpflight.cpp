@@ -209,6 +209,20 @@ private slots:
         h->setDevice(socket);
         QVERIFY(waitFor([&] { return ready.size() == 1; }, 10000));
         QCOMPARE(h->protocol(), LinkProtocol::Aci);
+        // Values the link has before the tab opens show in the tab at once.
+        AciAircraft::Telemetry early;
+        early.flightTime = 100;
+        early.height = 5.0f;
+        early.millivolts = 15000;
+        early.gpsStatus = 0x20;
+        early.gas = 0xFFFF;
+        early.homeLongitude = 10.0;
+        early.homeLatitude = 47.0;
+        ac.setTelemetry(early);
+        QVERIFY(waitFor([&] {
+            ac.sendVarPackets();
+            return h->batteryQuality() == 75;
+        }));
 
         std::unique_ptr<WPMain> w(make(h.get(), 4, 0));
         WPToolLine *t = w->toolLine();
@@ -234,6 +248,7 @@ private slots:
         QVERIFY(s.upload->text().startsWith("Uploading Waypoint"));
         QCOMPARE(w->getWPData()->waypoint_flightstatus(1), 2u);
         QVERIFY(waitFor([&] { return !ac.flying(); }));
+        QCOMPARE(s.battery->quality(), 75);
 
         s.startButton->click();
         QVERIFY(waitFor([&] { return t->flightState() == 0; }, 10000));

@@ -491,10 +491,16 @@ void AciAircraft::setTelemetry(const Telemetry &t)
     setInt32(136, t.velocity);
     setValue(141, QByteArray(1, char(t.gpsStatus)) + QByteArray(3, '\0'));
     setUInt16(2304, t.gas);
+    // The first byte counts changes of the home position; the station
+    // reads the position again only when it moves on.
     QByteArray home(21, '\0');
-    home[0] = 1;
     home.replace(1, 8, le32(quint32(qRound(t.homeLatitude * 1e7))) +
                            le32(quint32(qRound(t.homeLongitude * 1e7))));
+    const QByteArray old = value(155);
+    quint8 counter = old.isEmpty() ? 0 : quint8(old.at(0));
+    if (old.mid(1, 8) != home.mid(1, 8))
+        ++counter;
+    home[0] = char(counter);
     setValue(155, home);
 }
 
