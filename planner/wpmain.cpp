@@ -4,6 +4,7 @@
 #include <QDebug>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QStandardItem>
 #include <QToolBar>
 #include <QtMath>
 #include <cmath>
@@ -14,10 +15,12 @@
 #include "link/korvelpackethandler.h"
 #include "link/v1records.h"
 #include "maps/wpdata.h"
+#include "planner/geometry/flightestimate.h"
 #include "planner/geometry/relativevalues.h"
 #include "planner/wpeditor.h"
 #include "planner/wprelativediag.h"
 #include "planner/wpsavefiledialog.h"
+#include "planner/wptoolline.h"
 
 namespace {
 constexpr int kToolPanelWidth = 300;
@@ -40,14 +43,15 @@ WPMain::WPMain(KorvelPacketHandler *handler, WPData *data, QWidget *parent)
 {
     qDebug() << "[WPMain] Constructor with KorvelPacketHandler and WPData";
     m_editor = new WPEditor(m_data, this);
-    // The tool panel's column; the panel itself comes later.
-    m_panelColumn = new QWidget(this);
-    m_panelColumn->setObjectName(QStringLiteral("toolPanelColumn"));
-    m_panelColumn->setFixedWidth(kToolPanelWidth);
+    m_toolLine = new WPToolLine(m_data, this);
+    m_toolLine->setObjectName(QStringLiteral("toolPanelColumn"));
+    m_toolLine->setFixedWidth(kToolPanelWidth);
 
     connect(Data::instance(), &Data::currentCameraChanged, m_editor, &WPEditor::onCameraSwitched);
     m_editor->onCameraSwitched();
     connect(m_data, &WPData::wpDataChanged, m_editor, &WPEditor::onDataChanged);
+    connect(m_data, &WPData::wpDataChanged, m_toolLine, &WPToolLine::onWpDataChanged);
+    m_toolLine->setGeneralToolLine();
 
     m_toolBar = new QToolBar(this);
     m_toolBar->setOrientation(Qt::Vertical);
@@ -89,7 +93,7 @@ WPMain::WPMain(KorvelPacketHandler *handler, WPData *data, QWidget *parent)
     auto *inner = new QHBoxLayout;
     inner->setContentsMargins(0, 0, 0, 0);
     inner->addWidget(m_editor);
-    inner->addWidget(m_panelColumn);
+    inner->addWidget(m_toolLine);
     auto *outer = new QHBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(m_toolBar);
@@ -110,7 +114,6 @@ WPMain::WPMain(KorvelPacketHandler *handler, WPData *data, QWidget *parent)
 
     connect(m_editor, &WPEditor::headingOnMapSetted, this, &WPMain::setHeadingOnMapBack);
     connect(m_editor, &WPEditor::wpdataChanged, this, &WPMain::dataChanged);
-    connect(m_editor, &WPEditor::relativeValues, this, &WPMain::relativeValues);
     if (m_handler) {
         connect(m_handler, &KorvelPacketHandler::wpV1Finished, this, &WPMain::finishedV1Flight);
         connect(m_handler, &KorvelPacketHandler::wpV1Flying, m_editor, &WPEditor::markV1WP);
@@ -121,6 +124,87 @@ WPMain::WPMain(KorvelPacketHandler *handler, WPData *data, QWidget *parent)
         connect(m_handler, &KorvelPacketHandler::yawUpdate, m_editor, &WPEditor::setHarlekAngle);
         connect(m_handler, &KorvelPacketHandler::homePosition, m_editor,
                 &WPEditor::setHomePosition);
+    }
+    connectToolLine();
+}
+
+QWidget *WPMain::toolPanelColumn() const { return m_toolLine; }
+
+void WPMain::connectToolLine()
+{
+    WPToolLine *t = m_toolLine;
+    WPEditor *e = m_editor;
+    connect(e, &WPEditor::singleWaypointSelected, t, &WPToolLine::setWaypointData);
+    connect(e, &WPEditor::noWaypointSelected, t, &WPToolLine::setGeneralToolLine);
+    connect(t, &WPToolLine::switchWPNr, e, &WPEditor::switchWPAfter);
+    connect(t, &WPToolLine::yawChangedByNumber, e, &WPEditor::setYawAngle);
+    connect(t, &WPToolLine::pitchChangedByNumber, e, &WPEditor::setPitchAngle);
+    connect(t, &WPToolLine::heightChangedByNumber, e, &WPEditor::setHeight);
+    connect(t, &WPToolLine::setHeadingOnMap, this, &WPMain::setHeadingOnMapClicked);
+    connect(e, &WPEditor::matrixPointsOnMap, t, &WPToolLine::setNumberOfMatrixPointsOnMap);
+    connect(e, &WPEditor::coiPointsOnMap, t, &WPToolLine::setNumberOfCOIPointsOnMap);
+    connect(t, &WPToolLine::matrixDirInc, e, &WPEditor::matrixDirIncrease);
+    connect(t, &WPToolLine::matrixDirDec, e, &WPEditor::matrixDirDecrease);
+    connect(t, &WPToolLine::wpTypeChanged, e, &WPEditor::wpTypeChanged);
+    connect(t, &WPToolLine::startFlight, this, &WPMain::startFlight);
+    connect(t, &WPToolLine::stopFlight, this, &WPMain::stopFlight);
+    connect(t, &WPToolLine::switchChanges, e, &WPEditor::setChanges);
+    connect(e, &WPEditor::markPM, t, &WPToolLine::setPM);
+    connect(t, &WPToolLine::dataChanged, this, &WPMain::dataChanged);
+    connect(t, &WPToolLine::dataChanged, e, &WPEditor::onDataChanged);
+    connect(t, &WPToolLine::applyMatrixClicked, this, &WPMain::dataChanged);
+    connect(e, &WPEditor::firstLinealPoint, t, &WPToolLine::setLinealPoint1);
+    connect(e, &WPEditor::secondLinealPoint, t, &WPToolLine::setLinealPoint2);
+    connect(e, &WPEditor::matrixAreaQM, t, &WPToolLine::setMatrixAreaQM);
+    connect(e, &WPEditor::polygonAreaQM, t, &WPToolLine::setPolygonAreaQM);
+    connect(e, &WPEditor::firstCOIPoint, t, &WPToolLine::setCoiPoint1);
+    connect(e, &WPEditor::secondCOIPoint, t, &WPToolLine::setCoiPoint2);
+    connect(t, &WPToolLine::editPolygonMatrix, e, &WPEditor::finishPolygonAdded);
+    connect(t, &WPToolLine::polygonDirInc, e, &WPEditor::polygonDirIncrease);
+    connect(t, &WPToolLine::polygonDirDec, e, &WPEditor::polygonDirDecrease);
+    connect(e, &WPEditor::moreThan3PolyPoints, t, &WPToolLine::poly3added);
+    connect(t, &WPToolLine::editLineMatrix, e, &WPEditor::finishLineMatrixAdded);
+    connect(e, &WPEditor::approxTime, t, &WPToolLine::approxTime);
+    connect(e, &WPEditor::relativeValues, t, &WPToolLine::relativeValues);
+    connect(t, &WPToolLine::requestApproxTime, this, [this](int start, int stop) {
+        // Over the drawn legs; an estimate that cannot be made shows "-".
+        const FlightEstimate::Result r = m_editor->paths().estimate(start, stop);
+        m_toolLine->approxTime(r.known ? r.seconds : 0.0);
+    });
+    if (!m_handler)
+        return;
+    KorvelPacketHandler *h = m_handler;
+    connect(h, &KorvelPacketHandler::wpV1reachedPos, t, &WPToolLine::wpV1reachedPos);
+    connect(h, &KorvelPacketHandler::wpV1Finished, t, &WPToolLine::wpV1Finished);
+    connect(h, &KorvelPacketHandler::wpV1Sending, t, &WPToolLine::wpV1Sending);
+    connect(h, &KorvelPacketHandler::wpV1Flying, t, &WPToolLine::wpV1Flying);
+    connect(h, &KorvelPacketHandler::wpV1reachedPos20m, t, &WPToolLine::wpV1reachedPos20m);
+    connect(h, &KorvelPacketHandler::wpV1Pilotaborted, t, &WPToolLine::wpV1Pilotaborted);
+    connect(h, &KorvelPacketHandler::waypointFlightStarted, t,
+            &WPToolLine::setWaypointFlightStatus);
+    connect(h, &KorvelPacketHandler::waypointUploadStatus, t,
+            &WPToolLine::setWaypointUploadStatus);
+    connect(h, &KorvelPacketHandler::batteryQualityUpdate, t, &WPToolLine::setBatteryQuality);
+    connect(h, &KorvelPacketHandler::batteryVoltage, t, &WPToolLine::setBatteryVoltage);
+    connect(h, &KorvelPacketHandler::batteryState, t, &WPToolLine::batteryState);
+    connect(h, &KorvelPacketHandler::gpsQualityUpdate, t, &WPToolLine::setGPSQuality);
+    connect(h, &KorvelPacketHandler::numberSatUpdate, t, &WPToolLine::setGPSSatellite);
+    connect(h, &KorvelPacketHandler::linkQualityUpdate, t, &WPToolLine::setLinkQuality);
+    connect(h, &KorvelPacketHandler::gpsheightUpdate, t, &WPToolLine::setAbsoluteHeight);
+    connect(h, &KorvelPacketHandler::heightUpdate, t, &WPToolLine::setRelativeHeight);
+    connect(h, &KorvelPacketHandler::flightimeUpdate, t, &WPToolLine::setFlighttime);
+    connect(h, &KorvelPacketHandler::velocityUpdate, t, &WPToolLine::setVelocity);
+    connect(h, &KorvelPacketHandler::aciNavStatus, t, &WPToolLine::aciNavigationStatus);
+    connect(h, &KorvelPacketHandler::gpsPosUpdate, t, &WPToolLine::setCurrentPosition);
+    connect(h, &KorvelPacketHandler::homePosition, t, &WPToolLine::setHomePosition);
+    connect(h, &KorvelPacketHandler::wpV1waypointreached, t, &WPToolLine::wpFinished);
+    connect(h, &KorvelPacketHandler::gasSensorUpdate, t, &WPToolLine::gasSensorValueChanged);
+    connect(t, &WPToolLine::comeHome, h, &KorvelPacketHandler::comeHome);
+    // The link reports values when they change: a tab opened on a running
+    // link starts from what the link knows instead of zeros.
+    if (h->protocol() != LinkProtocol::None) {
+        emit t->setLinkQuality(h->linkQuality());
+        emit t->setBatteryQuality(h->batteryQuality());
     }
 }
 
@@ -166,6 +250,8 @@ void WPMain::addWP(double lon, double lat, double height, double yaw, bool trigg
 bool WPMain::handleSwitchState(int state)
 {
     qDebug().noquote() << QStringLiteral("[WPMain] handleSwitchState %1").arg(state);
+    if (m_state == WPEditor::HeadingOnMapState)
+        m_toolLine->getHeadingFromMap();
     if (m_state == WPEditor::PolygonState && state == WPEditor::PolygonState)
         return false;
     m_editor->changeState(state);
@@ -204,6 +290,7 @@ void WPMain::addMatrixActionSelected()
     if (handleSwitchState(WPEditor::MatrixState)) {
         uncheckAll();
         m_matrix->setChecked(true);
+        m_toolLine->setMatrixIntroPage();
     }
 }
 
@@ -212,6 +299,7 @@ void WPMain::addCOIActionSelected()
     if (handleSwitchState(WPEditor::CoiState)) {
         uncheckAll();
         m_coi->setChecked(true);
+        m_toolLine->setCOIIntroPage();
     }
 }
 
@@ -219,7 +307,8 @@ void WPMain::addPolygonMatrixActionSelected()
 {
     uncheckAll();
     m_polygon->setChecked(true);
-    handleSwitchState(WPEditor::PolygonState);
+    if (handleSwitchState(WPEditor::PolygonState))
+        m_toolLine->setPolyIntroPage();
 }
 
 void WPMain::addLineMatrixActionSelected()
@@ -227,6 +316,7 @@ void WPMain::addLineMatrixActionSelected()
     if (handleSwitchState(WPEditor::LineMatrixState)) {
         uncheckAll();
         m_lineMatrix->setChecked(true);
+        m_toolLine->setLineMatrixIntroPage();
     }
 }
 
@@ -235,6 +325,7 @@ void WPMain::linealActionSelected()
     if (handleSwitchState(WPEditor::RulerState)) {
         uncheckAll();
         m_ruler->setChecked(true);
+        m_toolLine->setLinealPage();
     }
 }
 
@@ -273,6 +364,7 @@ void WPMain::setHeadingOnMapClicked()
 
 void WPMain::setHeadingOnMapBack()
 {
+    m_toolLine->getHeadingFromMap();
     m_state = m_savedState;
     switch (m_savedState) {
     case WPEditor::SelectState:
@@ -297,9 +389,9 @@ void WPMain::setHeadingOnMapBack()
 void WPMain::refuseStart()
 {
     emit flightAborted();
-    // Until the tool panel takes over the status page, the refusal ends as
-    // an operator's stop does.
-    stopFlight();
+    // The panel goes idle and its stopFlight() stops the link as an
+    // operator's stop does.
+    m_toolLine->wpV1Pilotaborted();
 }
 
 void WPMain::startFlight(int start, int end)
@@ -371,9 +463,9 @@ void WPMain::stopFlight()
     qDebug() << "[WPMain] stopV1Flight";
     const LinkProtocol protocol = m_handler ? m_handler->protocol() : LinkProtocol::None;
     if (protocol == LinkProtocol::V1)
-        m_handler->setV1WPaborted(true);
+        m_toolLine->setStartV1WP(m_handler->setV1WPaborted(true));
     else if (protocol == LinkProtocol::Aci)
-        m_handler->stopAciWaypointFlight();
+        m_toolLine->setStartV1WP(m_handler->stopAciWaypointFlight());
     m_toolBar->setEnabled(true);
 }
 

@@ -11,6 +11,7 @@ class QAction;
 class QToolBar;
 class WPData;
 class WPEditor;
+class WPToolLine;
 
 class WPMain : public ToolWindow {
     Q_OBJECT
@@ -21,7 +22,8 @@ public:
     WPData *getWPData();
     WPEditor *editor() const { return m_editor; }
     QToolBar *toolBar() const { return m_toolBar; }
-    QWidget *toolPanelColumn() const { return m_panelColumn; }
+    QWidget *toolPanelColumn() const;
+    WPToolLine *toolLine() const { return m_toolLine; }
     int currentState() const { return m_state; }
 
     // Tool actions by name: "select", "waypoint", "matrix", "polygon",
@@ -72,11 +74,12 @@ private:
     void zoomOut();
     void refuseStart();
     bool saveProject(bool saveAs, QString *error);
+    void connectToolLine();
 
     KorvelPacketHandler *m_handler;
     WPData *m_data;
     WPEditor *m_editor;
-    QWidget *m_panelColumn;
+    WPToolLine *m_toolLine;
     QToolBar *m_toolBar;
     QList<QAction *> m_toolActions;  // every action but the two zoom actions
     QAction *m_select, *m_waypoint, *m_matrix, *m_polygon, *m_lineMatrix, *m_quickSurvey,

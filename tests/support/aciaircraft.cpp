@@ -3,6 +3,7 @@
 #include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QtEndian>
 #include <cerrno>
 #include <cstdlib>
@@ -146,7 +147,7 @@ QByteArray AciAircraft::magicCodes() const
 
 // ---- Transports ---------------------------------------------------------------
 
-bool AciAircraft::listenTcp()
+bool AciAircraft::listenTcp(quint16 port)
 {
     m_server = new QTcpServer(this);
     connect(m_server, &QTcpServer::newConnection, this, [this] {
@@ -160,7 +161,7 @@ bool AciAircraft::listenTcp()
         connect(s, &QTcpSocket::readyRead, this, [this, s] { feed(s->readAll()); });
         emit peerConnected();
     });
-    return m_server->listen(QHostAddress::LocalHost, 0);
+    return m_server->listen(QHostAddress::LocalHost, port);
 }
 
 quint16 AciAircraft::tcpPort() const
@@ -432,10 +433,75 @@ void AciAircraft::waypointCommand(quint8 command, quint16 param, const QByteArra
         break;
     }
     case 16: respond(4, 16, quint16(qMax(1, bufferCapacity - storedWaypoints.size()))); break;
-    case 5: m_flying = true; respond(1, 5, 1); break;
-    case 7: m_flying = false; respond(1, 7, 1); break;
+    case 5:
+        m_flying = true;
+        respond(1, 5, 1);
+        if (autoFly) {
+            if (!m_flyTimer) {
+                m_flyTimer = new QTimer(this);
+                connect(m_flyTimer, &QTimer::timeout, this, &AciAircraft::flyStep);
+            }
+            m_flyIndex = 0;
+            m_flyTimer->start(flyDelayMs);
+        }
+        break;
+    case 7:
+        m_flying = false;
+        if (m_flyTimer)
+            m_flyTimer->stop();
+        respond(1, 7, 1);
+        break;
     default: break;
     }
+}
+
+void AciAircraft::flyStep()
+{
+    const int i = m_flyIndex / 2;
+    if (!m_flying || storedWaypoints.isEmpty()) {
+        m_flyTimer->stop();
+        return;
+    }
+    if (i >= storedWaypoints.size()) {
+        sendNavStatus(1, rd16(storedWaypoints.last(), 0));
+        m_flying = false;
+        m_flyTimer->stop();
+        return;
+    }
+    const quint16 number = rd16(storedWaypoints.at(i), 0);
+    if (m_flyIndex % 2 == 0) {
+        sendNavStatus(4, number);
+    } else {
+        sendNavStatus(0x80, number);
+        ++reached;
+        emit waypointReached(number);
+    }
+    ++m_flyIndex;
+}
+
+void AciAircraft::setTelemetry(const Telemetry &t)
+{
+    setFloat(137, t.height);
+    setInt32(132, qint32(qRound(t.longitude * 1e7)));
+    setInt32(131, qint32(qRound(t.latitude * 1e7)));
+    setUInt16(139, t.flightTime);
+    setUInt16(172, t.capacity);
+    setUInt16(171, t.capacityUsed);
+    setUInt16(130, t.millivolts);
+    setInt32(136, t.velocity);
+    setValue(141, QByteArray(1, char(t.gpsStatus)) + QByteArray(3, '\0'));
+    setUInt16(2304, t.gas);
+    // The first byte counts changes of the home position; the station
+    // reads the position again only when it moves on.
+    QByteArray home(21, '\0');
+    home.replace(1, 8, le32(quint32(qRound(t.homeLatitude * 1e7))) +
+                           le32(quint32(qRound(t.homeLongitude * 1e7))));
+    const QByteArray old = value(155);
+    quint8 counter = old.isEmpty() ? 0 : quint8(old.at(0));
+    if (old.mid(1, 8) != home.mid(1, 8))
+        ++counter;
+    home[0] = char(counter);
+    setValue(155, home);
 }
 
 void AciAircraft::respond(quint8 kind, quint16 command, quint16 status)

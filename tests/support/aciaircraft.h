@@ -15,6 +15,7 @@
 #include <QVector>
 
 class QTcpServer;
+class QTimer;
 class QTcpSocket;
 class QSocketNotifier;
 
@@ -51,7 +52,7 @@ public:
     QByteArray magicCodes() const;  // the 12-byte reply to message 98
 
     // ---- Transports ----
-    bool listenTcp();
+    bool listenTcp(quint16 port = 0);  // 0: any free port
     quint16 tcpPort() const;
     bool openPty();  // the program opens programPort() as a serial port
     QString programPort() const { return m_ptyName; }
@@ -93,8 +94,32 @@ public:
     bool autoPackets = true;        // send variable packets after every response
     bool corruptNextFrame = false;  // flip one payload bit of the next frame sent
 
+    // ---- Automatic flight ----
+    // Once a flight starts, every flyDelayMs the aircraft first heads for
+    // the next stored waypoint (status 4 with its number), then reaches it
+    // (status 0x80); after the last it reports the end (status 1). A stop
+    // or come-home ends the flight where it is.
+    bool autoFly = false;
+    int flyDelayMs = 30;
+    int reached = 0;                // waypoints reported reached
+
+    // The values behind every status widget, gas reading included.
+    struct Telemetry {
+        float height = 12.5f;       // m
+        double longitude = 11.005, latitude = 48.005;
+        double homeLongitude = 11.0, homeLatitude = 48.0;
+        quint16 flightTime = 650;   // 0.1 s
+        quint16 capacity = 5000, capacityUsed = 1250;
+        quint16 millivolts = 16800;
+        qint32 velocity = 3500;     // mm/s
+        quint8 gpsStatus = 0x55;
+        quint16 gas = 222;
+    };
+    void setTelemetry(const Telemetry &t);
+
 signals:
     void output(QByteArray bytes);  // every frame sent to the station
+    void waypointReached(int number);
     void peerConnected();
 
 private:
@@ -122,6 +147,9 @@ private:
     quint8 m_responseCounter = 0;
     quint8 m_navCounter = 0;
     bool m_flying = false;
+    void flyStep();
+    QTimer *m_flyTimer = nullptr;
+    int m_flyIndex = 0;             // twice the stored waypoint index, plus the phase
     bool m_crcErrorDone = false;
     bool m_bufferFullDone = false;
 

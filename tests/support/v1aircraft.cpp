@@ -1,10 +1,12 @@
 #include "support/v1aircraft.h"
 
+
 #include <QFileInfo>
 #include <QProcess>
 #include <QSerialPort>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QtEndian>
 
 #include "support/testkit.h"
@@ -78,7 +80,7 @@ V1Aircraft::~V1Aircraft()
     }
 }
 
-bool V1Aircraft::listenTcp()
+bool V1Aircraft::listenTcp(quint16 port)
 {
     m_server = new QTcpServer(this);
     connect(m_server, &QTcpServer::newConnection, this, [this] {
@@ -92,7 +94,7 @@ bool V1Aircraft::listenTcp()
             attach(s);
         }
     });
-    return m_server->listen(QHostAddress::LocalHost, 0);
+    return m_server->listen(QHostAddress::LocalHost, port);
 }
 
 quint16 V1Aircraft::tcpPort() const
@@ -233,8 +235,38 @@ void V1Aircraft::parse()
                 continue;
             }
             send(ack());
+            if (autoFly)
+                reachLater();
         }
     }
+}
+
+void V1Aircraft::reachLater()
+{
+    QTimer::singleShot(flyDelayMs, this, [this] {
+        if (!hasPeer())
+            return;
+        ++reached;
+        send(frame(100, lowPrio3(0x0007)) + frame(100, lowPrio3(0)));
+        emit waypointReached(reached);
+    });
+}
+
+void V1Aircraft::sendTelemetry(const Telemetry &t)
+{
+    QByteArray high(12, '\0');
+    high[0] = char(qRound(t.voltage * 10));
+    high[1] = char(t.gpsQuality & 0x7F);
+    high[2] = char(qRound(t.speed * 10));
+    qToLittleEndian<quint16>(quint16(qRound(t.yaw * 100)), high.data() + 10);
+    QByteArray low(12, '\0');
+    qToLittleEndian<quint16>(quint16((t.flightTime & 0x07FF) | (t.satellites << 12)), low.data());
+    qToLittleEndian<qint32>(qint32(qRound(t.latitude * 1e7)), low.data() + 2);
+    qToLittleEndian<qint32>(qint32(qRound(t.longitude * 1e7)), low.data() + 6);
+    QByteArray low2(12, '\0');
+    qToLittleEndian<qint16>(qint16(qRound(t.height * 10)), low2.data() + 10);
+    send(frame(96, linkRecord()) + frame(97, high) + frame(98, low) + frame(99, low2) +
+         frame(100, lowPrio3(0, t.batteryUsed, t.batteryFull, t.batteryCode)));
 }
 
 }  // namespace KorvelTest

@@ -35,7 +35,7 @@ public:
     ~V1Aircraft() override;
 
     // TCP on 127.0.0.1 with a free port; the first peer that connects is served.
-    bool listenTcp();
+    bool listenTcp(quint16 port = 0);  // 0: any free port
     quint16 tcpPort() const;
     // A socat pseudo-terminal pair; the program opens programPort().
     bool openPty();
@@ -56,6 +56,32 @@ public:
     bool silent = false;            // send nothing at all (also no acknowledgements)
     int closeAfterWaypoints = -1;   // drop the link after this many waypoint frames
 
+    // ---- Automatic flight ----
+    // Each acknowledged waypoint is reached flyDelayMs later: the navigation
+    // bits "within 20 m", "at the position" and "waypoint done" rise together
+    // and fall in the next record, so the next reach rises again.
+    bool autoFly = false;
+    int flyDelayMs = 30;
+    int reached = 0;                // waypoints reported reached
+    int comeHomeRequests() const { return count(QByteArrayLiteral(">*>wh")); }
+
+    // One round of the records behind every status widget: link (96), high
+    // priority (97: battery voltage, GPS quality, speed, yaw), low priority
+    // (98: flight time, satellites, position), height (99) and battery (100).
+    struct Telemetry {
+        double voltage = 16.4;
+        int gpsQuality = 80;
+        double speed = 3.2;
+        double yaw = 90;
+        int flightTime = 65;        // s, 11 bits
+        int satellites = 9;
+        double longitude = 11.005, latitude = 48.005;
+        double height = 12.5;       // m
+        quint16 batteryUsed = 250, batteryFull = 1000;
+        quint8 batteryCode = 1;
+    };
+    void sendTelemetry(const Telemetry &t);
+
     // ---- What the aircraft received ----
     QList<QByteArray> waypoints;    // 28-byte records of every ">*>ws" frame, resends included
     QList<QByteArray> requests;     // every complete request frame
@@ -65,12 +91,14 @@ public:
 signals:
     void peerConnected();
     void waypointReceived(int count);
+    void waypointReached(int count);
     void requestReceived(QByteArray request);
 
 private:
     void attach(QIODevice *device);
     void onReadyRead();
     void parse();
+    void reachLater();
 
     QTcpServer *m_server = nullptr;
     QPointer<QIODevice> m_peer;

@@ -1,0 +1,99 @@
+// The planning tool panel under a large selection: filling the waypoint
+// property page for every waypoint of one survey run, and one height edit
+// applied to all of them (plan, footprints, path segments). Both should grow
+// with the selection, not faster.
+#include <QApplication>
+#include <QDoubleSpinBox>
+#include <QImage>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <memory>
+
+#include "core/data.h"
+#include "core/mapdescription.h"
+#include "maps/wpdata.h"
+#include "planner/wpmain.h"
+#include "planner/wptoolline.h"
+
+namespace {
+
+QTemporaryDir *workDir = nullptr;
+QString mapPath;
+
+void makeMap()
+{
+    QImage image(4000, 3000, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    const QList<double> values = {11.0, 48.03, 11.04, 48.03, 11.0, 48.0, 11.04, 48.0,
+                                  11.02, 48.015, 2976.0, 3339.0};
+    mapPath = workDir->filePath("bench-map.jpg");
+    MapDescription::writeImage(mapPath, image, MapDescription::recordText("Bench", "bench", values));
+}
+
+// A tab whose plan is one run of `count` waypoints (type 1, closed by 11).
+std::unique_ptr<WPMain> makeTab(int count, QList<int> *all)
+{
+    auto *plan = new WPData;
+    plan->loadMapImage(mapPath);
+    auto tab = std::make_unique<WPMain>(nullptr, plan);
+    tab->resize(1500, 900);
+    for (int i = 0; i < count; ++i) {
+        const int row = i / 100, col = row % 2 ? 99 - i % 100 : i % 100;
+        const QPointF g = plan->pixelToGeo(20 + col * 39, 20 + row * 29.0 * 100 / count * 1.0);
+        tab->addWP(g.x(), g.y(), 50, 0, true, -90, 1, 2.5, 1, 100, i == count - 1 ? 11 : 1, 6.5f,
+                   2.0f, 0, true);
+        all->append(i + 1);
+    }
+    return tab;
+}
+
+void BM_FillPropertyPage(benchmark::State &state)
+{
+    QList<int> all;
+    auto tab = makeTab(int(state.range(0)), &all);
+    WPToolLine *panel = tab->toolLine();
+    for (auto _ : state)
+        panel->setWaypointData(all);
+    state.SetItemsProcessed(state.iterations() * all.size());
+}
+BENCHMARK(BM_FillPropertyPage)->ArgName("selected")->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void BM_HeightEditForAll(benchmark::State &state)
+{
+    QList<int> all;
+    auto tab = makeTab(int(state.range(0)), &all);
+    WPToolLine *panel = tab->toolLine();
+    panel->setWaypointData(all);
+    QDoubleSpinBox *height = panel->waypointWidgets().height;
+    int step = 0;
+    for (auto _ : state)
+        height->setValue(step++ % 2 ? 50.0 : 51.0);
+    state.SetItemsProcessed(state.iterations() * all.size());
+}
+BENCHMARK(BM_HeightEditForAll)->ArgName("selected")->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toLocal8Bit());
+    qputenv("XDG_DATA_HOME", (home.path() + "/.local/share").toLocal8Bit());
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName("Brisolan Technologies");
+    QApplication::setApplicationName("Korvel Tarvendel");
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &msg) {
+        if (type >= QtWarningMsg)
+            fprintf(stderr, "%s\n", qPrintable(msg));
+    });
+    QTemporaryDir work;
+    workDir = &work;
+    Data::instance();
+    makeMap();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}
