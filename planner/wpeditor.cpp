@@ -33,6 +33,7 @@
 #include "maps/items/matrixdirection.h"
 #include "maps/items/matrixpoint.h"
 #include "maps/items/pmmarker.h"
+#include "maps/items/previewmatrixwp.h"
 #include "maps/items/wpcameraangle.h"
 #include "maps/items/wpeditorkarte.h"
 #include "maps/items/wpselection.h"
@@ -303,6 +304,8 @@ void WPEditor::scaleView(double factor)
         p->setScale(m_scale);
     for (PMMarker *m : qAsConst(m_pmMarkers))
         m->setScale(m_scale);
+    for (PreviewMatrixWP *p : qAsConst(m_previews))
+        p->setScale(m_scale);
     m_harlek->setScale(m_scale);
     m_home->setScale(m_scale);
     m_matrixArrow->setScale(m_scale);
@@ -508,6 +511,7 @@ void WPEditor::changeState(int state)
             }
             m_matrixArrow->hide();
             m_matrixArea->hide();
+            clearPreviews();
             emit noWaypointSelected();
             emit matrixPointsOnMap(corners);
         }
@@ -518,6 +522,7 @@ void WPEditor::changeState(int state)
             m_coiCircle->hide();
             for (COIPoint *p : qAsConst(m_coiPoints))
                 p->hide();
+            clearPreviews();
             emit noWaypointSelected();
             emit coiPointsOnMap(0);
         }
@@ -530,20 +535,28 @@ void WPEditor::changeState(int state)
         }
         break;
     case PolygonState:
-        if (state != PolygonState && state != PolygonDoneState)
+        if (state != PolygonState && state != PolygonDoneState) {
             clearPolygon();
+            clearPreviews();
+        }
         break;
     case PolygonDoneState:
-        if (state != PolygonDoneState)
+        if (state != PolygonDoneState) {
             clearPolygon();
+            clearPreviews();
+        }
         break;
     case LineMatrixState:
-        if (state != LineMatrixState && state != LineMatrixDoneState)
+        if (state != LineMatrixState && state != LineMatrixDoneState) {
             clearLineMatrix();
+            clearPreviews();
+        }
         break;
     case LineMatrixDoneState:
-        if (state != LineMatrixDoneState)
+        if (state != LineMatrixDoneState) {
             clearLineMatrix();
+            clearPreviews();
+        }
         break;
     default:
         break;
@@ -716,6 +729,14 @@ void WPEditor::matrixPointMoved(int id, double x, double y)
 {
     if (id < 0 || id >= 4)
         return;
+    if (visibleMatrixCorners() == 4) {
+        // The quadrilateral stays convex: a corner that would break it stays put.
+        const QPointF opposite = m_matrixPoints[(id + 2) % 4]->anchor();
+        const QPointF n1 = m_matrixPoints[(id + 1) % 4]->anchor();
+        const QPointF n2 = m_matrixPoints[(id + 3) % 4]->anchor();
+        if (!SurveyGrid::insideConvexQuad(opposite, n1, n2, QPointF(x, y)))
+            return;
+    }
     m_matrixPoints[id]->setPosition(x, y);
     redrawMatrixLines();
     if (visibleMatrixCorners() == 4) {
