@@ -300,7 +300,7 @@ void WPEditor::scaleView(double factor)
         p->setScale(m_scale);
     for (LinealPoint *p : qAsConst(m_linealPoints))
         p->setScale(m_scale);
-    for (LinealPoint *p : qAsConst(m_lmHandles))
+    for (MatrixPoint *p : qAsConst(m_lmHandles))
         p->setScale(m_scale);
     for (PMMarker *m : qAsConst(m_pmMarkers))
         m->setScale(m_scale);
@@ -479,7 +479,7 @@ void WPEditor::clearPolygon()
 
 void WPEditor::clearLineMatrix()
 {
-    for (LinealPoint *p : qAsConst(m_lmHandles)) {
+    for (MatrixPoint *p : qAsConst(m_lmHandles)) {
         m_scene->removeItem(p);
         delete p;
     }
@@ -821,16 +821,42 @@ void WPEditor::addLineMatrixPoint(const QPointF &p)
 {
     if (!m_lmPoints.isEmpty()) {
         auto *line = m_scene->addLine(QLineF(m_lmPoints.last(), p),
-                                      QPen(QColor(255, 150, 255), 3 / m_scale, Qt::DotLine));
-        line->setZValue(-90);
+                                      QPen(QColor(40, 255, 255, 180), 3 / m_scale, Qt::DotLine));
+        line->setZValue(60);
         m_lmLines << line;
     }
     m_lmPoints << p;
-    auto *h = new LinealPoint(p.x(), p.y(), m_scale);
+    auto *h = new MatrixPoint(p.x(), p.y(), m_scale, m_lmPoints.size() - 1);
+    h->setZValue(80);
+    connect(h, &MatrixPoint::matrixpressed, this, &WPEditor::lmPointSelected);
+    connect(h, &MatrixPoint::pointMoved, this, &WPEditor::lmPointMoved);
+    connect(this, &WPEditor::moveMap, h, &MatrixPoint::mapMoved);
     m_scene->addItem(h);
     m_lmHandles << h;
     if (m_lmPoints.size() == 2)
         emit moreThan2LMPoints();
+}
+
+void WPEditor::lmPointSelected(int id)
+{
+    qDebug().noquote() << QStringLiteral("[WPEditor] lmPointSelected %1").arg(id);
+    m_pressedLm = id;
+}
+
+void WPEditor::lmPointMoved(int id, double x, double y)
+{
+    if (id < 0 || id >= m_lmPoints.size())
+        return;
+    m_lmPoints[id] = QPointF(x, y);
+    m_lmHandles[id]->setPosition(x, y);
+    if (id > 0) {
+        QGraphicsLineItem *before = m_lmLines[id - 1];
+        before->setLine(QLineF(before->line().p1(), QPointF(x, y)));
+    }
+    if (id < m_lmLines.size()) {
+        QGraphicsLineItem *after = m_lmLines[id];
+        after->setLine(QLineF(QPointF(x, y), after->line().p2()));
+    }
 }
 
 void WPEditor::placeRulerPoint(const QPointF &p)

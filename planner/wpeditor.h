@@ -162,6 +162,8 @@ public slots:
     void polygonDirIncrease();
     void polygonDirDecrease();
     void finishLineMatrixAdded();
+    void lmPointSelected(int id);
+    void lmPointMoved(int id, double tx, double ty);
     void setRelativeValues();
     void setHomePosition(double lon, double lat);
     void scaleView(double factor);
@@ -282,7 +284,8 @@ private:
     int m_polyA = 0;
     int m_polyB = 1;
     QList<QPointF> m_lmPoints;
-    QList<LinealPoint *> m_lmHandles;
+    QList<MatrixPoint *> m_lmHandles;
+    int m_pressedLm = -1;
     QList<QGraphicsLineItem *> m_lmLines;
 
     QList<PreviewMatrixWP *> m_previews;

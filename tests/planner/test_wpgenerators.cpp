@@ -9,6 +9,7 @@
 #include <cmath>
 #include <memory>
 
+#include "core/data.h"
 #include "core/mapdescription.h"
 #include "link/korvelpackethandler.h"
 #include "maps/items/coipoint.h"
@@ -40,6 +41,18 @@ QLineF leg(const WPEditor *e, int k)
 {
     const QPainterPath path = e->paths().item(k)->path();
     return QLineF(path.pointAtPercent(0), path.pointAtPercent(1));
+}
+
+void useCamera(int processTime)
+{
+    Camera c;
+    c.name = QString("gen %1").arg(processTime);
+    c.sensorSize = QSizeF(13.2, 8.8);
+    c.imageSize = QSize(5472, 3648);
+    c.focalLength = 8.8;
+    c.processTime = processTime;
+    Data::instance()->addCamera(c);
+    Data::instance()->setCurrentCamera(c.name);
 }
 
 void click(WPEditor *e, const QList<QPointF> &points)
@@ -249,10 +262,24 @@ private slots:
             inside += QRectF(400, 400, 600, 600).contains(p->anchor());
         }
         QCOMPARE(inside, 36);
+        // A camera far too slow for 100-pixel legs at 7 m/s: every grid leg is red.
+        useCamera(3600 * 1000);
         e->createMatrixOnMap(7.0);
         QCOMPARE(m_plan->count(), 64);
         QCOMPARE(e->polygonPoints().size(), 0);
         QVERIFY(qAbs(m_plan->v3Speed(1) - 7.0) < 1e-6);
+        QCOMPARE(e->paths().count(), 63);
+        for (int k = 0; k < 63; ++k) {
+            QCOMPARE(e->paths().kind(k) == 1, e->paths().isTooFast(k));
+            if (e->paths().isTooFast(k))
+                QCOMPARE(e->paths().item(k)->pen().color(), QColor(255, 0, 0, 255));
+        }
+        QVERIFY(e->paths().isTooFast(0));
+        // A camera without a pause clears them all.
+        useCamera(0);
+        e->onCameraSwitched();
+        for (int k = 0; k < 63; ++k)
+            QVERIFY(!e->paths().isTooFast(k));
     }
 
     void lineMatrixPreviewAndApply()
@@ -279,6 +306,13 @@ private slots:
             QVERIFY(qAbs(pv[i]->heading() - (i < 6 ? 90 : 180)) < 1e-6);
             QCOMPARE(pv[i]->segmentEnd(), i == 5 || i == 9);
         }
+        // A dragged line point takes both its line pieces along.
+        e->lmPointMoved(1, 1400, 900);
+        QCOMPARE(e->lineMatrixPoints().at(1), QPointF(1400, 900));
+        e->generateLineMatrix(h, 90, 50);
+        QVERIFY(near(e->previews().at(5)->anchor(), QPointF(1400, 900)));
+        QVERIFY(e->previews().at(5)->segmentEnd());
+        e->lmPointMoved(1, 1400, 1000);
         // A step of zero is refused without previews.
         e->generateLineMatrix(0, 90, 50);
         QVERIFY(e->previews().isEmpty());
