@@ -770,12 +770,21 @@ void WPEditor::placeCoiPoint(const QPointF &p)
     }
 }
 
-void WPEditor::coiPointSelected(int) {}
+void WPEditor::coiPointSelected(int id)
+{
+    qDebug().noquote() << QStringLiteral("[WPEditor] matrixPointSelected %1").arg(id);
+}
 
 void WPEditor::coiPointMoved(int id, double x, double y)
 {
     if (id < 0 || id >= 2)
         return;
+    if (id == 0 && m_coiPoints[0]->isVisible() && m_coiPoints[1]->isVisible()) {
+        // The centre takes the radius point along, so the radius stays.
+        const QPointF shift = QPointF(x, y) - m_coiPoints[0]->anchor();
+        const QPointF r = m_coiPoints[1]->anchor() + shift;
+        m_coiPoints[1]->setPosition(r.x(), r.y());
+    }
     m_coiPoints[id]->setPosition(x, y);
     const QPointF c = m_coiPoints[0]->anchor(), r = m_coiPoints[1]->anchor();
     const double radius = QLineF(c, r).length();

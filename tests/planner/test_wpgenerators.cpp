@@ -354,6 +354,16 @@ private slots:
         QCOMPARE(pv.size(), 4);
         QVERIFY(near(pv[0]->anchor(), pos[0]) && near(pv[1]->anchor(), pos[3]) &&
                 near(pv[3]->anchor(), pos[1]));
+        // Moving the centre keeps the radius: the circle moves whole.
+        QSignalSpy radius(e, &WPEditor::secondCOIPoint);
+        e->coiPointMoved(0, 1200, 1100);
+        QCOMPARE(e->coiHandles()[1]->anchor(), QPointF(1300, 1100));
+        e->generateCOI(0, 90, 30, -45);
+        QVERIFY(near(e->previews().at(1)->anchor(), QPointF(1200, 1200)));
+        e->coiPointMoved(0, 1000, 1000);
+        QCOMPARE(e->coiHandles()[1]->anchor(), QPointF(1100, 1000));
+        QCOMPARE(radius.count(), 2);
+        QVERIFY(qAbs(radius.first().first().toDouble() - radius.last().first().toDouble()) < 0.5);
         e->generateCOI(0, 7, 30, -45);
         QCOMPARE(e->previews().size(), 52);
         e->generateCOI(0, 0, 30, -45);  // an increment below 1 would never end
