@@ -1,5 +1,6 @@
 // Draws a planning tab with a survey grid previewed over a polygon, then the
-// same grid applied with its legs, into PNG files to look at:
+// same grid applied with its legs, then line and circle previews, into PNG
+// files to look at:
 // render_canvas <folder> [seconds shown]. Not a test.
 #include <QAction>
 #include <QApplication>
@@ -64,6 +65,25 @@ int main(int argc, char **argv)
     w.createMatrixOnMap(5.0);
     QTest::qWait(200);
     w.grab().save(out.filePath("canvas-grid-applied.png"));
+    if (seconds > 0)
+        QTest::qWait(seconds * 1000);
+
+    // Photos along a drawn line, then around a point.
+    w.toolAction("linematrix")->trigger();
+    for (const QPointF &p : {QPointF(100, 720), QPointF(500, 760), QPointF(900, 600)})
+        QTest::mouseClick(e->viewport(), Qt::LeftButton, Qt::NoModifier, e->mapFromScene(p));
+    w.toolLine()->lmFinishedClicked();
+    e->generateLineMatrix(60, fov.y(), 40);
+    QTest::qWait(200);
+    w.grab().save(out.filePath("canvas-line-preview.png"));
+    if (seconds > 0)
+        QTest::qWait(seconds * 1000);
+    w.toolAction("coi")->trigger();
+    for (const QPointF &p : {QPointF(880, 250), QPointF(880, 120)})
+        QTest::mouseClick(e->viewport(), Qt::LeftButton, Qt::NoModifier, e->mapFromScene(p));
+    e->generateCOI(0, 30, 40, -30);
+    QTest::qWait(200);
+    w.grab().save(out.filePath("canvas-circle-preview.png"));
     if (seconds > 0)
         QTest::qWait(seconds * 1000);
     return 0;
