@@ -33,6 +33,7 @@
 #include "maps/items/matrixdirection.h"
 #include "maps/items/matrixpoint.h"
 #include "maps/items/pmmarker.h"
+#include "maps/items/previewmatrixwp.h"
 #include "maps/items/wpcameraangle.h"
 #include "maps/items/wpeditorkarte.h"
 #include "maps/items/wpselection.h"
@@ -299,10 +300,12 @@ void WPEditor::scaleView(double factor)
         p->setScale(m_scale);
     for (LinealPoint *p : qAsConst(m_linealPoints))
         p->setScale(m_scale);
-    for (LinealPoint *p : qAsConst(m_lmHandles))
+    for (MatrixPoint *p : qAsConst(m_lmHandles))
         p->setScale(m_scale);
     for (PMMarker *m : qAsConst(m_pmMarkers))
         m->setScale(m_scale);
+    for (PreviewMatrixWP *p : qAsConst(m_previews))
+        p->setScale(m_scale);
     m_harlek->setScale(m_scale);
     m_home->setScale(m_scale);
     m_matrixArrow->setScale(m_scale);
@@ -476,7 +479,7 @@ void WPEditor::clearPolygon()
 
 void WPEditor::clearLineMatrix()
 {
-    for (LinealPoint *p : qAsConst(m_lmHandles)) {
+    for (MatrixPoint *p : qAsConst(m_lmHandles)) {
         m_scene->removeItem(p);
         delete p;
     }
@@ -508,6 +511,7 @@ void WPEditor::changeState(int state)
             }
             m_matrixArrow->hide();
             m_matrixArea->hide();
+            clearPreviews();
             emit noWaypointSelected();
             emit matrixPointsOnMap(corners);
         }
@@ -518,6 +522,7 @@ void WPEditor::changeState(int state)
             m_coiCircle->hide();
             for (COIPoint *p : qAsConst(m_coiPoints))
                 p->hide();
+            clearPreviews();
             emit noWaypointSelected();
             emit coiPointsOnMap(0);
         }
@@ -530,20 +535,28 @@ void WPEditor::changeState(int state)
         }
         break;
     case PolygonState:
-        if (state != PolygonState && state != PolygonDoneState)
+        if (state != PolygonState && state != PolygonDoneState) {
             clearPolygon();
+            clearPreviews();
+        }
         break;
     case PolygonDoneState:
-        if (state != PolygonDoneState)
+        if (state != PolygonDoneState) {
             clearPolygon();
+            clearPreviews();
+        }
         break;
     case LineMatrixState:
-        if (state != LineMatrixState && state != LineMatrixDoneState)
+        if (state != LineMatrixState && state != LineMatrixDoneState) {
             clearLineMatrix();
+            clearPreviews();
+        }
         break;
     case LineMatrixDoneState:
-        if (state != LineMatrixDoneState)
+        if (state != LineMatrixDoneState) {
             clearLineMatrix();
+            clearPreviews();
+        }
         break;
     default:
         break;
@@ -716,6 +729,14 @@ void WPEditor::matrixPointMoved(int id, double x, double y)
 {
     if (id < 0 || id >= 4)
         return;
+    if (visibleMatrixCorners() == 4) {
+        // The quadrilateral stays convex: a corner that would break it stays put.
+        const QPointF opposite = m_matrixPoints[(id + 2) % 4]->anchor();
+        const QPointF n1 = m_matrixPoints[(id + 1) % 4]->anchor();
+        const QPointF n2 = m_matrixPoints[(id + 3) % 4]->anchor();
+        if (!SurveyGrid::insideConvexQuad(opposite, n1, n2, QPointF(x, y)))
+            return;
+    }
     m_matrixPoints[id]->setPosition(x, y);
     redrawMatrixLines();
     if (visibleMatrixCorners() == 4) {
@@ -749,12 +770,21 @@ void WPEditor::placeCoiPoint(const QPointF &p)
     }
 }
 
-void WPEditor::coiPointSelected(int) {}
+void WPEditor::coiPointSelected(int id)
+{
+    qDebug().noquote() << QStringLiteral("[WPEditor] matrixPointSelected %1").arg(id);
+}
 
 void WPEditor::coiPointMoved(int id, double x, double y)
 {
     if (id < 0 || id >= 2)
         return;
+    if (id == 0 && m_coiPoints[0]->isVisible() && m_coiPoints[1]->isVisible()) {
+        // The centre takes the radius point along, so the radius stays.
+        const QPointF shift = QPointF(x, y) - m_coiPoints[0]->anchor();
+        const QPointF r = m_coiPoints[1]->anchor() + shift;
+        m_coiPoints[1]->setPosition(r.x(), r.y());
+    }
     m_coiPoints[id]->setPosition(x, y);
     const QPointF c = m_coiPoints[0]->anchor(), r = m_coiPoints[1]->anchor();
     const double radius = QLineF(c, r).length();
@@ -800,16 +830,42 @@ void WPEditor::addLineMatrixPoint(const QPointF &p)
 {
     if (!m_lmPoints.isEmpty()) {
         auto *line = m_scene->addLine(QLineF(m_lmPoints.last(), p),
-                                      QPen(QColor(255, 150, 255), 3 / m_scale, Qt::DotLine));
-        line->setZValue(-90);
+                                      QPen(QColor(40, 255, 255, 180), 3 / m_scale, Qt::DotLine));
+        line->setZValue(60);
         m_lmLines << line;
     }
     m_lmPoints << p;
-    auto *h = new LinealPoint(p.x(), p.y(), m_scale);
+    auto *h = new MatrixPoint(p.x(), p.y(), m_scale, m_lmPoints.size() - 1);
+    h->setZValue(80);
+    connect(h, &MatrixPoint::matrixpressed, this, &WPEditor::lmPointSelected);
+    connect(h, &MatrixPoint::pointMoved, this, &WPEditor::lmPointMoved);
+    connect(this, &WPEditor::moveMap, h, &MatrixPoint::mapMoved);
     m_scene->addItem(h);
     m_lmHandles << h;
     if (m_lmPoints.size() == 2)
         emit moreThan2LMPoints();
+}
+
+void WPEditor::lmPointSelected(int id)
+{
+    qDebug().noquote() << QStringLiteral("[WPEditor] lmPointSelected %1").arg(id);
+    m_pressedLm = id;
+}
+
+void WPEditor::lmPointMoved(int id, double x, double y)
+{
+    if (id < 0 || id >= m_lmPoints.size())
+        return;
+    m_lmPoints[id] = QPointF(x, y);
+    m_lmHandles[id]->setPosition(x, y);
+    if (id > 0) {
+        QGraphicsLineItem *before = m_lmLines[id - 1];
+        before->setLine(QLineF(before->line().p1(), QPointF(x, y)));
+    }
+    if (id < m_lmLines.size()) {
+        QGraphicsLineItem *after = m_lmLines[id];
+        after->setLine(QLineF(QPointF(x, y), after->line().p2()));
+    }
 }
 
 void WPEditor::placeRulerPoint(const QPointF &p)

@@ -20,6 +20,8 @@ class LinealPoint;
 class MatrixDirection;
 class MatrixPoint;
 class PMMarker;
+class PreviewMatrixWP;
+struct Preview;
 class QGraphicsEllipseItem;
 class QGraphicsLineItem;
 class QGraphicsPolygonItem;
@@ -84,6 +86,8 @@ public:
     QPair<int, int> polygonDirection() const { return qMakePair(m_polyA, m_polyB); }
     QList<LinealPoint *> rulerHandles() const { return m_linealPoints; }
     Camera camera() const { return m_camera; }
+    // Preview points of the last generation, in flight order.
+    QList<PreviewMatrixWP *> previews() const { return m_previews; }
 
     // Fills the context menu's enabled states as a right click would.
     void prepareContextMenu();
@@ -158,11 +162,25 @@ public slots:
     void polygonDirIncrease();
     void polygonDirDecrease();
     void finishLineMatrixAdded();
+    void lmPointSelected(int id);
+    void lmPointMoved(int id, double tx, double ty);
     void setRelativeValues();
     void setHomePosition(double lon, double lat);
     void scaleView(double factor);
     void onCameraSwitched();
     void onDataChanged();
+
+    // Generators: preview, then apply (planner/wpeditor_generators.cpp).
+    void generateMatrix(double m_height, int m_cover_h, int m_cover_v, double hangle,
+                        double vangle, bool inDir);
+    int generateMatrixTestItAll(QList<QPointF> borders, double step_x, double step_y,
+                                int h_cover, int v_cover, bool inDir);
+    void createMatrixOnMap(double maxSpeed);
+    void createMatrixOnMap();
+    void generateLineMatrix(double height, double h_angle, int overlap);
+    void generateCOI(int coiDirection, int incAngle, double height, double camAngle);
+    void createCOIOnMap();
+    void requestApproxTime(int startWP, int stopWP);
 
 protected:
     bool event(QEvent *e) override;
@@ -200,6 +218,8 @@ private:
     void walkRun(int n, const std::function<void(int)> &fn);
     void sendStatusTip(const QString &text);
     double areaSquareMetres(const QPolygonF &scenePolygon) const;
+    void clearPreviews();
+    void showPreviews(const QVector<Preview> &previews);
 
     WPData *m_plan;
     QGraphicsScene *m_scene;
@@ -264,6 +284,12 @@ private:
     int m_polyA = 0;
     int m_polyB = 1;
     QList<QPointF> m_lmPoints;
-    QList<LinealPoint *> m_lmHandles;
+    QList<MatrixPoint *> m_lmHandles;
+    int m_pressedLm = -1;
     QList<QGraphicsLineItem *> m_lmLines;
+
+    QList<PreviewMatrixWP *> m_previews;
+    double m_previewHeight = 0.0;  // grid or line-matrix height, for apply
+    double m_coiHeight = 0.0;
+    double m_coiPitch = 0.0;
 };

@@ -166,11 +166,17 @@ void WPMain::connectToolLine()
     connect(t, &WPToolLine::editLineMatrix, e, &WPEditor::finishLineMatrixAdded);
     connect(e, &WPEditor::approxTime, t, &WPToolLine::approxTime);
     connect(e, &WPEditor::relativeValues, t, &WPToolLine::relativeValues);
-    connect(t, &WPToolLine::requestApproxTime, this, [this](int start, int stop) {
-        // Over the drawn legs; an estimate that cannot be made shows "-".
-        const FlightEstimate::Result r = m_editor->paths().estimate(start, stop);
-        m_toolLine->approxTime(r.known ? r.seconds : 0.0);
-    });
+    connect(t, &WPToolLine::requestApproxTime, e, &WPEditor::requestApproxTime);
+    connect(t, &WPToolLine::generateMatrixClicked, e, &WPEditor::generateMatrix);
+    connect(t, &WPToolLine::generateCOIClicked, e, &WPEditor::generateCOI);
+    connect(t, &WPToolLine::generateLineMatrix, e, &WPEditor::generateLineMatrix);
+    connect(t, &WPToolLine::applyMatrixClicked, this,
+            QOverload<>::of(&WPMain::createMatrixOnMap));
+    connect(t, &WPToolLine::applCOIClicked, this, &WPMain::createCOIOnMap);
+    connect(t, &WPToolLine::applyPolygonClicked, this,
+            QOverload<double>::of(&WPMain::createMatrixOnMap));
+    connect(t, &WPToolLine::applyLineMatrixClicked, this,
+            QOverload<double>::of(&WPMain::createMatrixOnMap));
     if (!m_handler)
         return;
     KorvelPacketHandler *h = m_handler;
@@ -244,6 +250,23 @@ void WPMain::addWP(double lon, double lat, double height, double yaw, bool trigg
     m_editor->addWaypoint(lon, lat, height, yaw, triggerCamera, pitch, noPictures, posAcc, time,
                           maxSpeed, type, v3Speed, desiredAcc, camAngleRoll,
                           headingInFlightDirection);
+}
+
+// ---- generators ----
+void WPMain::createMatrixOnMap(double speed)
+{
+    qDebug() << "[WPMain] createMatrixOnMap";
+    m_editor->createMatrixOnMap(speed);
+    selectActionSelected();
+}
+
+void WPMain::createMatrixOnMap() { createMatrixOnMap(8.0); }
+
+void WPMain::createCOIOnMap()
+{
+    qDebug() << "[WPMain] createCOIOnMap";
+    m_editor->createCOIOnMap();
+    selectActionSelected();
 }
 
 // ---- tool states ----

@@ -61,6 +61,9 @@ public slots:
     void linealActionSelected();
     void setHeadingOnMapClicked();
     void setHeadingOnMapBack();
+    void createMatrixOnMap(double speed);
+    void createMatrixOnMap();
+    void createCOIOnMap();
     void startFlight(int start, int end);
     void stopFlight();
     void finishedV1Flight();
