@@ -1,10 +1,14 @@
 #include "database/dbpageparts.h"
 
 #include <QBoxLayout>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QToolBar>
 #include <QToolButton>
+
+#include "core/prompt/prompt.h"
+#include "database/dbrenamediag.h"
 
 namespace DBPage {
 
@@ -60,6 +64,53 @@ bool nameTaken(const QString &folder, const QString &name, const QString &suffix
             return true;
     }
     return false;
+}
+
+void errorBox(const QString &title, const QString &text)
+{
+    Prompt::message(nullptr, QStringLiteral(":/icons/80/error"), title, text, QMessageBox::Ok,
+                    QMessageBox::Ok);
+}
+
+bool deleteFile(QWidget *page, bool inUse, const QString &path, const DeleteTexts &texts)
+{
+    if (inUse) {
+        errorBox(texts.title, texts.inUse);
+        return false;
+    }
+    if (Prompt::message(page, QStringLiteral(":/icons/80/question"),
+                        QObject::tr("Confirm deletion"), texts.question,
+                        QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        != QMessageBox::Yes)
+        return false;
+    if (path.isEmpty() || !QFile::remove(path)) {
+        errorBox(texts.title, texts.failed);
+        return false;
+    }
+    return true;
+}
+
+QString renameFile(bool inUse, const QString &oldName, const QString &path, const QString &suffix,
+                   const RenameTexts &texts, QString *newPath)
+{
+    if (inUse) {
+        errorBox(texts.inUseTitle, texts.inUse);
+        return QString();
+    }
+    DBRenameDiag dialog(oldName);
+    dialog.exec();
+    const QString newName = dialog.newName;
+    if (newName.isEmpty())
+        return QString();
+    const QString folder = QFileInfo(path).absolutePath();
+    const QString to = folder + QLatin1Char('/') + newName + path.right(suffix.size());
+    if (path.isEmpty() || nameTaken(folder, newName, suffix) || !QFile::rename(path, to)) {
+        errorBox(texts.failedTitle, texts.failed);
+        return QString();
+    }
+    if (newPath)
+        *newPath = to;
+    return newName;
 }
 
 }  // namespace DBPage

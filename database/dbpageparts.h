@@ -23,4 +23,31 @@ QString storedPath(const QString &folder, const QString &name, const QString &su
 // sits there): a rename must not make two items of one name.
 bool nameTaken(const QString &folder, const QString &name, const QString &suffix);
 
+// The error box of the pages (no parent, OK only).
+void errorBox(const QString &title, const QString &text);
+
+// The boxes of a page's delete: refused while in use, the confirmation, a
+// failed removal.
+struct DeleteTexts {
+    QString title;     // of both error boxes
+    QString inUse;
+    QString question;
+    QString failed;
+};
+// Removes the stored file unless it is in use or the operator says No;
+// true when it is gone.
+bool deleteFile(QWidget *page, bool inUse, const QString &path, const DeleteTexts &texts);
+
+struct RenameTexts {
+    QString inUseTitle;
+    QString inUse;
+    QString failedTitle;
+    QString failed;
+};
+// Asks for a new name and renames the stored file to it, keeping the suffix
+// as it is stored. Returns the new name, empty when refused, cancelled or
+// failed; *newPath gets the renamed file.
+QString renameFile(bool inUse, const QString &oldName, const QString &path, const QString &suffix,
+                   const RenameTexts &texts, QString *newPath = nullptr);
+
 }  // namespace DBPage

@@ -94,25 +94,14 @@ void DBTrace::deleteClicked()
 {
     qDebug() << "[DBTrace] deleteClicked ";
     const QString name = m_name->text();
-    if (Data::instance()->isOpen(OpenKind::Thermal, name)) {
-        Prompt::message(nullptr, QStringLiteral(":/icons/80/error"), tr("Can't delete trace file"),
-                        tr("The trace file can't be deleted because it is  still in use. Please "
-                           "close all windows, which are using it."),
-                        QMessageBox::Ok, QMessageBox::Ok);
+    const DBPage::DeleteTexts texts{
+        tr("Can't delete trace file"),
+        tr("The trace file can't be deleted because it is  still in use. Please close all "
+           "windows, which are using it."),
+        tr("Are you sure you want to delete this trace file from your database?"),
+        tr("This trace file couldn't be deleted! Make sure, that the file is not open with "
+           "another application or that you have the rights to delete it.")};
+    if (!DBPage::deleteFile(this, Data::instance()->isOpen(OpenKind::Thermal, name), m_path, texts))
         return;
-    }
-    if (Prompt::message(this, QStringLiteral(":/icons/80/question"), tr("Confirm deletion"),
-                        tr("Are you sure you want to delete this trace file from your database?"),
-                        QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-        != QMessageBox::Yes)
-        return;
-    if (m_path.isEmpty() || !QFile::remove(m_path)) {
-        Prompt::message(nullptr, QStringLiteral(":/icons/80/error"), tr("Can't delete trace file"),
-                        tr("This trace file couldn't be deleted! Make sure, that the file is not "
-                           "open with another application or that you have the rights to delete "
-                           "it."),
-                        QMessageBox::Ok, QMessageBox::Ok);
-        return;
-    }
     emit traceDeleted(name);
 }
