@@ -23,19 +23,10 @@ DBMaps::DBMaps(QWidget *parent) : QWidget(parent)
     auto *outer = new QHBoxLayout(this);
     auto *info = new QVBoxLayout;
     info->addWidget(new HeaderWidget(tr("Map"), this, true));
-    auto *nameRow = new QHBoxLayout;
-    nameRow->addSpacing(20);
-    nameRow->addWidget(new QLabel(tr("<b>Name:</b>"), this));
-    m_values[0] = new QLabel(QStringLiteral("-"), this);
-    nameRow->addWidget(m_values[0]);
-    nameRow->addStretch();
-    m_rename = new QPushButton(tr("Rename..."), this);
-    m_rename->setStatusTip(tr("Rename map..."));
-    m_delete = new QPushButton(tr("Delete"), this);
-    m_delete->setStatusTip(tr("Delete map..."));
-    nameRow->addWidget(m_rename);
-    nameRow->addWidget(m_delete);
-    info->addLayout(nameRow);
+    m_rename = DBPage::pushButton(this, tr("Rename..."), tr("Rename map..."));
+    m_delete = DBPage::pushButton(this, tr("Delete"), tr("Delete map..."));
+    m_values[0] = DBPage::addNameRow(info, this, tr("<b>Name:</b>"), QStringLiteral("-"),
+                                     {m_rename, m_delete});
     m_values[1] = DBPage::addValueRow(info, this, tr("Source:"));
     info->addSpacing(10);
     info->addWidget(new HeaderWidget(tr("Size"), this, true));

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPushButton>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -22,6 +23,28 @@ QLabel *addValueRow(QBoxLayout *layout, QWidget *page, const QString &caption)
     row->addStretch();
     layout->addLayout(row);
     return value;
+}
+
+QLabel *addNameRow(QBoxLayout *layout, QWidget *page, const QString &caption,
+                   const QString &initial, const QList<QPushButton *> &buttons)
+{
+    auto *row = new QHBoxLayout;
+    row->addSpacing(20);
+    row->addWidget(new QLabel(caption, page));
+    auto *name = new QLabel(initial, page);
+    row->addWidget(name);
+    row->addStretch();
+    for (QPushButton *button : buttons)
+        row->addWidget(button);
+    layout->addLayout(row);
+    return name;
+}
+
+QPushButton *pushButton(QWidget *page, const QString &text, const QString &tip)
+{
+    auto *button = new QPushButton(text, page);
+    button->setStatusTip(tip);
+    return button;
 }
 
 QToolBar *optionsBar(QWidget *page)

@@ -1,10 +1,12 @@
 #pragma once
 // Pieces the database pages share: the caption-and-value rows, the options
 // tool bar and the stored file of a file item.
+#include <QList>
 #include <QString>
 
 class QBoxLayout;
 class QLabel;
+class QPushButton;
 class QToolBar;
 class QToolButton;
 class QWidget;
@@ -13,6 +15,11 @@ namespace DBPage {
 
 // Adds a row: 20 pixels, the caption, the value label (starting with "0").
 QLabel *addValueRow(QBoxLayout *layout, QWidget *page, const QString &caption);
+// Adds the name row: the caption, the name label (showing initial) and the
+// page's buttons on the right.
+QLabel *addNameRow(QBoxLayout *layout, QWidget *page, const QString &caption,
+                   const QString &initial, const QList<QPushButton *> &buttons);
+QPushButton *pushButton(QWidget *page, const QString &text, const QString &tip);
 QToolBar *optionsBar(QWidget *page);
 QToolButton *addTool(QToolBar *bar, const QString &text, const QString &icon, const QString &tip,
                      bool textUnderIcon = false);

@@ -19,16 +19,8 @@ DBTrace::DBTrace(QWidget *parent) : QWidget(parent)
 {
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(new HeaderWidget(tr("Trace file"), this, true));
-    auto *nameRow = new QHBoxLayout;
-    nameRow->addSpacing(20);
-    nameRow->addWidget(new QLabel(tr("<b>Name: </b>"), this));
-    m_name = new QLabel(QStringLiteral("0"), this);
-    nameRow->addWidget(m_name);
-    nameRow->addStretch();
-    m_delete = new QPushButton(tr("Delete"), this);
-    m_delete->setStatusTip(tr("Delete trace file..."));
-    nameRow->addWidget(m_delete);
-    layout->addLayout(nameRow);
+    m_delete = DBPage::pushButton(this, tr("Delete"), tr("Delete trace file..."));
+    m_name = DBPage::addNameRow(layout, this, tr("<b>Name: </b>"), QStringLiteral("0"), {m_delete});
     m_date = DBPage::addValueRow(layout, this, tr("Date: "));
     m_version = DBPage::addValueRow(layout, this, tr("Version: "));
     layout->addStretch();

@@ -22,19 +22,10 @@ DBWaypoints::DBWaypoints(QWidget *parent) : QWidget(parent)
     qDebug() << "[DBWaypoints] Constructor";
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(new HeaderWidget(tr("Flightplan"), this, true));
-    auto *nameRow = new QHBoxLayout;
-    nameRow->addSpacing(20);
-    nameRow->addWidget(new QLabel(tr("<b>Name: </b>"), this));
-    m_name = new QLabel(QStringLiteral("0"), this);
-    nameRow->addWidget(m_name);
-    nameRow->addStretch();
-    m_rename = new QPushButton(tr("Rename"), this);
-    m_rename->setStatusTip(tr("Rename flightplan..."));
-    m_delete = new QPushButton(tr("Delete..."), this);
-    m_delete->setStatusTip(tr("Delete flightplan..."));
-    nameRow->addWidget(m_rename);
-    nameRow->addWidget(m_delete);
-    layout->addLayout(nameRow);
+    m_rename = DBPage::pushButton(this, tr("Rename"), tr("Rename flightplan..."));
+    m_delete = DBPage::pushButton(this, tr("Delete..."), tr("Delete flightplan..."));
+    m_name = DBPage::addNameRow(layout, this, tr("<b>Name: </b>"), QStringLiteral("0"),
+                                {m_rename, m_delete});
     m_location = DBPage::addValueRow(layout, this, tr("Location: "));
     m_date = DBPage::addValueRow(layout, this, tr("Date: "));
     m_count = DBPage::addValueRow(layout, this, tr("Number of waypoints: "));
