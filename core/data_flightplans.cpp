@@ -65,7 +65,7 @@ FlightPlanInfo Data::flightPlanInfo(int index) const
 FlightPlanInfo Data::flightPlanInfo(const QString &name) const
 {
     for (const QFileInfo &entry : flightPlanFiles(waypointPath()))
-        if (entry.baseName() == name)
+        if (entry.completeBaseName() == name)  // "a.b.zfp" is the plan "a.b"
             return flightPlanInfoOf(entry);
     return FlightPlanInfo();
 }
@@ -86,7 +86,7 @@ FlightPlanInfo Data::flightPlanInfoOf(const QFileInfo &entry) const
     info.location = placeNameAt(info.longitude, info.latitude);
     if (info.location.isEmpty())
         info.location = tr("Unknown");
-    info.name = entry.baseName();
+    info.name = entry.completeBaseName();
     return info;
 }
 

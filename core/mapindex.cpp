@@ -20,7 +20,7 @@ void MapIndex::rebuild(const QString &folder)
         QStringList fields = text.split('|');
         if (fields.size() != MapDescription::FieldCount)
             continue;
-        fields[0] = fi.fileName().section('.', 0, 0);
+        fields[0] = fi.completeBaseName();  // "a.b.jpg" is the map "a.b"
         fresh << fields;
     }
     QWriteLocker lock(&m_lock);

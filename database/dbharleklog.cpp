@@ -28,19 +28,10 @@ DBHarlekLog::DBHarlekLog(QWidget *parent) : QWidget(parent)
     qDebug() << "[DBHarlekLog] Constructor";
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(new HeaderWidget(tr("Harlek Log"), this, true));
-    auto *nameRow = new QHBoxLayout;
-    nameRow->addSpacing(20);
-    nameRow->addWidget(new QLabel(tr("<b>Name: </b>"), this));
-    m_values[0] = new QLabel(QStringLiteral("0"), this);
-    nameRow->addWidget(m_values[0]);
-    nameRow->addStretch();
-    m_rename = new QPushButton(tr("Rename"), this);
-    m_rename->setStatusTip(tr("Rename harlek log..."));
-    m_delete = new QPushButton(tr("Delete..."), this);
-    m_delete->setStatusTip(tr("Delete harlek log..."));
-    nameRow->addWidget(m_rename);
-    nameRow->addWidget(m_delete);
-    layout->addLayout(nameRow);
+    m_rename = DBPage::pushButton(this, tr("Rename"), tr("Rename harlek log..."));
+    m_delete = DBPage::pushButton(this, tr("Delete..."), tr("Delete harlek log..."));
+    m_values[0] = DBPage::addNameRow(layout, this, tr("<b>Name: </b>"), QStringLiteral("0"),
+                                     {m_rename, m_delete});
     m_values[1] = DBPage::addValueRow(layout, this, tr("Date: "));
     m_values[2] = DBPage::addValueRow(layout, this, tr("Type: "));
     layout->addWidget(new HeaderWidget(tr("Information"), this, true));

@@ -1,5 +1,7 @@
 #include "database/dbmain.h"
 #include "database/dbphototagger.h"
+#include "database/dbrenamediag.h"
+#include "thermal/editor/dbthermal.h"
 
 #include <QDebug>
 #include <QDir>
@@ -145,7 +147,16 @@ DBMain::DBMain(QWidget *parent) : ToolWindow(parent)
     connect(m_ptPage, &DBPhotoTagger::ptMerged, this, &DBMain::updatePTComplete);
     connect(m_ptPage, &DBPhotoTagger::openProject, this, &DBMain::openPhotoTaggerProject);
     connect(m_ptPage, &DBPhotoTagger::updateDB, this, &DBMain::updateDBComplete);
-    m_stack->addWidget(m_namePages[Thermal]);
+    m_thermalPage = new DBThermal(this);
+    m_thermalPage->renameAsker = [](const QString &old) {
+        DBRenameDiag dialog(old);
+        dialog.exec();
+        return dialog.newName;
+    };
+    m_stack->addWidget(m_thermalPage);
+    connect(m_thermalPage, &DBThermal::thRemoved, this, &DBMain::thRemoved);
+    connect(m_thermalPage, &DBThermal::thRenamed, this, &DBMain::thRenamed);
+    connect(m_thermalPage, &DBThermal::openProject, this, &DBMain::openThermalProject);
     m_stack->setCurrentIndex(OverviewPage);
 
     connect(m_tree, &QTreeWidget::currentItemChanged, this,
@@ -348,6 +359,8 @@ void DBMain::updateInformationWidget(QTreeWidgetItem *item)
     }
     if (kind == PhotoTagger)
         m_ptPage->setData(m_currentName);
+    else if (kind == Thermal)
+        m_thermalPage->showProjectInfo(m_currentName);
     else
         m_namePages[kind]->setName(m_currentName);
     m_stack->setCurrentIndex(kKinds[kind].page);

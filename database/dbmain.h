@@ -10,6 +10,7 @@ class DBHarlekLog;
 class DBMaps;
 class DBOverview;
 class DBPhotoTagger;
+class DBThermal;
 class DBThread;
 class DBTrace;
 class DBWaypoints;
@@ -48,6 +49,7 @@ public:
     QStackedWidget *pages() const { return m_stack; }
     DBOverview *overview() const { return m_overviewPage; }
     DBPhotoTagger *photoTaggerPage() const { return m_ptPage; }
+    DBThermal *thermalPage() const { return m_thermalPage; }
     DBWaypoints *flightPlanPage() const { return m_waypointsPage; }
     DBMaps *mapPage() const { return m_mapsPage; }
     DBThread *mapLoader() const { return m_thread; }
@@ -118,6 +120,7 @@ private:
     DBOverview *m_overviewPage;
     DBNamePage *m_namePages[KindCount] = {};
     DBPhotoTagger *m_ptPage = nullptr;
+    DBThermal *m_thermalPage = nullptr;
     DBWaypoints *m_waypointsPage;
     DBMaps *m_mapsPage;
     DBThread *m_thread;

@@ -15,7 +15,6 @@
 #include "core/headerwidget.h"
 #include "core/prompt/prompt.h"
 #include "database/dbpageparts.h"
-#include "database/dbrenamediag.h"
 #include "database/zpx/zpxexportdialog.h"
 
 DBMaps::DBMaps(QWidget *parent) : QWidget(parent)
@@ -24,19 +23,10 @@ DBMaps::DBMaps(QWidget *parent) : QWidget(parent)
     auto *outer = new QHBoxLayout(this);
     auto *info = new QVBoxLayout;
     info->addWidget(new HeaderWidget(tr("Map"), this, true));
-    auto *nameRow = new QHBoxLayout;
-    nameRow->addSpacing(20);
-    nameRow->addWidget(new QLabel(tr("<b>Name:</b>"), this));
-    m_values[0] = new QLabel(QStringLiteral("-"), this);
-    nameRow->addWidget(m_values[0]);
-    nameRow->addStretch();
-    m_rename = new QPushButton(tr("Rename..."), this);
-    m_rename->setStatusTip(tr("Rename map..."));
-    m_delete = new QPushButton(tr("Delete"), this);
-    m_delete->setStatusTip(tr("Delete map..."));
-    nameRow->addWidget(m_rename);
-    nameRow->addWidget(m_delete);
-    info->addLayout(nameRow);
+    m_rename = DBPage::pushButton(this, tr("Rename..."), tr("Rename map..."));
+    m_delete = DBPage::pushButton(this, tr("Delete"), tr("Delete map..."));
+    m_values[0] = DBPage::addNameRow(info, this, tr("<b>Name:</b>"), QStringLiteral("-"),
+                                     {m_rename, m_delete});
     m_values[1] = DBPage::addValueRow(info, this, tr("Source:"));
     info->addSpacing(10);
     info->addWidget(new HeaderWidget(tr("Size"), this, true));
@@ -99,26 +89,15 @@ void DBMaps::deleteClicked()
     qDebug() << "[DBMaps] deleteClicked";
     const QString name = this->name();
     Data *data = Data::instance();
-    if (data->isOpen(OpenKind::Map, name)) {
-        Prompt::message(nullptr, QStringLiteral(":/icons/80/error"), tr("Can't delete Map"),
-                        tr("The Map cannot be deleted because it is  still in use. Please close "
-                           "all windows, which are using this map"),
-                        QMessageBox::Ok, QMessageBox::Ok);
+    const DBPage::DeleteTexts texts{
+        tr("Can't delete Map"),
+        tr("The Map cannot be deleted because it is  still in use. Please close all windows, "
+           "which are using this map"),
+        tr("Are you sure you want to delete this map from your database?"),
+        tr("This map couldn't be deleted! Make sure, that map is not opened through another "
+           "application or that you have the rights to delete this mapfile.")};
+    if (!DBPage::deleteFile(this, data->isOpen(OpenKind::Map, name), m_path, texts))
         return;
-    }
-    if (Prompt::message(this, QStringLiteral(":/icons/80/question"), tr("Confirm deletion"),
-                        tr("Are you sure you want to delete this map from your database?"),
-                        QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-        != QMessageBox::Yes)
-        return;
-    if (m_path.isEmpty() || !QFile::remove(m_path)) {
-        Prompt::message(nullptr, QStringLiteral(":/icons/80/error"), tr("Can't delete Map"),
-                        tr("This map couldn't be deleted! Make sure, that map is not opened "
-                           "through another application or that you have the rights to delete "
-                           "this mapfile."),
-                        QMessageBox::Ok, QMessageBox::Ok);
-        return;
-    }
     data->updateMapIndex();
     data->removeRecent(OpenKind::Map, name);
     emit mapDeleted(name);
@@ -129,31 +108,17 @@ void DBMaps::renameClicked()
     qDebug() << "[DBMaps] renameClicked";
     const QString oldName = name();
     Data *data = Data::instance();
-    if (data->isOpen(OpenKind::Map, oldName)) {
-        Prompt::message(nullptr, QStringLiteral(":/icons/80/error"), tr("Can't rename Map"),
-                        tr("The Map cannot be deleted because it is  still in use. Please close "
-                           "all windows, which are using this map"),
-                        QMessageBox::Ok, QMessageBox::Ok);
-        return;
-    }
-    DBRenameDiag dialog(oldName);
-    dialog.exec();
-    const QString newName = dialog.newName;
+    const DBPage::RenameTexts texts{
+        tr("Can't rename Map"),
+        tr("The Map cannot be deleted because it is  still in use. Please close all windows, "
+           "which are using this map"),
+        tr("Can't rename map"),
+        tr("The Map can't be renamed. Please check, if the name already exists or if you have "
+           "the access rights to rename it.")};
+    const QString newName = DBPage::renameFile(data->isOpen(OpenKind::Map, oldName), oldName,
+                                               m_path, QStringLiteral(".jpg"), texts, &m_path);
     if (newName.isEmpty())
         return;
-    // The new file keeps the suffix as it was stored.
-    const QString to =
-        QFileInfo(m_path).absolutePath() + QLatin1Char('/') + newName + m_path.right(4);
-    if (m_path.isEmpty()
-        || DBPage::nameTaken(QFileInfo(m_path).absolutePath(), newName, QStringLiteral(".jpg"))
-        || !QFile::rename(m_path, to)) {
-        Prompt::message(nullptr, QStringLiteral(":/icons/80/error"), tr("Can't rename map"),
-                        tr("The Map can't be renamed. Please check, if the name already exists "
-                           "or if you have the access rights to rename it."),
-                        QMessageBox::Ok, QMessageBox::Ok);
-        return;
-    }
-    m_path = to;
     emit mapRenamed(oldName, newName);
     data->renameRecent(OpenKind::Map, oldName, newName);
     m_values[0]->setText(newName);

@@ -1,10 +1,15 @@
 #include "database/dbpageparts.h"
 
 #include <QBoxLayout>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPushButton>
 #include <QToolBar>
 #include <QToolButton>
+
+#include "core/prompt/prompt.h"
+#include "database/dbrenamediag.h"
 
 namespace DBPage {
 
@@ -18,6 +23,28 @@ QLabel *addValueRow(QBoxLayout *layout, QWidget *page, const QString &caption)
     row->addStretch();
     layout->addLayout(row);
     return value;
+}
+
+QLabel *addNameRow(QBoxLayout *layout, QWidget *page, const QString &caption,
+                   const QString &initial, const QList<QPushButton *> &buttons)
+{
+    auto *row = new QHBoxLayout;
+    row->addSpacing(20);
+    row->addWidget(new QLabel(caption, page));
+    auto *name = new QLabel(initial, page);
+    row->addWidget(name);
+    row->addStretch();
+    for (QPushButton *button : buttons)
+        row->addWidget(button);
+    layout->addLayout(row);
+    return name;
+}
+
+QPushButton *pushButton(QWidget *page, const QString &text, const QString &tip)
+{
+    auto *button = new QPushButton(text, page);
+    button->setStatusTip(tip);
+    return button;
 }
 
 QToolBar *optionsBar(QWidget *page)
@@ -60,6 +87,53 @@ bool nameTaken(const QString &folder, const QString &name, const QString &suffix
             return true;
     }
     return false;
+}
+
+void errorBox(const QString &title, const QString &text)
+{
+    Prompt::message(nullptr, QStringLiteral(":/icons/80/error"), title, text, QMessageBox::Ok,
+                    QMessageBox::Ok);
+}
+
+bool deleteFile(QWidget *page, bool inUse, const QString &path, const DeleteTexts &texts)
+{
+    if (inUse) {
+        errorBox(texts.title, texts.inUse);
+        return false;
+    }
+    if (Prompt::message(page, QStringLiteral(":/icons/80/question"),
+                        QObject::tr("Confirm deletion"), texts.question,
+                        QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        != QMessageBox::Yes)
+        return false;
+    if (path.isEmpty() || !QFile::remove(path)) {
+        errorBox(texts.title, texts.failed);
+        return false;
+    }
+    return true;
+}
+
+QString renameFile(bool inUse, const QString &oldName, const QString &path, const QString &suffix,
+                   const RenameTexts &texts, QString *newPath)
+{
+    if (inUse) {
+        errorBox(texts.inUseTitle, texts.inUse);
+        return QString();
+    }
+    DBRenameDiag dialog(oldName);
+    dialog.exec();
+    const QString newName = dialog.newName;
+    if (newName.isEmpty())
+        return QString();
+    const QString folder = QFileInfo(path).absolutePath();
+    const QString to = folder + QLatin1Char('/') + newName + path.right(suffix.size());
+    if (path.isEmpty() || nameTaken(folder, newName, suffix) || !QFile::rename(path, to)) {
+        errorBox(texts.failedTitle, texts.failed);
+        return QString();
+    }
+    if (newPath)
+        *newPath = to;
+    return newName;
 }
 
 }  // namespace DBPage

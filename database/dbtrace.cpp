@@ -19,16 +19,8 @@ DBTrace::DBTrace(QWidget *parent) : QWidget(parent)
 {
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(new HeaderWidget(tr("Trace file"), this, true));
-    auto *nameRow = new QHBoxLayout;
-    nameRow->addSpacing(20);
-    nameRow->addWidget(new QLabel(tr("<b>Name: </b>"), this));
-    m_name = new QLabel(QStringLiteral("0"), this);
-    nameRow->addWidget(m_name);
-    nameRow->addStretch();
-    m_delete = new QPushButton(tr("Delete"), this);
-    m_delete->setStatusTip(tr("Delete trace file..."));
-    nameRow->addWidget(m_delete);
-    layout->addLayout(nameRow);
+    m_delete = DBPage::pushButton(this, tr("Delete"), tr("Delete trace file..."));
+    m_name = DBPage::addNameRow(layout, this, tr("<b>Name: </b>"), QStringLiteral("0"), {m_delete});
     m_date = DBPage::addValueRow(layout, this, tr("Date: "));
     m_version = DBPage::addValueRow(layout, this, tr("Version: "));
     layout->addStretch();
@@ -94,25 +86,14 @@ void DBTrace::deleteClicked()
 {
     qDebug() << "[DBTrace] deleteClicked ";
     const QString name = m_name->text();
-    if (Data::instance()->isOpen(OpenKind::Thermal, name)) {
-        Prompt::message(nullptr, QStringLiteral(":/icons/80/error"), tr("Can't delete trace file"),
-                        tr("The trace file can't be deleted because it is  still in use. Please "
-                           "close all windows, which are using it."),
-                        QMessageBox::Ok, QMessageBox::Ok);
+    const DBPage::DeleteTexts texts{
+        tr("Can't delete trace file"),
+        tr("The trace file can't be deleted because it is  still in use. Please close all "
+           "windows, which are using it."),
+        tr("Are you sure you want to delete this trace file from your database?"),
+        tr("This trace file couldn't be deleted! Make sure, that the file is not open with "
+           "another application or that you have the rights to delete it.")};
+    if (!DBPage::deleteFile(this, Data::instance()->isOpen(OpenKind::Thermal, name), m_path, texts))
         return;
-    }
-    if (Prompt::message(this, QStringLiteral(":/icons/80/question"), tr("Confirm deletion"),
-                        tr("Are you sure you want to delete this trace file from your database?"),
-                        QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-        != QMessageBox::Yes)
-        return;
-    if (m_path.isEmpty() || !QFile::remove(m_path)) {
-        Prompt::message(nullptr, QStringLiteral(":/icons/80/error"), tr("Can't delete trace file"),
-                        tr("This trace file couldn't be deleted! Make sure, that the file is not "
-                           "open with another application or that you have the rights to delete "
-                           "it."),
-                        QMessageBox::Ok, QMessageBox::Ok);
-        return;
-    }
     emit traceDeleted(name);
 }

@@ -14,7 +14,6 @@
 #include "core/headerwidget.h"
 #include "core/prompt/prompt.h"
 #include "database/dbpageparts.h"
-#include "database/dbrenamediag.h"
 #include "database/zpx/zpxexportdialog.h"
 #include "maps/acquisition/wpopenchoosemap.h"
 
@@ -23,19 +22,10 @@ DBWaypoints::DBWaypoints(QWidget *parent) : QWidget(parent)
     qDebug() << "[DBWaypoints] Constructor";
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(new HeaderWidget(tr("Flightplan"), this, true));
-    auto *nameRow = new QHBoxLayout;
-    nameRow->addSpacing(20);
-    nameRow->addWidget(new QLabel(tr("<b>Name: </b>"), this));
-    m_name = new QLabel(QStringLiteral("0"), this);
-    nameRow->addWidget(m_name);
-    nameRow->addStretch();
-    m_rename = new QPushButton(tr("Rename"), this);
-    m_rename->setStatusTip(tr("Rename flightplan..."));
-    m_delete = new QPushButton(tr("Delete..."), this);
-    m_delete->setStatusTip(tr("Delete flightplan..."));
-    nameRow->addWidget(m_rename);
-    nameRow->addWidget(m_delete);
-    layout->addLayout(nameRow);
+    m_rename = DBPage::pushButton(this, tr("Rename"), tr("Rename flightplan..."));
+    m_delete = DBPage::pushButton(this, tr("Delete..."), tr("Delete flightplan..."));
+    m_name = DBPage::addNameRow(layout, this, tr("<b>Name: </b>"), QStringLiteral("0"),
+                                {m_rename, m_delete});
     m_location = DBPage::addValueRow(layout, this, tr("Location: "));
     m_date = DBPage::addValueRow(layout, this, tr("Date: "));
     m_count = DBPage::addValueRow(layout, this, tr("Number of waypoints: "));
@@ -79,26 +69,15 @@ void DBWaypoints::deleteClicked()
     qDebug() << "[DBWaypoints] deleteClicked";
     const QString name = m_name->text();
     Data *data = Data::instance();
-    if (data->isOpen(OpenKind::FlightPlan, name)) {
-        Prompt::message(nullptr, QStringLiteral(":/icons/80/error"), tr("Can't delete flightplan"),
-                        tr("The flightplan cannot be deleted because it is  still in use. Please "
-                           "close all windows, which are using this flightplan"),
-                        QMessageBox::Ok, QMessageBox::Ok);
+    const DBPage::DeleteTexts texts{
+        tr("Can't delete flightplan"),
+        tr("The flightplan cannot be deleted because it is  still in use. Please close all "
+           "windows, which are using this flightplan"),
+        tr("Are you sure you want to delete this flightplan from your database?"),
+        tr("This flightplan couldn't be deleted! Make sure, that flightplan isn't open through "
+           "another application or that you have the rights to delete this flightplan.")};
+    if (!DBPage::deleteFile(this, data->isOpen(OpenKind::FlightPlan, name), planFile(name), texts))
         return;
-    }
-    if (Prompt::message(this, QStringLiteral(":/icons/80/question"), tr("Confirm deletion"),
-                        tr("Are you sure you want to delete this flightplan from your database?"),
-                        QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-        != QMessageBox::Yes)
-        return;
-    if (!QFile::remove(planFile(name))) {
-        Prompt::message(nullptr, QStringLiteral(":/icons/80/error"), tr("Can't delete flightplan"),
-                        tr("This flightplan couldn't be deleted! Make sure, that flightplan isn't "
-                           "open through another application or that you have the rights to "
-                           "delete this flightplan."),
-                        QMessageBox::Ok, QMessageBox::Ok);
-        return;
-    }
     data->updateMapIndex();
     data->removeRecent(OpenKind::FlightPlan, name);
     emit wpRemoved(name);
@@ -109,29 +88,18 @@ void DBWaypoints::renameClicked()
     qDebug() << "[DBWaypoints] renameClicked";
     const QString oldName = m_name->text();
     Data *data = Data::instance();
-    if (data->isOpen(OpenKind::FlightPlan, oldName)) {
-        Prompt::message(nullptr, QStringLiteral(":/icons/80/error"), tr("Can't rename flightplan"),
-                        tr("The flightplan can't' be deleted because it is  still in use. Please "
-                           "close your active projects currently in us."),
-                        QMessageBox::Ok, QMessageBox::Ok);
-        return;
-    }
-    DBRenameDiag dialog(oldName);
-    dialog.exec();
-    const QString newName = dialog.newName;
+    const DBPage::RenameTexts texts{
+        tr("Can't rename flightplan"),
+        tr("The flightplan can't' be deleted because it is  still in use. Please close your "
+           "active projects currently in us."),
+        tr("Can't rename flightplan"),
+        tr("The flightplan can't' be renamed. Please check, if the name already exists or if you "
+           "have the access rights to rename it.")};
+    const QString newName =
+        DBPage::renameFile(data->isOpen(OpenKind::FlightPlan, oldName), oldName, planFile(oldName),
+                           QStringLiteral(".zfp"), texts);
     if (newName.isEmpty())
         return;
-    const QString from = planFile(oldName);
-    // The new file keeps the suffix as it was stored.
-    const QString to = QFileInfo(from).absolutePath() + QLatin1Char('/') + newName + from.right(4);
-    if (DBPage::nameTaken(QFileInfo(from).absolutePath(), newName, QStringLiteral(".zfp"))
-        || !QFile::rename(from, to)) {
-        Prompt::message(nullptr, QStringLiteral(":/icons/80/error"), tr("Can't rename flightplan"),
-                        tr("The flightplan can't' be renamed. Please check, if the name already "
-                           "exists or if you have the access rights to rename it."),
-                        QMessageBox::Ok, QMessageBox::Ok);
-        return;
-    }
     emit wpRenamed(oldName, newName);
     data->renameRecent(OpenKind::FlightPlan, oldName, newName);
     m_name->setText(newName);

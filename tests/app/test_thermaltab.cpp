@@ -1,13 +1,17 @@
 #include <QAction>
 #include <QDir>
 #include <QDialog>
+#include <QStackedWidget>
 #include <QTabWidget>
+#include <QToolButton>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include "app/mainwindow.h"
 #include "core/data.h"
 #include "support/aragen.h"
 #include "support/testkit.h"
+#include "thermal/editor/dbthermal.h"
 #include "thermal/editor/thmain.h"
 #include "thermal/editor/thstartwizard.h"
 #include "thermal/project/thdata.h"
@@ -93,6 +97,33 @@ private slots:
         QVERIFY(QFile::exists(file));
         QVERIFY(!w.findWindow(OpenKind::Thermal, "Tab project"));
         QTRY_VERIFY(!Data::instance()->isOpen(OpenKind::Thermal, "Tab project"));
+    }
+
+    void databasePageOpensTheProject()
+    {
+        saveProject("From database");
+        MainWindow w;
+        KorvelTest::PromptScript script;
+        w.action("Database")->trigger();
+        ToolWindow *db = w.findWindow(OpenKind::Database);
+        QVERIFY(db);
+        auto *tree = db->findChild<QTreeWidget *>();
+        const auto found = tree->findItems("From database", Qt::MatchRecursive);
+        QCOMPARE(found.size(), 1);
+        tree->setCurrentItem(found.first());
+        auto *page = db->findChild<DBThermal *>();
+        QVERIFY(page);
+        QCOMPARE(db->findChild<QStackedWidget *>()->currentWidget(), page);
+        QCOMPARE(page->value(0), QString("From database"));
+        QToolButton *openButton = nullptr;
+        for (QToolButton *b : page->findChildren<QToolButton *>())
+            if (b->text() == "Open project")
+                openButton = b;
+        QVERIFY(openButton);
+        openButton->click();
+        auto *editor = w.findWindow(OpenKind::Thermal, "From database");
+        QVERIFY(editor);
+        QCOMPARE(w.tabs()->currentWidget(), editor);
     }
 
     void unreadableProjectsOpenNothing()

@@ -90,7 +90,7 @@ private slots:
         for (int i = 0; i < d->flightPlanCount(); ++i)
             names << d->flightPlanInfo(i).name;
         names.sort();
-        QCOMPARE(names, (QStringList{"", "Field", "Harbour Survey", "damaged", "foreign"}));
+        QCOMPARE(names, (QStringList{".hidden", "Field.North", "Harbour Survey", "damaged", "foreign"}));
         QVERIFY(d->flightPlanInfo(5).isEmpty());
 
         FlightPlanInfo h = d->flightPlanInfo("Harbour Survey");
@@ -101,10 +101,12 @@ private slots:
         QCOMPARE(h.location, QString("Harbour"));
         QCOMPARE(h.lastModified, QFileInfo(plan("Harbour Survey.zfp")).lastModified());
 
-        const FlightPlanInfo f = d->flightPlanInfo("Field");
+        // A name with a point is the whole name before the suffix.
+        const FlightPlanInfo f = d->flightPlanInfo("Field.North");
+        QCOMPARE(f.name, QString("Field.North"));
         QCOMPARE(f.waypointCount, 2);
         QCOMPARE(f.location, QString("Unknown"));
-        QVERIFY(d->flightPlanInfo("Field.North").isEmpty());
+        QVERIFY(d->flightPlanInfo("Field").isEmpty());
 
         for (const QString &bad : {"damaged", "foreign"}) {
             const FlightPlanInfo b = d->flightPlanInfo(bad);
@@ -114,7 +116,8 @@ private slots:
             QCOMPARE(b.location, QString("Unknown"));
             QVERIFY(b.lastModified.isValid());
         }
-        const FlightPlanInfo hidden = d->flightPlanInfo("");
+        QVERIFY(d->flightPlanInfo("").isEmpty());
+        const FlightPlanInfo hidden = d->flightPlanInfo(".hidden");
         QCOMPARE(hidden.waypointCount, 0);
         QVERIFY(hidden.lastModified.isValid());
 

@@ -301,7 +301,7 @@ private slots:
             names << index.entry(i).first();
         }
         names.sort();
-        QCOMPARE(names, QStringList({"Alpha", "Beta", "Lake"}));
+        QCOMPARE(names, QStringList({"Alpha", "Beta", "Lake.North"}));
         QVERIFY(index.entry(3).isEmpty());
         QVERIFY(index.entry(-1).isEmpty());
 

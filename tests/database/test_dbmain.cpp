@@ -1,5 +1,8 @@
 // The database window's tree, totals, selection and overview page.
+#include <QDataStream>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -9,7 +12,12 @@
 #include "core/data.h"
 #include "database/dbmain.h"
 #include "database/dboverview.h"
+#include "database/dbrenamediag.h"
+#include "database/dbwaypoints.h"
 #include "support/testkit.h"
+#include "thermal/editor/dbthermal.h"
+#include "thermal/project/thdata.h"
+#include "thermal/project/thermalpaths.h"
 #include "zpxfixtures.h"
 
 using namespace ZpxFixture;
@@ -212,6 +220,78 @@ private slots:
         QCOMPARE(maps.at(1).first().toString(), in(DBMain::Maps, "Up.JPG"));
         QCOMPARE(projects.size(), 1);
         QCOMPARE(thermal.size(), 1);
+    }
+
+    void planPageOfANameWithPoints()
+    {
+        cleanWorkspace();
+        QByteArray bytes;
+        QDataStream s(&bytes, QIODevice::WriteOnly);
+        s.setVersion(12);
+        s << QStringLiteral("KorvelWPData") << qint32(192) << qint32(2);
+        for (double x : {11.0, 11.5}) {
+            s << x << 48.0;
+            s.writeRawData(QByteArray(44, '\0').constData(), 44);
+        }
+        writeFile(in(DBMain::FlightPlans, "a.b.zfp"), bytes);
+        writeFile(in(DBMain::FlightPlans, "a.zfp"), "not a plan");
+        DBMain db;
+        db.updateDBComplete();
+        db.tree()->setCurrentItem(itemNamed(db, DBMain::FlightPlans, "a.b"));
+        QCOMPARE(db.pages()->currentIndex(), int(DBMain::FlightPlanPage));
+        QCOMPARE(db.flightPlanPage()->nameLabel()->text(), QString("a.b"));
+        QCOMPARE(db.flightPlanPage()->countLabel()->text(), QString("2"));
+        QCOMPARE(db.flightPlanPage()->locationLabel()->text(), QString("Unknown"));
+        QCOMPARE(db.flightPlanPage()->dateLabel()->text(),
+                 QFileInfo(in(DBMain::FlightPlans, "a.b.zfp"))
+                     .lastModified()
+                     .toString("dd. MMMM yyyy hh:mm:ss"));
+    }
+
+    void thermalPage()
+    {
+        cleanWorkspace();
+        QDir().mkpath(ThermalPaths::imageFolderPath("Heat"));
+        THData project;
+        project.projectFile = ThermalPaths::projectFilePath("Heat");
+        project.appendImage("a.ara", true, 0, 0, 2);
+        QVERIFY(project.saveCurrentProject());
+        DBMain db;
+        db.updateDBComplete();
+        QSignalSpy opened(&db, &DBMain::openThermalProject);
+        db.tree()->setCurrentItem(itemNamed(db, DBMain::Thermal, "Heat"));
+        QCOMPARE(db.pages()->currentIndex(), int(DBMain::ThermalPage));
+        QCOMPARE(db.pages()->currentWidget(), db.thermalPage());
+        QCOMPARE(db.thermalPage()->value(0), QString("Heat"));
+        QCOMPARE(db.thermalPage()->value(3), QString("1"));
+
+        db.thermalPage()->openProjectClicked();
+        QCOMPARE(opened.size(), 1);
+        QCOMPARE(opened.first().first().toString(), QString("Heat"));
+
+        // The window's own rename dialog: Cancel keeps the name.
+        KorvelTest::whenModal([](QWidget *m) {
+            auto *diag = qobject_cast<DBRenameDiag *>(m);
+            QVERIFY(diag);
+            diag->cancelButton()->click();
+        });
+        db.thermalPage()->renameButton()->click();
+        QCOMPARE(names(db, DBMain::Thermal), QStringList("Heat"));
+
+        KorvelTest::whenModal([](QWidget *m) {
+            auto *diag = qobject_cast<DBRenameDiag *>(m);
+            QVERIFY(diag);
+            QCOMPARE(diag->nameEdit()->text(), QString("Heat"));
+            diag->nameEdit()->setText("Warm");
+            diag->renameButton()->click();
+        });
+        db.thermalPage()->renameButton()->click();
+        QVERIFY(QFile::exists(ThermalPaths::projectFilePath("Warm")));
+        QVERIFY(!QFileInfo::exists(in(DBMain::Thermal, "Heat")));
+        QCOMPARE(names(db, DBMain::Thermal), QStringList("Warm"));
+        QCOMPARE(db.tree()->currentItem()->text(0), QString("Warm"));
+        db.updateDBComplete();
+        QCOMPARE(names(db, DBMain::Thermal), QStringList("Warm"));
     }
 
     void overviewImport()
