@@ -10,14 +10,18 @@ for f in bin/KorvelTarvendel bin/Radiconv; do
   [ -x "$prefix/$f" ] || { echo "missing $f"; exit 1; }
 done
 ls "$prefix"/lib*/libradifmt.so.2 >/dev/null
-if ldd "$prefix/bin/Radiconv" "$prefix/bin/KorvelTarvendel" | grep -q 'not found'; then
-  ldd "$prefix/bin/Radiconv" "$prefix/bin/KorvelTarvendel"; exit 1
+# ldd output is taken whole first: with pipefail, "ldd | grep -q" fails at
+# random when grep stops reading before ldd has written everything.
+libs_radiconv=$(ldd "$prefix/bin/Radiconv")
+libs_main=$(ldd "$prefix/bin/KorvelTarvendel")
+if grep -q 'not found' <<<"$libs_radiconv$libs_main"; then
+  echo "$libs_radiconv"; echo "$libs_main"; exit 1
 fi
-ldd "$prefix/bin/Radiconv" | grep -q "$prefix/bin/../lib.*/libradifmt.so.2" \
+grep -q "$prefix/bin/../lib.*/libradifmt.so.2" <<<"$libs_radiconv" \
   || { echo "Radiconv does not take radifmt from the installed tree"; exit 1; }
 out=$(QT_QPA_PLATFORM=offscreen "$prefix/bin/Radiconv" --version)
 [[ "$out" == *"1.0.2"* ]] || { echo "unexpected version: $out"; exit 1; }
-if ldd "$prefix/bin/KorvelTarvendel" | grep -q radifmt; then
+if grep -q radifmt <<<"$libs_main"; then
   echo "KorvelTarvendel links radifmt"; exit 1
 fi
 echo "installed tree runs: $out"
