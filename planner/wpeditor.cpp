@@ -1193,11 +1193,12 @@ void WPEditor::addWaypoint(double lon, double lat, double height, double yaw, bo
     viewport()->update();
 }
 
-// The leg into the newest waypoint, drawn for its stored type (asking the
-// plan for the type would close a run that is still being added to).
+// The leg into waypoint n, drawn for its stored type (asking the plan for
+// the type would close a run that is still being added to). While a read
+// plan is laid out, n is not the plan's last waypoint.
 void WPEditor::appendSegment(int n)
 {
-    m_paths.appendPath(int(m_plan->record(n).type));
+    m_paths.insertPath(n - 1, n, int(m_plan->record(n).type));
 }
 
 void WPEditor::waypointMoved(int id, double x, double y)

@@ -218,6 +218,39 @@ private slots:
                  QLineF(m_plan->waypointPos(1), m_plan->waypointPos(2))));
     }
 
+    void reopenedPlanDrawsEveryLeg()
+    {
+        // Waypoints placed on the canvas, saved, and read into a new canvas
+        // come back with a visible leg between each pair.
+        WPEditor *e = make(0);
+        QVERIFY(e);
+        e->changeState(WPEditor::WaypointState);
+        for (const QPoint at : {QPoint(100, 100), QPoint(300, 100), QPoint(300, 300)})
+            QTest::mouseClick(e->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        QCOMPARE(m_plan->count(), 3);
+        m_plan->setFilePath(m_dir.filePath("reopen.zfp"));
+        QVERIFY(m_plan->writeFile());
+        m_editor.reset();
+        delete m_plan;
+        m_plan = new WPData;
+        m_plan->loadMapImage(m_map);
+        m_plan->setFilePath(m_dir.filePath("reopen.zfp"));
+        QCOMPARE(int(m_plan->readFile()), int(WPData::ReadOk));
+        m_editor.reset(new WPEditor(m_plan));
+        m_editor->resize(500, 400);
+        m_editor->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_editor.get()));
+        e = m_editor.get();
+        QCOMPARE(e->paths().count(), 2);
+        for (int k = 0; k < 2; ++k) {
+            QGraphicsPathItem *item = e->paths().item(k);
+            QVERIFY2(item->isVisible(), qPrintable(QString::number(k)));
+            QVERIFY2(item->opacity() > 0.5, qPrintable(QString::number(k)));
+            QVERIFY2(item->pen().style() != Qt::NoPen, qPrintable(QString::number(k)));
+            QVERIFY(same(leg(e, k), QLineF(m_plan->waypointPos(k + 1), m_plan->waypointPos(k + 2))));
+        }
+    }
+
     void clickSelection_data()
     {
         QTest::addColumn<QList<int>>("before");

@@ -41,8 +41,12 @@ int main(int argc, char **argv)
     for (int i = 0; i < 5; ++i) {
         const AraGen::Compression c = i == 4 ? AraGen::LineCompressed : AraGen::Raw;
         const QString name = QString("IMG_%1.ara").arg(i + 1, 4, 10, QChar('0'));
+        // Single frames are photos (file mode 2): the thermal start wizard
+        // lists and preselects them as such.
+        AraGen::FrameParams params = frame(i);
+        params.fileMode = 2;
         ok &= AraGen::writeFile(dir.filePath(name),
-                                AraGen::araFile(frame(i), AraGen::scene(640, 512, i), c));
+                                AraGen::araFile(params, AraGen::scene(640, 512, i), c));
     }
     QVector<AraGen::FrameParams> frameParams;
     QVector<QVector<quint16>> images;

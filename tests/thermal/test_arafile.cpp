@@ -431,6 +431,7 @@ private slots:
             AraFile ara;
             QVERIFY2(ara.load(flight.filePath(name)), qPrintable(name));
             QCOMPARE(ara.header().measurementType(), 2);
+            QCOMPARE(ara.header().fileMode(), quint16(2));  // a photo, not a video frame
             QCOMPARE(ara.header().compression(), name == "IMG_0005.ara" ? 3u : 0u);
         }
         QFile arv(flight.filePath("VID_0001.arv"));
