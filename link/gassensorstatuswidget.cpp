@@ -35,6 +35,7 @@ const SoundModule *soundModule()
                                     dir + QLatin1String("/../" KORVEL_INSTALL_LIBDIR "/") + name, name};
         if (!chosen.isEmpty())
             places.prepend(chosen + QLatin1Char('/') + name);
+        places.removeDuplicates();
         QString errors;
         for (const QString &place : places) {
             QLibrary library(place);  // left loaded: the effects live until the process ends

@@ -47,7 +47,8 @@ class TestAciGasSensor : public QObject {
 private slots:
     void initTestCase()
     {
-        qputenv("KORVEL_MODULE_DIR", KORVEL_BINARY_DIR "/lib");
+        if (qEnvironmentVariableIsEmpty("KORVEL_MODULE_DIR"))
+            qputenv("KORVEL_MODULE_DIR", KORVEL_BINARY_DIR "/lib");
     }
 
     // The sound player and the multimedia libraries load with the first
