@@ -1,10 +1,11 @@
 #include "link/gassensorstatuswidget.h"
 
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHash>
 #include <QLabel>
+#include <QLibrary>
 #include <QPushButton>
-#include <QSoundEffect>
 #include <QVBoxLayout>
 
 #include "link/blinkenlight.h"
@@ -12,18 +13,50 @@
 #include "core/headerwidget.h"
 
 namespace {
-// Destroying a QSoundEffect while the toolkit's sample cache still loads its
-// sound can hang for good. So each sound gets one effect, made when it is
-// first played and kept until the process ends.
-QSoundEffect *sharedEffect(const QString &resource)
+// The sound player sits in a module of its own (see link/sound), loaded the
+// first time an alarm sounds, so the multimedia libraries are not loaded at
+// start.
+struct SoundModule {
+    void *(*make)(const char *) = nullptr;
+    void (*setLoops)(void *, int) = nullptr;
+    int (*playing)(void *) = nullptr;
+    void (*play)(void *) = nullptr;
+    void (*stop)(void *) = nullptr;
+};
+
+const SoundModule *soundModule()
 {
-    static QHash<QString, QSoundEffect *> effects;
-    QSoundEffect *&effect = effects[resource];
-    if (!effect) {
-        effect = new QSoundEffect;
-        effect->setSource(QUrl(QStringLiteral("qrc") + resource));
-    }
-    return effect;
+    static const SoundModule module = [] {
+        SoundModule m;
+        const QString dir = QCoreApplication::applicationDirPath();
+        const QString name = QStringLiteral("korvel_gassound");
+        const QString chosen = qEnvironmentVariable("KORVEL_MODULE_DIR");
+        QStringList places = {dir + QStringLiteral("/../lib/") + name,
+                                    dir + QLatin1String("/../" KORVEL_INSTALL_LIBDIR "/") + name, name};
+        if (!chosen.isEmpty())
+            places.prepend(chosen + QLatin1Char('/') + name);
+        places.removeDuplicates();
+        QString errors;
+        for (const QString &place : places) {
+            QLibrary library(place);  // left loaded: the effects live until the process ends
+            if (!library.load()) {
+                errors += QStringLiteral("\n  ") + library.errorString();
+                continue;
+            }
+            m.make = reinterpret_cast<void *(*)(const char *)>(library.resolve("korvel_gas_sound"));
+            m.setLoops = reinterpret_cast<void (*)(void *, int)>(library.resolve("korvel_gas_sound_set_loops"));
+            m.playing = reinterpret_cast<int (*)(void *)>(library.resolve("korvel_gas_sound_playing"));
+            m.play = reinterpret_cast<void (*)(void *)>(library.resolve("korvel_gas_sound_play"));
+            m.stop = reinterpret_cast<void (*)(void *)>(library.resolve("korvel_gas_sound_stop"));
+            if (m.make && m.setLoops && m.playing && m.play && m.stop)
+                return m;
+            errors += QStringLiteral("\n  ") + library.fileName() + QStringLiteral(": not a gas sound module");
+            m = SoundModule();
+        }
+        qWarning("gas alarm sounds are off, their module did not load:%s", qPrintable(errors));
+        return m;
+    }();
+    return module.make ? &module : nullptr;
 }
 
 class SoundEffectAlarm : public GasAlarmSound {
@@ -32,28 +65,33 @@ public:
     ~SoundEffectAlarm() override
     {
         if (m_effect)
-            m_effect->stop();
+            m_module->stop(m_effect);
     }
     void setLoopCount(int count) override
     {
         m_loops = count;
         if (m_effect)
-            m_effect->setLoopCount(effectLoops());
+            m_module->setLoops(m_effect, m_loops);
     }
     int loopCount() const override { return m_loops; }
-    bool isPlaying() const override { return m_effect && m_effect->isPlaying(); }
+    bool isPlaying() const override { return m_effect && m_module->playing(m_effect); }
     void play() override
     {
-        m_effect = sharedEffect(m_resource);
-        m_effect->setLoopCount(effectLoops());
-        m_effect->play();
+        if (!m_effect) {
+            m_module = soundModule();
+            if (!m_module)
+                return;  // no sound; the light still shows the alarm
+            m_effect = m_module->make(m_resource.toUtf8().constData());
+        }
+        m_module->setLoops(m_effect, m_loops);
+        m_module->play(m_effect);
     }
 
 private:
-    int effectLoops() const { return m_loops < 0 ? int(QSoundEffect::Infinite) : m_loops; }
     QString m_resource;
     int m_loops = -1;
-    QSoundEffect *m_effect = nullptr;
+    const SoundModule *m_module = nullptr;
+    void *m_effect = nullptr;
 };
 }  // namespace
 

@@ -8,7 +8,6 @@ class Blinkenlight;
 class GasSensor;
 class QLabel;
 class QPushButton;
-class QSoundEffect;
 
 // One looping alarm sound. The widget plays its two sounds through this, so
 // tests can watch them without an audio device.

@@ -10,6 +10,8 @@ for f in bin/KorvelTarvendel bin/Radiconv; do
   [ -x "$prefix/$f" ] || { echo "missing $f"; exit 1; }
 done
 ls "$prefix"/lib*/libradifmt.so.2 >/dev/null
+# The alarm sound player, loaded from beside the libraries on first use.
+ls "$prefix"/lib*/libkorvel_gassound.so >/dev/null
 # ldd's output is kept before it is searched: with pipefail, a grep -q that
 # stops reading early would fail the pipe.
 libs=$(ldd "$prefix/bin/Radiconv" "$prefix/bin/KorvelTarvendel")
