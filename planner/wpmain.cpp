@@ -16,9 +16,7 @@
 #include "link/v1records.h"
 #include "maps/wpdata.h"
 #include "planner/geometry/flightestimate.h"
-#include "planner/geometry/relativevalues.h"
 #include "planner/wpeditor.h"
-#include "planner/wprelativediag.h"
 #include "planner/wpsavefiledialog.h"
 #include "planner/wptoolline.h"
 
@@ -494,31 +492,6 @@ void WPMain::stopFlight()
 
 void WPMain::finishedV1Flight() { m_toolBar->setEnabled(true); }
 
-// ---- relative correction ----
-void WPMain::relativeValues(const QList<int> &selection)
-{
-    if (selection.isEmpty())
-        return;
-    const QList<int> types = RelativeValues::typesOf(*m_data, selection);
-    WPRelativeDiag dialog(this, RelativeValues::zephrinDialog(types));
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    RelativeValues::Correction c;
-    c.alongCamera = dialog.cameraDirection();
-    c.east = dialog.longitudeMeters();
-    c.north = dialog.latitudeMeters();
-    c.offset = dialog.offsetMeters();
-    c.pitch = dialog.cameraPitch();
-    c.pictures = dialog.pictures();
-    c.heading = dialog.heading();
-    c.height = dialog.height();
-    c.posAcc = dialog.positionAccuracy();
-    c.time = dialog.timeAtWaypoint();
-    c.maxSpeed = dialog.maxSpeed();
-    c.velocity = dialog.velocity();
-    RelativeValues::apply(*m_data, selection, c);
-    emit dataChanged();
-}
 
 // ---- the tool-window contract ----
 OpenKind WPMain::kind() const { return OpenKind::FlightPlan; }

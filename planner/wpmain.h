@@ -67,8 +67,6 @@ public slots:
     void startFlight(int start, int end);
     void stopFlight();
     void finishedV1Flight();
-    // Opens the relative correction for the given waypoints and applies it.
-    void relativeValues(const QList<int> &selection);
 
 private:
     bool handleSwitchState(int state);
