@@ -348,7 +348,8 @@ void FLIRWriter::createCompleteFLIRData()
     std::memcpy(raw, &m_rawDataGeometry, sizeof m_rawDataGeometry);
     uint8_t *pixel = raw + sizeof m_rawDataGeometry;
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    std::memcpy(pixel, m_SLinear.data(), 2 * m_SLinear.size());  // stored little-endian
+    if (!m_SLinear.empty())  // an empty frame has no pixel data to copy (and no pointer)
+        std::memcpy(pixel, m_SLinear.data(), 2 * m_SLinear.size());  // stored little-endian
 #else
     for (uint16_t v : m_SLinear) {
         *pixel++ = uint8_t(v & 0xFF);
