@@ -47,7 +47,8 @@ quint16 Waypoint::posAccFromMetres(double metres)
 }
 quint16 Waypoint::pitchFromDegrees(double degrees)
 {
-    return quint16(roundInt(clamp(degrees, -1e6, 1e6) * 100) + 11000);
+    // Beyond what the 16-bit field holds the value stops at its end, never wraps.
+    return quint16(qBound(0, roundInt(clamp(degrees, -1e6, 1e6) * 100) + 11000, 65535));
 }
 qint8 Waypoint::picturesFrom(double pictures) { return qint8(truncInt(clamp(pictures, 0, 127))); }
 quint8 Waypoint::maxSpeedFromPercent(double percent)

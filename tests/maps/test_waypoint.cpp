@@ -37,6 +37,8 @@ private slots:
         QTest::newRow("accuracy NaN") << "posAcc" << nan << qint64(0);
         QTest::newRow("pitch -90") << "pitch" << -90.0 << qint64(2000);
         QTest::newRow("pitch rounds") << "pitch" << 10.006 << qint64(12001);
+        QTest::newRow("pitch 1000 stops at the field's end") << "pitch" << 1000.0 << qint64(65535);
+        QTest::newRow("pitch -1000 stops at the field's end") << "pitch" << -1000.0 << qint64(0);
         QTest::newRow("pictures 300") << "pictures" << 300.0 << qint64(127);
         QTest::newRow("pictures 3000000000") << "pictures" << 3e9 << qint64(127);
         QTest::newRow("pictures 1e20") << "pictures" << 1e20 << qint64(127);
