@@ -9,6 +9,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMovie>
+#include <QResizeEvent>
+#include <QScrollArea>
+#include <QSplitter>
 #include <QStackedWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -109,11 +112,22 @@ DBMain::DBMain(QWidget *parent) : ToolWindow(parent)
     m_overviewPage = new DBOverview(this);
     m_thread = new DBThread(this);
     m_stack = new QStackedWidget(this);
-    m_stack->setFixedHeight(400);
+    // Pages on top, tree below, split so that a short window still shows the
+    // whole tree of kinds; a page taller than its share scrolls.
+    auto *pageArea = new QScrollArea(this);
+    pageArea->setFrameShape(QFrame::NoFrame);
+    pageArea->setWidgetResizable(true);
+    pageArea->setWidget(m_stack);
+    m_split = new QSplitter(Qt::Vertical, this);
+    m_split->setChildrenCollapsible(false);
+    m_split->addWidget(pageArea);
+    m_split->addWidget(m_tree);
+    m_split->setStretchFactor(0, 0);
+    m_split->setStretchFactor(1, 1);
+    connect(m_split, &QSplitter::splitterMoved, this, [this] { m_splitMoved = true; });
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_stack);
-    layout->addWidget(m_tree);
+    layout->addWidget(m_split);
 
     auto *loading = new QWidget(this);
     auto *loadingLayout = new QHBoxLayout(loading);
@@ -188,6 +202,35 @@ DBMain::DBMain(QWidget *parent) : ToolWindow(parent)
 DBMain::~DBMain()
 {
     delete m_thread;  // stops and waits for a running load
+}
+
+void DBMain::resizeEvent(QResizeEvent *event)
+{
+    ToolWindow::resizeEvent(event);
+    if (!m_splitMoved)
+        placeSplit();
+}
+
+void DBMain::showEvent(QShowEvent *event)
+{
+    ToolWindow::showEvent(event);
+    if (!m_splitMoved)
+        placeSplit();
+}
+
+// Pages get up to 400 pixels, but never so much that the tree cannot show
+// its eight fixed rows; once the operator drags the handle, their choice holds.
+void DBMain::placeSplit()
+{
+    const int total = m_split->height() - m_split->handleWidth();
+    if (total <= 0)
+        return;
+    const int row = qMax(m_tree->sizeHintForRow(0), m_tree->fontMetrics().height() + 4);
+    const int treeWanted = m_tree->header()->sizeHint().height() + 10 * row
+        + 2 * m_tree->frameWidth();
+    const int pages = qBound(qMin(total / 3, 400), total - treeWanted, 400);
+    m_split->setSizes({pages, total - pages});
+    m_splitMoved = false;  // setSizes is no drag
 }
 
 QString DBMain::sizeText(qint64 bytes, int width, int precision)

@@ -15,6 +15,7 @@ class DBThread;
 class DBTrace;
 class DBWaypoints;
 class DBNamePage;
+class QSplitter;
 class QStackedWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -47,6 +48,7 @@ public:
     QTreeWidgetItem *overviewNode() const { return m_overview; }
     QList<QTreeWidgetItem *> items(Kind kind) const { return m_items[kind]; }
     QStackedWidget *pages() const { return m_stack; }
+    QSplitter *splitter() const { return m_split; }
     DBOverview *overview() const { return m_overviewPage; }
     DBPhotoTagger *photoTaggerPage() const { return m_ptPage; }
     DBThermal *thermalPage() const { return m_thermalPage; }
@@ -103,7 +105,11 @@ public slots:
     void openItem(QTreeWidgetItem *item);
 
 private:
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
     int fill(Kind kind);
+    void placeSplit();
     void removed(Kind kind, const char *slot, const QString &name);
     bool renamed(Kind kind, const char *slot, const QString &oldname, const QString &newname);
     void switchToFlightplan(const QString &name);
@@ -117,6 +123,8 @@ private:
     QTreeWidgetItem *m_nodes[KindCount];
     QList<QTreeWidgetItem *> m_items[KindCount];
     QStackedWidget *m_stack;
+    QSplitter *m_split;
+    bool m_splitMoved = false;
     DBOverview *m_overviewPage;
     DBNamePage *m_namePages[KindCount] = {};
     DBPhotoTagger *m_ptPage = nullptr;

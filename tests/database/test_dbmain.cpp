@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSplitter>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -177,6 +178,71 @@ private slots:
         QTRY_COMPARE(db.pages()->currentIndex(), page);
         db.tree()->setCurrentItem(db.kindNode(DBMain::Kind(kind)));
         QCOMPARE(db.pages()->currentIndex(), int(DBMain::OverviewPage));
+    }
+
+    // The whole tree of kinds must stay usable in a short window; a category
+    // row clicked with the mouse brings back the overview.
+    void shortWindowShowsTheTreeAndCategoryRowsWork()
+    {
+        fillWorkspace();
+        DBMain db;
+        db.resize(1000, 480);  // what the tab gets in a 1000 x 600 main window
+        db.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&db));
+        db.updateDBComplete();
+        QTreeWidget *tree = db.tree();
+        const QRect view = tree->viewport()->rect();
+        QList<QTreeWidgetItem *> fixed{db.overviewNode(), db.harlekNode()};
+        for (int k = 0; k < DBMain::KindCount; ++k)
+            fixed << db.kindNode(DBMain::Kind(k));
+        for (QTreeWidgetItem *node : fixed) {
+            tree->scrollToTop();
+            QVERIFY2(view.contains(tree->visualItemRect(node)), qPrintable(node->text(0)));
+        }
+        QVERIFY(db.pages()->height() >= 150);
+
+        tree->expandAll();
+        KorvelTest::PromptScript script;  // the log page reports its unreadable log
+        const QList<QPair<QTreeWidgetItem *, int>> clicks{
+            {itemNamed(db, DBMain::FlightPlans, "Route"), DBMain::FlightPlanPage},
+            {db.kindNode(DBMain::Maps), DBMain::OverviewPage},
+            {itemNamed(db, DBMain::Logs, "2017.05.01"), DBMain::LogPage},
+            {db.kindNode(DBMain::Logs), DBMain::OverviewPage},
+            {itemNamed(db, DBMain::Traces, "T1"), DBMain::TracePage},
+            {db.harlekNode(), DBMain::OverviewPage},
+            {itemNamed(db, DBMain::Thermal, "Heat"), DBMain::ThermalPage},
+            {db.kindNode(DBMain::Thermal), DBMain::OverviewPage},
+        };
+        for (const auto &click : clicks) {
+            tree->scrollToItem(click.first);
+            const QRect rect = tree->visualItemRect(click.first);
+            QVERIFY2(view.contains(rect), qPrintable(click.first->text(0)));
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, rect.center());
+            QVERIFY2(tree->currentItem() == click.first, qPrintable(click.first->text(0)));
+            QCOMPARE(db.pages()->currentIndex(), click.second);
+        }
+    }
+
+    void pagesKeepTheirHeightInATallWindowAndADraggedSplitHolds()
+    {
+        cleanWorkspace();
+        DBMain db;
+        db.resize(1600, 1000);
+        db.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&db));
+        QCOMPARE(db.splitter()->sizes().first(), 400);
+        QVERIFY(db.tree()->height() > 400);
+
+        db.resize(1000, 480);
+        const int shortPages = db.splitter()->sizes().first();
+        QVERIFY(shortPages < 400);
+        QVERIFY(db.tree()->height() >= db.splitter()->height() / 3);
+
+        // The operator's own split is kept when the window changes size.
+        db.splitter()->setSizes({120, 360});
+        emit db.splitter()->splitterMoved(120, 1);
+        db.resize(1000, 700);
+        QCOMPARE(db.splitter()->sizes().first(), 120);
     }
 
     void removalDropsTheAmountAtOnce()
