@@ -226,8 +226,8 @@ void DBMain::placeSplit()
     if (total <= 0)
         return;
     const int row = qMax(m_tree->sizeHintForRow(0), m_tree->fontMetrics().height() + 4);
-    const int treeWanted = m_tree->header()->sizeHint().height() + 10 * row
-        + 2 * m_tree->frameWidth();
+    const int treeWanted = m_tree->header()->sizeHint().height() + 8 * row
+        + 2 * m_tree->frameWidth() + 4;
     const int pages = qBound(qMin(total / 3, 400), total - treeWanted, 400);
     m_split->setSizes({pages, total - pages});
     m_splitMoved = false;  // setSizes is no drag

@@ -186,7 +186,7 @@ private slots:
     {
         fillWorkspace();
         DBMain db;
-        db.resize(1000, 480);  // what the tab gets in a 1000 x 600 main window
+        db.resize(1000, 515);  // what the tab gets in a 1000 x 600 main window
         db.show();
         QVERIFY(QTest::qWaitForWindowExposed(&db));
         db.updateDBComplete();
@@ -233,7 +233,7 @@ private slots:
         QCOMPARE(db.splitter()->sizes().first(), 400);
         QVERIFY(db.tree()->height() > 400);
 
-        db.resize(1000, 480);
+        db.resize(1000, 515);
         const int shortPages = db.splitter()->sizes().first();
         QVERIFY(shortPages < 400);
         QVERIFY(db.tree()->height() >= db.splitter()->height() / 3);
