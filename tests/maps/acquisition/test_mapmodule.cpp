@@ -1,6 +1,9 @@
 // The web engine is loaded with the map module when the first map is made,
 // not when the program starts. This test links no web engine itself.
 #include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
 #include <memory>
@@ -21,6 +24,8 @@ class TestMapModule : public QObject {
 private slots:
     void webEngineComesWithTheFirstMap()
     {
+        if (qEnvironmentVariableIsSet("MAPMODULE_CHILD"))
+            QSKIP("run in the child only");
         QVERIFY(!mapped("libQt5WebEngine"));
         QVERIFY(!mapped("libkorvel_webmap"));
 
@@ -37,6 +42,37 @@ private slots:
         const MapView second = makeMapView(&parent);
         QCOMPARE(second.view->parentWidget(), &parent);
         QVERIFY(second.page->pageObject() != first.page->pageObject());
+    }
+
+    // Without the module the windows get an empty view and a page that does
+    // nothing, instead of a crash. Runs in a child: the module loads once.
+    void missingModuleGivesAnEmptyMap()
+    {
+        if (!qEnvironmentVariableIsSet("MAPMODULE_CHILD")) {
+            QTemporaryDir empty;
+            QProcess child;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("MAPMODULE_CHILD", "1");
+            env.insert("KORVEL_MODULE_DIR", empty.path());
+            child.setProcessEnvironment(env);
+            child.setProcessChannelMode(QProcess::ForwardedChannels);
+            child.start(QCoreApplication::applicationFilePath(), {"missingModuleGivesAnEmptyMap"});
+            QVERIFY(child.waitForFinished(60000));
+            QCOMPARE(child.exitCode(), 0);
+            return;
+        }
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^maps are off, their module did not load:"));
+        const MapView map = makeMapView(nullptr);
+        std::unique_ptr<QWidget> owner(map.view);
+        QVERIFY(map.view && map.page && map.page->pageObject());
+        QVERIFY(!map.view->inherits("QWebEngineView"));
+        map.page->open(QUrl("file:///nowhere.html"));
+        map.page->gotoLatLon(48.1, 11.5);
+        map.page->addPathPoints({GeoPoint::latLon(48.1, 11.5)});
+        QVERIFY(map.page->getLatLonFromPixel(0, 0).isEmpty());
+        QVERIFY(!map.page->waitForFrame(10));
+        QVERIFY(map.page->viewImage().isNull());
+        QVERIFY(!mapped("libQt5WebEngine"));
     }
 };
 
