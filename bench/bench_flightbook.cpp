@@ -84,6 +84,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    setMapViewMaker(&WebMap::makeView);
     LocalFilesOnly filter;
     QWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(&filter);
 
@@ -116,7 +117,7 @@ int main(int argc, char** argv)
                     clock.elapsed(), book.logTree()->topLevelItemCount(), stall.longest());
     }
 
-    WebMap* map = book.map();
+    WebMap* map = dynamic_cast<WebMap*>(book.map());
     waitFor([&] { return js(map, "document.readyState == 'complete' && typeof testState == 'function'").toBool(); },
             30000);
     QVector<GeoPoint> points;

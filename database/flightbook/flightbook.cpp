@@ -8,7 +8,7 @@
 #include "database/flightbook/flightbookthread.h"
 #include "database/flightbook/logcopy.h"
 #include "database/flightbook/logpack.h"
-#include "maps/acquisition/webmap.h"
+#include "core/mappage.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -36,7 +36,6 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <QWebEngineView>
 #include <QtConcurrent>
 
 #include <cmath>
@@ -130,10 +129,10 @@ Flightbook::Flightbook(QWidget* parent) : ToolWindow(parent)
     overlay->addStretch();
     m_loading->hide();
 
-    m_view = new QWebEngineView;
-    m_map = new WebMap(m_view);
-    m_view->setPage(m_map);
-    m_map->setUrl(QUrl::fromUserInput(Data::instance()->mapPageUrl()));
+    const MapView map = makeMapView(nullptr);
+    m_view = map.view;
+    m_map = map.page;
+    m_map->open(QUrl::fromUserInput(Data::instance()->mapPageUrl()));
 
     auto* right = new QWidget;
     auto* column = new QVBoxLayout(right);
@@ -341,8 +340,8 @@ void Flightbook::drawFlight(const Position& start, const PathRead& read)
     if (read.ok) {
         m_map->addPathPoints(pathOnMap(start, read.path));
         for (const GeoPoint& pin : pinsOnMap(start, read.tags))
-            QMetaObject::invokeMethod(m_map, "addPin", Q_ARG(double, pin.lat()), Q_ARG(double, pin.lon()));
-        QMetaObject::invokeMethod(m_map, "drawPath");
+            QMetaObject::invokeMethod(m_map->pageObject(), "addPin", Q_ARG(double, pin.lat()), Q_ARG(double, pin.lon()));
+        QMetaObject::invokeMethod(m_map->pageObject(), "drawPath");
     }
     m_reading = false;
     updateBusy();

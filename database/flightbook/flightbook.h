@@ -22,8 +22,7 @@ class QToolButton;
 class QTreeView;
 class QTreeWidget;
 class QTreeWidgetItem;
-class QWebEngineView;
-class WebMap;
+class MapPage;
 template <typename T> class QFutureWatcher;
 
 // The flight book: lists the aircraft log folders of any folder (as a rule
@@ -52,7 +51,7 @@ public:
 
     QTreeView* folderTree() const { return m_folderTree; }
     QTreeWidget* logTree() const { return m_logTree; }
-    WebMap* map() const { return m_map; }
+    MapPage* map() const { return m_map; }
     QToolButton* copyButton() const { return m_copyButton; }
     QToolButton* kmlButton() const { return m_kmlButton; }
     QToolButton* gpxButton() const { return m_gpxButton; }
@@ -105,8 +104,8 @@ private:
     QTreeView* m_folderTree = nullptr;
     QTreeWidget* m_logTree = nullptr;
     QLabel* m_loading = nullptr;
-    QWebEngineView* m_view = nullptr;
-    WebMap* m_map = nullptr;
+    QWidget* m_view = nullptr;
+    MapPage* m_map = nullptr;
     QToolButton* m_copyButton = nullptr;
     QToolButton* m_kmlButton = nullptr;
     QToolButton* m_gpxButton = nullptr;

@@ -12,13 +12,12 @@
 #include <QPushButton>
 #include <QToolBar>
 #include <QVBoxLayout>
-#include <QWebEngineView>
 #include <QtMath>
 
 #include "core/data.h"
 #include "core/geo.h"
+#include "core/mappage.h"
 #include "core/prompt/prompt.h"
-#include "maps/acquisition/webmap.h"
 
 namespace {
 double flatDistance(const QPointF &from, const QPointF &to)
@@ -57,11 +56,11 @@ MapSnapshot::MapSnapshot(bool useGivenPosition, double longitude, double latitud
     }
     data->setMapPagePosition(longitude, latitude);
 
-    m_view = new QWebEngineView(this);
-    m_webMap = new WebMap(m_view);
-    m_webMap->setUrl(QUrl(data->mapPageUrl()));
+    const MapView map = makeMapView(this);
+    m_view = map.view;
+    m_webMap = map.page;
+    m_webMap->open(QUrl(data->mapPageUrl()));
     m_webMap->gotoLatLon(latitude, longitude);
-    m_view->setPage(m_webMap);
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -192,7 +191,7 @@ void MapSnapshot::savedclicked()
     }
     if (positions.size() != pixels.size()) {
         m_busy = false;
-        m_webMap->runJavaScript(QStringLiteral("showNavigation();"));
+        m_webMap->runScript(QStringLiteral("showNavigation();"));
         m_saveAction->setEnabled(true);
         m_gotoAction->setEnabled(true);
         m_closeAction->setEnabled(true);

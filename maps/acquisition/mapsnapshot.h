@@ -8,8 +8,7 @@
 
 class QAction;
 class QToolBar;
-class QWebEngineView;
-class WebMap;
+class MapPage;
 
 class MapSnapshot : public QDialog
 {
@@ -26,8 +25,8 @@ public:
     // and centre, then width and height in metres; empty until saved.
     QList<double> getMapData() const { return m_mapData; }
 
-    WebMap *webMap() const { return m_webMap; }
-    QWebEngineView *view() const { return m_view; }
+    MapPage *webMap() const { return m_webMap; }
+    QWidget *view() const { return m_view; }
 
     // "lon, lat" text of the page as two numbers (unreadable parts are 0).
     static QPointF parseLonLat(const QString &text);
@@ -46,8 +45,8 @@ private:
     QAction *m_saveAction = nullptr;
     QAction *m_gotoAction = nullptr;
     QAction *m_closeAction = nullptr;
-    QWebEngineView *m_view = nullptr;
-    WebMap *m_webMap = nullptr;
+    QWidget *m_view = nullptr;
+    MapPage *m_webMap = nullptr;
     QImage m_image;
     QList<double> m_mapData;
     bool m_saved = false;

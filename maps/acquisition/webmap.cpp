@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QVariant>
+#include <QWebEngineView>
 #include <QWidget>
 #include <memory>
 
@@ -25,6 +26,17 @@ WebMap::WebMap(QObject *parent) : QWebEnginePage(parent)
 }
 
 WebMap::~WebMap() = default;
+
+MapView WebMap::makeView(QWidget *parent)
+{
+    auto *view = new QWebEngineView(parent);
+    auto *page = new WebMap(view);
+    view->setPage(page);
+    MapView made;
+    made.view = view;
+    made.page = page;
+    return made;
+}
 
 int WebMap::replyTimeout()
 {

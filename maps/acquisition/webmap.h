@@ -7,25 +7,33 @@
 #include <QWebEnginePage>
 
 #include "core/geo.h"
+#include "core/mappage.h"
 
-class WebMap : public QWebEnginePage
+class WebMap : public QWebEnginePage, public MapPage
 {
     Q_OBJECT
 public:
     explicit WebMap(QObject *parent = nullptr);
     ~WebMap() override;
 
+    // A web view showing a new map page (the maker behind makeMapView).
+    static MapView makeView(QWidget *parent);
+
+    QObject *pageObject() override { return this; }
+    void open(const QUrl &url) override { setUrl(url); }
+    void runScript(const QString &script) override { runJavaScript(script); }
+
     // View pixel to coordinates: "lon, lat" (blanks around the numbers
     // possible). Waits for the page in a nested event loop; empty when the
     // page gave no usable answer within replyTimeout().
-    QString getLatLonFromPixel(double x, double y);
+    QString getLatLonFromPixel(double x, double y) override;
 
     // The view rendered into an ARGB32 image of its size (null without view).
-    QImage viewImage() const;
+    QImage viewImage() const override;
     // Waits (nested event loop, at most timeoutMs) until the page has drawn
     // what the scripts run so far changed and the view shows it, so that
     // viewImage() holds the page as it is now. False on time-out.
-    bool waitForFrame(int timeoutMs = 2000);
+    bool waitForFrame(int timeoutMs = 2000) override;
 
     // How long getLatLonFromPixel waits for the page (ms).
     static int replyTimeout();
@@ -44,14 +52,14 @@ signals:
     void coords(const QString &lonLat);
 
 public slots:
-    void gotoLatLon(double latitude, double longitude);
-    void addPin(double latitude, double longitude);
+    void gotoLatLon(double latitude, double longitude) override;
+    void addPin(double latitude, double longitude) override;
     void addPathPoint(double latitude, double longitude);
     // Like addPathPoint for each point, in few round trips to the page.
-    void addPathPoints(const QVector<GeoPoint> &points);
-    void drawPath();
-    void cleanMarkers();
-    void clearPath();
+    void addPathPoints(const QVector<GeoPoint> &points) override;
+    void drawPath() override;
+    void cleanMarkers() override;
+    void clearPath() override;
     void makeScreenshot();
-    void hideToolbar();
+    void hideToolbar() override;
 };

@@ -20,6 +20,14 @@
 #include "maps/acquisition/mapsnapshot.h"
 #include "maps/acquisition/newmapform.h"
 #include "maps/acquisition/webmap.h"
+
+namespace {
+// The tests link the map page, so the pages they get are of this WebMap.
+WebMap *web(MapPage *page)
+{
+    return dynamic_cast<WebMap *>(page);
+}
+}  // namespace
 #include "maps/acquisition/wpsavemap.h"
 #include "maps/items/wpwaypoint.h"
 #include "maps/wpdata.h"
@@ -98,6 +106,7 @@ class TestFlightPlanOpenWeb : public QObject {
 private slots:
     void initTestCase()
     {
+        setMapViewMaker(&WebMap::makeView);
         QWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(&m_filter);
         Data *data = Data::instance();
         const QString folder = data->mapApiPath() + "/TestMap";
@@ -153,11 +162,11 @@ private slots:
         ModalDriver driver([&](QWidget *modal) {
             if (auto *snap = qobject_cast<MapSnapshot *>(modal)) {
                 ++snapshots;
-                QVERIFY(pageReady(snap->webMap()));
+                QVERIFY(pageReady(web(snap->webMap())));
                 if (snapshots == 1) {
                     // The user wanders off before storing the view.
-                    snap->webMap()->gotoLatLon(40.0, 5.0);
-                    QTRY_COMPARE(centreLon(snap->webMap()), 5.0);
+                    web(snap->webMap())->gotoLatLon(40.0, 5.0);
+                    QTRY_COMPARE(centreLon(web(snap->webMap())), 5.0);
                 }
                 snap->savedclicked();
             } else if (auto *save = qobject_cast<WPSaveMap *>(modal)) {

@@ -6,6 +6,14 @@
 #include "database/flightbook/flightbookthread.h"
 #include "logfixtures.h"
 #include "maps/acquisition/webmap.h"
+
+namespace {
+// The tests link the map page, so the pages they get are of this WebMap.
+WebMap *web(MapPage *page)
+{
+    return dynamic_cast<WebMap *>(page);
+}
+}  // namespace
 #include "support/localonly.h"
 #include "support/testkit.h"
 
@@ -208,6 +216,7 @@ class TestFlightbook : public QObject
 private slots:
     void initTestCase()
     {
+        setMapViewMaker(&WebMap::makeView);
         QWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(&m_filter);
         Data* data = Data::instance();
         const QString folder = data->mapApiPath() + "/TestMap";
@@ -455,15 +464,15 @@ private slots:
         Flightbook fb;
         fb.resize(900, 700);
         fb.show();
-        QVERIFY(recordCalls(fb.map()));
+        QVERIFY(recordCalls(web(fb.map())));
         QVERIFY(fb.chooseFolder(dir.filePath("card")));
         QVERIFY(idle(fb));
         QCOMPARE(rowNames(fb), (QStringList{"M", "N", "Z"}));
-        takeCalls(fb.map());
+        takeCalls(web(fb.map()));
 
         fb.logTree()->setCurrentItem(row(fb, "M"));
         QVERIFY(idle(fb));
-        QCOMPARE(settledCalls(fb.map()),
+        QCOMPARE(settledCalls(web(fb.map())),
                  (QStringList{"cleanMarkers()", "clearPath()", "gotoLatLon(20.000000000000,10.000000000000)",
                               "addLinePoint(20.000000000000,10.000000000000)",
                               "addLinePoint(20.000000000000,10.100000000000)",
@@ -476,7 +485,7 @@ private slots:
         QTest::keyClick(fb.logTree(), Qt::Key_Down);
         QVERIFY(idle(fb));
         QCOMPARE(fb.logTree()->currentItem(), row(fb, "N"));
-        QCOMPARE(settledCalls(fb.map()),
+        QCOMPARE(settledCalls(web(fb.map())),
                  (QStringList{"cleanMarkers()", "clearPath()", "gotoLatLon(20.500000000000,10.500000000000)",
                               "addLinePoint(20.500000000000,10.500000000000)", "drawLine()"}));
 
@@ -487,14 +496,14 @@ private slots:
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::ControlModifier, zRow);
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::ShiftModifier, mRow);
         QCOMPARE(tree->selectedItems().size(), 3);
-        QCOMPARE(settledCalls(fb.map()), QStringList());
+        QCOMPARE(settledCalls(web(fb.map())), QStringList());
         // A plain click elsewhere lets go of the modifier keys.
         QTest::mouseClick(tree->header()->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
 
         // No fix at the start: the map is cleared and stays so.
         tree->setCurrentItem(row(fb, "Z"));
         QVERIFY(idle(fb));
-        QCOMPARE(settledCalls(fb.map()), (QStringList{"cleanMarkers()", "clearPath()"}));
+        QCOMPARE(settledCalls(web(fb.map())), (QStringList{"cleanMarkers()", "clearPath()"}));
 
         // A log that went away after listing.
         QFile::remove(dir.filePath("card/M/KORVEL.IFO"));
@@ -503,7 +512,7 @@ private slots:
         QVERIFY(idle(fb));
         QCOMPARE(script.texts(), QStringList{"Logfile not available anymore."});
         QCOMPARE(script.requests().first().iconPath, QString());
-        QCOMPARE(settledCalls(fb.map()), (QStringList{"cleanMarkers()", "clearPath()"}));
+        QCOMPARE(settledCalls(web(fb.map())), (QStringList{"cleanMarkers()", "clearPath()"}));
         QVERIFY(tree->isEnabled());
 
         // Closing while a path is read: the late result finds nothing.

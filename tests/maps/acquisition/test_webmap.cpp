@@ -30,6 +30,14 @@
 #include "maps/acquisition/webmap.h"
 
 namespace {
+// The tests link the map page, so the pages they get are of this WebMap.
+WebMap *web(MapPage *page)
+{
+    return dynamic_cast<WebMap *>(page);
+}
+}  // namespace
+
+namespace {
 
 // The web engine wants shared GL contexts before the application exists.
 const bool s_sharedContexts = [] {
@@ -90,6 +98,7 @@ class TestWebMap : public QObject {
 private slots:
     void initTestCase()
     {
+        setMapViewMaker(&WebMap::makeView);
         QWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(&m_filter);
         // The new flight plan dialog creates maps only while online.
         QVERIFY(m_probe.listen());
@@ -219,7 +228,7 @@ private slots:
         snap.setWindowState(Qt::WindowNoState);
         snap.resize(1041, 640);
         snap.show();
-        WebMap *map = snap.webMap();
+        WebMap *map = web(snap.webMap());
         QVERIFY(pageReady(map));
         // The start position was written into the page before it loaded.
         const QJsonArray c = state(map)["centre"].toArray();
@@ -282,15 +291,15 @@ private slots:
         snap.setWindowState(Qt::WindowNoState);
         snap.resize(500, 400);
         snap.show();
-        QVERIFY(pageReady(snap.webMap()));
-        js(snap.webMap(), "getLatLonFromPixel = undefined; true");
+        QVERIFY(pageReady(web(snap.webMap())));
+        js(web(snap.webMap()), "getLatLonFromPixel = undefined; true");
         snap.savedclicked();
         QVERIFY(!snap.isSaved());
         QVERIFY(snap.getMapData().isEmpty());
         QVERIFY(snap.isVisible());
         QCOMPARE(prompts.requests().size(), 1);
         QCOMPARE(prompts.requests().at(0).iconPath, QString(":/icons/80/error"));
-        QVERIFY(state(snap.webMap())["navigation"].toBool());
+        QVERIFY(state(web(snap.webMap()))["navigation"].toBool());
         const QList<QAction *> actions = snap.findChild<QToolBar *>()->actions();
         QCOMPARE(actions.size(), 4);
         for (QAction *a : actions)
@@ -305,7 +314,7 @@ private slots:
         snap.setWindowState(Qt::WindowNoState);
         snap.resize(500, 400);
         snap.show();
-        QVERIFY(pageReady(snap.webMap()));
+        QVERIFY(pageReady(web(snap.webMap())));
         KorvelTest::whenModal([](QWidget *w) {
             const auto spins = w->findChildren<QDoubleSpinBox *>();
             for (QDoubleSpinBox *s : spins)
@@ -315,9 +324,9 @@ private slots:
                     b->click();
         });
         snap.gotoclicked();
-        QTRY_COMPARE(state(snap.webMap())["centre"].toArray().at(0).toDouble(), 151.125);
-        QCOMPARE(state(snap.webMap())["centre"].toArray().at(1).toDouble(), -33.25);
-        QCOMPARE(state(snap.webMap())["zoom"].toInt(), 17);
+        QTRY_COMPARE(state(web(snap.webMap()))["centre"].toArray().at(0).toDouble(), 151.125);
+        QCOMPARE(state(web(snap.webMap()))["centre"].toArray().at(1).toDouble(), -33.25);
+        QCOMPARE(state(web(snap.webMap()))["zoom"].toInt(), 17);
     }
 
     // A new flight plan on a fresh capture: the snapshot runs on the local
@@ -345,7 +354,7 @@ private slots:
             auto *snap = qobject_cast<MapSnapshot *>(w);
             QVERIFY(snap);
             QVERIFY(snap->isFullScreen());
-            QVERIFY(pageReady(snap->webMap()));
+            QVERIFY(pageReady(web(snap->webMap())));
             snap->savedclicked();
             captured = snap->getMapData();
         }, 20000);

@@ -1,0 +1,78 @@
+#include "core/mappage.h"
+
+#include <QCoreApplication>
+#include <QLibrary>
+#include <QObject>
+#include <QStringList>
+#include <QWidget>
+
+namespace {
+
+MapViewMaker g_maker = nullptr;
+
+// Stands in when the web module is missing: the windows still work, without map.
+class NoMapPage : public QObject, public MapPage
+{
+public:
+    using QObject::QObject;
+    QObject *pageObject() override { return this; }
+    void open(const QUrl &) override {}
+    void runScript(const QString &) override {}
+    void gotoLatLon(double, double) override {}
+    void addPin(double, double) override {}
+    void addPathPoints(const QVector<GeoPoint> &) override {}
+    void drawPath() override {}
+    void cleanMarkers() override {}
+    void clearPath() override {}
+    void hideToolbar() override {}
+    QString getLatLonFromPixel(double, double) override { return QString(); }
+    bool waitForFrame(int) override { return false; }
+    QImage viewImage() const override { return QImage(); }
+};
+
+MapViewMaker loadModule()
+{
+    const QString dir = QCoreApplication::applicationDirPath();
+    const QString name = QStringLiteral("korvel_webmap");
+    const QString chosen = qEnvironmentVariable("KORVEL_MODULE_DIR");
+    QStringList places = {dir + QStringLiteral("/../lib/") + name,
+                          dir + QLatin1String("/../" KORVEL_INSTALL_LIBDIR "/") + name, name};
+    if (!chosen.isEmpty())
+        places.prepend(chosen + QLatin1Char('/') + name);
+    places.removeDuplicates();
+    QString errors;
+    for (const QString &place : places) {
+        QLibrary library(place);  // stays loaded: its pages live until the process ends
+        if (!library.load()) {
+            errors += QStringLiteral("\n  ") + library.errorString();
+            continue;
+        }
+        if (auto maker = reinterpret_cast<MapViewMaker>(library.resolve("korvel_make_map_view")))
+            return maker;
+        errors += QStringLiteral("\n  ") + library.fileName() + QStringLiteral(": not a map module");
+    }
+    qWarning("maps are off, their module did not load:%s", qPrintable(errors));
+    return nullptr;
+}
+
+}  // namespace
+
+void setMapViewMaker(MapViewMaker maker)
+{
+    g_maker = maker;
+}
+
+MapView makeMapView(QWidget *parent)
+{
+    static bool tried = false;
+    if (!g_maker && !tried) {
+        tried = true;
+        g_maker = loadModule();
+    }
+    if (g_maker)
+        return g_maker(parent);
+    MapView none;
+    none.view = new QWidget(parent);
+    none.page = new NoMapPage(none.view);
+    return none;
+}
