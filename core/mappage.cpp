@@ -1,10 +1,9 @@
 #include "core/mappage.h"
 
-#include <QCoreApplication>
-#include <QLibrary>
 #include <QObject>
-#include <QStringList>
 #include <QWidget>
+
+#include "core/programmodule.h"
 
 namespace {
 
@@ -32,27 +31,15 @@ public:
 
 MapViewMaker loadModule()
 {
-    const QString dir = QCoreApplication::applicationDirPath();
-    const QString name = QStringLiteral("korvel_webmap");
-    const QString chosen = qEnvironmentVariable("KORVEL_MODULE_DIR");
-    QStringList places = {dir + QStringLiteral("/../lib/") + name,
-                          dir + QLatin1String("/../" KORVEL_INSTALL_LIBDIR "/") + name, name};
-    if (!chosen.isEmpty())
-        places.prepend(chosen + QLatin1Char('/') + name);
-    places.removeDuplicates();
+    MapViewMaker maker = nullptr;
     QString errors;
-    for (const QString &place : places) {
-        QLibrary library(place);  // stays loaded: its pages live until the process ends
-        if (!library.load()) {
-            errors += QStringLiteral("\n  ") + library.errorString();
-            continue;
-        }
-        if (auto maker = reinterpret_cast<MapViewMaker>(library.resolve("korvel_make_map_view")))
-            return maker;
-        errors += QStringLiteral("\n  ") + library.fileName() + QStringLiteral(": not a map module");
-    }
-    qWarning("maps are off, their module did not load:%s", qPrintable(errors));
-    return nullptr;
+    const bool found = loadProgramModule(QStringLiteral("korvel_webmap"), [&](QLibrary &library) {
+        maker = reinterpret_cast<MapViewMaker>(library.resolve("korvel_make_map_view"));
+        return maker != nullptr;
+    }, &errors);
+    if (!found)
+        qWarning("maps are off, their module did not load:%s", qPrintable(errors));
+    return found ? maker : nullptr;
 }
 
 }  // namespace

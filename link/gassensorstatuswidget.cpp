@@ -1,16 +1,15 @@
 #include "link/gassensorstatuswidget.h"
 
-#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHash>
 #include <QLabel>
-#include <QLibrary>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "link/blinkenlight.h"
 #include "link/gassensor.h"
 #include "core/headerwidget.h"
+#include "core/programmodule.h"
 
 namespace {
 // The sound player sits in a module of its own (see link/sound), loaded the
@@ -28,32 +27,20 @@ const SoundModule *soundModule()
 {
     static const SoundModule module = [] {
         SoundModule m;
-        const QString dir = QCoreApplication::applicationDirPath();
-        const QString name = QStringLiteral("korvel_gassound");
-        const QString chosen = qEnvironmentVariable("KORVEL_MODULE_DIR");
-        QStringList places = {dir + QStringLiteral("/../lib/") + name,
-                                    dir + QLatin1String("/../" KORVEL_INSTALL_LIBDIR "/") + name, name};
-        if (!chosen.isEmpty())
-            places.prepend(chosen + QLatin1Char('/') + name);
-        places.removeDuplicates();
         QString errors;
-        for (const QString &place : places) {
-            QLibrary library(place);  // left loaded: the effects live until the process ends
-            if (!library.load()) {
-                errors += QStringLiteral("\n  ") + library.errorString();
-                continue;
-            }
+        const bool found = loadProgramModule(QStringLiteral("korvel_gassound"), [&m](QLibrary &library) {
             m.make = reinterpret_cast<void *(*)(const char *)>(library.resolve("korvel_gas_sound"));
             m.setLoops = reinterpret_cast<void (*)(void *, int)>(library.resolve("korvel_gas_sound_set_loops"));
             m.playing = reinterpret_cast<int (*)(void *)>(library.resolve("korvel_gas_sound_playing"));
             m.play = reinterpret_cast<void (*)(void *)>(library.resolve("korvel_gas_sound_play"));
             m.stop = reinterpret_cast<void (*)(void *)>(library.resolve("korvel_gas_sound_stop"));
             if (m.make && m.setLoops && m.playing && m.play && m.stop)
-                return m;
-            errors += QStringLiteral("\n  ") + library.fileName() + QStringLiteral(": not a gas sound module");
+                return true;
             m = SoundModule();
-        }
-        qWarning("gas alarm sounds are off, their module did not load:%s", qPrintable(errors));
+            return false;
+        }, &errors);
+        if (!found)
+            qWarning("gas alarm sounds are off, their module did not load:%s", qPrintable(errors));
         return m;
     }();
     return module.make ? &module : nullptr;
