@@ -7,6 +7,9 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+
+#include "benchapp.h"
+#include "benchmap.h"
 #include <memory>
 
 #include "core/data.h"
@@ -20,15 +23,7 @@ namespace {
 QTemporaryDir *workDir = nullptr;
 QString mapPath;
 
-void makeMap()
-{
-    QImage image(4000, 3000, QImage::Format_RGB32);
-    image.fill(Qt::darkGreen);
-    const QList<double> values = {11.0, 48.03, 11.04, 48.03, 11.0, 48.0, 11.04, 48.0,
-                                  11.02, 48.015, 2976.0, 3339.0};
-    mapPath = workDir->filePath("bench-map.jpg");
-    MapDescription::writeImage(mapPath, image, MapDescription::recordText("Bench", "bench", values));
-}
+void makeMap() { mapPath = writeBenchMap(workDir->path()); }
 
 // A tab whose plan is one run of `count` waypoints (type 1, closed by 11).
 std::unique_ptr<WPMain> makeTab(int count, QList<int> *all)
@@ -76,19 +71,7 @@ BENCHMARK(BM_HeightEditForAll)->ArgName("selected")->Arg(1000)->Arg(10000)->Unit
 
 int main(int argc, char **argv)
 {
-    QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toLocal8Bit());
-    qputenv("XDG_DATA_HOME", (home.path() + "/.local/share").toLocal8Bit());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName("Brisolan Technologies");
-    QApplication::setApplicationName("Korvel Tarvendel");
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &msg) {
-        if (type >= QtWarningMsg)
-            fprintf(stderr, "%s\n", qPrintable(msg));
-    });
+    BenchApp app(argc, argv);
     QTemporaryDir work;
     workDir = &work;
     Data::instance();

@@ -16,6 +16,7 @@
 #include <benchmark/benchmark.h>
 
 #include "benchapp.h"
+#include "benchmap.h"
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -31,15 +32,7 @@ namespace {
 QTemporaryDir *workDir = nullptr;
 QString mapPath;
 
-void makeMap()
-{
-    QImage image(4000, 3000, QImage::Format_RGB32);
-    image.fill(Qt::darkGreen);
-    const QList<double> values = {11.0, 48.03, 11.04, 48.03, 11.0, 48.0, 11.04, 48.0,
-                                  11.02, 48.015, 2976.0, 3339.0};
-    mapPath = workDir->filePath("bench-map.jpg");
-    MapDescription::writeImage(mapPath, image, MapDescription::recordText("Bench", "bench", values));
-}
+void makeMap() { mapPath = writeBenchMap(workDir->path()); }
 
 std::unique_ptr<WPData> makePlan(int count)
 {
