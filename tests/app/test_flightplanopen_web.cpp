@@ -20,14 +20,6 @@
 #include "maps/acquisition/mapsnapshot.h"
 #include "maps/acquisition/newmapform.h"
 #include "maps/acquisition/webmap.h"
-
-namespace {
-// The tests link the map page, so the pages they get are of this WebMap.
-WebMap *web(MapPage *page)
-{
-    return dynamic_cast<WebMap *>(page);
-}
-}  // namespace
 #include "maps/acquisition/wpsavemap.h"
 #include "maps/items/wpwaypoint.h"
 #include "maps/wpdata.h"
@@ -37,6 +29,12 @@ WebMap *web(MapPage *page)
 
 namespace {
 
+// The tests link the map page, so the pages they get are of this WebMap.
+WebMap *web(MapPage *page)
+{
+    return dynamic_cast<WebMap *>(page);
+}
+
 const bool s_sharedContexts = [] {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     return true;
@@ -44,14 +42,7 @@ const bool s_sharedContexts = [] {
 
 QVariant js(QWebEnginePage *page, const QString &script)
 {
-    QVariant result;
-    bool done = false;
-    page->runJavaScript(script, [&](const QVariant &v) {
-        result = v;
-        done = true;
-    });
-    KorvelTest::waitFor([&] { return done; }, 10000);
-    return result;
+    return KorvelTest::runScript(page, script);
 }
 
 bool pageReady(QWebEnginePage *page)

@@ -79,16 +79,9 @@ void select(const Flightbook& fb, const QStringList& names)
         row(fb, name)->setSelected(true);
 }
 
-QVariant js(QWebEnginePage* page, const QString& script)
+QVariant js(QWebEnginePage *page, const QString &script)
 {
-    QVariant result;
-    bool done = false;
-    page->runJavaScript(script, [&](const QVariant& v) {
-        result = v;
-        done = true;
-    });
-    KorvelTest::waitFor([&] { return done; }, 10000);
-    return result;
+    return KorvelTest::runScript(page, script);
 }
 
 // Every call the page receives is kept as text, numbers with 12 decimals.
@@ -133,7 +126,7 @@ QStringList zipEntries(const QString& zip)
     QProcess p;
     p.start("zipinfo", {"-1", zip});
     p.waitForFinished(30000);
-    QStringList names = QString::fromUtf8(p.readAllStandardOutput()).split('\n', QString::SkipEmptyParts);
+    QStringList names = QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
     names.sort();
     return names;
 }

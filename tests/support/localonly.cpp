@@ -2,7 +2,28 @@
 
 #include <QUrl>
 
+#include <QSharedPointer>
+#include <QTest>
+#include <QWebEnginePage>
+
 namespace KorvelTest {
+
+QVariant runScript(QWebEnginePage *page, const QString &script, int timeoutMs)
+{
+    // Shared with the callback, which may still come after a time-out.
+    struct Result {
+        QVariant value;
+        bool done = false;
+    };
+    const auto result = QSharedPointer<Result>::create();
+    page->runJavaScript(script, [result](const QVariant &v) {
+        result->value = v;
+        result->done = true;
+    });
+    (void)QTest::qWaitFor([&] { return result->done; }, timeoutMs);
+    return result->value;
+}
+
 
 LocalOnly::LocalOnly(Loopback loopback, QObject *parent)
     : QWebEngineUrlRequestInterceptor(parent), m_loopback(loopback)

@@ -2,7 +2,10 @@
 // Web-engine request filter for tests: only local pages load, so a map page
 // never fetches anything from beyond this machine.
 #include <QStringList>
+#include <QVariant>
 #include <QWebEngineUrlRequestInterceptor>
+
+class QWebEnginePage;
 
 namespace KorvelTest {
 
@@ -19,5 +22,9 @@ public:
 private:
     Loopback m_loopback;
 };
+
+// Runs script in page and waits for its result (an invalid value after the
+// time-out).
+QVariant runScript(QWebEnginePage *page, const QString &script, int timeoutMs = 10000);
 
 }  // namespace KorvelTest

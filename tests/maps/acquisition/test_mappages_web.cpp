@@ -46,17 +46,7 @@ private:
         return ok;
     }
 
-    QVariant js(const QString &script)
-    {
-        QVariant result;
-        bool done = false;
-        m_view->page()->runJavaScript(script, [&](const QVariant &v) {
-            result = v;
-            done = true;
-        });
-        KorvelTest::waitFor([&] { return done; }, 10000);
-        return result;
-    }
+    QVariant js(const QString &script) { return KorvelTest::runScript(m_view->page(), script); }
 
     // An address below one of the configured script-library folders.
     static bool isLibrary(const QString &url)

@@ -47,14 +47,7 @@ const bool s_sharedContexts = [] {
 
 QVariant js(QWebEnginePage *page, const QString &script)
 {
-    QVariant result;
-    bool done = false;
-    page->runJavaScript(script, [&](const QVariant &v) {
-        result = v;
-        done = true;
-    });
-    KorvelTest::waitFor([&] { return done; }, 10000);
-    return result;
+    return KorvelTest::runScript(page, script);
 }
 
 // Loaded and shown: the test page's functions exist and it has drawn once.

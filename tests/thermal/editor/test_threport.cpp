@@ -17,14 +17,7 @@
 namespace {
 QVariant js(QWebEnginePage *page, const QString &script)
 {
-    QVariant result;
-    bool done = false;
-    page->runJavaScript(script, [&](const QVariant &v) {
-        result = v;
-        done = true;
-    });
-    KorvelTest::waitFor([&] { return done; }, 10000);
-    return result;
+    return KorvelTest::runScript(page, script);
 }
 }  // namespace
 
