@@ -25,6 +25,7 @@
 #include "link/connectwid.h"
 #include "core/data.h"
 #include "core/lazyicon.h"
+#include "core/pngicon.h"
 #include "database/flightbook/flightbook.h"
 #include "app/helpinfo.h"
 #include "link/hidacidatalist.h"
@@ -55,7 +56,7 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent)
 {
     qDebug() << "[MAIN] MainWindow Contructor START";
     setWindowTitle(tr("Korvel Tarvendel %1").arg(QLatin1String(kVersion)));
-    setWindowIcon(QIcon(QStringLiteral(":/icon.png")));
+    setWindowIcon(PngIcon::fromFile(QStringLiteral(":/icon.png")));
 
     m_link = new KorvelPacketHandler(this);
     Data *data = Data::instance();
@@ -153,7 +154,7 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent)
 
     m_welcome = new WelMain(this);
     m_tabs = new QTabWidget(this);
-    addToolTab(m_welcome, QIcon(QStringLiteral(":/welcome.png")), tr("Welcome"));
+    addToolTab(m_welcome, PngIcon::fromFile(QStringLiteral(":/welcome.png")), tr("Welcome"));
     m_tabs->setTabsClosable(true);
     m_tabs->setMovable(true);
     m_tabs->tabBar()->setTabButton(0, QTabBar::RightSide, nullptr);

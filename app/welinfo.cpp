@@ -4,7 +4,7 @@
 #include <QDir>
 #include <QHBoxLayout>
 #include <QIcon>
-#include <QImageReader>
+#include <QGuiApplication>
 #include <QPixmap>
 #include <QLabel>
 #include <QSpacerItem>
@@ -15,10 +15,28 @@
 
 #include "core/data.h"
 #include "core/headerwidget.h"
+#include "core/pngicon.h"
 
 namespace {
 const char kVersion[] = KORVEL_VERSION;
+
+// The program icon at 90 pixels. Decoding the 512-pixel original takes
+// longer than building the rest of the page, so the sizes screens ask for
+// most (1x and 2x) come pre-scaled: the pixels QIcon makes from the original.
+QPixmap programIconPixmap()
+{
+    const QSize side(90, 90);
+    const qreal ratio =
+        qApp->testAttribute(Qt::AA_UseHighDpiPixmaps) ? qApp->devicePixelRatio() : 1.0;
+    const QSize device = ratio > 1.0 ? side * ratio : side;
+    QString path = QStringLiteral(":/icons/512/programicon");
+    if (device == QSize(90, 90))
+        path = QStringLiteral(":/icons/90/programicon");
+    else if (device == QSize(180, 180))
+        path = QStringLiteral(":/icons/180/programicon");
+    return PngIcon::fromFile(path).pixmap(side);
 }
+}  // namespace
 
 QString WelInfo::downloadPage()
 {
@@ -37,12 +55,7 @@ WelInfo::WelInfo(QWidget *parent) : QWidget(parent)
     auto *gl = new QHBoxLayout(greeting);
     gl->setContentsMargins(0, 0, 0, 0);
     auto *icon = new QLabel;
-    // Its resource name has no suffix: named as PNG, the image is read
-    // without loading every image plugin to guess the format.
-    QIcon programIcon;
-    programIcon.addPixmap(QPixmap::fromImage(
-        QImageReader(QStringLiteral(":/icons/512/programicon"), "png").read()));
-    icon->setPixmap(programIcon.pixmap(90, 90));
+    icon->setPixmap(programIconPixmap());
     icon->setContentsMargins(0, 0, 0, 0);
     gl->addWidget(icon, 0, Qt::AlignVCenter);
     gl->addSpacing(20);
@@ -134,7 +147,7 @@ void WelInfo::recentChanged()
         default: break;
         }
         if (icon)
-            m_buttons[i]->setIcon(QIcon(QLatin1String(icon)));
+            m_buttons[i]->setIcon(PngIcon::fromFile(QLatin1String(icon)));
         m_kinds[i] = kind;
         m_buttons[i]->setEnabled(true);
     }

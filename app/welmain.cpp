@@ -1,5 +1,6 @@
 #include "app/welmain.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QTimer>
 
@@ -20,8 +21,44 @@ WelMain::WelMain(QWidget *parent) : ToolWindow(parent)
     connect(m_info, &WelInfo::openThermalProject, this, &WelMain::openThermalProject);
     m_update = new UpdateInfo(this);
     connect(m_update, &UpdateInfo::versionInfoReceived, this, &WelMain::versionInfo);
-    // The network stack takes a while to come up: ask once the window stands.
-    QTimer::singleShot(0, m_update, [this] { m_update->getData(UpdateInfo::VersionInfo); });
+    // The network stack takes a while to come up (it loads its plugins):
+    // ask once the window stands.
+    QTimer::singleShot(0, this, &WelMain::checkWhenShown);
+}
+
+// A shown page asks after its first paint, so the window is on screen before
+// the network stack loads; a hidden one asks now. The fallback keeps a page
+// that is shown but never painted (a minimised window) from never asking.
+void WelMain::checkWhenShown()
+{
+    if (!isVisible() || m_painted) {
+        checkForUpdate();
+        return;
+    }
+    m_waitsForPaint = true;
+    QTimer::singleShot(2000, this, &WelMain::checkForUpdate);
+}
+
+void WelMain::checkForUpdate()
+{
+    if (m_checked)
+        return;
+    m_checked = true;
+    m_waitsForPaint = false;
+    m_update->getData(UpdateInfo::VersionInfo);
+}
+
+bool WelMain::event(QEvent *e)
+{
+    const bool handled = ToolWindow::event(e);
+    if (e->type() == QEvent::Paint) {
+        m_painted = true;
+        if (m_waitsForPaint) {
+            m_waitsForPaint = false;
+            QTimer::singleShot(0, this, &WelMain::checkForUpdate);
+        }
+    }
+    return handled;
 }
 
 void WelMain::versionInfo(QVersionNumber latest, QUrl)

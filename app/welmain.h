@@ -25,7 +25,16 @@ signals:
 public slots:
     void versionInfo(QVersionNumber latest, QUrl url);
 
+protected:
+    bool event(QEvent *e) override;
+
 private:
+    void checkWhenShown();
+    void checkForUpdate();
+
     WelInfo *m_info;
     UpdateInfo *m_update;
+    bool m_painted = false;
+    bool m_waitsForPaint = false;
+    bool m_checked = false;
 };

@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include "core/data.h"
+#include "core/pngicon.h"
 #include "app/helpinfo.h"
 #include "app/mainwindow.h"
 #include "app/intromain.h"
@@ -22,6 +23,33 @@
 Q_DECLARE_METATYPE(KorvelTest::HttpServer::Reply)
 
 namespace {
+// Whether the welcome page had painted itself when it asked for the version.
+bool g_painted = false;
+bool g_askedBeforePaint = false;
+int g_asks = 0;
+QtMessageHandler g_previousHandler = nullptr;
+
+void watchAsks(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message.contains("UpdateInfo::getData()")) {
+        ++g_asks;
+        if (!g_painted)
+            g_askedBeforePaint = true;
+    }
+    if (g_previousHandler)
+        g_previousHandler(type, context, message);
+}
+
+class PaintSpy : public QObject {
+public:
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::Paint)
+            g_painted = true;
+        return false;
+    }
+};
+
 // Empty when the label shows all of its text inside window; else what is cut.
 QString cutText(QLabel *label, QWidget *window)
 {
@@ -68,19 +96,51 @@ private slots:
     }
 
     // The program icon of the welcome page looks as the icon of its
-    // resource does at 90 pixels.
+    // resource does at 90 pixels, on every pixel density (the test also runs
+    // with scale factors 2 and 1.5, see CMakeLists.txt).
+    void welcomeShowsTheProgramIcon_data()
+    {
+        QTest::addColumn<bool>("highDpiPixmaps");
+        QTest::newRow("plain pixmaps") << false;
+        QTest::newRow("high-dpi pixmaps") << true;
+    }
     void welcomeShowsTheProgramIcon()
     {
+        QFETCH(bool, highDpiPixmaps);
+        QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, highDpiPixmaps);
+        auto reset = qScopeGuard([] { QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, false); });
         WelInfo info;
         const QImage expected = QIcon(":/icons/512/programicon").pixmap(90, 90).toImage();
         bool found = false;
         for (const QLabel *label : info.findChildren<QLabel *>()) {
             if (label->pixmap() && !label->pixmap()->isNull()) {
                 QCOMPARE(label->pixmap()->toImage(), expected);
+                QCOMPARE(label->pixmap()->devicePixelRatio(),
+                         QIcon(":/icons/512/programicon").pixmap(90, 90).devicePixelRatio());
                 found = true;
             }
         }
         QVERIFY(found);
+    }
+
+    // The pre-scaled program icons are the pixels QIcon makes from the
+    // 512-pixel original; a new original needs new copies.
+    void preScaledProgramIconsMatchTheOriginal_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("side");
+        QTest::newRow("90") << ":/icons/90/programicon" << 90;
+        QTest::newRow("180") << ":/icons/180/programicon" << 180;
+    }
+    void preScaledProgramIconsMatchTheOriginal()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, side);
+        const QImage original =
+            QIcon(":/icons/512/programicon").pixmap(QSize(side, side)).toImage();
+        const QImage copy = QPixmap::fromImage(PngIcon::read(path)).toImage();
+        QCOMPARE(copy.size(), QSize(side, side));
+        QCOMPARE(copy, original);
     }
 
     void updateDialog_data()
@@ -249,6 +309,28 @@ private slots:
         } else {
             QCOMPARE(text, QString("Your current version: v3.4.5"));
         }
+    }
+
+    // A shown page asks for the latest version once it has painted itself,
+    // so the window is on screen before the network stack loads; a hidden
+    // one asks at once (welcomeNotice).
+    void updateCheckWaitsForTheFirstPaint()
+    {
+        serveVersion(ok("3.4.5|x"));
+        g_painted = g_askedBeforePaint = false;
+        g_asks = 0;
+        g_previousHandler = qInstallMessageHandler(watchAsks);
+        auto restore = qScopeGuard([] { qInstallMessageHandler(g_previousHandler); });
+        WelMain w;
+        PaintSpy spy;
+        w.installEventFilter(&spy);
+        w.resize(600, 400);
+        w.show();
+        QVERIFY(KorvelTest::waitFor([] { return g_asks > 0; }));
+        QVERIFY(g_painted);
+        QVERIFY(!g_askedBeforePaint);
+        QTest::qWait(50);
+        QCOMPARE(g_asks, 1);
     }
 
     void welcomeNoticeFitsTheSmallestWindow()
