@@ -12,6 +12,16 @@ struct Store : QSettings {
     Store() : QSettings(QStringLiteral("Brisolan Technologies"), QStringLiteral("Korvel Tarvendel")) {}
 };
 Store store() { return {}; }
+
+// Every start applies the stored mode through the setters; a value already
+// stored is not written again, which would rewrite the file (and sync it
+// twice) before the first window shows.
+void storeIfChanged(const QString &key, const QVariant &value)
+{
+    Store s;
+    if (s.value(key) != value)
+        s.setValue(key, value);
+}
 }  // namespace
 
 QString proxyMode() { return store().value("Proxy", "NoProxy").toString(); }
@@ -26,9 +36,9 @@ void setHttpProxy(const QString &mode, const QString &host, int port)
     }
     QNetworkProxyFactory::setUseSystemConfiguration(false);
     QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy, host, quint16(port)));
-    store().setValue("Proxy", mode);
-    store().setValue("ProxyServer", host);
-    store().setValue("ProxyPort", port);
+    storeIfChanged("Proxy", mode);
+    storeIfChanged("ProxyServer", host);
+    storeIfChanged("ProxyPort", port);
 }
 
 void setSystemProxy(const QString &mode)
@@ -39,14 +49,14 @@ void setSystemProxy(const QString &mode)
             QNetworkProxyFactory::systemProxyForQuery(QNetworkProxyQuery());
         QNetworkProxy::setApplicationProxy(proxies.isEmpty() ? QNetworkProxy(QNetworkProxy::NoProxy)
                                                              : proxies.first());
-        store().setValue("Proxy", mode);
+        storeIfChanged("Proxy", mode);
     } else if (mode == QLatin1String("SystemProxy")) {
         QNetworkProxyFactory::setUseSystemConfiguration(true);
-        store().setValue("Proxy", mode);
+        storeIfChanged("Proxy", mode);
     } else {
         QNetworkProxyFactory::setUseSystemConfiguration(false);
         QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::NoProxy));
-        store().setValue("Proxy", "NoProxy");
+        storeIfChanged("Proxy", QStringLiteral("NoProxy"));
     }
 }
 

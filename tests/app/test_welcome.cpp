@@ -115,7 +115,7 @@ private slots:
         for (const QLabel *label : info.findChildren<QLabel *>()) {
             if (label->pixmap() && !label->pixmap()->isNull()) {
                 QCOMPARE(label->pixmap()->toImage(), expected);
-                QCOMPARE(label->pixmap()->devicePixelRatio(),
+                QCOMPARE(label->pixmap(Qt::ReturnByValue).devicePixelRatio(),
                          QIcon(":/icons/512/programicon").pixmap(90, 90).devicePixelRatio());
                 found = true;
             }

@@ -1,6 +1,7 @@
 #include <QNetworkProxy>
 #include <QNetworkProxyFactory>
 #include <QtTest>
+#include <sys/stat.h>
 
 #include "core/proxy.h"
 #include "support/testkit.h"
@@ -60,6 +61,31 @@ private slots:
         QCOMPARE(int(p.port()), port);
         QCOMPARE(store()->value("Proxy").toString(), modeAfter);
         QCOMPARE(proxyMode(), modeAfter);
+    }
+
+    // Every start applies the stored mode: a store that already holds it is
+    // not rewritten (each rewrite syncs the file to disk twice).
+    void applyingTheStoredModeLeavesTheFileAlone_data()
+    {
+        QTest::addColumn<QVariantMap>("storedValues");
+        QTest::newRow("no proxy") << QVariantMap{{"Proxy", "NoProxy"}};
+        QTest::newRow("system") << QVariantMap{{"Proxy", "SystemProxy"}};
+        QTest::newRow("http") << QVariantMap{
+            {"Proxy", "HttpProxy"}, {"ProxyServer", "proxy.lan"}, {"ProxyPort", 3128}};
+    }
+    void applyingTheStoredModeLeavesTheFileAlone()
+    {
+        QFETCH(QVariantMap, storedValues);
+        resetStore(storedValues);
+        const QString file = store()->fileName();
+        struct stat before {};
+        QCOMPARE(::stat(QFile::encodeName(file).constData(), &before), 0);
+        applyProxySettings();
+        struct stat after {};
+        QCOMPARE(::stat(QFile::encodeName(file).constData(), &after), 0);
+        // A rewrite goes through a new file renamed over the old one.
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(proxyMode(), storedValues.value("Proxy").toString());
     }
 
     void switchingModesKeepsHttpValues()
