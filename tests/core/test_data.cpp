@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
+#include <sys/stat.h>
 
 #include "core/data.h"
 #include "harleklog/harleklog.h"
@@ -295,6 +296,35 @@ private slots:
         d.getUploadedContent("feedback_1.txt");
         d.getUploadedContent("FEEDBACK_1.txt");
         QCOMPARE(feedback.count(), 1);
+    }
+
+    // Every start sets both; a store that holds them already is not
+    // rewritten, a new version or a missing key is.
+    void startValuesAlreadyStoredLeaveTheStoreAlone()
+    {
+        QVariantMap values = configuredStore(m_tmp.path());
+        values["MigrationStatus"] = 3;
+        values["Version"] = "v3.4.5";
+        resetStore(values);
+        Data d;
+        d.syncSettings();
+        const QByteArray file = QFile::encodeName(d.settings()->fileName());
+        struct stat before {};
+        QCOMPARE(::stat(file.constData(), &before), 0);
+        d.setMigrationStatus(3);
+        d.setVersion("v3.4.5");
+        d.syncSettings();
+        struct stat after {};
+        QCOMPARE(::stat(file.constData(), &after), 0);
+        QCOMPARE(after.st_ino, before.st_ino);  // a rewrite renames a new file over it
+
+        d.setVersion("v3.5.0");
+        d.syncSettings();
+        QCOMPARE(stored("Version").toString(), QString("v3.5.0"));
+        d.settings()->remove("MigrationStatus");
+        d.setMigrationStatus(0);
+        d.syncSettings();
+        QCOMPARE(stored("MigrationStatus").toString(), QString("0"));
     }
 
     void currentMapService()
