@@ -3,6 +3,8 @@
 #include <QIODevice>
 #include <QtEndian>
 
+#include <cstring>
+
 namespace {
 constexpr int headerSize = AraImage::headerBlockSize;
 }
@@ -65,6 +67,14 @@ AraFrameReader::Result AraFrameReader::skip()
 
 AraFrameReader::Result AraFrameReader::next(AraImage &image)
 {
+    const Result r = nextBytes();
+    if (r == Frame)
+        image.read(reinterpret_cast<const uint8_t *>(m_buffer.constData()), m_buffer.size());
+    return r;
+}
+
+AraFrameReader::Result AraFrameReader::nextBytes()
+{
     quint32 sensorBytes = 0;
     const Result r = readHeader(sensorBytes);
     if (r != Frame)
@@ -76,8 +86,27 @@ AraFrameReader::Result AraFrameReader::next(AraImage &image)
         return fail(QStringLiteral("frame %1 is truncated (%2 of %3 sensor bytes)")
                         .arg(frame).arg(qMax<qint64>(body, 0)).arg(sensorBytes));
 
-    if (image.read(reinterpret_cast<const uint8_t *>(m_buffer.constData()), m_buffer.size()) == 0)
+    if (header().frameWord == 0)
         return fail(QStringLiteral("frame %1 has a frame word of 0").arg(frame));
     ++m_frames;
     return Frame;
+}
+
+ARA_HEADER AraFrameReader::header() const
+{
+    ARA_HEADER h;
+    std::memset(&h, 0, sizeof h);
+    if (m_buffer.size() >= headerSize)
+        std::memcpy(&h, m_buffer.constData(), sizeof h);
+    return h;
+}
+
+const uint8_t *AraFrameReader::sensorData() const
+{
+    return reinterpret_cast<const uint8_t *>(m_buffer.constData()) + headerSize;
+}
+
+size_t AraFrameReader::sensorSize() const
+{
+    return m_buffer.size() > headerSize ? size_t(m_buffer.size() - headerSize) : 0;
 }
