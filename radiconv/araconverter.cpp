@@ -34,7 +34,7 @@ namespace {
 struct FrameWork {
     QByteArray readBuffer;
     FLIRWriter writer;
-    std::vector<uchar> greys;
+    std::vector<quint32> greys;
     QImage preview;
     QByteArray jpeg;
     QByteArray file;
@@ -62,22 +62,28 @@ const QImage &renderPreview(FrameWork &work, int width, int height)
     const double range = double(writer.maxValue()) - min;
     const int lowest = qBound(0, writer.minValue(), 65535);
     const int highest = qBound(lowest, writer.maxValue(), 65535);
+    // Each entry holds its grey three times (and once more in the top
+    // byte), so a pixel is one four-byte store that the next one overlaps.
     work.greys.resize(size_t(highest - lowest) + 1);
-    uchar *grey = work.greys.data();
+    quint32 *grey = work.greys.data();
     for (int v = lowest; v <= highest; ++v) {
         double g = range > 0 ? (v - min) / range : 0.5;
         g = qBound(0.0, g, 1.0);
-        grey[v - lowest] = uchar(qRound(g * 255.0));
+        grey[v - lowest] = quint32(qRound(g * 255.0)) * 0x01010101u;
     }
     for (int y = 0; y < height; ++y) {
         uchar *line = work.preview.scanLine(y);
         const uint16_t *row = values.data() + size_t(y) * size_t(width);
-        for (int x = 0; x < width; ++x) {
-            const uchar c = grey[qBound(lowest, int(row[x]), highest) - lowest];
-            line[3 * x] = c;
-            line[3 * x + 1] = c;
-            line[3 * x + 2] = c;
+        for (int x = 0; x + 1 < width; ++x) {
+            const quint32 c = grey[qBound(lowest, int(row[x]), highest) - lowest];
+            std::memcpy(line + 3 * x, &c, 4);
         }
+        // The last pixel of a line stores only its three bytes: nothing of
+        // the next line (or past the image) is touched.
+        const quint32 c = grey[qBound(lowest, int(row[width - 1]), highest) - lowest];
+        line[3 * (width - 1)] = uchar(c);
+        line[3 * (width - 1) + 1] = uchar(c);
+        line[3 * (width - 1) + 2] = uchar(c);
     }
     return work.preview;
 }
