@@ -1,6 +1,5 @@
 #include "radiconv/araconverter.h"
 
-#include <QBuffer>
 #include <QDateTime>
 #include <QDebug>
 #include <QDir>
@@ -8,7 +7,6 @@
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QHash>
-#include <QImage>
 #include <QMutexLocker>
 #include <QSaveFile>
 #include <QThreadPool>
@@ -22,6 +20,7 @@
 #endif
 
 #include "radiconv/araframereader.h"
+#include "radiconv/previewjpeg.h"
 #include "exif/exifhandler.h"
 #include "radifmt/flirwriter.h"
 #include "radifmt/utility.h"
@@ -35,7 +34,7 @@ struct FrameWork {
     QByteArray readBuffer;
     FLIRWriter writer;
     std::vector<quint32> greys;
-    QImage preview;
+    PreviewJpeg encoder;
     QByteArray jpeg;
     QByteArray file;
 };
@@ -50,14 +49,9 @@ FrameWork &frameWork()
 // display range. A flat frame (no range) is a uniform mid grey. Values at or
 // beyond the ends of the range are black or white, so only the range itself
 // needs a table; each of its values is mapped once, as a pixel alone would be.
-// Three bytes a pixel: the JPEG encoder takes those lines as they are.
-const QImage &renderPreview(FrameWork &work, int width, int height)
+bool encodePreview(FrameWork &work, int width, int height)
 {
     const FLIRWriter &writer = work.writer;
-    const std::vector<uint16_t> &values = writer.getSLinearValues();
-    if (work.preview.width() != width || work.preview.height() != height
-        || work.preview.format() != QImage::Format_RGB888)
-        work.preview = QImage(width, height, QImage::Format_RGB888);
     const double min = writer.minValue();
     const double range = double(writer.maxValue()) - min;
     const int lowest = qBound(0, writer.minValue(), 65535);
@@ -71,21 +65,7 @@ const QImage &renderPreview(FrameWork &work, int width, int height)
         g = qBound(0.0, g, 1.0);
         grey[v - lowest] = quint32(qRound(g * 255.0)) * 0x01010101u;
     }
-    for (int y = 0; y < height; ++y) {
-        uchar *line = work.preview.scanLine(y);
-        const uint16_t *row = values.data() + size_t(y) * size_t(width);
-        for (int x = 0; x + 1 < width; ++x) {
-            const quint32 c = grey[qBound(lowest, int(row[x]), highest) - lowest];
-            std::memcpy(line + 3 * x, &c, 4);
-        }
-        // The last pixel of a line stores only its three bytes: nothing of
-        // the next line (or past the image) is touched.
-        const quint32 c = grey[qBound(lowest, int(row[width - 1]), highest) - lowest];
-        line[3 * (width - 1)] = uchar(c);
-        line[3 * (width - 1) + 1] = uchar(c);
-        line[3 * (width - 1) + 2] = uchar(c);
-    }
-    return work.preview;
+    return work.encoder.encode(writer.getSLinearValues().data(), width, height, grey, lowest, highest, work.jpeg);
 }
 
 // Where the first quantisation table segment begins, walking the segments
@@ -388,16 +368,9 @@ bool AraConverter::convertImage(const QString &path, const QString &target)
     qDebug() << "AraConverter::convert() Writing to JPEG file";
     qDebug().noquote() << QStringLiteral("%1, length : %2 bytes").arg(target).arg(app1Size);
 
-    const QImage &preview = renderPreview(work, header.width, header.height);
     QByteArray &jpeg = work.jpeg;
-    jpeg.reserve(qMax(jpeg.capacity(), 256 * 1024));
-    jpeg.resize(0);  // keeps the reserved capacity
-    {
-        QBuffer buffer(&jpeg);
-        buffer.open(QIODevice::WriteOnly);
-        if (!preview.save(&buffer, "JPEG"))
-            return failed(path, tr("the preview image could not be encoded"));
-    }
+    if (!encodePreview(work, header.width, header.height))
+        return failed(path, tr("the preview image could not be encoded"));
     if (firstQuantisationTable(jpeg) < 0)
         return failed(path, tr("the preview image has no quantisation table"));
     // The tags go into the small preview; the radiometric segments are put
