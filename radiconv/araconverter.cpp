@@ -33,7 +33,7 @@ namespace {
 struct FrameWork {
     QByteArray readBuffer;
     FLIRWriter writer;
-    std::vector<quint32> greys;
+    std::vector<uchar> greys;
     PreviewJpeg encoder;
     QByteArray jpeg;
     QByteArray file;
@@ -56,14 +56,12 @@ bool encodePreview(FrameWork &work, int width, int height)
     const double range = double(writer.maxValue()) - min;
     const int lowest = qBound(0, writer.minValue(), 65535);
     const int highest = qBound(lowest, writer.maxValue(), 65535);
-    // Each entry holds its grey three times (and once more in the top
-    // byte), so a pixel is one four-byte store that the next one overlaps.
     work.greys.resize(size_t(highest - lowest) + 1);
-    quint32 *grey = work.greys.data();
+    uchar *grey = work.greys.data();
     for (int v = lowest; v <= highest; ++v) {
         double g = range > 0 ? (v - min) / range : 0.5;
         g = qBound(0.0, g, 1.0);
-        grey[v - lowest] = quint32(qRound(g * 255.0)) * 0x01010101u;
+        grey[v - lowest] = uchar(qRound(g * 255.0));
     }
     return work.encoder.encode(writer.getSLinearValues().data(), width, height, grey, lowest, highest, work.jpeg);
 }

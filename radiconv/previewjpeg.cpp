@@ -60,6 +60,19 @@ void noMessage(j_common_ptr)
 {
 }
 
+// One line of grey pixels: a four-byte store a pixel (its grey three times
+// and once more), each overlapping the
+// next; line has a spare byte at its end for the last one. Kept out of the
+// function that calls setjmp, where the compiler keeps every local in memory.
+Q_NEVER_INLINE void greyLine(const uint16_t *value, int width, const uchar *grey, int lowest, int highest,
+                             uint8_t *line)
+{
+    for (int x = 0; x < width; ++x) {
+        const quint32 c = grey[qBound(lowest, int(value[x]), highest) - lowest] * 0x01010101u;
+        std::memcpy(line + 3 * x, &c, 4);
+    }
+}
+
 }  // namespace
 
 bool PreviewJpeg::qtDensity(Density *density)
@@ -80,7 +93,7 @@ bool PreviewJpeg::qtDensity(Density *density)
     return true;
 }
 
-bool PreviewJpeg::encode(const uint16_t *values, int width, int height, const quint32 *grey, int lowest,
+bool PreviewJpeg::encode(const uint16_t *values, int width, int height, const uchar *grey, int lowest,
                          int highest, QByteArray &out)
 {
     if (!m_haveDensity) {
@@ -124,13 +137,7 @@ bool PreviewJpeg::encode(const uint16_t *values, int width, int height, const qu
     JSAMPROW rows[1] = {m_row.data()};
     uint8_t *line = m_row.data();
     for (int y = 0; y < height; ++y) {
-        const uint16_t *value = values + size_t(y) * size_t(width);
-        // One four-byte store a pixel, each overlapping the next; the row
-        // has a spare byte at its end for the last one.
-        for (int x = 0; x < width; ++x) {
-            const quint32 c = grey[qBound(lowest, int(value[x]), highest) - lowest];
-            std::memcpy(line + 3 * x, &c, 4);
-        }
+        greyLine(values + size_t(y) * size_t(width), width, grey, lowest, highest, line);
         jpeg_write_scanlines(&cinfo, rows, 1);
     }
     jpeg_finish_compress(&cinfo);

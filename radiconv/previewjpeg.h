@@ -12,9 +12,9 @@
 class PreviewJpeg {
 public:
     // values: width x height signal values, line after line. grey: for each
-    // value from lowest to highest, its grey level in the low byte; values
-    // outside that range take the nearer end. out is replaced.
-    bool encode(const uint16_t *values, int width, int height, const quint32 *grey, int lowest, int highest,
+    // value from lowest to highest, its grey level; values outside that
+    // range take the nearer end. out is replaced.
+    bool encode(const uint16_t *values, int width, int height, const uchar *grey, int lowest, int highest,
                 QByteArray &out);
 
     // The density Qt's writer puts into the file for a new QImage, taken
