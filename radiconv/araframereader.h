@@ -51,6 +51,8 @@ private:
     QIODevice *m_device;
     QByteArray m_ownBuffer;
     QByteArray &m_buffer;
+    const char *m_frame = nullptr;  // the frame read last, within m_buffer
+    int m_frameSize = 0;
     QString m_error;
     int m_frames = 0;
 };
