@@ -4,12 +4,16 @@
 // through a save file, synced and renamed) on as many threads. Each run is
 // a child process of its own, so its peak memory (VmHWM) is its own.
 //
-//   bench_radiconv [folder]      runs everything, prints a table
+// The same runs into a folder in memory (default /dev/shm) show what the
+// conversion itself scales to once no device has to take the files.
+//
+//   bench_radiconv [folder] [memory folder]   runs everything, prints a table
 //   (internal) bench_radiconv --run|--copy <threads> <target> <files...>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSaveFile>
 #include <QtConcurrent>
@@ -156,6 +160,12 @@ int main(int argc, char **argv)
     const QString arv100 = writeRecording(in + "/short.arv", 100);
     const QString arv500 = writeRecording(in + "/long.arv", 500);
 
+    QString memory;
+    if (argc > 2)
+        memory = QString::fromLocal8Bit(argv[2]);
+    else if (QFileInfo(QStringLiteral("/dev/shm")).isWritable())
+        memory = QStringLiteral("/dev/shm/bench_radiconv-%1").arg(QCoreApplication::applicationPid());
+
     const int cores = QThread::idealThreadCount();
     struct Case {
         QString name;
@@ -165,37 +175,51 @@ int main(int argc, char **argv)
     const QList<Case> cases = {{"200 ARA -> JPEG", ara, 200},
                                {"ARV 100 frames -> SEQ", {arv100}, 100},
                                {"ARV 500 frames -> SEQ", {arv500}, 500}};
-    out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7\n")
+    out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9\n")
                .arg("case", -24).arg("threads", 8).arg("seconds", 9).arg("frames/s", 10).arg("peak MiB", 9)
-               .arg("failed", 6).arg("copy s", 8);
+               .arg("failed", 6).arg("copy s", 8).arg("mem s", 8).arg("mem copy", 8);
+    const auto median = [](QVector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v.isEmpty() ? 0.0 : v[v.size() / 2];
+    };
     for (const Case &c : cases) {
-        double single = 0;
+        double single = 0, singleInMemory = 0;
         for (int threads : {1, cores}) {
             // Conversion and copy alternate, three times; medians.
-            QVector<double> conv, copy;
+            QVector<double> conv, copy, memConv, memCopy;
             Result r;
             for (int round = 0; round < 3; ++round) {
                 r = runConversion(threads, root + "/out", c.files);
                 conv << r.seconds;
                 copy << runConversion(threads, root + "/out", c.files, true).seconds;
+                if (!memory.isEmpty()) {
+                    memConv << runConversion(threads, memory, c.files).seconds;
+                    memCopy << runConversion(threads, memory, c.files, true).seconds;
+                }
             }
-            std::sort(conv.begin(), conv.end());
-            std::sort(copy.begin(), copy.end());
-            r.seconds = conv[1];
-            const double floor = copy[1];
-            if (threads == 1)
+            QDir(memory).removeRecursively();
+            r.seconds = median(conv);
+            const double floor = median(copy);
+            const double inMemory = median(memConv);
+            if (threads == 1) {
                 single = r.seconds;
-            out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
+                singleInMemory = inMemory;
+            }
+            out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9")
                        .arg(c.name, -24)
                        .arg(threads, 8)
                        .arg(r.seconds, 9, 'f', 3)
                        .arg(r.seconds > 0 ? c.frames / r.seconds : 0.0, 10, 'f', 1)
                        .arg(r.peak / 1024.0, 9, 'f', 1)
                        .arg(r.failures, 6)
-                       .arg(floor, 8, 'f', 3);
+                       .arg(floor, 8, 'f', 3)
+                       .arg(inMemory, 8, 'f', 3)
+                       .arg(median(memCopy), 8, 'f', 3);
             out << QStringLiteral("   %1x the copy").arg(floor > 0 ? r.seconds / floor : 0.0, 0, 'f', 2);
             if (threads != 1 && r.seconds > 0)
                 out << QStringLiteral(", speed-up %1x").arg(single / r.seconds, 0, 'f', 2);
+            if (threads != 1 && inMemory > 0)
+                out << QStringLiteral(" (in memory %1x)").arg(singleInMemory / inMemory, 0, 'f', 2);
             out << "\n";
             out.flush();
         }

@@ -1,6 +1,5 @@
 #include "radiconv/araconverter.h"
 
-#include <QBuffer>
 #include <QDateTime>
 #include <QDebug>
 #include <QDir>
@@ -8,19 +7,20 @@
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QHash>
-#include <QImage>
 #include <QMutexLocker>
 #include <QSaveFile>
 #include <QThreadPool>
 #include <QVector>
 #include <QtConcurrent>
 
+#include <cstring>
 #include <mutex>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
 
 #include "radiconv/araframereader.h"
+#include "radiconv/previewjpeg.h"
 #include "exif/exifhandler.h"
 #include "radifmt/flirwriter.h"
 #include "radifmt/utility.h"
@@ -32,11 +32,9 @@ namespace {
 // the threads neither fault in fresh pages nor queue for the allocator.
 struct FrameWork {
     QByteArray readBuffer;
-    AraImage image;
     FLIRWriter writer;
-    std::vector<uint8_t> app1;
-    std::vector<QRgb> greys;
-    QImage preview;
+    std::vector<uchar> greys;
+    PreviewJpeg encoder;
     QByteArray jpeg;
     QByteArray file;
 };
@@ -48,32 +46,44 @@ FrameWork &frameWork()
 }
 
 // Grey preview of the signal-linear values, stretched over the writer's
-// display range. A flat frame (no range) is a uniform mid grey. Each
-// distinct value is mapped once; the mapping is that of a pixel alone.
-const QImage &renderPreview(FrameWork &work, int width, int height)
+// display range. A flat frame (no range) is a uniform mid grey. Values at or
+// beyond the ends of the range are black or white, so only the range itself
+// needs a table; each of its values is mapped once, as a pixel alone would be.
+bool encodePreview(FrameWork &work, int width, int height)
 {
     const FLIRWriter &writer = work.writer;
-    const std::vector<uint16_t> &values = writer.getSLinearValues();
-    if (work.preview.width() != width || work.preview.height() != height
-        || work.preview.format() != QImage::Format_RGB32)
-        work.preview = QImage(width, height, QImage::Format_RGB32);
     const double min = writer.minValue();
     const double range = double(writer.maxValue()) - min;
-    work.greys.resize(65536);
-    QRgb *grey = work.greys.data();
-    for (int v = 0; v < 65536; ++v) {
+    const int lowest = qBound(0, writer.minValue(), 65535);
+    const int highest = qBound(lowest, writer.maxValue(), 65535);
+    work.greys.resize(size_t(highest - lowest) + 1);
+    uchar *grey = work.greys.data();
+    for (int v = lowest; v <= highest; ++v) {
         double g = range > 0 ? (v - min) / range : 0.5;
         g = qBound(0.0, g, 1.0);
-        const int c = qRound(g * 255.0);
-        grey[v] = qRgb(c, c, c);
+        grey[v - lowest] = uchar(qRound(g * 255.0));
     }
-    for (int y = 0; y < height; ++y) {
-        auto *line = reinterpret_cast<QRgb *>(work.preview.scanLine(y));
-        const uint16_t *row = values.data() + size_t(y) * size_t(width);
-        for (int x = 0; x < width; ++x)
-            line[x] = grey[row[x]];
+    return work.encoder.encode(writer.getSLinearValues().data(), width, height, grey, lowest, highest, work.jpeg);
+}
+
+// Where the first quantisation table segment begins, walking the segments
+// from the start of the image; -1 when there is none before the scan.
+int firstQuantisationTable(const QByteArray &jpeg)
+{
+    const auto *d = reinterpret_cast<const uchar *>(jpeg.constData());
+    const int size = jpeg.size();
+    if (size < 4 || d[0] != 0xFF || d[1] != 0xD8)
+        return -1;
+    int at = 2;
+    while (at + 4 <= size && d[at] == 0xFF) {
+        const uchar marker = d[at + 1];
+        if (marker == 0xDB)
+            return at;
+        if (marker == 0xDA || marker == 0xD9)
+            return -1;
+        at += 2 + ((d[at + 2] << 8) | d[at + 3]);
     }
-    return work.preview;
+    return -1;
 }
 
 }  // namespace
@@ -330,9 +340,8 @@ bool AraConverter::convertImage(const QString &path, const QString &target)
     QFile source(path);
     if (!openSource(source, path))
         return false;
-    AraImage &image = work.image;
     AraFrameReader reader(&source, &work.readBuffer);
-    const AraFrameReader::Result read = reader.next(image);
+    const AraFrameReader::Result read = reader.nextBytes();
     if (read == AraFrameReader::Unsupported) {
         qCritical() << "AraConverter::convert() [ERROR]" << path << reader.errorString();
         return failed(path, reader.errorString());
@@ -344,42 +353,42 @@ bool AraConverter::convertImage(const QString &path, const QString &target)
     }
     source.close();
 
+    const ARA_HEADER header = reader.header();
     FLIRWriter &writer = work.writer;
-    if (!writer.read(&image))
-        return failed(path, tr("unsupported frame (version %1)").arg(image.header().fileVersion));
+    if (!writer.read(header, reader.sensorData(), reader.sensorSize()))
+        return failed(path, tr("unsupported frame (version %1)").arg(header.fileVersion));
 
     qDebug().noquote() << QStringLiteral("AraConverter::convert() Getting FLIR JPEG data for %1").arg(QFileInfo(path).baseName());
     writer.createCompleteFLIRData();
-    std::vector<uint8_t> &app1 = work.app1;
-    if (!writer.getAPP1Data(app1))
+    const size_t app1Size = writer.app1DataSize();
+    if (app1Size == 0)
         return failed(path, tr("the radiometric data do not fit into a JPEG file"));
     qDebug() << "AraConverter::convert() Writing to JPEG file";
-    qDebug().noquote() << QStringLiteral("%1, length : %2 bytes").arg(target).arg(app1.size());
+    qDebug().noquote() << QStringLiteral("%1, length : %2 bytes").arg(target).arg(app1Size);
 
-    const ARA_HEADER header = image.header();
-    const QImage &preview = renderPreview(work, header.width, header.height);
     QByteArray &jpeg = work.jpeg;
-    jpeg.reserve(qMax(jpeg.capacity(), 256 * 1024));
-    jpeg.resize(0);  // keeps the reserved capacity
-    {
-        QBuffer buffer(&jpeg);
-        buffer.open(QIODevice::WriteOnly);
-        if (!preview.save(&buffer, "JPEG"))
-            return failed(path, tr("the preview image could not be encoded"));
-    }
-    const int dqt = jpeg.indexOf(QByteArray::fromRawData("\xFF\xDB", 2));
+    if (!encodePreview(work, header.width, header.height))
+        return failed(path, tr("the preview image could not be encoded"));
+    if (firstQuantisationTable(jpeg) < 0)
+        return failed(path, tr("the preview image has no quantisation table"));
+    // The tags go into the small preview; the radiometric segments are put
+    // in afterwards, in front of its first quantisation table, where they
+    // would be had the tags been written into the whole file. So the file
+    // is built once and written once, whole with its tags.
+    const bool tagged = writeExifData(jpeg, header);
+    const int dqt = firstQuantisationTable(jpeg);
     if (dqt < 0)
         return failed(path, tr("the preview image has no quantisation table"));
 
     QByteArray &file = work.file;
-    file.reserve(jpeg.size() + int(app1.size()) + 4096);
-    file.resize(0);
-    file.append(jpeg.constData(), dqt);
-    file.append(reinterpret_cast<const char *>(app1.data()), int(app1.size()));
-    file.append(jpeg.constData() + dqt, jpeg.size() - dqt);
-    // The tags go in before the file is written, so it is written once and
-    // appears whole with them.
-    const bool tagged = writeExifData(file, header);
+    const int size = jpeg.size() + int(app1Size);
+    if (file.capacity() < size)
+        file.reserve(size + 4096);
+    file.resize(size);
+    char *to = file.data();
+    std::memcpy(to, jpeg.constData(), size_t(dqt));
+    writer.copyAPP1Data(reinterpret_cast<uint8_t *>(to + dqt));
+    std::memcpy(to + dqt + app1Size, jpeg.constData() + dqt, size_t(jpeg.size() - dqt));
 
     QSaveFile out(target);
     if (!openTarget(out, path, target))
@@ -451,12 +460,14 @@ bool AraConverter::convertSequence(const QString &path, const QString &target)
             return;
         }
         AraFrameReader reader(&in, &work.readBuffer);
-        if (reader.next(work.image) != AraFrameReader::Frame) {
+        reader.setFramesRead(index);
+        if (reader.nextBytes() != AraFrameReader::Frame) {
             slot->error = tr("damaged recording: %1").arg(reader.errorString());
             return;
         }
-        if (!work.writer.read(&work.image)) {
-            slot->error = tr("unsupported frame %1 (version %2)").arg(index + 1).arg(work.image.header().fileVersion);
+        const ARA_HEADER header = reader.header();
+        if (!work.writer.read(header, reader.sensorData(), reader.sensorSize())) {
+            slot->error = tr("unsupported frame %1 (version %2)").arg(index + 1).arg(header.fileVersion);
             return;
         }
         qDebug().noquote() << QStringLiteral("AraConverter::convert() Creating FLIR data for frame %1").arg(index);

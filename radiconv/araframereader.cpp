@@ -3,8 +3,11 @@
 #include <QIODevice>
 #include <QtEndian>
 
+#include <cstring>
+
 namespace {
 constexpr int headerSize = AraImage::headerBlockSize;
+constexpr int alignment = 64;
 }
 
 AraFrameReader::AraFrameReader(QIODevice *device, QByteArray *scratch)
@@ -21,6 +24,8 @@ AraFrameReader::Result AraFrameReader::fail(const QString &error)
 AraFrameReader::Result AraFrameReader::readHeader(quint32 &sensorBytes)
 {
     const int frame = m_frames + 1;
+    m_frame = nullptr;
+    m_frameSize = 0;
     m_buffer.resize(headerSize);
     const qint64 got = m_device->read(m_buffer.data(), headerSize);
     if (got == 0 && m_device->atEnd())
@@ -65,19 +70,57 @@ AraFrameReader::Result AraFrameReader::skip()
 
 AraFrameReader::Result AraFrameReader::next(AraImage &image)
 {
+    const Result r = nextBytes();
+    if (r == Frame)
+        image.read(reinterpret_cast<const uint8_t *>(m_frame), m_frameSize);
+    return r;
+}
+
+AraFrameReader::Result AraFrameReader::nextBytes()
+{
     quint32 sensorBytes = 0;
     const Result r = readHeader(sensorBytes);
     if (r != Frame)
         return r;
     const int frame = m_frames + 1;
-    m_buffer.resize(headerSize + int(sensorBytes));
-    const qint64 body = m_device->read(m_buffer.data() + headerSize, sensorBytes);
-    if (body != qint64(sensorBytes))
+    // The sensor bytes go to a 64-byte boundary: the kernel's copy from the
+    // page cache runs several times slower into some misaligned places.
+    m_buffer.resize(alignment + headerSize + int(sensorBytes));
+    char *base = m_buffer.data();
+    const int pad = int((alignment - (quintptr(base) + headerSize) % alignment) % alignment);
+    if (pad)
+        std::memmove(base + pad, base, headerSize);
+    m_frame = base + pad;
+    m_frameSize = headerSize + int(sensorBytes);
+    const qint64 body = m_device->read(base + pad + headerSize, sensorBytes);
+    if (body != qint64(sensorBytes)) {
+        m_frame = nullptr;
         return fail(QStringLiteral("frame %1 is truncated (%2 of %3 sensor bytes)")
                         .arg(frame).arg(qMax<qint64>(body, 0)).arg(sensorBytes));
-
-    if (image.read(reinterpret_cast<const uint8_t *>(m_buffer.constData()), m_buffer.size()) == 0)
+    }
+    if (header().frameWord == 0) {
+        m_frame = nullptr;
         return fail(QStringLiteral("frame %1 has a frame word of 0").arg(frame));
+    }
     ++m_frames;
     return Frame;
+}
+
+ARA_HEADER AraFrameReader::header() const
+{
+    ARA_HEADER h;
+    std::memset(&h, 0, sizeof h);
+    if (m_frame)
+        std::memcpy(&h, m_frame, sizeof h);
+    return h;
+}
+
+const uint8_t *AraFrameReader::sensorData() const
+{
+    return m_frame ? reinterpret_cast<const uint8_t *>(m_frame) + headerSize : nullptr;
+}
+
+size_t AraFrameReader::sensorSize() const
+{
+    return m_frame ? size_t(m_frameSize - headerSize) : 0;
 }

@@ -18,6 +18,9 @@ public:
     // scratch (when given) holds the bytes of the frame being read; a
     // caller reading many files keeps its capacity from one to the next.
     explicit AraFrameReader(QIODevice *device, QByteArray *scratch = nullptr);
+    // A reader put at a frame further into the recording counts on from
+    // there, so its messages name the frame by its place in the recording.
+    void setFramesRead(int frames) { m_frames = frames; }
     Q_DISABLE_COPY(AraFrameReader)
 
     // Reads the next frame into image. End when the recording ends exactly
@@ -25,6 +28,12 @@ public:
     // anything else. Sensor bytes beyond width x height pixels belong to the
     // frame and are read with it.
     Result next(AraImage &image);
+    // The same without filling an AraImage: on Frame, header() and
+    // sensorData() point into the bytes just read (valid until the next read).
+    Result nextBytes();
+    ARA_HEADER header() const;
+    const uint8_t *sensorData() const;
+    size_t sensorSize() const;
     // Checks the next frame's header and steps over its sensor bytes
     // without reading them (to count and check frames before converting).
     Result skip();
@@ -42,6 +51,8 @@ private:
     QIODevice *m_device;
     QByteArray m_ownBuffer;
     QByteArray &m_buffer;
+    const char *m_frame = nullptr;  // the frame read last, within m_buffer
+    int m_frameSize = 0;
     QString m_error;
     int m_frames = 0;
 };

@@ -7,6 +7,10 @@
 #include <iostream>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 const int basicDataSize = int(sizeof(FLIR_BASIC_DATA));
@@ -153,33 +157,52 @@ std::string leadingNumber(const std::string &text, size_t from)
 // writer so the class layout (and the library's ABI) stays as it is.
 struct WorkBuffers {
     std::vector<uint32_t> countCache;
+    std::vector<uint16_t> signals;
     std::vector<uint32_t> histogram;
 };
 
-// Smallest and largest value; (0, 0) for none. Sixteen lanes side by side,
-// so the compiler can keep them in vector registers.
-std::pair<uint16_t, uint16_t> valueRange(const std::vector<uint16_t> &values)
+// Smallest and largest value; (0, 0) for none. Runs over whole frames
+// twice per frame, so it works eight values at a time where it can.
+std::pair<uint16_t, uint16_t> valueRange(const uint16_t *v, size_t n)
 {
-    if (values.empty())
+    if (n == 0)
         return {0, 0};
-    constexpr size_t lanes = 16;
-    uint16_t lo[lanes], hi[lanes];
-    std::fill(lo, lo + lanes, uint16_t(0xFFFF));
-    std::fill(hi, hi + lanes, uint16_t(0));
-    const uint16_t *v = values.data();
-    const size_t n = values.size();
     size_t i = 0;
-    for (; i + lanes <= n; i += lanes) {
-        for (size_t j = 0; j < lanes; ++j) {
-            lo[j] = v[i + j] < lo[j] ? v[i + j] : lo[j];
-            hi[j] = v[i + j] > hi[j] ? v[i + j] : hi[j];
+    uint16_t lo = 0xFFFF, hi = 0;
+#if defined(__SSE2__)
+    if (n >= 16) {
+        // SSE2 compares signed words only: flip the top bit so unsigned
+        // order becomes signed order, and flip it back at the end.
+        const __m128i flip = _mm_set1_epi16(int16_t(0x8000));
+        __m128i lo0 = _mm_set1_epi16(0x7FFF), lo1 = lo0;
+        __m128i hi0 = _mm_set1_epi16(int16_t(0x8000)), hi1 = hi0;
+        for (; i + 16 <= n; i += 16) {
+            const __m128i a = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(v + i)), flip);
+            const __m128i b = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(v + i + 8)), flip);
+            lo0 = _mm_min_epi16(lo0, a);
+            hi0 = _mm_max_epi16(hi0, a);
+            lo1 = _mm_min_epi16(lo1, b);
+            hi1 = _mm_max_epi16(hi1, b);
+        }
+        alignas(16) uint16_t l[8], h[8];
+        _mm_store_si128(reinterpret_cast<__m128i *>(l), _mm_xor_si128(_mm_min_epi16(lo0, lo1), flip));
+        _mm_store_si128(reinterpret_cast<__m128i *>(h), _mm_xor_si128(_mm_max_epi16(hi0, hi1), flip));
+        for (int j = 0; j < 8; ++j) {
+            lo = std::min(lo, l[j]);
+            hi = std::max(hi, h[j]);
         }
     }
+#endif
     for (; i < n; ++i) {
-        lo[0] = std::min(lo[0], v[i]);
-        hi[0] = std::max(hi[0], v[i]);
+        lo = std::min(lo, v[i]);
+        hi = std::max(hi, v[i]);
     }
-    return {*std::min_element(lo, lo + lanes), *std::max_element(hi, hi + lanes)};
+    return {lo, hi};
+}
+
+std::pair<uint16_t, uint16_t> valueRange(const std::vector<uint16_t> &values)
+{
+    return valueRange(values.data(), values.size());
 }
 
 WorkBuffers &threadBuffers()
@@ -232,7 +255,13 @@ bool FLIRWriter::read(const AraImage *image)
 {
     if (!image)
         return false;
-    m_header = image->header();
+    const std::vector<uint8_t> &sensor = image->sensorData();
+    return read(image->header(), sensor.data(), sensor.size());
+}
+
+bool FLIRWriter::read(const ARA_HEADER &header, const uint8_t *sensor, size_t sensorBytes)
+{
+    m_header = header;
     if (m_header.fileVersion < minimumVersion) {
         *m_out << "FLIRFile::readARAdata() [E] Unsupported version " << m_header.fileVersion
                << ", must be at least " << minimumVersion << std::endl;
@@ -245,10 +274,9 @@ bool FLIRWriter::read(const AraImage *image)
                << std::endl;
         return false;
     }
-    const std::vector<uint8_t> &sensor = image->sensorData();
     const uint64_t announced = m_header.sensorDataSize;
-    if (sensor.size() < announced) {
-        *m_out << "FLIRFile::readARAdata() [E] Sensor data holds " << sensor.size()
+    if (sensorBytes < announced) {
+        *m_out << "FLIRFile::readARAdata() [E] Sensor data holds " << sensorBytes
                << " bytes, header says " << announced << std::endl;
         return false;
     }
@@ -267,7 +295,7 @@ bool FLIRWriter::read(const AraImage *image)
     std::vector<uint16_t> &values = m_header.advancedRadiometry ? m_TLinear : m_SLinear;
     values.resize(pixels);
     uint16_t *value = values.data();
-    const uint8_t *byte = sensor.data();
+    const uint8_t *byte = sensor;
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
     std::memcpy(value, byte, 2 * pixels);  // the sensor bytes are little-endian already
 #else
@@ -292,19 +320,34 @@ void FLIRWriter::SLinearFromTLinear()
     // The table spans only the frame's range of counts, so it stays small
     // and in cache.
     const auto [lowest, highest] = valueRange(m_TLinear);
-    const uint32_t unknown = 0xFFFFFFFFu;
-    std::vector<uint32_t> &cache = threadBuffers().countCache;
-    cache.assign(size_t(highest - lowest) + 1, unknown);
+    const size_t span = size_t(highest - lowest) + 1;
+    const auto convert = [&](uint16_t c) {
+        const float T = float(c) * k;
+        const float e = float(std::exp(double(B / T)));
+        const float s = R / (e - F) + O;
+        return signalValue(s);
+    };
     m_SLinear.resize(m_TLinear.size());
     uint16_t *out = m_SLinear.data();
+    if (span * 8 <= m_TLinear.size()) {
+        // Few counts for many pixels: convert the whole range up front, then
+        // map the pixels without a test per pixel.
+        std::vector<uint16_t> &table = threadBuffers().signals;
+        table.resize(span);
+        for (size_t i = 0; i < span; ++i)
+            table[i] = convert(uint16_t(lowest + i));
+        const uint16_t *signal = table.data();
+        for (uint16_t c : m_TLinear)
+            *out++ = signal[c - lowest];
+        return;
+    }
+    const uint32_t unknown = 0xFFFFFFFFu;
+    std::vector<uint32_t> &cache = threadBuffers().countCache;
+    cache.assign(span, unknown);
     for (uint16_t c : m_TLinear) {
         uint32_t &known = cache[size_t(c - lowest)];
-        if (known == unknown) {
-            const float T = float(c) * k;
-            const float e = float(std::exp(double(B / T)));
-            const float s = R / (e - F) + O;
-            known = signalValue(s);
-        }
+        if (known == unknown)
+            known = convert(c);
         *out++ = uint16_t(known);
     }
 }
@@ -320,7 +363,9 @@ void FLIRWriter::createCompleteFLIRData()
     size_t total = 3356 + 32 * size_t(m_numIndexEntries) + pixelBytes;
     if (m_numIndexEntries == 4)
         total += gpsDataSize;
-    m_fffData.assign(total, 0x7F);
+    // Every byte up to the last record is written below; only what lies
+    // beyond it keeps the fill, so the buffer is not filled first.
+    m_fffData.resize(total);
 
     setFlirFileHead(64);
     const FLIR_FILE_HEAD head = toBigEndian(m_fileHead);
@@ -358,8 +403,13 @@ void FLIRWriter::createCompleteFLIRData()
 #endif
     std::memcpy(m_fffData.data() + m_basicDataIndex.dwDataPtr, &m_basicData, sizeof m_basicData);
     std::memcpy(m_fffData.data() + m_paletteIndex.dwDataPtr, m_paletteData.data(), paletteSize);
-    if (m_numIndexEntries == 4)
+    size_t end = m_paletteIndex.dwDataPtr + paletteSize;
+    if (m_numIndexEntries == 4) {
         std::memcpy(m_fffData.data() + m_gpsIndex.dwDataPtr, &m_gpsData, sizeof m_gpsData);
+        end = m_gpsIndex.dwDataPtr + gpsDataSize;
+    }
+    if (end < total)
+        std::memset(m_fffData.data() + end, 0x7F, total - end);
 }
 
 void FLIRWriter::setFlirFileHead(unsigned indexOffset)
@@ -504,10 +554,30 @@ void FLIRWriter::setPresentParameters(FLIR_PRES_PAR &p)
         // replaces the partial ordering.
         const auto [lowest, highest] = valueRange(m_SLinear);
         const int minimum = lowest, maximum = highest;
+        const size_t span = size_t(maximum - minimum) + 1;
         std::vector<uint32_t> &histogram = threadBuffers().histogram;
-        histogram.assign(size_t(maximum - minimum) + 1, 0);
-        for (uint16_t v : m_SLinear)
-            ++histogram[size_t(v - minimum)];
+        const uint16_t *value = m_SLinear.data();
+        if (span <= 16384) {
+            // Neighbouring pixels often share a value: four counts side by
+            // side keep the increments from waiting on each other.
+            histogram.assign(4 * span, 0);
+            uint32_t *count = histogram.data();
+            size_t i = 0;
+            for (; i + 4 <= n; i += 4) {
+                ++count[4 * size_t(value[i] - minimum)];
+                ++count[4 * size_t(value[i + 1] - minimum) + 1];
+                ++count[4 * size_t(value[i + 2] - minimum) + 2];
+                ++count[4 * size_t(value[i + 3] - minimum) + 3];
+            }
+            for (; i < n; ++i)
+                ++count[4 * size_t(value[i] - minimum)];
+            for (size_t v = 0; v < span; ++v)
+                count[v] = count[4 * v] + count[4 * v + 1] + count[4 * v + 2] + count[4 * v + 3];
+        } else {
+            histogram.assign(span, 0);
+            for (size_t i = 0; i < n; ++i)
+                ++histogram[size_t(value[i] - minimum)];
+        }
         const size_t upperRank = n / 2;
         int lowerValue = -1, upperValue = -1;
         size_t seen = 0;
@@ -589,30 +659,46 @@ std::vector<uint8_t> FLIRWriter::getAPP1Data() const
 
 bool FLIRWriter::getAPP1Data(std::vector<uint8_t> &out) const
 {
-    out.clear();
-    const size_t size = m_fffData.size();
+    const size_t size = app1DataSize();
+    out.resize(size);
     if (size == 0)
         return false;
+    copyAPP1Data(out.data());
+    return true;
+}
+
+size_t FLIRWriter::app1DataSize() const
+{
+    const size_t size = m_fffData.size();
+    if (size == 0)
+        return 0;
     const size_t pieces = (size + app1PayloadSize - 1) / app1PayloadSize;
     // Piece numbers are single bytes that readers take as signed.
     if (pieces > size_t(maxApp1Segments)) {
         *m_out << "FLIRFile::getAPP1Data() [E] FLIR data of " << size << " bytes needs "
                << pieces << " segments, at most " << maxApp1Segments << " are possible"
                << std::endl;
-        return false;
+        return 0;
     }
-    out.reserve(size + 12 * pieces);
+    return size + 12 * pieces;
+}
+
+void FLIRWriter::copyAPP1Data(uint8_t *out) const
+{
+    const size_t size = m_fffData.size();
+    const size_t pieces = (size + app1PayloadSize - 1) / app1PayloadSize;
+    if (pieces == 0 || pieces > size_t(maxApp1Segments))
+        return;
     for (size_t i = 0; i < pieces; ++i) {
         const size_t begin = i * app1PayloadSize;
         const size_t payload = std::min<size_t>(app1PayloadSize, size - begin);
         const size_t length = payload + 10;
         const uint8_t head[12] = {0xFF, 0xE1, uint8_t(length >> 8), uint8_t(length & 0xFF),
                                   'F', 'L', 'I', 'R', 0x00, 0x01, uint8_t(i), uint8_t(pieces - 1)};
-        out.insert(out.end(), head, head + 12);
-        out.insert(out.end(), m_fffData.begin() + std::ptrdiff_t(begin),
-                   m_fffData.begin() + std::ptrdiff_t(begin + payload));
+        std::memcpy(out, head, sizeof head);
+        std::memcpy(out + sizeof head, m_fffData.data() + begin, payload);
+        out += sizeof head + payload;
     }
-    return true;
 }
 
 const std::vector<uint16_t> &FLIRWriter::getSLinearValues() const

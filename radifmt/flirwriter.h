@@ -4,6 +4,7 @@
 // JPEG APP1 segments. One writer serves one frame at a time; reused for the
 // next frame it keeps its buffers, so a stream of frames allocates nothing
 // large after the first.
+#include <cstddef>
 #include <cstdint>
 #include <iosfwd>
 #include <string>
@@ -33,6 +34,9 @@ public:
     // than the header announces, fewer pixels than width x height, or fewer
     // than 2. Sensor bytes beyond width x height pixels are not used.
     bool read(const AraImage *image);
+    // The same from a frame's header and its sensor bytes where they lie,
+    // without an AraImage holding a copy of them.
+    bool read(const ARA_HEADER &header, const uint8_t *sensor, size_t sensorBytes);
 
     // Builds the FFF byte image; call after a successful read.
     void createCompleteFLIRData();
@@ -45,6 +49,11 @@ public:
     std::vector<uint8_t> getAPP1Data() const;
     // The same into out, reusing its capacity; false when out stays empty.
     bool getAPP1Data(std::vector<uint8_t> &out) const;
+    // The size of those segments (0 when there are none) and the segments
+    // written to out, which holds that many bytes: callers building a file
+    // put them in place without an intermediate copy.
+    size_t app1DataSize() const;
+    void copyAPP1Data(uint8_t *out) const;
 
     const std::vector<uint16_t> &getSLinearValues() const;
     const std::vector<uint16_t> &getTLinearValues() const;

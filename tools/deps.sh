@@ -5,7 +5,7 @@ PKGS=(
   cmake g++ make ccache pkg-config
   qtbase5-dev qtwebengine5-dev libqt5serialport5-dev qtmultimedia5-dev
   libqt5multimedia5-plugins libqt5svg5-dev qt5-image-formats-plugins
-  libexiv2-dev libquazip1-qt5-dev libgomp1 libbenchmark-dev
+  libexiv2-dev libquazip1-qt5-dev libgomp1 libbenchmark-dev libjpeg-dev
   exiv2 libimage-exiftool-perl libxml2-utils gpsbabel socat unzip zip
   xvfb xauth imagemagick fonts-dejavu-core python3
   clang libclang-rt-14-dev

@@ -14,6 +14,8 @@
 #include <QHash>
 #include <QtTest>
 
+#include <cstring>
+
 #include <ctime>
 #include <cstdlib>
 
@@ -376,6 +378,11 @@ private slots:
         badCount[34] = 0x10;  // count no longer width x height x 2
         QTest::newRow("count not matching size") << "count.ara" << badCount << "sensor bytes";
         QTest::newRow("not a recording") << "scene.txt" << QByteArray("hello") << "not an ARA/ARV file";
+        QByteArray noWord = ara();
+        std::memset(noWord.data() + 2, 0, 4);
+        QTest::newRow("image without frame word") << "word.ara" << noWord << "frame word of 0";
+        QByteArray noWordSecond = arv(1) + noWord;
+        QTest::newRow("second frame without frame word") << "word.arv" << noWordSecond << "frame 2 has a frame word of 0";
     }
     void damagedInputsAreRefused()
     {

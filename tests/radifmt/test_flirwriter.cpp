@@ -297,6 +297,33 @@ private slots:
         QCOMPARE(le<quint16>(bytes(writer.getFLIRFileData()), basic + 832), quint16(2));
     }
 
+    // Whole frames convert their counts through a table over the frame's
+    // range, frames with few pixels for their range count by count: both
+    // give each pixel the signal it gets alone.
+    void signalTableMatchesPixelByPixel()
+    {
+        AraGen::FrameParams params = smallFrame(640, 64);
+        QVector<quint16> narrow = AraGen::scene(640, 64, 3);
+        QVector<quint16> wide = narrow;
+        wide[0] = 1;
+        wide[1] = 65535;
+        for (int i = 2; i < wide.size(); i += 7)
+            wide[i] = quint16((i * 2654435761u) >> 16);
+        FLIRWriter writer, single;
+        for (const QVector<quint16> &counts : {narrow, wide}) {
+            const AraImage image = frame(params, counts);
+            QVERIFY(writer.read(&image));
+            const std::vector<uint16_t> s = writer.getSLinearValues();
+            QCOMPARE(s.size(), size_t(counts.size()));
+            AraGen::FrameParams one = smallFrame(2, 1);
+            for (int i = 0; i < counts.size(); i += 97) {
+                const AraImage alone = frame(one, {counts[i], counts[i]});
+                QVERIFY(single.read(&alone));
+                QCOMPARE(s[size_t(i)], single.getSLinearValues()[0]);
+            }
+        }
+    }
+
     void signalFallbacks_data()
     {
         QTest::addColumn<quint32>("R");
@@ -341,6 +368,8 @@ private slots:
         // Odd count: the mean of ranks 1 and 0 (5 and 1), not the median.
         QTest::newRow("odd count") << QVector<quint16>{9, 1, 5} << 3 << 6;
         QTest::newRow("all equal") << QVector<quint16>{7, 7, 7} << 7 << 0;
+        QTest::newRow("nine") << QVector<quint16>{5, 3, 8, 1, 9, 2, 7, 4, 6} << 4 << 5;
+        QTest::newRow("wide") << QVector<quint16>{0, 40000, 20000, 20001, 65535} << 20000 << 45535;
     }
     void displayRange()
     {
