@@ -1,8 +1,10 @@
 // Radiconv conversion speed and memory: 200 generated ARA frames and one
 // 500-frame ARV recording, on one pool thread and on all cores, against the
 // I/O floor: a plain copy of the same files (read once, written once
-// through a save file, synced and renamed) on as many threads. Each run is
-// a child process of its own, so its peak memory (VmHWM) is its own.
+// through a save file, synced and renamed) on as many threads; the one-thread
+// time over the copy on all threads is the most any speed-up can reach on
+// this disk ("at most"). Each run is a child process of its own, so its
+// peak memory (VmHWM) is its own.
 //
 // The same runs into a folder in memory (default /dev/shm) show what the
 // conversion itself scales to once no device has to take the files.
@@ -220,6 +222,10 @@ int main(int argc, char **argv)
                 out << QStringLiteral(", speed-up %1x").arg(single / r.seconds, 0, 'f', 2);
             if (threads != 1 && inMemory > 0)
                 out << QStringLiteral(" (in memory %1x)").arg(singleInMemory / inMemory, 0, 'f', 2);
+            // No conversion on these threads can beat copying its files there,
+            // so this is the most any speed-up can reach on this disk.
+            if (threads != 1 && floor > 0)
+                out << QStringLiteral(", at most %1x").arg(single / floor, 0, 'f', 2);
             out << "\n";
             out.flush();
         }
