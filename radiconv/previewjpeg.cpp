@@ -61,9 +61,9 @@ void noMessage(j_common_ptr)
 }
 
 // One line of grey pixels: a four-byte store a pixel (its grey three times
-// and once more), each overlapping the
-// next; line has a spare byte at its end for the last one. Kept out of the
-// function that calls setjmp, where the compiler keeps every local in memory.
+// and once more), each overlapping the next; line has a spare byte at its
+// end for the last one. Kept out of the function that calls setjmp, where
+// the compiler keeps every local in memory.
 Q_NEVER_INLINE void greyLine(const uint16_t *value, int width, const uchar *grey, int lowest, int highest,
                              uint8_t *line)
 {
