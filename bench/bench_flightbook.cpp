@@ -6,6 +6,7 @@
 #include "database/flightbook/flightbook.h"
 #include "harleklog/harlekdemo.h"
 #include "maps/acquisition/webmap.h"
+#include "support/localonly.h"
 
 #include <QApplication>
 #include <QDir>
@@ -15,24 +16,11 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QWebEngineProfile>
-#include <QWebEngineUrlRequestInfo>
-#include <QWebEngineUrlRequestInterceptor>
 
 #include <cmath>
 #include <cstdio>
 
 namespace {
-
-class LocalFilesOnly : public QWebEngineUrlRequestInterceptor
-{
-public:
-    void interceptRequest(QWebEngineUrlRequestInfo& info) override
-    {
-        const QString scheme = info.requestUrl().scheme();
-        if (scheme != QLatin1String("file") && scheme != QLatin1String("data"))
-            info.block(true);
-    }
-};
 
 // Longest gap between ticks of a 1 ms timer on the GUI thread.
 class StallMeter
@@ -68,14 +56,7 @@ bool waitFor(const std::function<bool()>& pred, int timeoutMs)
 
 QVariant js(QWebEnginePage* page, const QString& script)
 {
-    QVariant result;
-    bool done = false;
-    page->runJavaScript(script, [&](const QVariant& v) {
-        result = v;
-        done = true;
-    });
-    waitFor([&] { return done; }, 20000);
-    return result;
+    return KorvelTest::runScript(page, script, 20000);
 }
 
 }  // namespace
@@ -85,7 +66,7 @@ int main(int argc, char** argv)
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     setMapViewMaker(&WebMap::makeView);
-    LocalFilesOnly filter;
+    KorvelTest::LocalOnly filter(KorvelTest::LocalOnly::BlockLoopback);
     QWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(&filter);
 
     Data* data = Data::instance();
@@ -118,8 +99,7 @@ int main(int argc, char** argv)
     }
 
     WebMap* map = dynamic_cast<WebMap*>(book.map());
-    waitFor([&] { return js(map, "document.readyState == 'complete' && typeof testState == 'function'").toBool(); },
-            30000);
+    KorvelTest::waitForTestPage(map, 30000);
     QVector<GeoPoint> points;
     for (int i = 0; i < 36000; ++i) {
         const double a = i * 2 * M_PI / 3600.0;

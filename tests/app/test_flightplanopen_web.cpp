@@ -45,16 +45,6 @@ QVariant js(QWebEnginePage *page, const QString &script)
     return KorvelTest::runScript(page, script);
 }
 
-bool pageReady(QWebEnginePage *page)
-{
-    return KorvelTest::waitFor(
-        [&] {
-            return js(page, "document.readyState == 'complete' && typeof testState == 'function'")
-                .toBool();
-        },
-        20000);
-}
-
 double centreLon(QWebEnginePage *page)
 {
     return QJsonDocument::fromJson(js(page, "testState()").toString().toUtf8())
@@ -153,7 +143,7 @@ private slots:
         ModalDriver driver([&](QWidget *modal) {
             if (auto *snap = qobject_cast<MapSnapshot *>(modal)) {
                 ++snapshots;
-                QVERIFY(pageReady(web(snap->webMap())));
+                QVERIFY(KorvelTest::waitForTestPage(web(snap->webMap())));
                 if (snapshots == 1) {
                     // The user wanders off before storing the view.
                     web(snap->webMap())->gotoLatLon(40.0, 5.0);

@@ -84,26 +84,11 @@ QVariant js(QWebEnginePage *page, const QString &script)
     return KorvelTest::runScript(page, script);
 }
 
-// Every call the page receives is kept as text, numbers with 12 decimals.
-const char* kRecorder = R"(
-window.calls = [];
-['gotoLatLon','addPin','addLinePoint','drawLine','cleanMarkers','clearPath'].forEach(function(n) {
-    var f = window[n];
-    window[n] = function() {
-        var a = Array.prototype.map.call(arguments, function(v) { return v.toFixed(12); });
-        window.calls.push(n + '(' + a.join(',') + ')');
-        return f.apply(this, arguments);
-    };
-});
-true;
-)";
-
+// Loaded, then every call the page receives is kept.
 bool recordCalls(WebMap* map)
 {
-    const bool ready = KorvelTest::waitFor(
-        [&] { return js(map, "document.readyState == 'complete' && typeof testState == 'function'").toBool(); },
-        20000);
-    return ready && js(map, kRecorder).toBool();
+    return KorvelTest::waitForTestPage(map)
+           && KorvelTest::recordCalls(map, {"gotoLatLon", "addPin", "addLinePoint", "drawLine", "cleanMarkers", "clearPath"});
 }
 
 QStringList takeCalls(WebMap* map)

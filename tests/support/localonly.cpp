@@ -24,6 +24,34 @@ QVariant runScript(QWebEnginePage *page, const QString &script, int timeoutMs)
     return result->value;
 }
 
+bool waitForTestPage(QWebEnginePage *page, int timeoutMs)
+{
+    return QTest::qWaitFor(
+        [&] {
+            return runScript(page, QStringLiteral("document.readyState == 'complete' && typeof testState == 'function'"))
+                .toBool();
+        },
+        timeoutMs);
+}
+
+bool recordCalls(QWebEnginePage *page, const QStringList &functions)
+{
+    const QString names = QStringLiteral("'") + functions.join(QStringLiteral("','")) + QStringLiteral("'");
+    return runScript(page, QStringLiteral(R"(
+window.calls = [];
+[%1].forEach(function(n) {
+    var f = window[n];
+    window[n] = function() {
+        var a = Array.prototype.map.call(arguments, function(v) { return v.toFixed(12); });
+        window.calls.push(n + '(' + a.join(',') + ')');
+        return f.apply(this, arguments);
+    };
+});
+true;
+)").arg(names))
+        .toBool();
+}
+
 
 LocalOnly::LocalOnly(Loopback loopback, QObject *parent)
     : QWebEngineUrlRequestInterceptor(parent), m_loopback(loopback)

@@ -27,4 +27,12 @@ private:
 // time-out).
 QVariant runScript(QWebEnginePage *page, const QString &script, int timeoutMs = 10000);
 
+// Waits until the local test map page has loaded and its test functions exist.
+bool waitForTestPage(QWebEnginePage *page, int timeoutMs = 20000);
+
+// Wraps the named page functions so that every call is kept, as text with
+// numbers to 12 decimals (the form the bridge sends them in), in the page's
+// window.calls.
+bool recordCalls(QWebEnginePage *page, const QStringList &functions);
+
 }  // namespace KorvelTest

@@ -50,36 +50,11 @@ QVariant js(QWebEnginePage *page, const QString &script)
     return KorvelTest::runScript(page, script);
 }
 
-// Loaded and shown: the test page's functions exist and it has drawn once.
-bool pageReady(QWebEnginePage *page)
-{
-    return KorvelTest::waitFor(
-        [&] {
-            return js(page, "document.readyState == 'complete' && typeof testState == 'function'")
-                .toBool();
-        },
-        20000);
-}
-
 QJsonObject state(QWebEnginePage *page)
 {
     return QJsonDocument::fromJson(js(page, "testState()").toString().toUtf8()).object();
 }
 
-// Wraps the page's functions so that every call is kept as text, numbers
-// with 12 decimals, the form the bridge sends them in.
-const char *kRecorder = R"(
-window.calls = [];
-['gotoLatLon','addPin','addLinePoint','drawLine','cleanMarkers','clearPath','hideNavigation'].forEach(function(n) {
-    var f = window[n];
-    window[n] = function() {
-        var a = Array.prototype.map.call(arguments, function(v) { return v.toFixed(12); });
-        window.calls.push(n + '(' + a.join(',') + ')');
-        return f.apply(this, arguments);
-    };
-});
-true;
-)";
 
 }  // namespace
 
@@ -136,8 +111,9 @@ private slots:
         view.setPage(map);
         map->setUrl(QUrl(Data::instance()->mapPageUrl()));
         view.show();
-        QVERIFY(pageReady(map));
-        QVERIFY(js(map, kRecorder).toBool());
+        QVERIFY(KorvelTest::waitForTestPage(map));
+        QVERIFY(KorvelTest::recordCalls(
+            map, {"gotoLatLon", "addPin", "addLinePoint", "drawLine", "cleanMarkers", "clearPath", "hideNavigation"}));
 
         map->gotoLatLon(48.123456789012, 11.987654321098);
         map->addPin(48.1, 11.5);
@@ -222,7 +198,7 @@ private slots:
         snap.resize(1041, 640);
         snap.show();
         WebMap *map = web(snap.webMap());
-        QVERIFY(pageReady(map));
+        QVERIFY(KorvelTest::waitForTestPage(map));
         // The start position was written into the page before it loaded.
         const QJsonArray c = state(map)["centre"].toArray();
         QCOMPARE(c.at(0).toDouble(), 11.5);
@@ -284,7 +260,7 @@ private slots:
         snap.setWindowState(Qt::WindowNoState);
         snap.resize(500, 400);
         snap.show();
-        QVERIFY(pageReady(web(snap.webMap())));
+        QVERIFY(KorvelTest::waitForTestPage(web(snap.webMap())));
         js(web(snap.webMap()), "getLatLonFromPixel = undefined; true");
         snap.savedclicked();
         QVERIFY(!snap.isSaved());
@@ -307,7 +283,7 @@ private slots:
         snap.setWindowState(Qt::WindowNoState);
         snap.resize(500, 400);
         snap.show();
-        QVERIFY(pageReady(web(snap.webMap())));
+        QVERIFY(KorvelTest::waitForTestPage(web(snap.webMap())));
         KorvelTest::whenModal([](QWidget *w) {
             const auto spins = w->findChildren<QDoubleSpinBox *>();
             for (QDoubleSpinBox *s : spins)
@@ -347,7 +323,7 @@ private slots:
             auto *snap = qobject_cast<MapSnapshot *>(w);
             QVERIFY(snap);
             QVERIFY(snap->isFullScreen());
-            QVERIFY(pageReady(web(snap->webMap())));
+            QVERIFY(KorvelTest::waitForTestPage(web(snap->webMap())));
             snap->savedclicked();
             captured = snap->getMapData();
         }, 20000);
