@@ -6,14 +6,11 @@
 #include <QDebug>
 #include <QDesktopServices>
 #include <QFile>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
-#include <QSettings>
 #include <QShortcut>
-#include <QStandardPaths>
 #include <QStatusTipEvent>
 #include <QTabBar>
 #include <QTabWidget>
@@ -350,18 +347,8 @@ void MainWindow::saveWpclicked() { saveWpclicked(false); }
 void MainWindow::saveWpclickedAs() { saveWpclicked(true); }
 void MainWindow::importZPXclicked()
 {
-    QSettings *settings = Data::instance()->settings();
-    const QString folder = settings
-        ->value(QStringLiteral("Last ZPX Import Path"),
-                QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
-        .toString();
-    const QString path =
-        Prompt::openFile(this, tr("Open ZPX file..."), folder, tr("ZPX file (*.zpx)"));
-    if (path.isEmpty())
-        return;
-    settings->setValue(QStringLiteral("Last ZPX Import Path"), QFileInfo(path).absolutePath());
-    ZPXImport::run(path, this);
-    emit importZPXcompleted();
+    if (ZPXImport::chooseAndRun(this))
+        emit importZPXcompleted();
 }
 void MainWindow::importFPclicked() {}
 

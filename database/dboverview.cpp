@@ -1,18 +1,14 @@
 #include "database/dboverview.h"
 
 #include <QDebug>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include "core/headerwidget.h"
-#include "core/prompt/prompt.h"
 #include "database/dbmain.h"
 #include "database/zpx/zpximportthreaddiag.h"
 
@@ -65,16 +61,6 @@ void DBOverview::setDiskUsage(double photoTagger, double traces, double logs, do
 
 void DBOverview::importZPX()
 {
-    QSettings settings(QStringLiteral("Brisolan Technologies"), QStringLiteral("Korvel Tarvendel"));
-    const QString folder = settings
-        .value(QStringLiteral("Last ZPX Import Path"),
-               QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
-        .toString();
-    const QString path =
-        Prompt::openFile(this, tr("Open ZPX file..."), folder, tr("ZPX file (*.zpx)"));
-    if (path.isEmpty())
-        return;
-    settings.setValue(QStringLiteral("Last ZPX Import Path"), QFileInfo(path).absolutePath());
-    ZPXImport::run(path, this);
-    emit updateDB();
+    if (ZPXImport::chooseAndRun(this))
+        emit updateDB();
 }

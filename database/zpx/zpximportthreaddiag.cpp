@@ -2,11 +2,15 @@
 
 #include <QCloseEvent>
 #include <QDebug>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QLabel>
 #include <QProgressBar>
 #include <QVBoxLayout>
 
 #include "core/data.h"
+#include "core/prompt/prompt.h"
 #include "database/zpx/zpximportdialog.h"
 
 ZPXImportThreadDiag::ZPXImportThreadDiag(QWidget *parent) : QDialog(parent)
@@ -85,6 +89,22 @@ void run(const QString &path, QWidget *resultParent)
     }
     ZPXimportDialog result(lines, resultParent);
     result.exec();
+}
+
+bool chooseAndRun(QWidget *parent)
+{
+    QSettings *settings = Data::instance()->settings();
+    const QString folder = settings
+        ->value(QStringLiteral("Last ZPX Import Path"),
+                QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+        .toString();
+    const QString path =
+        Prompt::openFile(parent, QObject::tr("Open ZPX file..."), folder, QObject::tr("ZPX file (*.zpx)"));
+    if (path.isEmpty())
+        return false;
+    settings->setValue(QStringLiteral("Last ZPX Import Path"), QFileInfo(path).absolutePath());
+    run(path, parent);
+    return true;
 }
 
 }  // namespace ZPXImport

@@ -40,4 +40,7 @@ private:
 // dialog. The map index is rebuilt when the archive was accepted.
 namespace ZPXImport {
 void run(const QString &path, QWidget *resultParent);
+// Asks for a ZPX file (starting where the last import was) and imports it;
+// false when none was chosen.
+bool chooseAndRun(QWidget *parent);
 }
