@@ -283,18 +283,15 @@ void Data::setFlightplanEffects(int value)
 }
 
 int Data::migrationStatus() const { return m_settings->value("MigrationStatus", 0).toInt(); }
-// Both are set on every start; a store that already holds the values is not
-// rewritten (a rewrite syncs the file to disk twice before the window shows).
-void Data::setMigrationStatus(int status)
+void Data::storeIfChanged(QSettings &settings, const QString &key, const QVariant &value)
 {
-    if (!m_settings->contains("MigrationStatus") || migrationStatus() != status)
-        m_settings->setValue("MigrationStatus", status);
+    if (settings.value(key) != value)
+        settings.setValue(key, value);
 }
-void Data::setVersion(const QString &version)
-{
-    if (!m_settings->contains("Version") || m_settings->value("Version").toString() != version)
-        m_settings->setValue("Version", version);
-}
+
+// Both are set on every start.
+void Data::setMigrationStatus(int status) { storeIfChanged(*m_settings, "MigrationStatus", status); }
+void Data::setVersion(const QString &version) { storeIfChanged(*m_settings, "Version", version); }
 
 void Data::setLastOpenedFolder(const QString &folder)
 {

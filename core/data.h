@@ -38,6 +38,9 @@ public:
     ~Data() override;
 
     QSettings *settings() const { return m_settings; }
+    // Writes key only when the store lacks it or holds another value: every
+    // setValue rewrites and syncs the file, which the start should not wait for.
+    static void storeIfChanged(QSettings &settings, const QString &key, const QVariant &value);
     void syncSettings();
 
     // Workspace folders

@@ -5,6 +5,8 @@
 #include <QNetworkProxyQuery>
 #include <QSettings>
 
+#include "core/data.h"
+
 namespace {
 // Data's store: same organisation and application names, and QSettings
 // objects of one process share their contents.
@@ -13,14 +15,11 @@ struct Store : QSettings {
 };
 Store store() { return {}; }
 
-// Every start applies the stored mode through the setters; a value already
-// stored is not written again, which would rewrite the file (and sync it
-// twice) before the first window shows.
+// Every start applies the stored mode through the setters.
 void storeIfChanged(const QString &key, const QVariant &value)
 {
     Store s;
-    if (s.value(key) != value)
-        s.setValue(key, value);
+    Data::storeIfChanged(s, key, value);
 }
 }  // namespace
 
