@@ -68,14 +68,6 @@ AraFrameReader::Result AraFrameReader::skip()
     return Frame;
 }
 
-AraFrameReader::Result AraFrameReader::next(AraImage &image)
-{
-    const Result r = nextBytes();
-    if (r == Frame)
-        image.read(reinterpret_cast<const uint8_t *>(m_frame), m_frameSize);
-    return r;
-}
-
 AraFrameReader::Result AraFrameReader::nextBytes()
 {
     quint32 sensorBytes = 0;

@@ -23,13 +23,11 @@ public:
     void setFramesRead(int frames) { m_frames = frames; }
     Q_DISABLE_COPY(AraFrameReader)
 
-    // Reads the next frame into image. End when the recording ends exactly
-    // after the previous frame; Unsupported or Error (see errorString) for
-    // anything else. Sensor bytes beyond width x height pixels belong to the
-    // frame and are read with it.
-    Result next(AraImage &image);
-    // The same without filling an AraImage: on Frame, header() and
-    // sensorData() point into the bytes just read (valid until the next read).
+    // Reads the next frame: on Frame, header() and sensorData() point into
+    // the bytes just read (valid until the next read). End when the
+    // recording ends exactly after the previous frame; Unsupported or Error
+    // (see errorString) for anything else. Sensor bytes beyond width x height
+    // pixels belong to the frame and are read with it.
     Result nextBytes();
     ARA_HEADER header() const;
     const uint8_t *sensorData() const;
