@@ -19,6 +19,7 @@
 #include <cmath>
 
 #include "core/data.h"
+#include "core/geo.h"
 #include "core/headerwidget.h"
 #include "link/blsbbattery.h"
 #include "link/blsbgps.h"
@@ -26,6 +27,7 @@
 #include "link/gassensorcalibrationdialog.h"
 #include "link/gassensorstatuswidget.h"
 #include "maps/wpdata.h"
+#include "planner/geometry/relativevalues.h"
 
 namespace {
 QString angleText(double deg) { return QString::number(deg, 'g', 6); }
@@ -495,10 +497,8 @@ void WPToolLine::setCurrentPosition(double lon, double lat)
 {
     if (!m_homeKnown)
         return;
-    const double k = std::cos((m_homeLat + lat) * 0.5 * 0.01745) * 111.3;
-    const double dx = k * (lon - m_homeLon);
-    const double dy = (lat - m_homeLat) * 111.3;
-    setHomeDistance(1000 * std::sqrt(dx * dx + dy * dy));
+    setHomeDistance(
+        GeoMath::flatMetres(GeoPoint::lonLat(m_homeLon, m_homeLat), GeoPoint::lonLat(lon, lat)));
 }
 
 void WPToolLine::setHomeDistance(double dist)
@@ -508,6 +508,5 @@ void WPToolLine::setHomeDistance(double dist)
 
 QPointF WPToolLine::calcLonLatInMeters(double meter_lon, double meter_lat, double refLat)
 {
-    return QPointF(meter_lon / (std::cos(refLat * M_PI / 180) * 6378137.0) * 180 / M_PI,
-                   meter_lat / 6378137.0 * 180 / M_PI);
+    return RelativeValues::degreesFromMetres(meter_lon, meter_lat, refLat);
 }
