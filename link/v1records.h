@@ -3,7 +3,6 @@
 // exactly its wire size, so a received frame is copied into it byte for byte
 // and the same bytes go into a trace file.
 #include <QMetaType>
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -167,14 +166,7 @@ inline int16_t v1WaypointChecksum(const WAYPOINT &wp)
 // Degrees to the wire's 1e-7 degree integers, cut toward zero and clamped.
 inline int32_t v1DegreesToFixed(double degrees)
 {
-    const double v = std::trunc(degrees * 10000000.0);
-    if (!(v == v))
-        return 0;
-    if (v <= double(INT32_MIN))
-        return INT32_MIN;
-    if (v >= double(INT32_MAX))
-        return INT32_MAX;
-    return int32_t(v);
+    return WaypointUnits::truncInt(degrees * 10000000.0);
 }
 
 // A waypoint record for a V1 upload. The plan's units are the wire's, but
