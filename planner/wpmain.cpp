@@ -409,7 +409,6 @@ void WPMain::setHeadingOnMapBack()
 // ---- flights ----
 void WPMain::refuseStart()
 {
-    emit flightAborted();
     // The panel goes idle and its stopFlight() stops the link as an
     // operator's stop does.
     m_toolLine->wpV1Pilotaborted();

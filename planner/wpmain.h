@@ -45,8 +45,6 @@ public:
 
 signals:
     void dataChanged();
-    // A start was refused; the tool panel resets its status page.
-    void flightAborted();
 
 public slots:
     void selectActionSelected();
