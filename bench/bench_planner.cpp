@@ -3,17 +3,16 @@
 // 10,000 path segments. Costs are reported per point, waypoint and segment.
 #include <QApplication>
 #include <QGraphicsScene>
-#include <QImage>
 #include <QTemporaryDir>
 #include <QtMath>
 #include <benchmark/benchmark.h>
 
 #include "benchapp.h"
+#include "benchmap.h"
 #include <cmath>
 #include <memory>
 
 #include "core/data.h"
-#include "core/mapdescription.h"
 #include "maps/items/wpwaypoint.h"
 #include "maps/wpdata.h"
 #include "planner/geometry/flightestimate.h"
@@ -175,12 +174,7 @@ int main(int argc, char **argv)
     BenchApp app(argc, argv);
     QTemporaryDir work;
     workDir = &work;
-    QImage image(4000, 3000, QImage::Format_RGB32);
-    image.fill(Qt::darkGreen);
-    const QList<double> values = {11.0, 48.03, 11.04, 48.03, 11.0, 48.0, 11.04, 48.0,
-                                  11.02, 48.015, 2976.0, 3339.0};
-    mapPath = work.filePath("bench-map.jpg");
-    MapDescription::writeImage(mapPath, image, MapDescription::recordText("Bench", "bench", values));
+    mapPath = writeBenchMap(work.path());
     Data::instance()->setFlightplanEffects(0);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
