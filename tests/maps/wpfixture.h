@@ -3,6 +3,7 @@
 // 0.01 degree of longitude and latitude, top-left corner at 11.0 E, 48.01 N.
 #include <QDir>
 #include <QImage>
+#include <QPointF>
 #include <QString>
 
 #include "core/mapdescription.h"
@@ -20,6 +21,12 @@ inline QString writeMap(const QString &folder)
     const QString path = QDir(folder).filePath("fixture-map.jpg");
     MapDescription::writeImage(path, image, MapDescription::recordText("Field", "test", values));
     return path;
+}
+
+// Map pixel (x, y) of the fixture map in degrees.
+inline QPointF geoOf(double x, double y)
+{
+    return QPointF(west + x * 1e-5, north - y * 1.25e-5);
 }
 
 }  // namespace WPFixture

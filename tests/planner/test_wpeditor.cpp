@@ -57,11 +57,7 @@ QLineF leg(const WPEditor *e, int k)
     return QLineF(path.pointAtPercent(0), path.pointAtPercent(1));
 }
 
-// Map pixel (x, y) of the fixture map in degrees.
-QPointF geoOf(double x, double y)
-{
-    return QPointF(WPFixture::west + x * 1e-5, WPFixture::north - y * 1.25e-5);
-}
+using WPFixture::geoOf;
 
 // Catches the status tips the canvas sends to its parents.
 class TipCatcher : public QObject {

@@ -66,10 +66,7 @@ public:
 };
 
 namespace {
-QPointF geoOf(double x, double y)
-{
-    return QPointF(WPFixture::west + x * 1e-5, WPFixture::north - y * 1.25e-5);
-}
+using WPFixture::geoOf;
 
 quint16 word(const QByteArray &record, int offset)
 {
