@@ -86,6 +86,18 @@ int firstQuantisationTable(const QByteArray &jpeg)
     return -1;
 }
 
+// The target's suffix: "jpg" for an image, "seq" for a recording, empty
+// for a file that is neither.
+QString targetEnding(const QFileInfo &source)
+{
+    const QString suffix = source.suffix().toLower();
+    if (suffix == QLatin1String("ara"))
+        return QStringLiteral("jpg");
+    if (suffix == QLatin1String("arv"))
+        return QStringLiteral("seq");
+    return QString();
+}
+
 }  // namespace
 
 AraConverter::AraConverter(QObject *parent)
@@ -280,13 +292,8 @@ QString AraConverter::targetFolderFor(const QString &path, bool create) const
 QString AraConverter::targetPathFor(const QString &path) const
 {
     const QFileInfo info(path);
-    const QString suffix = info.suffix().toLower();
-    QString ending;
-    if (suffix == QLatin1String("ara"))
-        ending = QStringLiteral("jpg");
-    else if (suffix == QLatin1String("arv"))
-        ending = QStringLiteral("seq");
-    else
+    const QString ending = targetEnding(info);
+    if (ending.isEmpty())
         return QString();
     return QStringLiteral("%1/%2.%3").arg(targetFolderFor(path, false), info.baseName(), ending);
 }
@@ -312,15 +319,10 @@ bool AraConverter::convertFile(const QString &path)
 {
     const QFileInfo info(path);
     const QString base = info.baseName();
-    const QString suffix = info.suffix().toLower();
     qDebug().noquote() << QStringLiteral("AraConverter::convert() Preparing conversion of file %1").arg(info.fileName());
 
-    QString ending;
-    if (suffix == QLatin1String("ara")) {
-        ending = QStringLiteral("jpg");
-    } else if (suffix == QLatin1String("arv")) {
-        ending = QStringLiteral("seq");
-    } else {
+    const QString ending = targetEnding(info);
+    if (ending.isEmpty()) {
         qCritical().noquote() << QStringLiteral("AraConverter::convert() [ERROR] %1 is not an ARA/ARV file").arg(path);
         return failed(path, tr("not an ARA/ARV file"));
     }

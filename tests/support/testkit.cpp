@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMouseEvent>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -238,6 +239,12 @@ bool waitFor(const std::function<bool()> &pred, int timeoutMs)
         QTest::qWait(10);
     }
     return true;
+}
+
+void dragMove(QWidget *w, QPoint pos)
+{
+    QMouseEvent e(QEvent::MouseMove, pos, w->mapToGlobal(pos), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
 }
 
 }  // namespace KorvelTest

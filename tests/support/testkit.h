@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -112,6 +113,10 @@ void whenModal(std::function<void(QWidget *)> fn, int timeoutMs = 5000);
 
 // Waits in the event loop until pred() is true or timeoutMs passed.
 bool waitFor(const std::function<bool()> &pred, int timeoutMs = 5000);
+
+// A move with the left button held, delivered to the widget itself (the
+// test library's moves only move the cursor).
+void dragMove(QWidget *w, QPoint pos);
 
 }  // namespace KorvelTest
 

@@ -4,11 +4,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QInputDialog>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -66,13 +63,6 @@ DBThermal::DBThermal(QWidget *parent) : QWidget(parent)
     connect(m_rename, &QPushButton::clicked, this, &DBThermal::renameClicked);
     connect(open, &QToolButton::clicked, this, &DBThermal::openProjectClicked);
     connect(exportButton, &QToolButton::clicked, this, &DBThermal::exportProjectClicked);
-
-    renameAsker = [this](const QString &old) {
-        bool ok = false;
-        const QString name = QInputDialog::getText(this, tr("Renaming..."), tr("Name: "), QLineEdit::Normal, old, &ok);
-        static const QRegularExpression rule(QStringLiteral("^[\\w][\\w\\s\\-()]{1,99}$"));
-        return ok && rule.match(name).hasMatch() ? name : QString();
-    };
 }
 
 QString DBThermal::thermalFolderPath()

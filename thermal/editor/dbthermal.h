@@ -18,7 +18,7 @@ public:
     static QString thermalFolderPath();
 
     // Asks for the new name of a project; empty means cancelled. The
-    // database window may give its own rename dialog.
+    // database window gives its rename dialog; without one nothing is renamed.
     std::function<QString(const QString &)> renameAsker;
 
     QString value(int row) const;  // 0 name .. 5 measurement type

@@ -1,7 +1,6 @@
 #include "thermal/editor/thbottom.h"
 
 #include <QAction>
-#include <QFile>
 #include <QApplication>
 #include <QDebug>
 #include <QDir>
@@ -15,18 +14,12 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "core/pngicon.h"
 #include "core/prompt/prompt.h"
 #include "thermal/editor/thexportproject.h"
 #include "thermal/project/thdata.h"
 
 namespace {
-// A missing icon file would still give a blank, non-null icon, hiding the
-// action's label.
-QIcon iconIfPresent(const char *path)
-{
-    const QString file = QString::fromLatin1(path);
-    return QFile::exists(file) ? QIcon(file) : QIcon();
-}
 enum Column { NumberColumn, FlirColumn, ImageColumn, HeaderColumn, DateColumn, ColumnCount };
 }
 
@@ -42,7 +35,7 @@ THBottom::THBottom(THData *project, QWidget *parent) : QStackedWidget(parent), m
     tools->setStyleSheet(QStringLiteral("QToolBar {border-bottom: 0px solid black; border-top: 0px solid black;}"));
     // The label shows only where the icon is missing from the resources.
     auto addTool = [&](const char *icon, const QString &label, const QString &tip, void (THBottom::*slot)()) {
-        QAction *a = tools->addAction(iconIfPresent(icon), label);
+        QAction *a = tools->addAction(PngIcon::fromFile(QString::fromLatin1(icon)), label);
         a->setToolTip(tip);
         a->setStatusTip(tip);
         connect(a, &QAction::triggered, this, slot);
@@ -101,7 +94,7 @@ void THBottom::colourRow(QTreeWidgetItem *row, bool enabled)
 void THBottom::showEnableIcon(bool enabled)
 {
     m_offersDisable = enabled;
-    m_enable->setIcon(iconIfPresent(enabled ? ":/th_disable.png" : ":/th_enable.png"));
+    m_enable->setIcon(PngIcon::fromFile(QString::fromLatin1(enabled ? ":/th_disable.png" : ":/th_enable.png")));
 }
 
 void THBottom::useData()

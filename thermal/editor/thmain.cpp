@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "core/data.h"
+#include "core/pngicon.h"
 #include "core/prompt/prompt.h"
 #include "exif/exifhandler.h"
 #include "thermal/araheader.h"
@@ -28,13 +29,6 @@
 #include "thermal/view/thview.h"
 
 namespace {
-// A missing icon file would still give a blank, non-null icon, hiding the
-// action's label.
-QIcon iconIfPresent(const char *path)
-{
-    const QString file = QString::fromLatin1(path);
-    return QFile::exists(file) ? QIcon(file) : QIcon();
-}
 const char *const kToolBarStyle = "QToolBar {border-bottom: 0px solid black; border-top: 0px solid black;}";
 
 struct ExportFormat {
@@ -67,7 +61,7 @@ THMain::THMain(THData *project, QWidget *parent) : ToolWindow(parent), m_project
     tools->setStyleSheet(QString::fromLatin1(kToolBarStyle));
     // The label shows only where the icon is missing from the resources.
     auto add = [&](const char *icon, const QString &label, const QString &tip, bool checkable) {
-        QAction *a = tools->addAction(iconIfPresent(icon), label);
+        QAction *a = tools->addAction(PngIcon::fromFile(QString::fromLatin1(icon)), label);
         a->setToolTip(tip);
         a->setStatusTip(tip);
         a->setCheckable(checkable);

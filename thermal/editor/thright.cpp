@@ -10,6 +10,7 @@
 
 #include "thermal/araheader.h"
 #include "thermal/editor/thrawdataview.h"
+#include "thermal/thermalrenderer.h"
 #include "thermal/view/thhistogramm.h"
 
 namespace {
@@ -49,10 +50,9 @@ THRight::THRight(QWidget *parent) : QWidget(parent)
 
 QString THRight::valueText(double value) const
 {
-    if (m_type == 1)
-        return QString::number(value * 0.4 - 273.15, 'g', 6) + QChar(0xB0) + QLatin1Char('C');
-    if (m_type == 2)
-        return QString::number(value * 0.04 - 273.15, 'g', 6) + QChar(0xB0) + QLatin1Char('C');
+    // Raw counts keep their fraction here: an area's mean is no whole count.
+    if (m_type == 1 || m_type == 2)
+        return ThermalRenderer::valueText(value, m_type);
     return QString::number(value, 'g', 6);
 }
 

@@ -51,14 +51,10 @@ QString uniqueName(const QString &base, const QString &ext, QSet<QString> *used)
     return name;
 }
 
+// The pin's whole count, in degrees where the frame measures temperature.
 QString pinValue(double value, const AraHeader &header)
 {
-    const qint32 v = qint32(value);
-    if (header.advancedRadiometryEnabled() == 1 && header.radiometryResolution() == 1)
-        return QStringLiteral("<td>%1%2C</td>").arg(v * 0.04 - 273.15, 0, 'g', 6).arg(QChar(0xB0));
-    if (header.advancedRadiometryEnabled() == 1 && header.radiometryResolution() == 0)
-        return QStringLiteral("<td>%1%2C</td>").arg(v * 0.4 - 273.15, 0, 'g', 6).arg(QChar(0xB0));
-    return QStringLiteral("<td>%1</td>").arg(v);
+    return QStringLiteral("<td>%1</td>").arg(ThermalRenderer::valueText(qint32(value), header.measurementType()));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QPainter>
 
 #include "core/data.h"
+#include "thermal/thermalrenderer.h"
 
 THColorRect::THColorRect(int kind, QGraphicsItem *parent) : QGraphicsObject(parent), m_kind(kind)
 {
@@ -232,19 +233,11 @@ void THScale::maxtimerelapsed()
 
 void THScale::changePalette(int palette)
 {
-    const QColor red(255, 0, 0), green(0, 255, 0), blue(0, 0, 255);
-    const QColor black(Qt::black), white(Qt::white);
-    QColor low, high;
-    switch (palette) {
-    case 0: low = blue; high = red; break;
-    case 1: low = black; high = white; break;
-    case 2: low = white; high = black; break;
-    case 3: low = black; high = red; break;
-    case 4: low = red; high = black; break;
-    case 5: low = black; high = green; break;
-    case 6: low = green; high = black; break;
-    default: return;
-    }
+    if (palette < 0 || palette >= ThermalRenderer::paletteCount)
+        return;
+    // The ends of the bar are the colours the image takes at the ends of the scale.
+    const QColor low(ThermalRenderer::color(palette, 0, 0, 1));
+    const QColor high(ThermalRenderer::color(palette, 1, 0, 1));
     m_palette = palette;
     m_lowBar->setColor(low);
     m_highBar->setColor(high);

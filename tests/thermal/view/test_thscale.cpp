@@ -14,13 +14,6 @@
 
 namespace {
 
-// A move with the left button held, delivered to the widget itself (the
-// test library's moves only move the cursor).
-void dragMove(QWidget *w, QPoint pos)
-{
-    QMouseEvent e(QEvent::MouseMove, pos, w->mapToGlobal(pos), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-}
 QColor stopAt(const QLinearGradient &g, double at)
 {
     for (const auto &stop : g.stops())
@@ -73,9 +66,9 @@ private slots:
         QWidget *vp = scale.viewport();
         const QPoint grip = scale.mapFromScene(scale.minSeparator()->pos() + QPointF(3, 15));
         QTest::mousePress(vp, Qt::LeftButton, {}, grip);
-        dragMove(vp, QPoint(60, 15));
-        dragMove(vp, QPoint(80, 15));
-        dragMove(vp, QPoint(100, 15));
+        KorvelTest::dragMove(vp, QPoint(60, 15));
+        KorvelTest::dragMove(vp, QPoint(80, 15));
+        KorvelTest::dragMove(vp, QPoint(100, 15));
         QTest::mouseRelease(vp, Qt::LeftButton, {}, QPoint(100, 15));
         QCOMPARE(scale.minSeparator()->x(), 100.0);
         QVERIFY(minSpy.wait(1000));

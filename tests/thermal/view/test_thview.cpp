@@ -12,14 +12,6 @@
 
 namespace {
 
-// A move with the left button held, delivered to the widget itself (the
-// test library's moves only move the cursor).
-void dragMove(QWidget *w, QPoint pos)
-{
-    QMouseEvent e(QEvent::MouseMove, pos, w->mapToGlobal(pos), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-}
-
 AraGen::FrameParams sized(int width, int height)
 {
     AraGen::FrameParams p;
@@ -206,7 +198,7 @@ private slots:
         QCOMPARE(f.view.mapToScene(a), QPointF(100, 100));
         QTest::mousePress(f.vp(), Qt::LeftButton, {}, a);
         QVERIFY(f.view.rectangleSelection()->isShown());
-        dragMove(f.vp(), f.at(end));
+        KorvelTest::dragMove(f.vp(), f.at(end));
         QTest::mouseRelease(f.vp(), Qt::LeftButton, {}, f.at(end));
         QVERIFY(!f.view.rectangleSelection()->isShown());
         QCOMPARE(rects.size(), emits ? 1 : 0);
@@ -225,13 +217,13 @@ private slots:
         f.view.centerOn(0, 0);
         // One real drag first, so the selection holds old corners.
         QTest::mousePress(f.vp(), Qt::LeftButton, {}, f.at(QPointF(50, 50)));
-        dragMove(f.vp(), f.at(QPointF(90, 90)));
+        KorvelTest::dragMove(f.vp(), f.at(QPointF(90, 90)));
         QTest::mouseRelease(f.vp(), Qt::LeftButton, {}, f.at(QPointF(90, 90)));
         QCOMPARE(circles.size(), 1);
         for (const QPointF start : {QPointF(0, 50), QPointF(50, 0)}) {
             QTest::mousePress(f.vp(), Qt::LeftButton, {}, f.at(start));
             QVERIFY(!f.view.circleSelection()->isShown());
-            dragMove(f.vp(), f.at(QPointF(120, 130)));
+            KorvelTest::dragMove(f.vp(), f.at(QPointF(120, 130)));
             QTest::mouseRelease(f.vp(), Qt::LeftButton, {}, f.at(QPointF(120, 130)));
         }
         QCOMPARE(circles.size(), 1);
@@ -330,7 +322,7 @@ private slots:
         QTest::mousePress(f.vp(), Qt::LeftButton, {}, head);
         QCOMPARE(f.view.selectedPoint(), 0);
         QCOMPARE(f.view.points().at(0)->isPointSelected(), 1);
-        dragMove(f.vp(), head + QPoint(30, 20));
+        KorvelTest::dragMove(f.vp(), head + QPoint(30, 20));
         QTest::mouseRelease(f.vp(), Qt::LeftButton, {}, head + QPoint(30, 20));
         QCOMPARE(moved.size(), 1);
         QCOMPARE(moved.at(0).at(0).toInt(), 1);
