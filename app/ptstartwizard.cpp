@@ -248,7 +248,7 @@ void PTStartWizard::checkStateChanged(int state)
 
 void PTStartWizard::chooseBrowseClicked()
 {
-    QSettings settings;
+    QSettings &settings = *Data::instance()->settings();
     const QString start = settings
                               .value(QStringLiteral("Last Photo Tagger Import Path"),
                                      QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
