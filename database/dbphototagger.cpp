@@ -142,24 +142,18 @@ void DBPhotoTagger::deleteClicked()
 {
     qDebug() << "[DBPhotoTagger] deleteClicked";
     const QString n = name();
-    if (Data::instance()->isOpen(OpenKind::PhotoTagger, n)) {
-        errorBox(tr("Can't delete photo tagger project"),
-                 tr("The photo tagger project cannot be deleted because it is still in use. Please close the "
-                    "project before deleting it!"));
+    const DBPage::DeleteTexts texts{
+        tr("Can't delete photo tagger project"),
+        tr("The photo tagger project cannot be deleted because it is still in use. Please close the "
+           "project before deleting it!"),
+        tr("Are you sure you want to delete this photo tagger project from your database?"),
+        tr("This photo tagger project couldn't be deleted! Make sure, that it is not opened.")};
+    if (!DBPage::deleteItem(this, Data::instance()->isOpen(OpenKind::PhotoTagger, n),
+                            [&n] { return Data::removeDirRecursively(PTProjectFile::projectFolder(n)); },
+                            texts))
         return;
-    }
-    if (Prompt::message(this, QStringLiteral(":/icons/80/question"), tr("Confirm deletion"),
-                        tr("Are you sure you want to delete this photo tagger project from your database?"),
-                        QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-        != QMessageBox::Yes)
-        return;
-    if (Data::removeDirRecursively(PTProjectFile::projectFolder(n))) {
-        Data::instance()->removeRecent(OpenKind::PhotoTagger, n);
-        emit ptRemoved(n);
-    } else {
-        errorBox(tr("Can't delete photo tagger project"),
-                 tr("This photo tagger project couldn't be deleted! Make sure, that it is not opened."));
-    }
+    Data::instance()->removeRecent(OpenKind::PhotoTagger, n);
+    emit ptRemoved(n);
 }
 
 void DBPhotoTagger::renameClicked()
