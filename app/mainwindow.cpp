@@ -247,11 +247,6 @@ QAction *MainWindow::action(const QString &text) const
     return nullptr;
 }
 
-void MainWindow::notAvailable(const QString &what)
-{
-    Prompt::info(this, tr("Not available"), tr("%1 is not available yet.").arg(what));
-}
-
 ToolWindow *MainWindow::window(int index) const
 {
     return qobject_cast<ToolWindow *>(m_tabs->widget(index));

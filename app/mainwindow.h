@@ -102,7 +102,6 @@ private:
     };
     QAction *makeAction(QMenu *menu, const QString &text, const QString &icon,
                         const QKeySequence &key, const QString &tip);
-    void notAvailable(const QString &what);
     int addToolTab(ToolWindow *window, const QIcon &icon, const QString &title);
     void showModified(ToolWindow *window);
     void markCurrent(OpenKind kind, const char *errorLine);

@@ -44,6 +44,8 @@ PTStartWizard::PTStartWizard(QWidget *parent) : QDialog(parent)
     m_cancel = new QPushButton(tr("Cancel"), this);
     m_back->hide();
 
+    // Read once: each listed log and each change of the current log asks.
+    m_projectEntries = QDir(projectsPath()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     m_pages = new QStackedWidget(this);
     m_pages->addWidget(createStartWidget());
     m_pages->addWidget(createChooseLogWidget());
@@ -197,8 +199,7 @@ QString PTStartWizard::projectFilePath(const QString &name) const
 
 bool PTStartWizard::projectExists(const QString &name) const
 {
-    const QStringList entries = QDir(projectsPath()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-    return entries.contains(name, Qt::CaseInsensitive);
+    return m_projectEntries.contains(name, Qt::CaseInsensitive);
 }
 
 void PTStartWizard::listLogs()
@@ -248,7 +249,7 @@ void PTStartWizard::checkStateChanged(int state)
 
 void PTStartWizard::chooseBrowseClicked()
 {
-    QSettings settings;
+    QSettings &settings = *Data::instance()->settings();
     const QString start = settings
                               .value(QStringLiteral("Last Photo Tagger Import Path"),
                                      QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
@@ -278,7 +279,6 @@ QWidget *PTStartWizard::createLoadProject()
 
 void PTStartWizard::listProjects()
 {
-    m_projectCount = 0;
     QDir dir(projectsPath());
     if (!dir.exists() || !dir.isReadable())
         return;
@@ -286,8 +286,12 @@ void PTStartWizard::listProjects()
         auto *item = new QTreeWidgetItem(m_projects, {folder.fileName()});
         item->setData(0, Qt::UserRole,
                       folder.absoluteFilePath() + QDir::separator() + folder.fileName() + QStringLiteral(".zpt"));
-        ++m_projectCount;
     }
+}
+
+int PTStartWizard::projectCount() const
+{
+    return m_projects->topLevelItemCount();
 }
 
 void PTStartWizard::showPage(int page)
@@ -320,7 +324,7 @@ void PTStartWizard::nextClicked()
         if (!current.isValid() || current.row() == 0) {
             showPage(LogPage);
         } else if (current.row() == 1) {
-            if (m_projectCount > 0)
+            if (projectCount() > 0)
                 showPage(ProjectPage);
             else
                 warn(tr("No projects available"),

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QModelIndex>
 #include <QString>
+#include <QStringList>
 
 class FlightBookThread;
 class ListViewMod;
@@ -36,7 +37,7 @@ public:
     QString getPath() const { return m_path; }
     int getImageType() const { return m_imageType; }
     QString getLogPath() const;
-    int projectCount() const { return m_projectCount; }
+    int projectCount() const;
 
 public slots:
     void nextClicked();
@@ -63,7 +64,7 @@ private:
     QString m_name;
     QString m_path;
     int m_imageType = 0;
-    int m_projectCount = 0;
+    QStringList m_projectEntries;  // the projects folder's entries
 
     QStackedWidget *m_pages = nullptr;
     QPushButton *m_next = nullptr;

@@ -119,27 +119,17 @@ void DBHarlekLog::deleteClicked()
 {
     qDebug() << "[DBHarlekLog] deleteClicked START";
     const QString name = m_values[0]->text();
-    if (Data::instance()->isOpen(OpenKind::Log, name)) {
-        Prompt::message(nullptr, QStringLiteral(":/icons/80/error"), tr("Can't delete harlek log"),
-                        tr("The harlek log cannot be deleted because it is  still in use. Please "
-                           "close all windows, which are using this log"),
-                        QMessageBox::Ok, QMessageBox::Ok);
-        return;
-    }
-    if (Prompt::message(this, QStringLiteral(":/icons/80/question"), tr("Confirm deletion"),
-                        tr("Are you sure you want to delete this harlek log from your database?"),
-                        QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-        != QMessageBox::Yes)
-        return;
+    const DBPage::DeleteTexts texts{
+        tr("Can't delete harlek log"),
+        tr("The harlek log cannot be deleted because it is  still in use. Please close all "
+           "windows, which are using this log"),
+        tr("Are you sure you want to delete this harlek log from your database?"),
+        tr("This harlek log couldn't be deleted! Make sure, that the log is not opened through "
+           "another application or that you have the rights to delete this log file.")};
     // Links inside go as links; nothing outside the folder is touched.
-    if (!Data::removeDirRecursively(folderOf(name))) {
-        Prompt::message(nullptr, QStringLiteral(":/icons/80/error"), tr("Can't delete harlek log"),
-                        tr("This harlek log couldn't be deleted! Make sure, that the log is not "
-                           "opened through another application or that you have the rights to "
-                           "delete this log file."),
-                        QMessageBox::Ok, QMessageBox::Ok);
+    if (!DBPage::deleteItem(this, Data::instance()->isOpen(OpenKind::Log, name),
+                            [&name] { return Data::removeDirRecursively(folderOf(name)); }, texts))
         return;
-    }
     emit logDeleted(name);
     qDebug() << "[DBHarlekLog] deleteClicked END";
 }

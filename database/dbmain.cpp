@@ -17,7 +17,6 @@
 #include <QVBoxLayout>
 
 #include "core/data.h"
-#include "core/headerwidget.h"
 #include "database/dbharleklog.h"
 #include "database/dbmaps.h"
 #include "database/dboverview.h"
@@ -61,25 +60,6 @@ QTreeWidgetItem *fixedItem(const QString &text)
 }
 
 }  // namespace
-
-DBNamePage::DBNamePage(const QString &title, QWidget *parent) : QWidget(parent)
-{
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new HeaderWidget(title, this, true));
-    m_name = new QLabel(this);
-    layout->addWidget(m_name);
-    layout->addStretch();
-}
-
-void DBNamePage::setName(const QString &name)
-{
-    m_name->setText(name);
-}
-
-QString DBNamePage::name() const
-{
-    return m_name->text();
-}
 
 DBMain::DBMain(QWidget *parent) : ToolWindow(parent)
 {
@@ -139,11 +119,6 @@ DBMain::DBMain(QWidget *parent) : ToolWindow(parent)
     loadingLayout->addWidget(animation);
     loadingLayout->addStretch();
 
-    const QString titles[KindCount] = {tr("Flightplan"), tr("Map"), tr("Harlek Log"),
-                                       tr("Photo Tagger Project"), tr("Trace File"),
-                                       tr("Thermal Project")};
-    for (int k = 0; k < KindCount; ++k)
-        m_namePages[k] = new DBNamePage(titles[k], this);
     m_stack->addWidget(loading);
     m_stack->addWidget(m_overviewPage);
     m_mapsPage = new DBMaps(this);
@@ -260,20 +235,6 @@ QString DBMain::folderOf(Kind kind)
     case Thermal: return data->harlekSDPath() + QStringLiteral("/thermal");
     default: return QString();
     }
-}
-
-QString DBMain::storedFile(Kind kind, const QString &name) const
-{
-    for (QTreeWidgetItem *item : m_items[kind]) {
-        if (item->text(0) == name)
-            return item->data(0, Qt::UserRole).toString();
-    }
-    const QString suffix = QLatin1String(kKinds[kind].suffix);
-    for (const QString &file : {name + suffix, name + suffix.toUpper()}) {
-        if (QFileInfo(folderOf(kind) + QLatin1Char('/') + file).isFile())
-            return file;
-    }
-    return name + suffix;
 }
 
 int DBMain::fill(Kind kind)
@@ -402,10 +363,8 @@ void DBMain::updateInformationWidget(QTreeWidgetItem *item)
     }
     if (kind == PhotoTagger)
         m_ptPage->setData(m_currentName);
-    else if (kind == Thermal)
-        m_thermalPage->showProjectInfo(m_currentName);
     else
-        m_namePages[kind]->setName(m_currentName);
+        m_thermalPage->showProjectInfo(m_currentName);
     m_stack->setCurrentIndex(kKinds[kind].page);
 }
 

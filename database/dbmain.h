@@ -14,7 +14,6 @@ class DBThermal;
 class DBThread;
 class DBTrace;
 class DBWaypoints;
-class DBNamePage;
 class QSplitter;
 class QStackedWidget;
 class QTreeWidget;
@@ -37,10 +36,8 @@ public:
     void activated() override { updateDBComplete(); }
 
     static QString sizeText(qint64 bytes, int width = 0, int precision = 1);
-    // The folder a kind is listed from, and the stored file of a file item
-    // (its name plus the kind's suffix in the case it is stored with).
+    // The folder a kind is listed from.
     static QString folderOf(Kind kind);
-    QString storedFile(Kind kind, const QString &name) const;
 
     QTreeWidget *tree() const { return m_tree; }
     QTreeWidgetItem *kindNode(Kind kind) const { return m_nodes[kind]; }
@@ -126,7 +123,6 @@ private:
     QSplitter *m_split;
     bool m_splitMoved = false;
     DBOverview *m_overviewPage;
-    DBNamePage *m_namePages[KindCount] = {};
     DBPhotoTagger *m_ptPage = nullptr;
     DBThermal *m_thermalPage = nullptr;
     DBWaypoints *m_waypointsPage;
@@ -135,18 +131,4 @@ private:
     DBTrace *m_tracePage;
     DBHarlekLog *m_logPage;
     double m_totals[KindCount] = {};
-};
-
-// A page that shows the selected item's name under a caption; kinds whose
-// own page is not there yet use it.
-class DBNamePage : public QWidget
-{
-    Q_OBJECT
-public:
-    DBNamePage(const QString &title, QWidget *parent = nullptr);
-    void setName(const QString &name);
-    QString name() const;
-
-private:
-    class QLabel *m_name;
 };

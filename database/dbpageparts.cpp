@@ -95,7 +95,8 @@ void errorBox(const QString &title, const QString &text)
                     QMessageBox::Ok);
 }
 
-bool deleteFile(QWidget *page, bool inUse, const QString &path, const DeleteTexts &texts)
+bool deleteItem(QWidget *page, bool inUse, const std::function<bool()> &remove,
+                const DeleteTexts &texts)
 {
     if (inUse) {
         errorBox(texts.title, texts.inUse);
@@ -106,11 +107,17 @@ bool deleteFile(QWidget *page, bool inUse, const QString &path, const DeleteText
                         QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
         != QMessageBox::Yes)
         return false;
-    if (path.isEmpty() || !QFile::remove(path)) {
+    if (!remove()) {
         errorBox(texts.title, texts.failed);
         return false;
     }
     return true;
+}
+
+bool deleteFile(QWidget *page, bool inUse, const QString &path, const DeleteTexts &texts)
+{
+    return deleteItem(page, inUse, [&path] { return !path.isEmpty() && QFile::remove(path); },
+                      texts);
 }
 
 QString renameFile(bool inUse, const QString &oldName, const QString &path, const QString &suffix,

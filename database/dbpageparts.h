@@ -3,6 +3,7 @@
 // tool bar and the stored file of a file item.
 #include <QList>
 #include <QString>
+#include <functional>
 
 class QBoxLayout;
 class QLabel;
@@ -41,8 +42,11 @@ struct DeleteTexts {
     QString question;
     QString failed;
 };
-// Removes the stored file unless it is in use or the operator says No;
-// true when it is gone.
+// Runs remove unless the item is in use or the operator says No; true when
+// remove reported the item gone.
+bool deleteItem(QWidget *page, bool inUse, const std::function<bool()> &remove,
+                const DeleteTexts &texts);
+// deleteItem for an item stored as one file.
 bool deleteFile(QWidget *page, bool inUse, const QString &path, const DeleteTexts &texts);
 
 struct RenameTexts {

@@ -14,6 +14,7 @@
 #include "core/data.h"
 #include "core/headerwidget.h"
 #include "core/prompt/prompt.h"
+#include "database/dbpageparts.h"
 #include "database/dbphototaggermergediag.h"
 #include "database/dbrenamediag.h"
 #include "database/zpx/zpxexportdialog.h"
@@ -24,42 +25,25 @@
 
 namespace {
 const QString NotValid = QStringLiteral("<b><font color=\"red\">NOT VALID!</color></b>");
-const char *const ToolBarStyle = "QToolBar {border-bottom: 0px solid black; border-top: 0px solid black;}";
-
-int errorBox(const QString &title, const QString &text)
-{
-    return Prompt::message(nullptr, QStringLiteral(":/icons/80/error"), title, text, QMessageBox::Ok, QMessageBox::Ok);
-}
+using DBPage::errorBox;
 }  // namespace
 
 DBPhotoTagger::DBPhotoTagger(QWidget *parent) : QWidget(parent)
 {
-    const char *initial[ValueCount] = {"-", "0", "0", "-", "0", "0", "0", "0", "0", "0", "0"};
-    for (int i = 0; i < ValueCount; ++i)
-        m_values[i] = new QLabel(QLatin1String(initial[i]), this);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(new HeaderWidget(tr("Photo Tagger Project"), this, true));
-    auto row = [&](const QString &caption, QLabel *value, QList<QWidget *> extra = {}) {
-        auto *h = new QHBoxLayout;
-        h->addSpacing(20);
-        h->addWidget(new QLabel(caption, this));
-        h->addWidget(value);
-        h->addStretch();
-        for (QWidget *w : extra)
-            h->addWidget(w);
-        layout->addLayout(h);
-    };
-    auto *rename = new QPushButton(tr("Rename"), this);
-    rename->setStatusTip(tr("Rename photo tagger project..."));
-    auto *remove = new QPushButton(tr("Delete..."), this);
-    remove->setStatusTip(tr("Delete photo tagger project..."));
-    row(tr("<b>Name: </b>"), m_values[Name], {rename, remove});
-    row(tr("File version: "), m_values[Version]);
-    row(tr("Date: "), m_values[Date]);
-    row(tr("Format: "), m_values[Format]);
+    QPushButton *rename = DBPage::pushButton(this, tr("Rename"), tr("Rename photo tagger project..."));
+    QPushButton *remove = DBPage::pushButton(this, tr("Delete..."), tr("Delete photo tagger project..."));
+    m_values[Name] = DBPage::addNameRow(layout, this, tr("<b>Name: </b>"), QStringLiteral("-"), {rename, remove});
+    m_values[Version] = DBPage::addValueRow(layout, this, tr("File version: "));
+    m_values[Date] = DBPage::addValueRow(layout, this, tr("Date: "));
+    m_values[Format] = DBPage::addValueRow(layout, this, tr("Format: "));
+    m_values[Format]->setText(QStringLiteral("-"));
     layout->addWidget(new HeaderWidget(tr("Informaton"), this, true));
-    row(tr("<b>Location:</b> "), m_values[Location]);
+    m_values[Location] = DBPage::addValueRow(layout, this, tr("<b>Location:</b> "));
     layout->addSpacing(10);
+    for (Value v : {TotalTags, ImageTags, Disabled, Latitude, Longitude, Height})
+        m_values[v] = new QLabel(QStringLiteral("0"), this);
     auto *gridRow = new QHBoxLayout;
     gridRow->addSpacing(20);
     auto *grid = new QGridLayout;
@@ -83,18 +67,9 @@ DBPhotoTagger::DBPhotoTagger(QWidget *parent) : QWidget(parent)
     layout->addLayout(gridRow);
     layout->addStretch();
     layout->addWidget(new HeaderWidget(tr("Options"), this, true));
-    auto *toolBar = new QToolBar(this);
-    toolBar->setOrientation(Qt::Horizontal);
-    toolBar->setMovable(false);
-    toolBar->setStyleSheet(QLatin1String(ToolBarStyle));
+    QToolBar *toolBar = DBPage::optionsBar(this);
     auto tool = [&](const QString &text, const char *icon, const QString &tip, void (DBPhotoTagger::*slot)()) {
-        auto *b = new QToolButton(this);
-        b->setText(text);
-        b->setIcon(QIcon(QLatin1String(icon)));
-        b->setStatusTip(tip);
-        b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        toolBar->addWidget(b);
-        connect(b, &QToolButton::clicked, this, slot);
+        connect(DBPage::addTool(toolBar, text, QLatin1String(icon), tip), &QToolButton::clicked, this, slot);
     };
     tool(tr("Open project"), ":/pt_loadproject.png", tr("Open photo tagger project"), &DBPhotoTagger::openProjectClicked);
     tool(tr("Export"), ":/ptexport.png", tr("Export project to CSV or AgiSoft Photoscan"),
@@ -167,24 +142,18 @@ void DBPhotoTagger::deleteClicked()
 {
     qDebug() << "[DBPhotoTagger] deleteClicked";
     const QString n = name();
-    if (Data::instance()->isOpen(OpenKind::PhotoTagger, n)) {
-        errorBox(tr("Can't delete photo tagger project"),
-                 tr("The photo tagger project cannot be deleted because it is still in use. Please close the "
-                    "project before deleting it!"));
+    const DBPage::DeleteTexts texts{
+        tr("Can't delete photo tagger project"),
+        tr("The photo tagger project cannot be deleted because it is still in use. Please close the "
+           "project before deleting it!"),
+        tr("Are you sure you want to delete this photo tagger project from your database?"),
+        tr("This photo tagger project couldn't be deleted! Make sure, that it is not opened.")};
+    if (!DBPage::deleteItem(this, Data::instance()->isOpen(OpenKind::PhotoTagger, n),
+                            [&n] { return Data::removeDirRecursively(PTProjectFile::projectFolder(n)); },
+                            texts))
         return;
-    }
-    if (Prompt::message(this, QStringLiteral(":/icons/80/question"), tr("Confirm deletion"),
-                        tr("Are you sure you want to delete this photo tagger project from your database?"),
-                        QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-        != QMessageBox::Yes)
-        return;
-    if (Data::removeDirRecursively(PTProjectFile::projectFolder(n))) {
-        Data::instance()->removeRecent(OpenKind::PhotoTagger, n);
-        emit ptRemoved(n);
-    } else {
-        errorBox(tr("Can't delete photo tagger project"),
-                 tr("This photo tagger project couldn't be deleted! Make sure, that it is not opened."));
-    }
+    Data::instance()->removeRecent(OpenKind::PhotoTagger, n);
+    emit ptRemoved(n);
 }
 
 void DBPhotoTagger::renameClicked()

@@ -11,9 +11,9 @@
 #include <QRegExpValidator>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <cmath>
 
 #include "core/data.h"
+#include "core/geo.h"
 #include "core/prompt/prompt.h"
 #include "phototagger/ptprojectfile.h"
 #include "phototagger/ptprojectmerge.h"
@@ -93,13 +93,6 @@ DBPhotoTaggerMergeDiag::DBPhotoTaggerMergeDiag(const QString &name, QWidget *par
     connect(m_tree->model(), &QAbstractItemModel::dataChanged, this, &DBPhotoTaggerMergeDiag::itemStateChanged);
 }
 
-double DBPhotoTaggerMergeDiag::distance(double lat0, double lon0, double lat, double lon)
-{
-    const double dNorth = (lat - lat0) * 111.3;
-    const double dEast = std::cos((lat + lat0) * 0.5 * 0.01745) * 111.3 * (lon - lon0);
-    return std::sqrt(dNorth * dNorth + dEast * dEast) * 1000.0;
-}
-
 void DBPhotoTaggerMergeDiag::openRelatedProjects()
 {
     qDebug() << "[DBPhotoTaggerMergeDiag] openRelatedProjects";
@@ -140,7 +133,8 @@ void DBPhotoTaggerMergeDiag::openRelatedProjects()
         if (other.tags.isEmpty())
             continue;
         const PTTag &first = other.tags.first();
-        const double d = distance(m_firstLat, m_firstLon, first.latitude, first.longitude);
+        const double d = GeoMath::flatMetres(GeoPoint::latLon(m_firstLat, m_firstLon),
+                                             GeoPoint::latLon(first.latitude, first.longitude));
         if (!(d < MergeRadius))
             continue;
         auto *item = new QTreeWidgetItem;

@@ -24,9 +24,6 @@ public:
     QString currentTaggedImages() const;
     QString mergedTaggedImages() const;
 
-    // Distance in metres between two positions, as the list shows it.
-    static double distance(double lat0, double lon0, double lat, double lon);
-
 private slots:
     void mergedClicked();
     void itemStateChanged();

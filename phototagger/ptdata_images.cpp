@@ -197,7 +197,7 @@ bool PTData::copyFiles(const QString &targetFolder, QStringList *failed, const C
                        m_pitch.at(i),
                        m_roll.at(i),
                        m_yaw.at(i),
-                       m_absoluteHeight ? m_absHeight.at(i) : m_relHeight.at(i) + m_heightOffset,
+                       exportHeight(i),
                        m_absoluteHeight};
         room.acquire();
         pool.start(QRunnable::create([g, image, &room, &failedMutex, &failures] {

@@ -559,7 +559,7 @@ void Flightbook::export2csv()
         warn(tr("There are no harlek logs in the selected folder."), tr("No logs"));
         return;
     }
-    QSettings settings(QStringLiteral("Brisolan Technologies"), QStringLiteral("Korvel Tarvendel"));
+    QSettings &settings = *Data::instance()->settings();
     const QString last = settings.value(QLatin1String(kCsvPathKey), documentsFolder()).toString();
     QString file = Prompt::saveFile(this, tr("Set CSV file location"), last, tr("CSV file (*.csv)"));
     if (file.isEmpty())
@@ -587,7 +587,7 @@ void Flightbook::pack4Korvel()
         warn(tr("You have to select a logfile for exporting."), tr("No log file selected!"));
         return;
     }
-    QSettings settings(QStringLiteral("Brisolan Technologies"), QStringLiteral("Korvel Tarvendel"));
+    QSettings &settings = *Data::instance()->settings();
     const QString last = settings.value(QLatin1String(kCsvPathKey), documentsFolder()).toString();
     QString file = Prompt::saveFile(this, tr("Set file location..."), last, tr("ZIP archive (*.zip)"));
     if (file.isEmpty())

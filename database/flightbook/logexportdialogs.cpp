@@ -1,5 +1,6 @@
 #include "database/flightbook/logexportdialogs.h"
 
+#include "core/data.h"
 #include "core/prompt/prompt.h"
 
 #include <QApplication>
@@ -21,14 +22,14 @@ QString tr(const char* text)
 
 QString lastFolder()
 {
-    QSettings settings(QStringLiteral("Brisolan Technologies"), QStringLiteral("Korvel Tarvendel"));
+    QSettings &settings = *Data::instance()->settings();
     return settings.value(QLatin1String(kLastPathKey),
                           QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).toString();
 }
 
 void storeLastFolder(const QString& folder)
 {
-    QSettings settings(QStringLiteral("Brisolan Technologies"), QStringLiteral("Korvel Tarvendel"));
+    QSettings &settings = *Data::instance()->settings();
     settings.setValue(QLatin1String(kLastPathKey), folder);
 }
 

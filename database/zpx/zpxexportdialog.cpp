@@ -150,7 +150,7 @@ double ZPXExportDialog::getSizeOfSelected(const QStringList &maps, const QString
 
 void ZPXExportDialog::browseClicked()
 {
-    QSettings settings(QStringLiteral("Brisolan Technologies"), QStringLiteral("Korvel Tarvendel"));
+    QSettings &settings = *Data::instance()->settings();
     const QString folder = settings
         .value(QLatin1String(kLastPathKey),
                QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))

@@ -223,6 +223,20 @@ private slots:
         }
     }
 
+    // Every page sits in the stack: nothing is drawn loose over the split.
+    void onlyTheSplitShowsOnTheWindow()
+    {
+        cleanWorkspace();
+        DBMain db;
+        db.resize(1000, 515);
+        db.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&db));
+        for (QWidget *child : db.findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (child->isVisible())
+                QVERIFY2(child == db.splitter(), child->metaObject()->className());
+        }
+    }
+
     void pagesKeepTheirHeightInATallWindowAndADraggedSplitHolds()
     {
         cleanWorkspace();
