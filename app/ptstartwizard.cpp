@@ -14,10 +14,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
 #include <QStackedWidget>
 #include <QStandardItemModel>
-#include <QStandardPaths>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -249,14 +247,11 @@ void PTStartWizard::checkStateChanged(int state)
 
 void PTStartWizard::chooseBrowseClicked()
 {
-    QSettings &settings = *Data::instance()->settings();
-    const QString start = settings
-                              .value(QStringLiteral("Last Photo Tagger Import Path"),
-                                     QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
-                              .toString();
+    Data *data = Data::instance();
+    const QString start = data->rememberedFolder(QStringLiteral("Last Photo Tagger Import Path"));
     const QString folder = Prompt::directory(this, QString(), start, QFileDialog::ShowDirsOnly);
-    settings.setValue(QStringLiteral("Last Photo Tagger Import Path"),
-                      folder.isEmpty() ? QString() : QFileInfo(folder).absolutePath());
+    data->rememberFolder(QStringLiteral("Last Photo Tagger Import Path"),
+                         folder.isEmpty() ? QString() : QFileInfo(folder).absolutePath());
     m_pathEdit->setText(folder);
 }
 

@@ -293,6 +293,13 @@ void Data::storeIfChanged(QSettings &settings, const QString &key, const QVarian
 void Data::setMigrationStatus(int status) { storeIfChanged(*m_settings, "MigrationStatus", status); }
 void Data::setVersion(const QString &version) { storeIfChanged(*m_settings, "Version", version); }
 
+QString Data::rememberedFolder(const QString &key) const
+{
+    return m_settings->value(key, documentsPath()).toString();
+}
+
+void Data::rememberFolder(const QString &key, const QString &folder) { m_settings->setValue(key, folder); }
+
 void Data::setLastOpenedFolder(const QString &folder)
 {
     m_lastOpenedFolder = folder;

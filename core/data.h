@@ -90,6 +90,9 @@ public:
     void setMigrationStatus(int status);
     void setVersion(const QString &version);
     QString lastOpenedFolder() const { return m_lastOpenedFolder; }
+    // A folder a chooser remembers under key; the documents folder until one is.
+    QString rememberedFolder(const QString &key) const;
+    void rememberFolder(const QString &key, const QString &folder);
     void setLastOpenedFolder(const QString &folder);
 
     // Last aircraft / map position

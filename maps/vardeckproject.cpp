@@ -7,8 +7,6 @@
 #include <QSaveFile>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QSettings>
-#include <QStandardPaths>
 
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
@@ -132,12 +130,8 @@ void exportProjectArchive(WPData *plan, QWidget *parent)
 {
     if (!plan)
         return;
-    QSettings *settings = Data::instance()->settings();
-    const QString folder =
-        settings
-            ->value(QStringLiteral("Last Vardeck Export Path"),
-                    QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
-            .toString();
+    Data *data = Data::instance();
+    const QString folder = data->rememberedFolder(QStringLiteral("Last Vardeck Export Path"));
     const QString base = QFileInfo(plan->filePath()).fileName().section(QLatin1Char('.'), 0, 0);
     QString name = Prompt::saveFile(parent, QObject::tr("Export to Vardeck Project file..."),
                                     folder + QDir::separator() + base,
@@ -146,8 +140,7 @@ void exportProjectArchive(WPData *plan, QWidget *parent)
         return;
     if (!name.toLower().endsWith(QLatin1String(".znp")))
         name += QStringLiteral(".znp");
-    settings->setValue(QStringLiteral("Last Vardeck Export Path"),
-                       QFileInfo(name).absolutePath());
+    data->rememberFolder(QStringLiteral("Last Vardeck Export Path"), QFileInfo(name).absolutePath());
     QString why;
     if (!writeProjectArchive(*plan, name, &why)) {
         qWarning() << "Vardeck export failed:" << why;

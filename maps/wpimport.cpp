@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QVBoxLayout>
 
 #include "core/data.h"
@@ -19,7 +18,6 @@
 #include "maps/wpdata.h"
 
 namespace {
-QString documents() { return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation); }
 
 // What a file kind leaves out comes from the defaults for new waypoints.
 Waypoint importDefaults()
@@ -120,9 +118,8 @@ void WPImport::showCounts(bool valid)
 
 void WPImport::openFile()
 {
-    QSettings *s = Data::instance()->settings();
-    const QString folder =
-        s->value(QStringLiteral("Last Waypoint Import Path"), documents()).toString();
+    Data *data = Data::instance();
+    const QString folder = data->rememberedFolder(QStringLiteral("Last Waypoint Import Path"));
     const QString path = Prompt::openFile(
         this, tr("Open Waypoint file..."), folder,
         tr("All supported files (*.zkp *.znp *.csv);;CSV files (*.csv);;Vardeck Project files "
@@ -135,8 +132,8 @@ void WPImport::openFile()
         return;
     }
     const QString dir = QFileInfo(path).absolutePath();
-    s->setValue(QStringLiteral("Last Waypoint Import Path"), dir);
-    Data::instance()->setLastOpenedFolder(dir);
+    data->rememberFolder(QStringLiteral("Last Waypoint Import Path"), dir);
+    data->setLastOpenedFolder(dir);
     readFile(path);
 }
 
@@ -212,9 +209,8 @@ void WPImport::saveTemplate(int format)
     QFile in(resource);
     if (!in.open(QIODevice::ReadOnly))
         return;
-    QSettings *s = Data::instance()->settings();
-    const QString folder =
-        s->value(QStringLiteral("Last Waypoint CSV Export Path"), documents()).toString();
+    Data *data = Data::instance();
+    const QString folder = data->rememberedFolder(QStringLiteral("Last Waypoint CSV Export Path"));
     QString name = Prompt::saveFile(this, tr("Save template..."),
                                     folder + QStringLiteral("/") + QFileInfo(resource).fileName(),
                                     tr("CSV file (*.csv)"));
@@ -222,7 +218,7 @@ void WPImport::saveTemplate(int format)
         return;
     if (!name.toLower().endsWith(QLatin1String(".csv")))
         name += QStringLiteral(".csv");
-    s->setValue(QStringLiteral("Last Waypoint CSV Export Path"), QFileInfo(name).absolutePath());
+    data->rememberFolder(QStringLiteral("Last Waypoint CSV Export Path"), QFileInfo(name).absolutePath());
     QSaveFile out(name);  // an old file stays whole until the new one is complete
     const QByteArray bytes = in.readAll();
     if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {

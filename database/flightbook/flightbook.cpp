@@ -26,10 +26,8 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRegExpValidator>
-#include <QSettings>
 #include <QSpinBox>
 #include <QSplitter>
-#include <QStandardPaths>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
@@ -44,11 +42,6 @@ namespace {
 
 const char* const kLastPathKey = "LastFlightBookPath";
 const char* const kCsvPathKey = "Last Waypoint CSV Export Path";
-
-QString documentsFolder()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-}
 
 // Within 0.1 degree of the start; exactly 0.1 still counts as near. The
 // slack keeps 0.1 as written (20.0 and 19.9) near, whatever the binary
@@ -559,14 +552,14 @@ void Flightbook::export2csv()
         warn(tr("There are no harlek logs in the selected folder."), tr("No logs"));
         return;
     }
-    QSettings &settings = *Data::instance()->settings();
-    const QString last = settings.value(QLatin1String(kCsvPathKey), documentsFolder()).toString();
+    Data *data = Data::instance();
+    const QString last = data->rememberedFolder(QLatin1String(kCsvPathKey));
     QString file = Prompt::saveFile(this, tr("Set CSV file location"), last, tr("CSV file (*.csv)"));
     if (file.isEmpty())
         return;
     if (!file.toLower().endsWith(QLatin1String(".csv")))
         file += QStringLiteral(".csv");
-    settings.setValue(QLatin1String(kCsvPathKey), QFileInfo(file).absolutePath());
+    data->rememberFolder(QLatin1String(kCsvPathKey), QFileInfo(file).absolutePath());
     QStringList paths;
     for (int i = 0; i < m_logTree->topLevelItemCount(); ++i)
         paths << m_logTree->topLevelItem(i)->data(0, Qt::UserRole).toString();
@@ -587,13 +580,13 @@ void Flightbook::pack4Korvel()
         warn(tr("You have to select a logfile for exporting."), tr("No log file selected!"));
         return;
     }
-    QSettings &settings = *Data::instance()->settings();
-    const QString last = settings.value(QLatin1String(kCsvPathKey), documentsFolder()).toString();
+    Data *data = Data::instance();
+    const QString last = data->rememberedFolder(QLatin1String(kCsvPathKey));
     QString file = Prompt::saveFile(this, tr("Set file location..."), last, tr("ZIP archive (*.zip)"));
     if (file.isEmpty())
         return;
     file = LogPack::zipFileName(file);
-    settings.setValue(QLatin1String(kCsvPathKey), QFileInfo(file).absolutePath());
+    data->rememberFolder(QLatin1String(kCsvPathKey), QFileInfo(file).absolutePath());
 
     QPointer<Flightbook> self(this);
     QProgressDialog progress(QStringLiteral("Packing files..."), QStringLiteral("Cancel"), 0, paths.size());

@@ -8,8 +8,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProgressDialog>
-#include <QSettings>
-#include <QStandardPaths>
 
 namespace LogExportDialogs {
 
@@ -22,15 +20,12 @@ QString tr(const char* text)
 
 QString lastFolder()
 {
-    QSettings &settings = *Data::instance()->settings();
-    return settings.value(QLatin1String(kLastPathKey),
-                          QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).toString();
+    return Data::instance()->rememberedFolder(QLatin1String(kLastPathKey));
 }
 
 void storeLastFolder(const QString& folder)
 {
-    QSettings &settings = *Data::instance()->settings();
-    settings.setValue(QLatin1String(kLastPathKey), folder);
+    Data::instance()->rememberFolder(QLatin1String(kLastPathKey), folder);
 }
 
 QString chooseFile(const QString& title, const QString& filter, const QString& suffix)

@@ -8,8 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -150,18 +148,15 @@ double ZPXExportDialog::getSizeOfSelected(const QStringList &maps, const QString
 
 void ZPXExportDialog::browseClicked()
 {
-    QSettings &settings = *Data::instance()->settings();
-    const QString folder = settings
-        .value(QLatin1String(kLastPathKey),
-               QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
-        .toString();
+    Data *data = Data::instance();
+    const QString folder = data->rememberedFolder(QLatin1String(kLastPathKey));
     QString file = Prompt::saveFile(nullptr, tr("Set ZPX file location"), folder,
                                     tr("ZPX file (*.zpx)"));
     if (file.isEmpty())
         return;
     if (!file.toLower().endsWith(QLatin1String(".zpx")))
         file += QLatin1String(".zpx");
-    settings.setValue(QLatin1String(kLastPathKey), QFileInfo(file).absolutePath());
+    data->rememberFolder(QLatin1String(kLastPathKey), QFileInfo(file).absolutePath());
     m_path->setText(file);
     m_save->setEnabled(true);
 }

@@ -3,8 +3,6 @@
 #include <QCloseEvent>
 #include <QDebug>
 #include <QFileInfo>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QLabel>
 #include <QProgressBar>
 #include <QVBoxLayout>
@@ -93,16 +91,13 @@ void run(const QString &path, QWidget *resultParent)
 
 bool chooseAndRun(QWidget *parent)
 {
-    QSettings *settings = Data::instance()->settings();
-    const QString folder = settings
-        ->value(QStringLiteral("Last ZPX Import Path"),
-                QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
-        .toString();
+    Data *data = Data::instance();
+    const QString folder = data->rememberedFolder(QStringLiteral("Last ZPX Import Path"));
     const QString path =
         Prompt::openFile(parent, QObject::tr("Open ZPX file..."), folder, QObject::tr("ZPX file (*.zpx)"));
     if (path.isEmpty())
         return false;
-    settings->setValue(QStringLiteral("Last ZPX Import Path"), QFileInfo(path).absolutePath());
+    data->rememberFolder(QStringLiteral("Last ZPX Import Path"), QFileInfo(path).absolutePath());
     run(path, parent);
     return true;
 }

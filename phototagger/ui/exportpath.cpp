@@ -1,8 +1,6 @@
 #include "phototagger/ui/exportpath.h"
 
 #include <QFileInfo>
-#include <QSettings>
-#include <QStandardPaths>
 
 #include "core/data.h"
 #include "core/prompt/prompt.h"
@@ -12,18 +10,14 @@ namespace PTExportPath {
 QString ask(QWidget *parent, const QString &caption, const QString &filter,
             const QString &extension)
 {
-    QSettings *settings = Data::instance()->settings();
-    const QString start = settings->value(QStringLiteral("Last Photo Tagger Export Path"),
-                                          QStandardPaths::writableLocation(
-                                              QStandardPaths::DocumentsLocation))
-                              .toString();
+    Data *data = Data::instance();
+    const QString start = data->rememberedFolder(QStringLiteral("Last Photo Tagger Export Path"));
     QString file = Prompt::saveFile(parent, caption, start, filter);
     if (file.isEmpty())
         return QString();
     if (!file.toLower().endsWith(extension))
         file += extension;
-    settings->setValue(QStringLiteral("Last Photo Tagger Export Path"),
-                       QFileInfo(file).absolutePath());
+    data->rememberFolder(QStringLiteral("Last Photo Tagger Export Path"), QFileInfo(file).absolutePath());
     return file;
 }
 

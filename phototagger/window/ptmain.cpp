@@ -7,9 +7,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelectionModel>
-#include <QSettings>
 #include <QSplitter>
-#include <QStandardPaths>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -222,10 +220,9 @@ void PTMain::addImages()
         return;
     }
     const int start = qMax(0, m_list->currentIndex().isValid() ? m_list->currentIndex().row() : 0);
-    QSettings *settings = Data::instance()->settings();
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    Data *data = Data::instance();
     // The chooser starts where exports went, but remembers the import folder.
-    const QString folder = settings->value(QStringLiteral("Last Photo Tagger Export Path"), documents).toString();
+    const QString folder = data->rememberedFolder(QStringLiteral("Last Photo Tagger Export Path"));
     QString filter;
     switch (m_project->getImageType()) {
     case PTImageArw: filter = tr("Sony Alpha Raw Files (*.ARW)"); break;
@@ -237,7 +234,7 @@ void PTMain::addImages()
         qDebug() << "[PTMain] addImages filename is empty -> return!";
         return;
     }
-    settings->setValue(QStringLiteral("Last Photo Tagger Import Path"), QFileInfo(files.first()).absolutePath());
+    data->rememberFolder(QStringLiteral("Last Photo Tagger Import Path"), QFileInfo(files.first()).absolutePath());
     if (files.size() > missing) {
         Prompt::warning(nullptr, tr("Too many images!"),
                         tr("You can't add more images to the project than the number of missing images."));
@@ -375,17 +372,15 @@ void PTMain::importImages()
                           tr("Automatically imported images will replace all exisiting images in the "
                              "project, if a match is found. Are you sure you want to proceed?")))
         return;
-    QSettings *settings = Data::instance()->settings();
-    const QString start = settings->value(QStringLiteral("Last Photo Tagger Import Path"),
-                                          QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
-                              .toString();
+    Data *data = Data::instance();
+    const QString start = data->rememberedFolder(QStringLiteral("Last Photo Tagger Import Path"));
     const QString folder = Prompt::directory(this, QString(), start, QFileDialog::ShowDirsOnly);
     qDebug() << "[PTMain] importImages directory: " << folder;
     if (folder.isEmpty())
         return;
     QDir parent(folder);
     parent.cdUp();
-    settings->setValue(QStringLiteral("Last Photo Tagger Import Path"), parent.absolutePath());
+    data->rememberFolder(QStringLiteral("Last Photo Tagger Import Path"), parent.absolutePath());
     qDebug() << QStringLiteral("[PTMain] importImages %1 %2").arg(m_projectName, folder);
 
     PTDiag diag(this);

@@ -9,8 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QVBoxLayout>
 
 #include "core/data.h"
@@ -99,10 +97,8 @@ void THExportProject::onlyImgDataClicked()
 void THExportProject::browseInFolderClicked()
 {
     qDebug() << "[THExportProject] browseInFolderClicked";
-    QSettings *settings = Data::instance()->settings();
-    const QString start = settings->value(QStringLiteral("Last Thermal Editor Export Path"),
-                                          QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
-                              .toString();
+    Data *data = Data::instance();
+    const QString start = data->rememberedFolder(QStringLiteral("Last Thermal Editor Export Path"));
     const QString folder = Prompt::directory(this, tr("Set export directory..."), start,
                                              QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
     if (folder.isEmpty()) {
@@ -110,7 +106,7 @@ void THExportProject::browseInFolderClicked()
         m_save->setEnabled(false);
         return;
     }
-    settings->setValue(QStringLiteral("Last Thermal Editor Export Path"), QFileInfo(folder).absolutePath());
+    data->rememberFolder(QStringLiteral("Last Thermal Editor Export Path"), QFileInfo(folder).absolutePath());
     m_folder->setText(folder);
     m_save->setEnabled(true);
 }

@@ -8,9 +8,7 @@
 #include <QHBoxLayout>
 #include <QImageWriter>
 #include <QMenu>
-#include <QSettings>
 #include <QSplitter>
-#include <QStandardPaths>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -381,10 +379,8 @@ QString THMain::extensionForFilter(const QString &filter)
 void THMain::exportFile()
 {
     qDebug() << "[THMain] exportFile";
-    QSettings *settings = Data::instance()->settings();
-    const QString start = settings->value(QStringLiteral("Last Thermal Editor Export Path"),
-                                          QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
-                              .toString();
+    Data *data = Data::instance();
+    const QString start = data->rememberedFolder(QStringLiteral("Last Thermal Editor Export Path"));
     Prompt::Request request;
     request.kind = Prompt::Request::SaveFile;
     request.parent = this;
@@ -401,7 +397,7 @@ void THMain::exportFile()
         ext = QStringLiteral(".jpg");  // the first filter
     if (!fileName.toLower().endsWith(ext))
         fileName += ext;
-    settings->setValue(QStringLiteral("Last Thermal Editor Export Path"), QFileInfo(fileName).absolutePath());
+    data->rememberFolder(QStringLiteral("Last Thermal Editor Export Path"), QFileInfo(fileName).absolutePath());
     if (QFileInfo::exists(fileName)) {
         Prompt::Request ask;
         ask.parent = this;

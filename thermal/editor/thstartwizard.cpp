@@ -9,10 +9,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QSettings>
 #include <QStackedWidget>
 #include <QStandardItemModel>
-#include <QStandardPaths>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -182,15 +180,13 @@ void THStartWizard::nextClicked()
             m_pages->setCurrentIndex(LoadPage);
             m_next->setText(tr("Finish"));
         } else {
-            QSettings *settings = Data::instance()->settings();
-            const QString last = settings->value(QStringLiteral("Last Thermal Editor Import Path"),
-                                                 QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
-                                     .toString();
+            Data *data = Data::instance();
+            const QString last = data->rememberedFolder(QStringLiteral("Last Thermal Editor Import Path"));
             const QString folder = Prompt::directory(this, tr("Open FLIR image directory..."), last,
                                                      QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
             if (folder.isEmpty())
                 return;
-            settings->setValue(QStringLiteral("Last Thermal Editor Import Path"), QFileInfo(folder).absolutePath());
+            data->rememberFolder(QStringLiteral("Last Thermal Editor Import Path"), QFileInfo(folder).absolutePath());
             if (fillDataFromDirectory(folder)) {
                 m_pages->setCurrentIndex(NewPage);
                 m_back->show();
