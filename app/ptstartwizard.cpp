@@ -182,12 +182,12 @@ QWidget *PTStartWizard::createChooseLogWidget()
 QString PTStartWizard::getLogPath() const
 {
     qDebug() << "[PTStartWizard] getLogPath";
-    return Data::instance()->harlekSDPath() + QDir::separator() + QStringLiteral("logs");
+    return Data::instance()->logsPath();
 }
 
 QString PTStartWizard::projectsPath() const
 {
-    return Data::instance()->harlekSDPath() + QDir::separator() + QStringLiteral("phototagger");
+    return Data::instance()->photoTaggerPath();
 }
 
 QString PTStartWizard::projectFilePath(const QString &name) const

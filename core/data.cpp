@@ -409,8 +409,8 @@ void Data::refreshLogMetaData()
     if (m_settings->value("LogMetaVersion", 0).toInt() == readerVersion)
         return;
 
-    const QString logsPath = m_harlekSDDir.path() + QDir::separator() + "logs";
-    const QStringList folders = QDir(logsPath).entryList(QDir::Dirs | QDir::NoDotAndDotDot,
+    const QString logs = logsPath();
+    const QStringList folders = QDir(logs).entryList(QDir::Dirs | QDir::NoDotAndDotDot,
                                                          QDir::Name);
     QProgressDialog progress(tr("Progressing logfiles.."), tr("Abort"), 0, folders.size());
     progress.setWindowModality(Qt::WindowModal);
@@ -419,7 +419,7 @@ void Data::refreshLogMetaData()
     for (int i = 0; i < folders.size(); ++i) {
         if (progress.wasCanceled())
             return;  // runs again at the next start
-        const QString folder = logsPath + "/" + folders.at(i);
+        const QString folder = logs + "/" + folders.at(i);
         try {
             // Opening the log is what brings its meta data up to date.
             HarlekLog log(folder.toUtf8().toStdString());

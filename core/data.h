@@ -46,6 +46,9 @@ public:
     // Workspace folders
     QString navtracPath() const { return m_navtracDir.path(); }
     QString harlekSDPath() const { return m_harlekSDDir.path(); }
+    // The aircraft logs and the photo-tagger projects, in the aircraft folder.
+    QString logsPath() const { return harlekSDPath() + QStringLiteral("/logs"); }
+    QString photoTaggerPath() const { return harlekSDPath() + QStringLiteral("/phototagger"); }
     QString waypointPath() const { return m_waypointDir.path(); }
     QString mapPath() const { return m_mapDir.path(); }
     QString mapApiPath() const { return m_mapApiDir.path(); }

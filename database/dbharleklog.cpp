@@ -62,8 +62,7 @@ DBHarlekLog::DBHarlekLog(QWidget *parent) : QWidget(parent)
 
 QString DBHarlekLog::folderOf(const QString &name)
 {
-    return Data::instance()->harlekSDPath() + QDir::separator() + QStringLiteral("logs")
-        + QDir::separator() + name;
+    return Data::instance()->logsPath() + QDir::separator() + name;
 }
 
 QString DBHarlekLog::flightTimeText(double seconds)

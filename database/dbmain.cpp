@@ -229,8 +229,8 @@ QString DBMain::folderOf(Kind kind)
     switch (kind) {
     case FlightPlans: return data->waypointPath();
     case Maps: return data->orthoMapPath();
-    case Logs: return data->harlekSDPath() + QStringLiteral("/logs");
-    case PhotoTagger: return data->harlekSDPath() + QStringLiteral("/phototagger");
+    case Logs: return data->logsPath();
+    case PhotoTagger: return data->photoTaggerPath();
     case Traces: return data->harlekSDPath() + QStringLiteral("/trace");
     case Thermal: return data->harlekSDPath() + QStringLiteral("/thermal");
     default: return QString();

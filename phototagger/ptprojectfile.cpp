@@ -177,7 +177,7 @@ int imageTypeFromNames(const QVector<PTTag> &tags, int fallback)
 
 QString projectsFolder()
 {
-    return Data::instance()->harlekSDPath() + QLatin1String("/phototagger");
+    return Data::instance()->photoTaggerPath();
 }
 
 QString projectFolder(const QString &name) { return projectsFolder() + QLatin1Char('/') + name; }

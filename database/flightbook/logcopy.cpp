@@ -17,7 +17,7 @@ QString tr(const char* text)
 
 QString LogCopy::logsFolder()
 {
-    return QDir(Data::instance()->harlekSDPath()).absoluteFilePath(QStringLiteral("logs"));
+    return QDir(Data::instance()->logsPath()).absolutePath();
 }
 
 QStringList LogCopy::names(const QString& name, int start, int n)

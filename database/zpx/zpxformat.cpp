@@ -45,8 +45,8 @@ Places Places::fromData()
     Places p;
     p.maps = data->orthoMapPath();
     p.plans = data->waypointPath();
-    p.logs = data->harlekSDPath() + QStringLiteral("/logs");
-    p.projects = data->harlekSDPath() + QStringLiteral("/phototagger");
+    p.logs = data->logsPath();
+    p.projects = data->photoTaggerPath();
     return p;
 }
 

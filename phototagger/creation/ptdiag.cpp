@@ -379,8 +379,7 @@ void PTDiag::cancelClicked()
     m_worker->wait();
     if (m_job != 2) {
         if (m_worker->mode() >= PTMerge::Copy && m_worker->mode() != PTMerge::ReadProject) {
-            const QString folder = QDir::toNativeSeparators(Data::instance()->harlekSDPath() + QStringLiteral("/phototagger/")
-                                                            + m_logName);
+            const QString folder = QDir::toNativeSeparators(Data::instance()->photoTaggerPath() + QLatin1Char('/') + m_logName);
             Data::removeDirRecursively(folder);
         }
         QDialog::reject();

@@ -28,7 +28,7 @@ bool PTMerge::isCanceled() const
 
 QString PTMerge::projectFolder() const
 {
-    return QDir::toNativeSeparators(Data::instance()->harlekSDPath() + QStringLiteral("/phototagger/") + m_name);
+    return QDir::toNativeSeparators(Data::instance()->photoTaggerPath() + QLatin1Char('/') + m_name);
 }
 
 void PTMerge::begin(int mode)
@@ -61,7 +61,6 @@ void PTMerge::run()
     auto progress = [this](void (PTMerge::*signal)(int, int)) {
         return [this, signal](int current, int total) { emit (this->*signal)(current, total); };
     };
-    const QString sd = Data::instance()->harlekSDPath();
     switch (m_mode) {
     case Wait:
         for (int i = 0; i < 10 && !cancel(); ++i)
@@ -69,7 +68,7 @@ void PTMerge::run()
         break;
     case ReadLog:
         m_result = PTSteps::readLogTriggers(
-            QDir::toNativeSeparators(sd + QStringLiteral("/logs/") + m_name), m_triggers, cancel);
+            QDir::toNativeSeparators(Data::instance()->logsPath() + QLatin1Char('/') + m_name), m_triggers, cancel);
         break;
     case ReadProject:
         qDebug() << "[PTMerge] threadReadLogDataFromZTE " << m_name;

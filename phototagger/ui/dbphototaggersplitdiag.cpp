@@ -126,8 +126,7 @@ void DBPhotoTaggerSplitDiag::splitClicked()
     }
     // Folder names are compared without regard to case, as everywhere a
     // project is named: on some file systems they are the same folder.
-    const QStringList existing = QDir(Data::instance()->harlekSDPath() + QDir::separator()
-                                      + QLatin1String("phototagger"))
+    const QStringList existing = QDir(Data::instance()->photoTaggerPath())
                                      .entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks);
     for (const QString &name : {first, second}) {
         if (existing.contains(name, Qt::CaseInsensitive)) {
