@@ -31,8 +31,19 @@ void DBThread::loadMap(const QString &name, const QString &path)
         m_path = path;
     }
     setWidgetState(1);
-    // A running load picks the new request up when it ends.
-    start(QThread::InheritPriority);
+    // A running load picks the new request up when it ends. A loader that
+    // has already decided to end may not have finished yet, and start()
+    // would do nothing then: wait for it and start again.
+    bool idle;
+    {
+        QMutexLocker lock(&m_mutex);
+        idle = !m_running;
+        m_running = true;
+    }
+    if (idle) {
+        wait();
+        start(QThread::InheritPriority);
+    }
 }
 
 void DBThread::setWidgetState(int state)
@@ -59,8 +70,10 @@ void DBThread::run()
         QString name, path;
         {
             QMutexLocker lock(&m_mutex);
-            if (m_job != 1 || m_stop)
+            if (m_job != 1 || m_stop) {
+                m_running = false;
                 return;
+            }
             m_job = 0;
             name = m_name;
             path = m_path;

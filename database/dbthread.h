@@ -40,4 +40,5 @@ private:
     QString m_name;
     QString m_path;
     bool m_stop = false;
+    bool m_running = false;  // run() has not yet decided to end
 };
