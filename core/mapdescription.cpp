@@ -5,7 +5,7 @@
 #include <QImageReader>
 #include <QImageWriter>
 
-#include "core/atomicfile.h"
+#include "core/atomicfile/atomicfile.h"
 
 QString MapDescription::recordText(const QString &name, const QString &source,
                                    const QList<double> &values)

@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <algorithm>
 
-#include "core/atomicfile.h"
+#include "core/atomicfile/atomicfile.h"
 
 namespace MapPages {
 

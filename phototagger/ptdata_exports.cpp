@@ -13,7 +13,7 @@
 #include <quazip/quazipfile.h>
 #include <quazip/quazipnewinfo.h>
 
-#include "core/atomicfile.h"
+#include "core/atomicfile/atomicfile.h"
 #include "exif/exifhandler.h"
 #include "phototagger/ptdata.h"
 

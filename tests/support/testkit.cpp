@@ -12,6 +12,9 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace KorvelTest {
 
 TestHome::TestHome()
@@ -245,6 +248,26 @@ void dragMove(QWidget *w, QPoint pos)
 {
     QMouseEvent e(QEvent::MouseMove, pos, w->mapToGlobal(pos), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(w, &e);
+}
+
+DiskLimit::DiskLimit(qint64 limit)
+{
+    m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit rl{};
+    getrlimit(RLIMIT_FSIZE, &rl);
+    m_oldSoft = rl.rlim_cur;
+    rl.rlim_cur = rlim_t(limit);
+    if (setrlimit(RLIMIT_FSIZE, &rl) != 0)
+        qFatal("DiskLimit: setrlimit failed");
+}
+
+DiskLimit::~DiskLimit()
+{
+    rlimit rl{};
+    getrlimit(RLIMIT_FSIZE, &rl);
+    rl.rlim_cur = rlim_t(m_oldSoft);
+    setrlimit(RLIMIT_FSIZE, &rl);
+    std::signal(SIGXFSZ, m_oldHandler);
 }
 
 }  // namespace KorvelTest

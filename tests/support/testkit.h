@@ -114,6 +114,21 @@ void whenModal(std::function<void(QWidget *)> fn, int timeoutMs = 5000);
 // Waits in the event loop until pred() is true or timeoutMs passed.
 bool waitFor(const std::function<bool()> &pred, int timeoutMs = 5000);
 
+// Makes the disk "full" for this process at a chosen byte: while it lives,
+// no regular file can grow beyond limit bytes (RLIMIT_FSIZE, with SIGXFSZ
+// ignored, so the write fails with "File too large" instead of ending the
+// process). Restores the old limit when it goes.
+class DiskLimit {
+public:
+    explicit DiskLimit(qint64 limit);
+    ~DiskLimit();
+    DiskLimit(const DiskLimit &) = delete;
+    DiskLimit &operator=(const DiskLimit &) = delete;
+private:
+    unsigned long long m_oldSoft = 0;
+    void (*m_oldHandler)(int) = nullptr;
+};
+
 // A move with the left button held, delivered to the widget itself (the
 // test library's moves only move the cursor).
 void dragMove(QWidget *w, QPoint pos);

@@ -1,0 +1,117 @@
+#pragma once
+// The one door through which files are written. A file is built under a
+// hidden temporary name beside its target, every write is checked, and only
+// a complete file is moved to the final name; a failed, cancelled or killed
+// write leaves the old file (or no file) there. Failures carry the system's
+// reason ("No space left on device").
+#include <QByteArray>
+#include <QIODevice>
+#include <QString>
+#include <functional>
+
+namespace AtomicFile {
+
+// How the finished file takes its name.
+enum class Mode {
+    Replace,    // an existing file at the name is replaced in one step
+    NoReplace,  // an existing name (file, folder or link) is never touched
+};
+
+// A file being written: a seekable QIODevice (usable under QuaZip or a
+// stream) whose bytes land in a temporary file beside the target. Every
+// write is checked; the first failure is kept with the system's reason and
+// fails every later write and commit(). Destroying it without commit()
+// removes the temporary file.
+class Writer : public QIODevice {
+    Q_OBJECT
+public:
+    explicit Writer(const QString &path, Mode mode = Mode::Replace);
+    ~Writer() override;
+
+    // Creates the temporary file; false with reason() on failure.
+    bool open();
+    // Writes what is buffered, syncs the data to disk and moves the file to
+    // its name. False (with reason(), the temporary file removed) when any
+    // write failed or the name could not be taken.
+    bool commit();
+    // Abandons the file: the temporary file goes, the target stays as it was.
+    void cancel();
+
+    QString path() const { return m_path; }
+    // The system's reason of the first failure, empty while all is well.
+    QString reason() const { return m_reason; }
+    // errno of the first failure (EEXIST when NoReplace found the name taken).
+    int osError() const { return m_errno; }
+    bool failed() const { return m_errno != 0 || !m_reason.isEmpty(); }
+
+    bool isSequential() const override { return false; }
+    bool seek(qint64 pos) override;
+    qint64 size() const override { return m_size; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override;
+    qint64 writeData(const char *data, qint64 size) override;
+
+private:
+    bool writeAll(const char *data, qint64 size);
+    bool flushBuffer();
+    bool fail(int err, const QString &what = QString());
+    void removeTemp();
+
+    QString m_path;
+    Mode m_mode;
+    QString m_temp;
+    int m_fd = -1;
+    QByteArray m_buffer;
+    qint64 m_filePos = 0;   // where m_buffer starts in the file
+    qint64 m_size = 0;
+    int m_errno = 0;
+    QString m_reason;
+    bool m_committed = false;
+};
+
+// Calls writer on a Writer for path and commits it when writer returned true
+// and every write succeeded. On failure *error (when given) holds the
+// system's reason, or the writer's own text when it set one.
+bool write(const QString &path, const std::function<bool(QIODevice &)> &writer,
+           QString *error = nullptr, Mode mode = Mode::Replace);
+
+// Whole-content form.
+bool write(const QString &path, const QByteArray &content, QString *error = nullptr,
+           Mode mode = Mode::Replace);
+
+// "<path>: <reason>", the form in which a failed write reaches the user.
+QString describe(const QString &path, const QString &reason);
+
+// A folder assembled under a hidden temporary name beside its target and
+// renamed to it in one step, so the target is whole or absent. Files are
+// written into path() (through Writer). The name is taken only when free;
+// destroying it without commit() removes the temporary folder.
+class Folder {
+public:
+    explicit Folder(const QString &target);
+    ~Folder();
+    Folder(const Folder &) = delete;
+    Folder &operator=(const Folder &) = delete;
+
+    bool open();                         // creates the temporary folder
+    QString path() const { return m_temp; }  // where the files go meanwhile
+    bool commit();                       // false with reason(); EEXIST when taken
+    void cancel();
+    QString reason() const { return m_reason; }
+    int osError() const { return m_errno; }
+
+private:
+    QString m_target;
+    QString m_temp;
+    QString m_reason;
+    int m_errno = 0;
+    bool m_committed = false;
+};
+
+// Takes the name `to` for the file or folder at `from` only when no entry of
+// that name exists (never through a link placed there). False with errno set
+// (EEXIST when taken).
+bool renameNoReplace(const QString &from, const QString &to);
+
+}  // namespace AtomicFile
