@@ -122,7 +122,7 @@ void compare(const QString &name, const QString &root, const std::function<void(
                 qPrintable(name), mb, mb / tExport, mb / tZip, tZip / tExport, mb / tImport,
                 mb / tUnzip, tUnzip / tImport);
     std::fflush(stdout);
-    for (const QString &d : {"from", "to", "unzipped"})
+    for (const char *d : {"from", "to", "unzipped"})
         QDir(root + "/" + d).removeRecursively();
     QFile::remove(archive);
     QFile::remove(zipFile);

@@ -15,5 +15,4 @@ function(korvel_library target)
   target_include_directories(${target} PUBLIC
     $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>)
   target_link_libraries(${target} PUBLIC ${K_PUBLIC} PRIVATE ${K_PRIVATE})
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Wno-unused-parameter)
 endfunction()

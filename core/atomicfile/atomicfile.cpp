@@ -87,10 +87,12 @@ Writer::~Writer()
         cancel();
 }
 
-bool Writer::open()
+bool Writer::open(OpenMode mode)
 {
     if (isOpen())
         return !failed();
+    if (mode & QIODevice::ReadOnly)
+        return fail(EINVAL, tr("a file being written cannot be read"));
     m_fd = openTemp(m_path, &m_temp);
     if (m_fd < 0) {
         m_temp.clear();

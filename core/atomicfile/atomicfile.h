@@ -28,8 +28,10 @@ public:
     explicit Writer(const QString &path, Mode mode = Mode::Replace);
     ~Writer() override;
 
-    // Creates the temporary file; false with reason() on failure.
-    bool open();
+    // Creates the temporary file; false with reason() on failure. Only
+    // writing is possible (any read mode is refused).
+    bool open(OpenMode mode) override;
+    bool open() { return open(QIODevice::WriteOnly); }
     // Writes what is buffered, syncs the data to disk and moves the file to
     // its name. False (with reason(), the temporary file removed) when any
     // write failed or the name could not be taken.

@@ -192,6 +192,12 @@ Grid generate(const QVector<QPointF> &corners, double stepX, double stepY, int a
     bool reversed = win == 1 || win == 3;
     const double straight = PreviewHeading::fromRadians(theta - M_PI / 2);
     const double back = PreviewHeading::fromRadians(theta + M_PI / 2);
+    int points = 0;
+    for (const QVector<QPointF> &row : qAsConst(grid.rows))
+        points += row.size();
+    // Sized once and filled in place.
+    grid.previews.resize(points);
+    Preview *out = grid.previews.data();
     int visited = 0;
     for (int r = forward ? 0 : grid.rows.size() - 1; forward ? r < grid.rows.size() : r >= 0;
          r += forward ? 1 : -1) {
@@ -199,11 +205,9 @@ Grid generate(const QVector<QPointF> &corners, double stepX, double stepY, int a
         if (row.isEmpty())
             continue;
         const double heading = inDir && visited % 2 == 1 ? back : straight;
-        for (int i = 0; i < row.size(); ++i) {
-            Preview p;
-            p.pos = row[reversed ? row.size() - 1 - i : i];
-            p.heading = heading;
-            grid.previews << p;
+        for (int i = 0; i < row.size(); ++i, ++out) {
+            out->pos = row[reversed ? row.size() - 1 - i : i];
+            out->heading = heading;
         }
         reversed = !reversed;
         ++visited;

@@ -108,7 +108,7 @@ private slots:
         QCOMPARE(f.location, QString("Unknown"));
         QVERIFY(d->flightPlanInfo("Field").isEmpty());
 
-        for (const QString &bad : {"damaged", "foreign"}) {
+        for (const char *bad : {"damaged", "foreign"}) {
             const FlightPlanInfo b = d->flightPlanInfo(bad);
             QCOMPARE(b.name, QString(bad));
             QCOMPARE(b.waypointCount, 0);

@@ -117,7 +117,7 @@ private slots:
         QTRY_COMPARE(db.mapPage()->value(1)->text(), QString("osm"));
         QTest::qWait(200);  // any older load has ended by now
         QCOMPARE(db.mapPage()->name(), QString("Second"));
-        QCOMPARE(db.mapPage()->previewLabel()->pixmap()->size(), QSize(600, 300));
+        QCOMPARE(db.mapPage()->previewLabel()->pixmap(Qt::ReturnByValue).size(), QSize(600, 300));
 
         // An unreadable map still gets its page, not the loading page forever.
         db.tree()->setCurrentItem(itemNamed(db, "Broken"));

@@ -45,7 +45,7 @@ QString run(const QString& program, const QStringList& args)
 // Entry names of an archive (zipinfo -1), sorted.
 QStringList entries(const QString& zip)
 {
-    QStringList names = run("zipinfo", {"-1", zip}).split('\n', QString::SkipEmptyParts);
+    QStringList names = run("zipinfo", {"-1", zip}).split('\n', Qt::SkipEmptyParts);
     names.sort();
     return names;
 }

@@ -506,8 +506,8 @@ private slots:
         feed(*h.comV1(), V1Aircraft::frame(241, build(2, 5, 83)));
         feed(*h.comV1(), V1Aircraft::frame(242, build(1, 12, 83)));
         feed(*h.comV1(), V1Aircraft::frame(243, build(3, 0, 83)));
-        QByteArray llData = build(4, 99, 88);
-        qToLittleEndian<quint32>(123456, llData.data() + 84);
+        QByteArray llData = build(4, 99, 84);
+        llData.append("\x40\xe2\x01\x00", 4);  // 123456, little endian
         feed(*h.comV1(), V1Aircraft::frame(240, llData));
         feed(*h.comV1(), V1Aircraft::frame(244, hex("2a00ffff")));
         QCOMPARE(hl.at(0).at(0).toDouble(), 2.05);

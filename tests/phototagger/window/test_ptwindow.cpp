@@ -440,7 +440,7 @@ private slots:
         label.resize(50, 80);
         label.setImage(pm);
         QCOMPARE(label.heightForWidth(100), 50);
-        QCOMPARE(label.pixmap()->size(), QSize(50, 25));
+        QCOMPARE(label.pixmap(Qt::ReturnByValue).size(), QSize(50, 25));
         PTPreview preview;
         QVERIFY(!preview.setImage("/nonexistent/thumb.jpg"));
         QVERIFY(preview.showsNoImage());
