@@ -1,6 +1,13 @@
 #!/usr/bin/env python3
-"""Fails when a file includes a header of a library that its own library (or
-program) does not depend on.
+"""Keeps the layers the build declares.
+
+Fails when
+- a library or program links one of ours that stands later in the declared
+  order (the add_subdirectory list of the top CMakeLists.txt, bottom to top;
+  inside a folder, the order its targets are defined in);
+- the link graph of our targets has a cycle;
+- a file includes a header of a library that its own library (or program)
+  does not depend on.
 
 The dependencies are the link graph CMake knows (cmake --graphviz in the build
 folder); which file belongs to which target comes from the SOURCES lists of the
@@ -61,6 +68,51 @@ def allowed(target, edges):
     return seen
 
 
+def declared_order():
+    """Our targets bottom to top, as the top CMakeLists.txt adds their folders."""
+    def strip(text):
+        return re.sub(r'#[^\n]*', '', text)
+    top = strip(open(os.path.join(ROOT, 'CMakeLists.txt')).read())
+    order = []
+    for m in re.finditer(r'^add_subdirectory\(\s*(\S+)\s*\)', top, re.M):
+        folder = m.group(1)
+        if folder.split('/')[0] not in CHECKED:
+            continue
+        text = strip(open(os.path.join(ROOT, folder, 'CMakeLists.txt')).read())
+        for t in re.finditer(r'\b(?:korvel_library|add_library|add_executable)\(\s*([\w-]+)', text):
+            order.append((t.group(1), folder))
+    return order
+
+
+def order_problems(edges):
+    order = declared_order()
+    place = {t: i for i, (t, _) in enumerate(order)}
+    folder = dict(order)
+    bad = []
+    for src, dsts in sorted(edges.items()):
+        if src not in place:
+            continue
+        for dst, _ in dsts:
+            if dst in place and place[dst] > place[src]:
+                bad.append('%s (%s) links %s (%s), which stands later in the order of '
+                           'CMakeLists.txt' % (src, folder[src], dst, folder[dst]))
+    # Cycles among our targets (an order check alone misses one inside a folder).
+    graph = {t: [d for d, _ in edges.get(t, []) if d in place] for t in place}
+    state = {}
+    def visit(t, path):
+        state[t] = 1
+        for d in graph[t]:
+            if state.get(d) == 1:
+                bad.append('link cycle: ' + ' -> '.join(path[path.index(d):] + [d]))
+            elif d not in state:
+                visit(d, path + [d])
+        state[t] = 2
+    for t in place:
+        if t not in state:
+            visit(t, [t])
+    return order, bad
+
+
 def owners():
     """File (relative to ROOT) -> target, from the SOURCES lists."""
     own = {}
@@ -84,8 +136,11 @@ def owners():
 def main():
     build = sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, 'build')
     edges = link_graph(build)
+    order, problems = order_problems(edges)
+    for p in problems:
+        print(p)
     own = owners()
-    bad = 0
+    bad = len(problems)
     for f, target in sorted(own.items()):
         ok = allowed(target, edges)
         path = os.path.join(ROOT, f)
@@ -114,9 +169,10 @@ def main():
                       % (f, n, target, need, line.strip()))
                 bad += 1
     if bad:
-        print('layering check: %d include(s) break the layers' % bad)
+        print('layering check: %d problem(s) break the layers' % bad)
         return 1
-    print('layering check: %d files, every include within its library\'s dependencies' % len(own))
+    print('layering check: %d targets in order, no link cycle; %d files, every include within its '
+          'library\'s dependencies' % (len(order), len(own)))
     return 0
 
 
