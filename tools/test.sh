@@ -1,15 +1,24 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds everything and runs every test headless.
+# Installs what is needed, builds everything and runs every test headless,
+# then the hardening run (fuzz targets and the tests under the sanitizers).
+# Warnings fail both builds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+start=$SECONDS
+stage() { echo "== $1 (at $((SECONDS - start)) s)"; }
+stage "packages"
 tools/deps.sh
 BUILD_DIR=${BUILD_DIR:-build}
-export BUILD_DIR
-tools/build.sh -DKORVEL_BUILD_TESTS=ON
+export BUILD_DIR KORVEL_WERROR=ON
+stage "build ($BUILD_DIR)"
+tools/build.sh -DKORVEL_BUILD_TESTS=ON -DKORVEL_WERROR=ON
+stage "layers"
 python3 tools/check-layers.py "$BUILD_DIR"
+stage "tests ($BUILD_DIR)"
 export QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1
 (cd "$BUILD_DIR" && ctest --output-on-failure -j "${TEST_JOBS:-$(nproc)}" "$@")
 # Fuzz targets and the sanitizer test run (HARDEN=0 leaves them out).
 if [ "${HARDEN:-1}" != 0 ]; then
+  stage "hardening"
   tools/harden.sh
 fi
