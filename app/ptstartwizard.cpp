@@ -221,7 +221,8 @@ void PTStartWizard::newItem(QTreeWidgetItem *item)
         for (int c = 0; c < 3; ++c)
             item->setForeground(c, QBrush(Qt::darkGreen));
     } else {
-        item->setText(2, QString());
+        // A log cut short can be tagged up to its cut; the row says so.
+        item->setText(2, item->text(FlightBookThread::NoteColumn));
     }
     m_logs->addTopLevelItem(item);
 }

@@ -93,6 +93,9 @@ void DBHarlekLog::setLog(const QString &name)
         m_values[4]->setText(QString::number(p.longitude, 'f', 12));
         m_values[6]->setText(QString::number(log.photoTagCount()));
         m_values[7]->setText(flightTimeText(log.airTime()));
+        if (log.isCutShort())
+            m_values[7]->setText(m_values[7]->text() + QStringLiteral("  ")
+                                 + tr("(log cut short: %1)").arg(QString::fromStdString(log.cutShortReason())));
         const QString place = Data::instance()->placeNameAt(p.longitude, p.latitude);
         m_values[3]->setText(place.isEmpty() ? tr("Unknown") : place);
     } catch (const LogNotFoundException &e) {

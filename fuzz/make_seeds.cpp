@@ -109,6 +109,8 @@ void logs()
                + QByteArray::fromStdString(harleklog::recordsText(c));
     };
     seed("fuzz_harleklog", "basic", both(basic));
+    // Records cut inside their last line, as a card pulled in flight leaves them.
+    seed("fuzz_harleklog", "cut", both(basic).chopped(7));
 
     HarlekLogContent fc = basic;
     fc.type = LogTypeFC;

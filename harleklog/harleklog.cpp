@@ -106,10 +106,19 @@ QByteArray readWhole(const std::string& file, const std::string& folder)
     QFile f(QString::fromStdString(file));
     if (!f.open(QIODevice::ReadOnly))
         throw LogNotFoundException("No readable Korvel Harlek log in \"" + folder + "\"");
-    return f.readAll();
+    const QByteArray bytes = f.readAll();
+    // A read that stops early must not pass for a log cut short.
+    if (f.error() != QFileDevice::NoError)
+        throw LogException(file + ": " + f.errorString().toStdString());
+    if (bytes.isEmpty())
+        throw LogNotFoundException("No Korvel Harlek log in \"" + folder + "\": "
+                                   + QFileInfo(f).fileName().toStdString() + " is empty");
+    return bytes;
 }
 
-// Calls fn(begin, end, lineNumber) for every line without its line end.
+// Calls fn(begin, end, lineNumber, ended) for every line without its line
+// end; ended is false for a last line that the file ends in without one.
+// A line whose "\r\n" stops after the '\r' is whole.
 template <typename Fn>
 void forEachLine(const QByteArray& bytes, Fn fn)
 {
@@ -122,7 +131,7 @@ void forEachLine(const QByteArray& bytes, Fn fn)
         const char* trimmed = lineEnd;
         if (trimmed > p && trimmed[-1] == '\r')
             --trimmed;
-        fn(p, trimmed, ++number);
+        fn(p, trimmed, ++number, nl != nullptr || trimmed != lineEnd);
         p = nl ? nl + 1 : end;
     }
 }
@@ -147,6 +156,35 @@ bool isMagic(const char* b, const char* e, const char* magic)
         b += 3;
     const size_t len = std::strlen(magic);
     return size_t(e - b) == len && std::memcmp(b, magic, len) == 0;
+}
+
+// A first line that stops early: the start of the magic text (with or
+// without the BOM), not empty.
+bool isMagicStart(const char* b, const char* e, const char* magic)
+{
+    const size_t n = size_t(e - b);
+    const std::string withBom = std::string("\xEF\xBB\xBF") + magic;
+    auto startOf = [b, n](const std::string& whole) {
+        return n < whole.size() && std::memcmp(b, whole.data(), n) == 0;
+    };
+    return n > 0 && (startOf(magic) || startOf(withBom));
+}
+
+// Checks the first line of a log file; throws unless it is the magic text.
+void checkMagic(const char* b, const char* e, bool ended, const char* magic, const LineError& err,
+                const std::string& folder)
+{
+    if (isMagic(b, e, magic))
+        return;
+    // Nothing of the flight is in a file that ends inside its first line.
+    if (!ended && isMagicStart(b, e, magic))
+        err.fail("the file ends inside its first line");
+    throw LogNotFoundException("No Korvel Harlek log in \"" + folder + "\"");
+}
+
+std::string fileName(const std::string& file)
+{
+    return QFileInfo(QString::fromStdString(file)).fileName().toStdString();
 }
 
 bool skipLine(const char* b, const char* e)
@@ -337,14 +375,7 @@ void HarlekLog::readHeader(const std::string& file)
     LineError err(file, 0);
     bool magicSeen = false;
     bool typeSeen = false;
-    forEachLine(bytes, [&](const char* b, const char* e, int number) {
-        err.setLine(number);
-        if (!magicSeen) {
-            if (!isMagic(b, e, harleklog::kInfoMagic))
-                throw LogNotFoundException("No Korvel Harlek log in \"" + m_path + "\"");
-            magicSeen = true;
-            return;
-        }
+    auto parse = [&](const char* b, const char* e) {
         if (skipLine(b, e))
             return;
         const char* eq = static_cast<const char*>(std::memchr(b, '=', size_t(e - b)));
@@ -388,11 +419,29 @@ void HarlekLog::readHeader(const std::string& file)
             m_given |= GivenMaxHeight;
         }
         // Other keys belong to newer writers and are ignored.
+    };
+    forEachLine(bytes, [&](const char* b, const char* e, int number, bool ended) {
+        err.setLine(number);
+        if (!magicSeen) {
+            checkMagic(b, e, ended, harleklog::kInfoMagic, err, m_path);
+            magicSeen = true;
+        } else if (ended) {
+            parse(b, e);
+        }
+        if (!ended)
+            cutShort(file, number);
     });
     if (!magicSeen)
         throw LogNotFoundException("No Korvel Harlek log in \"" + m_path + "\"");
     if (!typeSeen)
         m_type = LogTypeBasic;
+}
+
+void HarlekLog::cutShort(const std::string& file, int line)
+{
+    if (!m_cutShort.empty())
+        m_cutShort += "; ";
+    m_cutShort += fileName(file) + " ends inside line " + std::to_string(line);
 }
 
 void HarlekLog::readRecords(const std::string& file)
@@ -407,14 +456,7 @@ void HarlekLog::readRecords(const std::string& file)
     std::map<int, std::shared_ptr<zephrinLog::ZephrinLogMessageInfo>> defs;
     m_path_points.reserve(size_t(bytes.size() / 80));
 
-    forEachLine(bytes, [&](const char* b, const char* e, int number) {
-        err.setLine(number);
-        if (!magicSeen) {
-            if (!isMagic(b, e, harleklog::kLogMagic))
-                throw LogNotFoundException("No Korvel Harlek log in \"" + m_path + "\"");
-            magicSeen = true;
-            return;
-        }
+    auto parse = [&](const char* b, const char* e) {
         if (skipLine(b, e))
             return;
         const size_t n = splitFields(b, e, f);
@@ -524,6 +566,17 @@ void HarlekLog::readRecords(const std::string& file)
         default:
             err.fail("unknown record \"" + f[0].str() + "\"");
         }
+    };
+    forEachLine(bytes, [&](const char* b, const char* e, int number, bool ended) {
+        err.setLine(number);
+        if (!magicSeen) {
+            checkMagic(b, e, ended, harleklog::kLogMagic, err, m_path);
+            magicSeen = true;
+        } else if (ended) {
+            parse(b, e);
+        }
+        if (!ended)
+            cutShort(file, number);
     });
     if (!magicSeen)
         throw LogNotFoundException("No Korvel Harlek log in \"" + m_path + "\"");

@@ -158,6 +158,13 @@ public:
     // Opens the log folder at path (UTF-8). Throws LogNotFoundException when
     // the folder holds no log, LogException (naming file and line) when a
     // file of it is malformed.
+    //
+    // A file that ends without a line end (power lost, card pulled) is read
+    // up to its last whole line and the log is marked cut short. The line it
+    // ends in is left out even when it reads: a number cut inside still
+    // reads, as another number. Any malformed whole line refuses the log, as
+    // does a file that ends inside its first line (the magic text), which
+    // holds nothing of the flight.
     explicit HarlekLog(const std::string& path);
     ~HarlekLog();
     HarlekLog(const HarlekLog&) = delete;
@@ -179,6 +186,10 @@ public:
     double maxDistance() const { return m_maxDistance; }      // m
     double maxDistance3D() const { return m_maxDistance3D; }  // m
     double maxHeight() const { return m_maxHeight; }          // m above start
+    // A file of the log ends inside its last line; what came before is read.
+    bool isCutShort() const { return !m_cutShort.empty(); }
+    // Where, e.g. "KORVEL.LOG ends inside line 297"; empty for a whole log.
+    const std::string& cutShortReason() const { return m_cutShort; }
     // Message log of the flight controller; null unless logType() is 1.
     std::shared_ptr<zephrinLog::ZephrinLog> log() const { return m_log; }
 
@@ -186,6 +197,7 @@ private:
     void readHeader(const std::string& file);
     void readRecords(const std::string& file);
     void deriveMissing();
+    void cutShort(const std::string& file, int line);
 
     std::string m_path;
     LogType m_type = LogTypeUnknown;
@@ -199,6 +211,7 @@ private:
     std::vector<PathPoint> m_path_points;
     std::vector<PhotoTag> m_tags;
     std::shared_ptr<zephrinLog::ZephrinLog> m_log;
+    std::string m_cutShort;
 };
 
 #endif // HARLEKLOG_H

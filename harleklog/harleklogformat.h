@@ -2,7 +2,8 @@
 #define HARLEKLOGFORMAT_H
 
 // On-disk layout of a Korvel Harlek log folder (UTF-8 text, C-locale numbers,
-// '\n' or "\r\n" line ends, lines starting with '#' are comments).
+// '\n' or "\r\n" line ends, lines starting with '#' are comments). Every line
+// ends with its line end: a file without one at its end was cut short.
 //
 // KORVEL.IFO, the marker file:
 //   KORVEL HARLEK LOG 1

@@ -96,7 +96,7 @@ Flightbook::Flightbook(QWidget* parent) : ToolWindow(parent)
     m_folderTree->setMinimumWidth(250);
 
     m_logTree = new QTreeWidget;
-    m_logTree->setColumnCount(7);
+    m_logTree->setColumnCount(FlightBookThread::NoteColumn + 1);
     m_logTree->setHeaderLabels(FlightBookThread::columnTitles());
     m_logTree->setMinimumHeight(150);
     m_logTree->setSortingEnabled(false);
@@ -111,6 +111,7 @@ Flightbook::Flightbook(QWidget* parent) : ToolWindow(parent)
     m_logTree->setColumnWidth(3, d);
     m_logTree->setColumnWidth(4, 2 * d);
     m_logTree->resizeColumnToContents(5);
+    m_logTree->resizeColumnToContents(6);
 
     m_loading = new QLabel;
     auto* movie = new QMovie(QStringLiteral(":/loading.gif"), QByteArray(), m_loading);
@@ -201,7 +202,7 @@ void Flightbook::updateBusy()
 
 void Flightbook::updateButtons()
 {
-    const bool any = !m_logTree->selectedItems().isEmpty();
+    const bool any = !selectedLogs().isEmpty();
     for (QToolButton* b : {m_copyButton, m_kmlButton, m_gpxButton, m_packButton})
         b->setEnabled(any);
 }
@@ -237,6 +238,16 @@ void Flightbook::newItem(QTreeWidgetItem* item)
         return;
     }
     m_listed.insert(item->text(0));
+    switch (FlightBookThread::state(item)) {
+    case FlightBookThread::CutShort:
+        item->setIcon(0, QIcon(QStringLiteral(":/icons/80/warning")));
+        break;
+    case FlightBookThread::Skipped:
+        item->setIcon(0, QIcon(QStringLiteral(":/icons/80/error")));
+        break;
+    case FlightBookThread::Whole:
+        break;
+    }
     m_logTree->addTopLevelItem(item);
 }
 
@@ -284,6 +295,9 @@ void Flightbook::updateMap(QTreeWidgetItem* item)
     m_read = nullptr;
     m_reading = false;
     updateBusy();
+    // Its row says why an unread log has nothing to show.
+    if (FlightBookThread::state(item) == FlightBookThread::Skipped)
+        return;
 
     const QString path = item->data(0, Qt::UserRole).toString();
     std::shared_ptr<HarlekLog> log;
@@ -345,14 +359,30 @@ void Flightbook::drawFlight(const Position& start, const PathRead& read)
 
 QList<QTreeWidgetItem*> Flightbook::selectedLogs() const
 {
-    return m_logTree->selectedItems();
+    QList<QTreeWidgetItem*> logs;
+    for (QTreeWidgetItem* item : m_logTree->selectedItems())
+        if (FlightBookThread::state(item) != FlightBookThread::Skipped)
+            logs << item;
+    return logs;
 }
 
 QStringList Flightbook::selectedPaths() const
 {
     QStringList paths;
     for (const QModelIndex& index : m_logTree->selectionModel()->selectedRows(0))
-        paths << index.data(Qt::UserRole).toString();
+        if (index.data(FlightBookThread::StateRole).toInt() != FlightBookThread::Skipped)
+            paths << index.data(Qt::UserRole).toString();
+    return paths;
+}
+
+QStringList Flightbook::readablePaths() const
+{
+    QStringList paths;
+    for (int i = 0; i < m_logTree->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = m_logTree->topLevelItem(i);
+        if (FlightBookThread::state(item) != FlightBookThread::Skipped)
+            paths << item->data(0, Qt::UserRole).toString();
+    }
     return paths;
 }
 
@@ -548,7 +578,8 @@ void Flightbook::runExport(Export kind, const QStringList& logPaths)
 void Flightbook::export2csv()
 {
     qDebug() << "[Flightbook] export2csv";
-    if (m_logTree->topLevelItemCount() == 0) {
+    const QStringList paths = readablePaths();
+    if (paths.isEmpty()) {
         warn(tr("There are no harlek logs in the selected folder."), tr("No logs"));
         return;
     }
@@ -560,9 +591,6 @@ void Flightbook::export2csv()
     if (!file.toLower().endsWith(QLatin1String(".csv")))
         file += QStringLiteral(".csv");
     data->rememberFolder(QLatin1String(kCsvPathKey), QFileInfo(file).absolutePath());
-    QStringList paths;
-    for (int i = 0; i < m_logTree->topLevelItemCount(); ++i)
-        paths << m_logTree->topLevelItem(i)->data(0, Qt::UserRole).toString();
     runLogBook(file, paths);
 }
 

@@ -92,8 +92,11 @@ private:
         std::vector<PhotoTag> tags;
     };
 
+    // The selected rows and paths, and every row's path, of logs that were
+    // read: rows of unreadable logs are left out.
     QList<QTreeWidgetItem*> selectedLogs() const;
     QStringList selectedPaths() const;
+    QStringList readablePaths() const;
     void warn(const QString& text, const QString& title);
     void updateBusy();
     void updateButtons();

@@ -16,7 +16,7 @@ FlightBookThread::FlightBookThread(QObject* parent) : QThread(parent)
 QStringList FlightBookThread::columnTitles()
 {
     return {tr("GPS Log ID"), tr("Date"), tr("Latitude"), tr("Longitude"), tr("Location"), tr("Number of Tags"),
-            tr("Flighttime")};
+            tr("Flighttime"), tr("Note")};
 }
 
 QString FlightBookThread::flightTime(double airTime)
@@ -40,11 +40,49 @@ QTreeWidgetItem* FlightBookThread::logItem(const QString& folderPath, const Harl
     item->setText(4, placeName.isEmpty() ? tr("Unknown") : placeName);
     item->setText(5, QString::number(log.photoTagCount()));
     item->setText(6, flightTime(log.airTime()));
-    item->setData(0, Qt::UserRole, QDir(folderPath).absolutePath());
-    item->setData(0, Qt::UserRole + 1, log.photoTagCount());
-    item->setData(0, Qt::UserRole + 2, pos.latitude);
-    item->setData(0, Qt::UserRole + 3, pos.longitude);
+    item->setText(NoteColumn, QString());
+    item->setData(0, PathRole, QDir(folderPath).absolutePath());
+    item->setData(0, TagCountRole, log.photoTagCount());
+    item->setData(0, LatitudeRole, pos.latitude);
+    item->setData(0, LongitudeRole, pos.longitude);
+    item->setData(0, StateRole, Whole);
+    if (log.isCutShort()) {
+        const QString where = QString::fromStdString(log.cutShortReason());
+        item->setData(0, StateRole, CutShort);
+        item->setText(NoteColumn, tr("Cut short: %1").arg(where));
+        const QString tip = tr("The log was cut short (%1), as when the aircraft loses power or the card is "
+                               "pulled during the flight. It is read up to there.").arg(where);
+        for (int c = 0; c <= NoteColumn; ++c)
+            item->setToolTip(c, tip);
+    }
     return item;
+}
+
+QTreeWidgetItem* FlightBookThread::skippedItem(const QString& folderPath, const QString& reason)
+{
+    const QDir folder(folderPath);
+    const QString path = folder.absolutePath();
+    // The row is the folder: its path is left out of the note.
+    QString note = reason;
+    note.replace(path + QLatin1Char('/'), QString());
+    note.replace(path, folder.dirName());
+    auto* item = new QTreeWidgetItem(0);
+    item->setText(0, folder.dirName());
+    item->setText(NoteColumn, tr("Not read: %1").arg(note));
+    item->setData(0, PathRole, path);
+    item->setData(0, StateRole, Skipped);
+    const QString tip = tr("The log %1 cannot be read, so it cannot be shown, copied or exported:\n%2")
+                            .arg(QDir::toNativeSeparators(path), reason);
+    for (int c = 0; c <= NoteColumn; ++c)
+        item->setToolTip(c, tip);
+    // Greyed and never selected: no export, copy or map takes it.
+    item->setFlags(Qt::ItemNeverHasChildren);
+    return item;
+}
+
+FlightBookThread::LogState FlightBookThread::state(const QTreeWidgetItem* item)
+{
+    return item ? LogState(item->data(0, StateRole).toInt()) : Skipped;
 }
 
 void FlightBookThread::createLogItem(QDir logFolder)
@@ -78,13 +116,20 @@ int FlightBookThread::scanFolder(QDir folder, int depth)
         const QString name = entry.fileName();
         if (name.compare(QLatin1String("GPS.LOG"), Qt::CaseInsensitive) == 0
             || name.compare(QLatin1String("KORVEL.IFO"), Qt::CaseInsensitive) == 0) {
+            bool failed = true;
+            QString reason = tr("unknown error");
             try {
                 createLogItem(folder);
                 ++count;
+                failed = false;
             } catch (const std::exception& e) {
-                qDebug() << "[FlightBookThread] skipped" << folder.absolutePath() << ":" << e.what();
+                reason = QString::fromStdString(e.what());
             } catch (...) {
-                qDebug() << "[FlightBookThread] skipped" << folder.absolutePath();
+            }
+            if (failed && !isInterruptionRequested()) {
+                // Listed with its reason rather than left out without a word.
+                qDebug() << "[FlightBookThread] skipped" << folder.absolutePath() << ":" << reason;
+                emit newItem(skippedItem(folder.absolutePath(), reason));
             }
             break;  // a log folder is not searched further
         }

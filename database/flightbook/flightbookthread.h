@@ -20,6 +20,18 @@ public:
     // Place name of a start position (longitude, latitude); empty: unknown.
     using PlaceNameLookup = std::function<QString(double, double)>;
 
+    // Data of column 0 of a row.
+    enum Role {
+        PathRole = Qt::UserRole,    // absolute folder path
+        TagCountRole,
+        LatitudeRole,
+        LongitudeRole,
+        StateRole,                  // LogState
+    };
+    enum LogState { Whole = 0, CutShort = 1, Skipped = 2 };
+    // The last column: why a log is cut short or was not read.
+    static constexpr int NoteColumn = 7;
+
     explicit FlightBookThread(QObject* parent = nullptr);
 
     // Directory listing of the folder to scan; set before start().
@@ -31,10 +43,16 @@ public:
     // Reads the log folder and emits newItem with its row; reader exceptions
     // reach the caller and then no row is emitted.
     void createLogItem(QDir logFolder);
+    // Emits a row for every log folder found, a greyed skippedItem for those
+    // that cannot be read; returns the number of logs read.
     int scanFolder(QDir folder, int depth);
 
     // The row of one opened log, as createLogItem builds it.
     static QTreeWidgetItem* logItem(const QString& folderPath, const HarlekLog& log, const QString& placeName);
+    // The row of a log folder that cannot be read: greyed, not selectable,
+    // its reason in the note column and tooltip.
+    static QTreeWidgetItem* skippedItem(const QString& folderPath, const QString& reason);
+    static LogState state(const QTreeWidgetItem* item);
     static QString flightTime(double airTime);
     static QStringList columnTitles();
 

@@ -6,6 +6,7 @@
 #include "app/ptstartwizard.h"
 #include "core/data.h"
 #include "harleklog/harlekdemo.h"
+#include "phototagger/creation/ptsteps.h"
 #include "phototagger/ptprojectfile.h"
 #include "support/testkit.h"
 
@@ -62,6 +63,7 @@ private slots:
     void setProjectSelects();
     void openProjectPage();
     void mainWindowRunsWizardAndJob();
+    void cutShortLogListedAndTagged();
 };
 
 void TestPTStartWizard::initTestCase()
@@ -280,6 +282,38 @@ void TestPTStartWizard::mainWindowRunsWizardAndJob()
     ToolWindow *tab = w.findWindow(OpenKind::PhotoTagger, "Flight_02");
     QVERIFY(tab);
     QCOMPARE(w.tabs()->currentWidget(), tab);
+}
+
+// A log cut short where the power failed is offered, marked, and its photo
+// triggers up to the cut are read.
+void TestPTStartWizard::cutShortLogListedAndTagged()
+{
+    const QString folder = sd() + "/logs/Cut";
+    const HarlekLogContent survey = harleklog::surveyFlight(kFirst + 3 * kDay, harleklog::DemoSite{});
+    QVERIFY(harleklog::writeLog(folder.toStdString(), survey));
+    QFile records(folder + "/KORVEL.LOG");
+    QVERIFY(records.open(QIODevice::ReadOnly));
+    const QByteArray whole = records.readAll();
+    records.close();
+    const QByteArray kept = whole.left(whole.indexOf('\n', whole.size() / 2) + 10);
+    QVERIFY(records.resize(kept.size()));
+
+    PTTriggerTable table;
+    QCOMPARE(PTSteps::readLogTriggers(folder, table), kept.count("\nT;"));
+    QVERIFY(size_t(table.time.size()) < survey.tags.size());
+
+    PTStartWizard w;
+    QTreeWidgetItem *item = logItem(w, "Cut");
+    QVERIFY(item);
+    QCOMPARE(item->text(2), QString("Cut short: KORVEL.LOG ends inside line %1").arg(kept.count('\n') + 1));
+    button(&w, "Next")->click();
+    logTree(w)->setCurrentItem(item);
+    QVERIFY(addImages(w)->isEnabled());
+    addImages(w)->setChecked(false);
+    button(&w, "Finish")->click();
+    QCOMPARE(w.getResult(), 1);
+    QCOMPARE(w.getProjectName(), QStringLiteral("Cut"));
+    QVERIFY(QDir(folder).removeRecursively());
 }
 
 KORVEL_TEST_MAIN(TestPTStartWizard)

@@ -70,14 +70,13 @@ private slots:
                               "01:02:05"}));
     }
 
-    // An empty folder, and a log whose files are cut short: the reader's
-    // message with the folder, "-" everywhere else, and no crash.
+    // An empty folder, and a log whose files end inside their first lines:
+    // the reader's message with the folder, "-" everywhere else, and no crash.
     void unreadableLogs_data()
     {
         QTest::addColumn<int>("cut");  // -1: no log at all
         QTest::newRow("no log") << -1;
-        QTest::newRow("cut short") << 40;
-        QTest::newRow("cut shorter") << 7;
+        QTest::newRow("cut in the first lines") << 7;
     }
     void unreadableLogs()
     {
@@ -99,6 +98,32 @@ private slots:
         QVERIFY2(script.requests().first().text.endsWith(": " + page.logPath()),
                  qPrintable(script.requests().first().text));
         QVERIFY(script.requests().first().text.size() > page.logPath().size() + 2);
+    }
+
+    // Files cut short further on: what they hold is shown, and said to be cut.
+    void cutShortLog()
+    {
+        const QString folder = logs() + "/Cut";
+        LogFixtures::write(folder, LogFixtures::sydney());
+        QFile records(folder + "/KORVEL.LOG");
+        QVERIFY(records.resize(records.size() - 5));  // inside the last point
+        DBHarlekLog page;
+        KorvelTest::PromptScript script;
+        page.setLog("Cut");
+        QCOMPARE(script.requests().size(), 0);
+        QCOMPARE(page.value(6)->text(), QString("2"));
+        QCOMPARE(page.value(7)->text(), QString("00:00:59  (log cut short: KORVEL.LOG ends inside line 7)"));
+
+        // Both files cut after 40 bytes: the start time is cut off the marker.
+        for (const QFileInfo &fi : QDir(folder).entryInfoList(QDir::Files)) {
+            QFile f(fi.filePath());
+            QVERIFY(f.resize(40));
+        }
+        page.setLog("Cut");
+        QCOMPARE(script.requests().size(), 0);
+        QCOMPARE(page.value(1)->text(), QDateTime::fromMSecsSinceEpoch(kGpsEpochMs, Qt::UTC).toString(Qt::TextDate));
+        QCOMPARE(page.value(7)->text(),
+                 QString("00:00:00  (log cut short: KORVEL.IFO ends inside line 3; KORVEL.LOG ends inside line 2)"));
     }
 
     void deleteALog_data()

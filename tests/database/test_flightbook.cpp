@@ -2,6 +2,7 @@
 // the tool-bar actions, the flight drawn on the map, copying into the
 // workspace and packing. Every web request but local files is blocked.
 #include "core/data.h"
+#include "database/flightbook/fbconverter.h"
 #include "database/flightbook/flightbook.h"
 #include "database/flightbook/flightbookthread.h"
 #include "logfixtures.h"
@@ -30,6 +31,7 @@ WebMap *web(MapPage *page)
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QWebEngineProfile>
@@ -229,7 +231,8 @@ private slots:
             QVERIFY(!fb.logTree()->isEnabled());
             QVERIFY(idle(fb));
             QVERIFY(fb.logTree()->isEnabled());
-            QCOMPARE(rowNames(fb), (QStringList{"MAR", "FEB", "JAN"}));  // newest first
+            // Newest first; the folder that cannot be read last.
+            QCOMPARE(rowNames(fb), (QStringList{"MAR", "FEB", "JAN", "broken"}));
             QCOMPARE(Data::instance()->settings()->value("LastFlightBookPath").toString(),
                      QDir(m_card).absolutePath());
 
@@ -240,12 +243,12 @@ private slots:
             QVERIFY(QTest::qWaitForWindowExposed(&fb));
             QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                               QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
-            QCOMPARE(rowNames(fb), (QStringList{"MAR", "FEB", "JAN"}));
+            QCOMPARE(rowNames(fb), (QStringList{"MAR", "FEB", "JAN", "broken"}));
 
             // Of two rows named alike the first one stays.
             auto* twin = new QTreeWidgetItem(QStringList{"FEB", "other"});
             fb.newItem(twin);
-            QCOMPARE(rowNames(fb), (QStringList{"MAR", "FEB", "JAN"}));
+            QCOMPARE(rowNames(fb), (QStringList{"MAR", "FEB", "JAN", "broken"}));
             QCOMPARE(row(fb, "FEB")->text(1), QString("2016-02-01 00:00"));
         }
 
@@ -253,7 +256,7 @@ private slots:
         {
             Flightbook fb;
             QVERIFY(idle(fb));
-            QCOMPARE(rowNames(fb), (QStringList{"MAR", "FEB", "JAN"}));
+            QCOMPARE(rowNames(fb), (QStringList{"MAR", "FEB", "JAN", "broken"}));
         }
 
         // A last folder that is gone: nothing chosen, nothing scanned.
@@ -601,9 +604,10 @@ private slots:
         QFile::copy(dir.filePath("card/OK/KORVEL.IFO"), dir.filePath("card/BAD/KORVEL.IFO"));
         QVERIFY(fb.chooseFolder(dir.filePath("card")));
         QVERIFY(idle(fb));
-        QCOMPARE(rowNames(fb), QStringList{"OK"});
+        QCOMPARE(rowNames(fb), (QStringList{"OK", "BAD"}));
+        // As if it had been read when listed and broke since.
         auto* bad = row(fb, "OK")->clone();
-        bad->setText(0, "BAD");
+        bad->setText(0, "BAD once");
         bad->setData(0, Qt::UserRole, dir.filePath("card/BAD"));
         fb.newItem(bad);
         std::unique_ptr<QDialog> dialog(fb.create2DatabaseDialog({row(fb, "OK"), bad}));
@@ -712,6 +716,103 @@ private slots:
             QCOMPARE(script.requests().at(1).title, QString("error!"));
         }
         QVERIFY(!QFileInfo::exists(out.filePath("missing")));
+    }
+
+    // The demo card as a user may bring it home: the first survey cut short
+    // where the power failed, the short hop damaged in its middle.
+    void cutShortAndSkippedLogs()
+    {
+        QTemporaryDir dir;
+        const QString card = dir.filePath("card");
+        std::string error;
+        QVERIFY2(harleklog::writeDemoCard(card.toStdString(), 1781256600000LL, &error).size() == 4, error.c_str());
+        QFile survey(card + "/KH8_0001/KORVEL.LOG");
+        QVERIFY(survey.open(QIODevice::ReadOnly));
+        const QByteArray whole = survey.readAll();
+        survey.close();
+        const QByteArray kept = whole.left(whole.indexOf('\n', whole.size() / 2) + 20);
+        QVERIFY(survey.resize(kept.size()));  // 20 bytes into a line
+        const int tagsKept = kept.count("\nT;");
+        const QString cutLine = QString::number(kept.count('\n') + 1);
+        QVERIFY(tagsKept > 0);
+        QFile hop(card + "/KH8_0002/KORVEL.LOG");
+        QVERIFY(hop.open(QIODevice::ReadWrite));
+        QList<QByteArray> lines = hop.readAll().split('\n');
+        lines[9] = "P;0";
+        QVERIFY(hop.resize(0) && hop.seek(0));
+        hop.write(lines.join('\n'));
+        hop.close();
+
+        RecordingFlightbook fb;
+        fb.resize(1200, 700);
+        fb.show();
+        QVERIFY(recordCalls(web(fb.map())));
+        QVERIFY(fb.chooseFolder(card));
+        QVERIFY(idle(fb));
+        QCOMPARE(rowNames(fb), (QStringList{"KH8_0004", "KH8_0003", "KH8_0001", "KH8_0002"}));
+        takeCalls(web(fb.map()));
+
+        QTreeWidgetItem* cut = row(fb, "KH8_0001");
+        QCOMPARE(cut->text(FlightBookThread::NoteColumn), "Cut short: KORVEL.LOG ends inside line " + cutLine);
+        QCOMPARE(cut->text(5), QString::number(tagsKept));
+        QVERIFY(!cut->icon(0).isNull());
+        QVERIFY(cut->toolTip(2).contains("cut short (KORVEL.LOG ends inside line " + cutLine + ")"));
+        QVERIFY(row(fb, "KH8_0004")->icon(0).isNull());
+        QTreeWidgetItem* skipped = row(fb, "KH8_0002");
+        QCOMPARE(skipped->text(FlightBookThread::NoteColumn),
+                 QString("Not read: KORVEL.LOG, line 10: path point needs 9 fields"));
+        QVERIFY(!skipped->icon(0).isNull());
+        QVERIFY(skipped->isDisabled());
+
+        // Pointing at the greyed row tells why.
+        QTreeWidget* tree = fb.logTree();
+        const QPoint at = tree->visualItemRect(skipped).center();
+        QHelpEvent help(QEvent::ToolTip, at, tree->viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(tree->viewport(), &help);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QVERIFY2(QToolTip::text().contains(card + "/KH8_0002/KORVEL.LOG, line 10: path point needs 9 fields"),
+                 qPrintable(QToolTip::text()));
+        QToolTip::hideText();
+
+        // The cut log is drawn up to the cut, with its photos.
+        KorvelTest::PromptScript script;
+        tree->setCurrentItem(cut);
+        QVERIFY(idle(fb));
+        const QStringList calls = settledCalls(web(fb.map()));
+        QCOMPARE(calls.filter("addPin(").size(), tagsKept);
+        QCOMPARE(calls.last(), QString("drawLine()"));
+
+        // The greyed row takes neither a click, nor the keyboard, nor a selection.
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
+        tree->setFocus();
+        QTest::keyClick(tree, Qt::Key_Down);
+        QCOMPARE(tree->currentItem(), cut);
+        QVERIFY(!tree->selectedItems().contains(skipped));
+        QCOMPARE(settledCalls(web(fb.map())), QStringList());
+        tree->setCurrentItem(skipped);
+        QCOMPARE(tree->currentItem(), cut);
+        // Asked to show it all the same, the map is cleared and nothing drawn.
+        fb.updateMap(skipped);
+        QVERIFY(idle(fb));
+        QCOMPARE(settledCalls(web(fb.map())), (QStringList{"cleanMarkers()", "clearPath()"}));
+        QCOMPARE(script.requests().size(), 0);
+
+        // Exports and the log book take the logs that were read.
+        QStringList readable;
+        for (const char* name : {"KH8_0004", "KH8_0003", "KH8_0001"})
+            readable << row(fb, name)->data(0, Qt::UserRole).toString();
+        tree->selectAll();
+        fb.kmlButton()->click();
+        QTemporaryDir out;
+        script.path(out.filePath("book.csv"));
+        fb.csvButton()->click();
+        QCOMPARE(fb.actions, QStringList{"KML several"} + readable + QStringList{"CSV " + out.filePath("book.csv")} + readable);
+        FBConverter book(out.filePath("book.csv"), readable);
+        book.startDiag();
+        QCOMPARE(script.requests().size(), 1);  // the chooser: no log left out
+        QFile csv(out.filePath("book.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QCOMPARE(csv.readAll().count("KH8_000"), 3);
     }
 
     void closeDuringPack()

@@ -20,14 +20,16 @@ void touch(const QString& path, const QByteArray& bytes = "x")
     f.write(bytes);
 }
 
-// Rows of a scan of folder, as column-0 names, sorted.
+// Rows of a scan of folder, as column-0 names, sorted; rows of logs that
+// could not be read are marked " (skipped)".
 QStringList scanNames(const QString& folder)
 {
     FlightBookThread thread;
     thread.setPlaceNameLookup([](double, double) { return QString(); });
     QStringList names;
     QObject::connect(&thread, &FlightBookThread::newItem, &thread, [&](QTreeWidgetItem* item) {
-        names << item->text(0);
+        const bool skipped = FlightBookThread::state(item) == FlightBookThread::Skipped;
+        names << item->text(0) + (skipped ? " (skipped)" : "");
         delete item;
     }, Qt::DirectConnection);
     QSignalSpy done(&thread, &FlightBookThread::loadingDone);
@@ -58,12 +60,12 @@ private slots:
         write(card + "/deep/one/two", sydney());  // three levels down: never reached
         touch(card + "/decoy/KORVEL.LOG", "KORVEL LOG 1\n");  // records without marker
         touch(card + "/decoy/KORVEL.IFO.bak");
-        touch(card + "/broken/KORVEL.IFO", "not a log");  // marker, but unreadable: skipped
+        touch(card + "/broken/KORVEL.IFO", "not a log");  // marker, but unreadable: listed as skipped
         touch(card + "/notes.txt");
         HarlekLogContent endless = sydney();
         endless.airTime = 1e300;  // no representable flight time: unreadable, skipped
         write(card + "/endless", endless);
-        QCOMPARE(scanNames(card), (QStringList{"A", "B"}));
+        QCOMPARE(scanNames(card), (QStringList{"A", "B", "broken (skipped)", "endless (skipped)"}));
 
         // A chosen folder that is a log itself gives one row for itself only.
         touch(card + "/A/sub/x.txt");
@@ -90,7 +92,9 @@ private slots:
         QVERIFY(item);
         std::unique_ptr<QTreeWidgetItem> owner(item);
         QCOMPARE(item->type(), 0);
-        QCOMPARE(item->columnCount(), 7);
+        QCOMPARE(item->columnCount(), 8);
+        QCOMPARE(item->text(FlightBookThread::NoteColumn), QString());
+        QCOMPARE(FlightBookThread::state(item), FlightBookThread::Whole);
         QCOMPARE(item->text(0), QString("LOG7"));
         QCOMPARE(item->text(1), QString("2016-03-05 14:07"));
         QCOMPARE(item->text(2), QString("-33.8567844"));
@@ -125,6 +129,58 @@ private slots:
         item = nullptr;
         QVERIFY_EXCEPTION_THROWN(thread.createLogItem(QDir(dir.filePath("none"))), LogNotFoundException);
         QVERIFY(!item);
+    }
+
+    // A log cut short is listed and marked; one that cannot be read is listed
+    // greyed with its reason.
+    void cutShortAndSkippedRows()
+    {
+        QTemporaryDir dir;
+        const QString cut = write(dir.filePath("card/CUT"), sydney());
+        QFile records(cut + "/KORVEL.LOG");
+        QVERIFY(records.resize(records.size() - 5));  // inside the last point
+        const QString bad = write(dir.filePath("card/BAD"), sydney());
+        QFile damaged(bad + "/KORVEL.LOG");
+        QVERIFY(damaged.open(QIODevice::ReadWrite));
+        QByteArray text = damaged.readAll();
+        text.replace("\nP;", "\nP;x");
+        QVERIFY(damaged.seek(0) && damaged.write(text) == text.size());
+        damaged.close();
+
+        FlightBookThread thread;
+        thread.setPlaceNameLookup([](double, double) { return QString(); });
+        std::vector<std::unique_ptr<QTreeWidgetItem>> rows;
+        connect(&thread, &FlightBookThread::newItem, this, [&](QTreeWidgetItem* i) { rows.emplace_back(i); },
+                Qt::DirectConnection);
+        QCOMPARE(thread.scanFolder(QDir(dir.filePath("card")), 2), 1);
+        QCOMPARE(rows.size(), size_t(2));
+        std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a->text(0) > b->text(0); });
+
+        QTreeWidgetItem* c = rows[0].get();
+        QCOMPARE(c->text(0), QString("CUT"));
+        QCOMPARE(FlightBookThread::state(c), FlightBookThread::CutShort);
+        QCOMPARE(c->text(FlightBookThread::NoteColumn), QString("Cut short: KORVEL.LOG ends inside line 7"));
+        QVERIFY(c->toolTip(1).contains("KORVEL.LOG ends inside line 7"));
+        QCOMPARE(c->text(5), QString("2"));  // both tags come before the cut
+        QCOMPARE(c->data(0, FlightBookThread::PathRole).toString(), cut);
+        QVERIFY(c->flags() & Qt::ItemIsSelectable);
+
+        QTreeWidgetItem* b = rows[1].get();
+        QCOMPARE(b->text(0), QString("BAD"));
+        QCOMPARE(FlightBookThread::state(b), FlightBookThread::Skipped);
+        QVERIFY2(b->text(FlightBookThread::NoteColumn).startsWith("Not read: KORVEL.LOG, line 2: invalid time"),
+                 qPrintable(b->text(FlightBookThread::NoteColumn)));
+        QVERIFY(b->toolTip(3).contains(bad + "/KORVEL.LOG, line 2"));
+        QCOMPARE(b->data(0, FlightBookThread::PathRole).toString(), bad);
+        QVERIFY(!(b->flags() & (Qt::ItemIsSelectable | Qt::ItemIsEnabled)));
+        for (int col = 1; col < FlightBookThread::NoteColumn; ++col)
+            QVERIFY(b->text(col).isEmpty());
+
+        // A whole log has no note; a skipped folder's own path is named by its name.
+        std::unique_ptr<QTreeWidgetItem> other(FlightBookThread::skippedItem(dir.filePath("x/LOG"),
+            QString("No Korvel Harlek log in \"%1\"").arg(dir.filePath("x/LOG"))));
+        QCOMPARE(other->text(FlightBookThread::NoteColumn), QString("Not read: No Korvel Harlek log in \"LOG\""));
+        QCOMPARE(FlightBookThread::columnTitles().size(), FlightBookThread::NoteColumn + 1);
     }
 
     void newScanSupersedesOlder()

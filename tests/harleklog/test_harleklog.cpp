@@ -278,6 +278,140 @@ private slots:
         }
     }
 
+    // A file that ends without a line end keeps what came before its last
+    // line; every other damage refuses the log.
+    void cutShort_data()
+    {
+        QTest::addColumn<QByteArray>("info");
+        QTest::addColumn<QByteArray>("records");
+        QTest::addColumn<QString>("expected");  // "whole", "cut: <reason>" or "refused: <where>"
+        QTest::addColumn<int>("points");
+        QTest::addColumn<int>("tags");
+        const QByteArray info(kInfo);
+        const QByteArray ok = "KORVEL LOG 1\nP;1;1;2;3;4;5;6;3\n";
+        const QByteArray point = "P;2;1;2;3;4;5;6;3";
+        const QByteArray tag = "T;3;1;2;3;4;5;6;7";
+        const QString line3 = "cut: KORVEL.LOG ends inside line 3";
+        QTest::newRow("cut in a point") << info << ok + "P;2;1.2" << line3 << 1 << 0;
+        QTest::newRow("cut in a tag") << info << ok + "T;3;1;2;3" << line3 << 1 << 0;
+        QTest::newRow("cut in a definition") << info << ok + "D;4;BA" << line3 << 1 << 0;
+        QTest::newRow("cut after its last line end") << info << ok + point + "\n" << "whole" << 2 << 0;
+        QTest::newRow("cut inside \\r\\n") << info << ok + point + "\r" << "whole" << 2 << 0;
+        // "T;...;75" cut to "T;...;7" still reads: the line is left out all the same.
+        QTest::newRow("cut in the last number") << info << ok + tag + "\n" + tag << "cut: KORVEL.LOG ends inside line 4" << 1 << 1;
+        QTest::newRow("cut leaving no points") << info << QByteArray("KORVEL LOG 1\nP;1;1;2;3;4") << "cut: KORVEL.LOG ends inside line 2" << 0 << 0;
+        QTest::newRow("cut after the first line") << info << QByteArray("KORVEL LOG 1") << "cut: KORVEL.LOG ends inside line 1" << 0 << 0;
+        QTest::newRow("zeros after the cut") << info << ok + "P;2;1;2;3" + QByteArray(512, '\0') << line3 << 1 << 0;
+        QTest::newRow("cut in a character") << info << ok + "# Flug \xC3\xBC" "ber K\xC3" << line3 << 1 << 0;
+        QTest::newRow("cut in a 4-byte character") << info << ok + "D;4;\xF0\x9F\x9A" << line3 << 1 << 0;
+        QTest::newRow("cut in the marker") << info + "start=14" << ok << "cut: KORVEL.IFO ends inside line 3" << 1 << 0;
+        QTest::newRow("both files cut") << info + "airti" << ok + "P;2"
+                                        << "cut: KORVEL.IFO ends inside line 3; KORVEL.LOG ends inside line 3" << 1 << 0;
+        QTest::newRow("damaged middle line") << info << ok + "P;2;1.2\n" + point + "\n" << "refused: KORVEL.LOG, line 3" << 0 << 0;
+        QTest::newRow("damaged last line with line end") << info << ok + "P;2;1.2\n" << "refused: KORVEL.LOG, line 3" << 0 << 0;
+        QTest::newRow("damaged last line with \\r\\n") << info << ok + "P;2;1.2\r\n" << "refused: KORVEL.LOG, line 3" << 0 << 0;
+        QTest::newRow("damaged last line, \\n cut") << info << ok + "P;2;1.2\r" << "refused: KORVEL.LOG, line 3" << 0 << 0;
+        QTest::newRow("damaged marker line") << info + "airtime=-1\n" << ok + "P;2" << "refused: KORVEL.IFO, line 3" << 0 << 0;
+        // Cut inside the first line, the file holds nothing of the flight.
+        QTest::newRow("cut in the records' first line") << info << QByteArray("KORVEL LO") << "refused: KORVEL.LOG, line 1" << 0 << 0;
+        QTest::newRow("cut in the marker's first line") << QByteArray("\xEF\xBB\xBFKORVEL HARLEK") << ok << "refused: KORVEL.IFO, line 1" << 0 << 0;
+    }
+    void cutShort()
+    {
+        QFETCH(QByteArray, info);
+        QFETCH(QByteArray, records);
+        QFETCH(QString, expected);
+        QFETCH(int, points);
+        QFETCH(int, tags);
+        QTemporaryDir dir;
+        writeFile(dir.filePath("KORVEL.IFO"), info);
+        writeFile(dir.filePath("KORVEL.LOG"), records);
+        if (expected.startsWith("refused: ")) {
+            try {
+                HarlekLog log(dir.path().toStdString());
+                QFAIL("read");
+            } catch (const LogNotFoundException& e) {
+                QFAIL(e.what());
+            } catch (const LogException& e) {
+                const QString what = QString::fromStdString(e.what());
+                QVERIFY2(what.contains(dir.filePath(expected.mid(9))), qPrintable(what));
+            }
+            return;
+        }
+        const HarlekLog log(dir.path().toStdString());
+        QCOMPARE(log.isCutShort(), expected != "whole");
+        QCOMPARE(QString::fromStdString(log.cutShortReason()), expected == "whole" ? QString() : expected.mid(5));
+        QCOMPARE(int(log.flightPath().size()), points);
+        QCOMPARE(log.photoTagCount(), tags);
+        if (info.contains("start=14"))  // not 14 ms after 1970: taken from the records
+            QCOMPARE(log.timeUTC(), kGpsEpochMs + 1);
+    }
+
+    // The flight-controller log: a message record cut inside its data.
+    void cutMessageRecord()
+    {
+        QTemporaryDir dir;
+        HarlekLogContent c = harleklog::batteryFlight(1781256600000LL, harleklog::DemoSite{});
+        QVERIFY(harleklog::writeLog(dir.path().toStdString(), c));
+        QFile file(dir.filePath(harleklog::kLogFile));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray whole = file.readAll();
+        file.close();
+        const int last = whole.lastIndexOf("\nM;") + 1;
+        QVERIFY(last > 0);
+        // Two hex digits short: still an even count, one value less.
+        const int cut = whole.indexOf('\n', last) - 2;
+        QVERIFY(file.resize(cut));
+        const HarlekLog log(dir.path().toStdString());
+        QVERIFY(log.isCutShort());
+        QVERIFY(log.log());
+        const int before = whole.left(last).count("\nM;");
+        QCOMPARE(int(log.log()->records(12)->size()), before);
+        for (const auto& r : *log.log()->records(12))
+            QCOMPARE(r.second.data.size(), size_t(6));
+        const auto first = log.log()->getFirstNonZero("ZEPH_MSG_BATTERY_STATE", "voltage");
+        QVERIFY(first.second > 16000);
+    }
+
+    // The demo survey as the aircraft leaves it when its power fails: the
+    // records file ends halfway through a line.
+    void demoLogCutMidLine()
+    {
+        QTemporaryDir dir;
+        const HarlekLogContent survey = harleklog::surveyFlight(1781256600000LL, harleklog::DemoSite{});
+        QVERIFY(harleklog::writeLog(dir.path().toStdString(), survey));
+        QFile file(dir.filePath(harleklog::kLogFile));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray whole = file.readAll();
+        file.close();
+        // Cut in the middle of a line about halfway through.
+        int cut = whole.indexOf('\n', whole.size() / 2) + 1;
+        cut += (whole.indexOf('\n', cut) - cut) / 2;
+        const QByteArray kept = whole.left(cut);
+        QVERIFY(file.resize(cut));
+        const QByteArray wholeLines = kept.left(kept.lastIndexOf('\n') + 1);
+        const int points = wholeLines.count("\nP;");
+        const int tags = wholeLines.count("\nT;");
+
+        const HarlekLog log(dir.path().toStdString());
+        QVERIFY(log.isCutShort());
+        QCOMPARE(QString::fromStdString(log.cutShortReason()),
+                 QString("KORVEL.LOG ends inside line %1").arg(kept.count('\n') + 1));
+        QVERIFY(points > 100 && size_t(points) < survey.path.size());
+        QVERIFY(tags > 0 && size_t(tags) < survey.tags.size());
+        QCOMPARE(log.flightPath().size(), size_t(points));
+        QCOMPARE(log.photoTagCount(), tags);
+        QCOMPARE(log.flightPath().back().time, survey.path[size_t(points) - 1].time);
+        QCOMPARE(log.timeUTC(), survey.path.front().time + kGpsEpochMs);
+        QVERIFY(log.airTime() > 0);
+
+        // Cut right after a line end it is whole.
+        QVERIFY(file.resize(wholeLines.size()));
+        const HarlekLog shorter(dir.path().toStdString());
+        QVERIFY(!shorter.isCutShort());
+        QCOMPARE(shorter.flightPath().size(), size_t(points));
+    }
+
     void flightPathThinning()
     {
         QTemporaryDir dir;
