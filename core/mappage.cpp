@@ -34,7 +34,9 @@ MapViewMaker loadModule()
     MapViewMaker maker = nullptr;
     QString errors;
     const bool found = loadProgramModule(QStringLiteral("korvel_webmap"), [&](QLibrary &library) {
-        maker = reinterpret_cast<MapViewMaker>(library.resolve("korvel_make_map_view"));
+        using Entry = MapViewMaker (*)();
+        const auto entry = reinterpret_cast<Entry>(library.resolve("korvel_map_view_maker"));
+        maker = entry ? entry() : nullptr;
         return maker != nullptr;
     }, &errors);
     if (!found)

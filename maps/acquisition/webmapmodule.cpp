@@ -2,7 +2,8 @@
 // so the web engine stays out of its start.
 #include "maps/acquisition/webmap.h"
 
-extern "C" Q_DECL_EXPORT MapView korvel_make_map_view(QWidget *parent)
+// A plain C name to look up; what it hands out is the C++ maker itself.
+extern "C" Q_DECL_EXPORT MapViewMaker korvel_map_view_maker()
 {
-    return WebMap::makeView(parent);
+    return &WebMap::makeView;
 }
