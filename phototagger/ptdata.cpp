@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QMutexLocker>
 
+#include "phototagger/ptprojectmerge.h"
+
 PTData::PTData(QObject *parent) : QObject(parent)
 {
     qDebug() << "[PTData] Constructor";
@@ -23,6 +25,8 @@ QString PTData::photoPath(const QString &imageName) const
 int PTData::loadProject(const QString &name)
 {
     qDebug() << "[PTData] loadProject " << name;
+    // A merge cut off before ends first: the project is read whole.
+    PTProjectMerge::finishInterrupted();
     m_imageNames.clear();
     clear();
     m_projectName = name;
