@@ -125,10 +125,12 @@ bool ExifHandler::saveExif(const QString &path, QString *error)
     in.close();
     if (!saveExif(bytes))
         return fail(QStringLiteral("its EXIF tags could not be written"));
+    // A link stays a link: the file it points to is replaced.
+    const QString target = QFileInfo(path).canonicalFilePath();
     // What a killed write left beside the file goes first.
-    AtomicFile::removeAbandoned(QFileInfo(path).absolutePath());
+    AtomicFile::removeAbandoned(QFileInfo(target).absolutePath());
     QString reason;
-    if (!AtomicFile::write(path, bytes, &reason))
+    if (!AtomicFile::write(target, bytes, &reason))
         return fail(reason);
     return true;
 }

@@ -67,10 +67,13 @@ Result write(const QImage &image, const AraHeader &header, const QString &fileNa
         if (tagged)
             bytes = taggedBytes;
     }
+    // A link stays a link: the file it points to is replaced.
+    const QFileInfo info(fileName);
+    const QString target = info.isSymLink() && info.exists() ? info.canonicalFilePath() : fileName;
     // What a killed export left in the folder goes first.
-    AtomicFile::removeAbandoned(QFileInfo(fileName).absolutePath());
+    AtomicFile::removeAbandoned(QFileInfo(target).absolutePath());
     QString reason;
-    if (!AtomicFile::write(fileName, bytes, &reason))
+    if (!AtomicFile::write(target, bytes, &reason))
         return fail(reason);
     return tagged ? Result::Written : Result::WrittenWithoutTags;
 }

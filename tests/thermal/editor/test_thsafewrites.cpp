@@ -142,6 +142,24 @@ private slots:
             QCOMPARE(bytesOf(target), old);
         QCOMPARE(entries(folder), before);
     }
+
+    // An export to a link replaces the file it names; the link stays.
+    void exportThroughALink()
+    {
+        const QString dir = KorvelTest::home()->path() + "/linked";
+        QDir(dir).removeRecursively();
+        QVERIFY(QDir().mkpath(dir));
+        QVERIFY(AtomicFile::write(dir + "/real.png", QByteArray("old")));
+        QVERIFY(QFile::link(dir + "/real.png", dir + "/link.png"));
+        QImage image(8, 6, QImage::Format_RGB32);
+        image.fill(Qt::blue);
+        QString error;
+        QCOMPARE(THImageExport::write(image, AraHeader(), dir + "/link.png", &error),
+                 THImageExport::Result::Written);
+        QVERIFY(QFileInfo(dir + "/link.png").isSymLink());
+        QCOMPARE(QImage(dir + "/real.png").size(), QSize(8, 6));
+        QCOMPARE(entries(dir), (QStringList{"link.png", "real.png"}));
+    }
 };
 
 KORVEL_TEST_MAIN(TestTHSafeWrites)
