@@ -4,6 +4,7 @@
 #include "core/listviewmod.h"
 #include "core/prompt/prompt.h"
 #include "database/flightbook/flightbookthread.h"
+#include "phototagger/ptprojectmerge.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -43,6 +44,8 @@ PTStartWizard::PTStartWizard(QWidget *parent) : QDialog(parent)
     m_back->hide();
 
     // Read once: each listed log and each change of the current log asks.
+    // A merge of projects cut off before ends first.
+    PTProjectMerge::finishInterrupted();
     m_projectEntries = QDir(projectsPath()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     m_pages = new QStackedWidget(this);
     m_pages->addWidget(createStartWidget());

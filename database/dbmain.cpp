@@ -24,6 +24,7 @@
 #include "database/dbthread.h"
 #include "database/dbtrace.h"
 #include "database/dbwaypoints.h"
+#include "phototagger/ptprojectmerge.h"
 
 namespace {
 
@@ -250,6 +251,10 @@ int DBMain::fill(Kind kind)
     }
     m_items[kind].clear();
     const KindInfo &info = kKinds[kind];
+    // A merge of photo-tagger projects cut off before ends before they are
+    // listed, so every photo shows in the project that lists it.
+    if (kind == PhotoTagger)
+        PTProjectMerge::finishInterrupted();
     const QDir dir(folderOf(kind));
     QFileInfoList entries;
     if (info.suffix) {

@@ -96,6 +96,7 @@ DBPhotoTaggerMergeDiag::DBPhotoTaggerMergeDiag(const QString &name, QWidget *par
 void DBPhotoTaggerMergeDiag::openRelatedProjects()
 {
     qDebug() << "[DBPhotoTaggerMergeDiag] openRelatedProjects";
+    PTProjectMerge::finishInterrupted();
     PTProjectContent current;
     const QString path = PTProjectFile::projectFilePath(m_projectName);
     if (PTProjectFile::load(path, current) != PTProjectFile::Status::Ok) {

@@ -1,17 +1,23 @@
 // Writing half of ExifHandler: construction, clearing, saving and the setters.
-// Radiconv compiles this file in directly.
 #include "exif/exifhandler.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+#include "core/atomicfile/atomicfile.h"
 
 #include <exiv2/error.hpp>
 #include <exiv2/exif.hpp>
 #include <exiv2/image.hpp>
 #include <exiv2/xmp_exiv2.hpp>
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <mutex>
+
+#include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcExifHandler, "tarvendel.exifHandler")
 
@@ -98,24 +104,35 @@ void ExifHandler::clear()
     m_exif->clear();
 }
 
-bool ExifHandler::saveExif(const QString &path)
+bool ExifHandler::saveExif(const QString &path, QString *error)
 {
-    try {
-        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
-        if (!image.get()) {
-            qCDebug(lcExifHandler) << "saveExif Could not open file" << path;
-            return false;
-        }
-        image->setExifData(*m_exif);
-        image->writeMetadata();
-        return true;
-    } catch (const Exiv2::AnyError &e) {
-        // A read-only, missing or damaged file must not throw into the caller's thread.
-        qCDebug(lcExifHandler) << "saveExif Could not write file" << path << e.what();
-    } catch (const std::exception &e) {
-        qCDebug(lcExifHandler) << "saveExif Could not write file" << path << e.what();
-    }
-    return false;
+    auto fail = [&](const QString &reason) {
+        qCDebug(lcExifHandler) << "saveExif Could not write file" << path << reason;
+        if (error)
+            *error = reason;
+        return false;
+    };
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly))
+        return fail(in.errorString());
+    // The file is replaced, not written into: a file the user may not write
+    // stays as it is, as it would when written in place.
+    if (::access(QFile::encodeName(path).constData(), W_OK) != 0)
+        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+    QByteArray bytes = in.readAll();
+    if (in.error() != QFileDevice::NoError)
+        return fail(in.errorString());
+    in.close();
+    if (!saveExif(bytes))
+        return fail(QStringLiteral("its EXIF tags could not be written"));
+    // A link stays a link: the file it points to is replaced.
+    const QString target = QFileInfo(path).canonicalFilePath();
+    // What a killed write left beside the file goes first.
+    AtomicFile::removeAbandoned(QFileInfo(target).absolutePath());
+    QString reason;
+    if (!AtomicFile::write(target, bytes, &reason))
+        return fail(reason);
+    return true;
 }
 
 bool ExifHandler::saveExif(QByteArray &imageData)

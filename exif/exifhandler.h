@@ -34,7 +34,10 @@ public:
 
     void clear();
     bool loadExif(const QString &path);
-    bool saveExif(const QString &path);
+    // Writes the set into the file at path: the bytes are tagged in memory
+    // and replace the file in one step, so a kill or a full disk leaves the
+    // old file. On failure *error (when given) holds the reason.
+    bool saveExif(const QString &path, QString *error = nullptr);
     // Writes the set into an image held in memory (the whole file's bytes),
     // so a new file can be written once with its tags.
     bool saveExif(QByteArray &imageData);

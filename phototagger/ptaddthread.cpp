@@ -36,7 +36,9 @@ void PTAddThread::run()
         if (known)
             continue;
         // A refused position is used up all the same.
-        m_data->addImage(path, m_position++);
+        QString error;
+        if (!m_data->addImage(path, m_position++, &error) && !error.isEmpty())
+            m_errors << error;
     }
     emit files(n, n);
 }

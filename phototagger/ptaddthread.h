@@ -15,6 +15,8 @@ public:
     void setFiles(const QStringList &files, int position);
     int mode() const { return m_mode; }
     void setMode(int mode) { m_mode = mode; }
+    // Photos whose files could not be written, as "<file>: <reason>".
+    QStringList errors() const { return m_errors; }
 
 signals:
     void files(int current, int all);
@@ -27,4 +29,5 @@ private:
     int m_mode = Idle;
     int m_position = 0;
     QStringList m_files;
+    QStringList m_errors;
 };

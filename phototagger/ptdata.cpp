@@ -6,6 +6,9 @@
 #include <QFileInfo>
 #include <QMutexLocker>
 
+#include "core/atomicfile/atomicfile.h"
+#include "phototagger/ptprojectmerge.h"
+
 PTData::PTData(QObject *parent) : QObject(parent)
 {
     qDebug() << "[PTData] Constructor";
@@ -23,6 +26,8 @@ QString PTData::photoPath(const QString &imageName) const
 int PTData::loadProject(const QString &name)
 {
     qDebug() << "[PTData] loadProject " << name;
+    // A merge cut off before ends first: the project is read whole.
+    PTProjectMerge::finishInterrupted();
     m_imageNames.clear();
     clear();
     m_projectName = name;
@@ -63,7 +68,9 @@ bool PTData::updateZPTFile()
         return false;
     }
     m_error.clear();
-    if (!PTProjectFile::save(m_projectFile, m_imageType, tags(), &m_error)) {
+    QString reason;
+    if (!PTProjectFile::save(m_projectFile, m_imageType, tags(), &reason)) {
+        m_error = AtomicFile::describe(m_projectFile, reason);
         qDebug() << "[PTData] updateZPTFile failed:" << m_error;
         return false;
     }
@@ -82,9 +89,12 @@ bool PTData::saveProjectFile(const QString &name, int from, int to, QStringList 
     }
     const QVector<PTTag> all = tags();
     m_error.clear();
-    if (!PTProjectFile::save(folder + QLatin1Char('/') + name + QLatin1String(".zpt"),
-                             m_imageType, all.mid(from, to - from), &m_error))
+    const QString file = folder + QLatin1Char('/') + name + QLatin1String(".zpt");
+    QString reason;
+    if (!PTProjectFile::save(file, m_imageType, all.mid(from, to - from), &reason)) {
+        m_error = AtomicFile::describe(file, reason);
         return false;
+    }
 
     bool ok = true;
     const QString oldFolder = getProjectPath();

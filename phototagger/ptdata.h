@@ -92,21 +92,27 @@ public:
     void setHeightOffset(double metres) { m_heightOffset = metres; }
 
     // Photos (ptdata_images.cpp)
-    bool addImage(const QString &path, int position);
+    // Copies the photo into the project folder (never over a file there)
+    // with its preview; false with *error ("<file>: <reason>") when a file
+    // could not be written, or when the position is out of range or taken.
+    bool addImage(const QString &path, int position, QString *error = nullptr);
     // Called before each tag with (i, n); returning false aborts the copy.
     using CopyStep = std::function<bool(int current, int all)>;
     // Copies the exported photos into targetFolder with their geotags
-    // written. False only when step aborted; failed lists the photos that
-    // could not be copied or tagged.
+    // written; each appears under its name only when whole. False only when
+    // step aborted; failed lists the photos that could not be copied or
+    // tagged, reasons the same in the form "<file>: <reason>".
     bool copyFiles(const QString &targetFolder, QStringList *failed = nullptr,
-                   const CopyStep &step = CopyStep());
+                   const CopyStep &step = CopyStep(), QStringList *reasons = nullptr);
 
-    // Exports (ptdata_exports.cpp); results are WriteResult values.
+    // Exports (ptdata_exports.cpp); results are WriteResult values. After a
+    // failure writeError() says which file and why ("<file>: <reason>").
     int createCSVFile(const QString &path, const QString &separator);
     int createPix4dFile(const QString &path);
     int createOrbitFile(const QString &path);
     int createPhotoScanFile(const QString &path, bool namesOnly, int pitchMode);
     QByteArray createBlocksExchangeFile(const QString &imageFolder) const;
+    QString writeError() const { return m_writeError; }
 
     static double rationalToDouble(const QString &text);
     bool isCancelled() const;
@@ -129,6 +135,7 @@ private:
     QString m_projectFile;
     LoadStatus m_loadStatus = NotLoaded;
     QString m_error;
+    QString m_writeError;
 
     QList<double> m_latitude;
     QList<double> m_longitude;

@@ -6,7 +6,6 @@
 #include <QImageReader>
 #include <QMatrix4x4>
 #include <QMutexLocker>
-#include <QSaveFile>
 #include <QXmlStreamWriter>
 
 #include <quazip/quazip.h>
@@ -38,35 +37,35 @@ const char *const Wgs84Wkt =
     "\"6326\"]],PRIMEM[\"Greenwich\",0,AUTHORITY[\"EPSG\",\"8901\"]],UNIT[\"degree\","
     "0.017453292519943,AUTHORITY[\"EPSG\",\"9102\"]],AUTHORITY[\"EPSG\",\"4326\"]]";
 
-// A text export goes through QSaveFile, so a failed write leaves no half
-// file behind and is reported.
+// A text export is written through the door: a failed write leaves no half
+// file behind (and the old file as it was) and is reported with its reason.
 class TextExport {
 public:
-    explicit TextExport(const QString &path) : m_file(path) {}
-    bool open() { return m_file.open(QIODevice::WriteOnly); }
+    TextExport(const QString &path, QString *error) : m_file(path), m_error(error) {}
+    bool open()
+    {
+        m_error->clear();
+        if (m_file.open())
+            return true;
+        *m_error = AtomicFile::describe(m_file.path(), m_file.reason());
+        return false;
+    }
     void line(const QString &text)
     {
         const QByteArray bytes = text.toUtf8() + '\n';
-        if (m_ok && m_file.write(bytes) != bytes.size())
-            m_ok = false;
+        m_file.write(bytes);  // the first failure stays with the file
     }
     int finish()
     {
-        if (!m_ok) {
-            m_file.cancelWriting();
-            return PTData::WriteFailed;
-        }
-        // commit() alone misses a failed flush of the last buffer.
-        if (!m_file.flush()) {
-            m_file.cancelWriting();
-            return PTData::WriteFailed;
-        }
-        return m_file.commit() ? PTData::Written : PTData::WriteFailed;
+        if (m_file.commit())
+            return PTData::Written;
+        *m_error = AtomicFile::describe(m_file.path(), m_file.reason());
+        return PTData::WriteFailed;
     }
 
 private:
-    QSaveFile m_file;
-    bool m_ok = true;
+    AtomicFile::Writer m_file;
+    QString *m_error;
 };
 
 }  // namespace
@@ -74,7 +73,7 @@ private:
 int PTData::createCSVFile(const QString &path, const QString &separator)
 {
     qDebug() << QStringLiteral("[PTData] createCSVFile %1 %2 %3").arg(path, separator).arg(getCount());
-    TextExport out(path);
+    TextExport out(path, &m_writeError);
     if (!out.open())
         return OpenFailed;
     qDebug() << QStringLiteral("[PTData] createCSVFile img count %1").arg(m_imageNames.size());
@@ -100,7 +99,7 @@ int PTData::createPix4dFile(const QString &path)
 {
     qDebug() << QStringLiteral("[PTData] createPix4dFile %1 %2 %3").arg(path).arg(getCount()).arg(m_absoluteHeight);
     emit creatingPix4dfile();
-    TextExport out(path);
+    TextExport out(path, &m_writeError);
     if (!out.open())
         return OpenFailed;
     qDebug() << QStringLiteral("[PTData] createPix4dFile img count %1").arg(m_imageNames.size());
@@ -109,8 +108,7 @@ int PTData::createPix4dFile(const QString &path)
     for (int i = 0; i < getCount(); ++i) {
         if (isCancelled()) {
             // What was written so far stays, as before.
-            out.finish();
-            return Stopped;
+            return out.finish() == Written ? Stopped : WriteFailed;
         }
         if (!isExported(i))
             continue;
@@ -124,7 +122,7 @@ int PTData::createPix4dFile(const QString &path)
 int PTData::createOrbitFile(const QString &path)
 {
     qDebug() << QStringLiteral("[PTData] createOrbitFile %1 %2 %3").arg(path).arg(getCount()).arg(m_absoluteHeight);
-    TextExport out(path);
+    TextExport out(path, &m_writeError);
     if (!out.open())
         return OpenFailed;
     qDebug() << QStringLiteral("[PTData] createOrbitFile img count %1").arg(m_imageNames.size());
@@ -142,15 +140,20 @@ int PTData::createOrbitFile(const QString &path)
 int PTData::createPhotoScanFile(const QString &path, bool namesOnly, int pitchMode)
 {
     qDebug() << "[PTData] createPhotoScanFile - " << path << (namesOnly ? 1 : 0);
+    m_writeError.clear();
     // The archive is built in memory (doc.xml is small) and then replaces the
     // target in one step.
     QBuffer archive;
     QuaZip zip(&archive);
-    if (!zip.open(QuaZip::mdCreate))
+    const QString notMade = AtomicFile::describe(path, QStringLiteral("the archive could not be made"));
+    if (!zip.open(QuaZip::mdCreate)) {
+        m_writeError = notMade;
         return OpenFailed;
+    }
     QuaZipFile entry(&zip);
     if (!entry.open(QIODevice::WriteOnly, QuaZipNewInfo(QStringLiteral("doc.xml")))) {
         zip.close();
+        m_writeError = notMade;
         return Stopped;
     }
 
@@ -263,12 +266,20 @@ int PTData::createPhotoScanFile(const QString &path, bool namesOnly, int pitchMo
     entry.close();
     const bool entryOk = written && entry.getZipError() == 0;
     zip.close();
-    if (!entryOk || zip.getZipError() != 0)
+    if (!entryOk || zip.getZipError() != 0) {
+        m_writeError = notMade;
         return WriteFailed;
-    QString error;
-    if (!AtomicFile::write(path, archive.data(), &error)) {
-        qDebug() << "[PTData] createPhotoScanFile cannot write" << path << error;
+    }
+    AtomicFile::Writer out(path);
+    if (!out.open()) {
+        m_writeError = AtomicFile::describe(path, out.reason());
         return OpenFailed;
+    }
+    out.write(archive.data());
+    if (!out.commit()) {
+        m_writeError = AtomicFile::describe(path, out.reason());
+        qDebug() << "[PTData] createPhotoScanFile cannot write" << m_writeError;
+        return WriteFailed;
     }
     return Written;
 }

@@ -4,6 +4,7 @@
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QImage>
 #include <QImageReader>
 #include <QMutex>
@@ -13,15 +14,20 @@
 #include <QThread>
 #include <QThreadPool>
 
+#include <cerrno>
+#include <cstring>
+
+#include "core/atomicfile/atomicfile.h"
 #include "exif/exifhandler.h"
 #include "phototagger/ptdata.h"
+#include "phototagger/ptphotofile.h"
 
 namespace {
 constexpr int PreviewWidth = 1280;
 const char *const Software = "Korvel Tarvendel by Brisolan Technologies GmbH";
 }  // namespace
 
-bool PTData::addImage(const QString &path, int position)
+bool PTData::addImage(const QString &path, int position, QString *error)
 {
     if (position < 0 || position >= getCount())
         return false;
@@ -33,7 +39,7 @@ bool PTData::addImage(const QString &path, int position)
     qDebug() << QStringLiteral("[PTData] addImage %1 to position %2").arg(path).arg(position);
     const QString fileName = QFileInfo(path).fileName();
     const QString destination = photoPath(fileName);
-    if (!QFile::copy(path, destination))  // never replaces a file
+    if (!PTPhotoFile::copy(path, destination, error))  // never replaces a file
         return false;
 
     if (m_imageType == PTImageJpeg || m_imageType == PTImageTiff) {
@@ -51,7 +57,12 @@ bool PTData::addImage(const QString &path, int position)
             preview = QImage(PreviewWidth, 960, QImage::Format_RGB888);
             preview.fill(QColor(QStringLiteral("red")));
         }
-        preview.save(photoPath(PTProjectFile::previewName(fileName, m_imageType)), "JPEG");
+        // A photo without its preview is not added: the copy goes again.
+        if (!PTPhotoFile::saveImage(preview, photoPath(PTProjectFile::previewName(fileName, m_imageType)),
+                                    "JPEG", error)) {
+            QFile::remove(destination);
+            return false;
+        }
     }
     while (m_imageNames.size() <= position)
         m_imageNames.append(QString());
@@ -69,55 +80,55 @@ struct GeoTag {
     bool mapDatum;
 };
 
-// End of the head of a JPEG: the offset just past its start-of-scan marker,
-// or -1 when the bytes are no JPEG head. Reads more of the file as needed.
-qint64 jpegHeadEnd(QFile &in, QByteArray &head)
+// Writes target from the photo at from with the tags of exif: a JPEG goes
+// through Exiv2 with its head only and its scan data is copied as it is;
+// any other file goes through Exiv2 whole. The file takes its name only
+// when whole.
+QString writeTagged(ExifHandler &exif, const QString &from, const QString &target,
+                    AtomicFile::Mode mode)
 {
-    constexpr qint64 Limit = 4 << 20;
-    auto need = [&](qint64 size) {
-        while (head.size() < size && head.size() < Limit) {
-            const QByteArray more = in.read(64 * 1024);
-            if (more.isEmpty())
-                break;
-            head += more;
-        }
-        return head.size() >= size;
-    };
-    auto at = [&head](qint64 i) { return uchar(head.at(int(i))); };
-    if (!need(2) || at(0) != 0xFF || at(1) != 0xD8)
-        return -1;
-    qint64 pos = 2;
-    while (need(pos + 2)) {
-        if (at(pos) != 0xFF)
-            return -1;
-        if (at(pos + 1) == 0xFF) {  // fill byte
-            ++pos;
-            continue;
-        }
-        const uchar marker = at(pos + 1);
-        if (marker == 0xDA)
-            return pos + 2;
-        if ((marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {
-            pos += 2;
-            continue;
-        }
-        if (!need(pos + 4))
-            return -1;
-        pos += 2 + ((at(pos + 2) << 8) | at(pos + 3));
+    QFile in(from);
+    if (!in.open(QIODevice::ReadOnly))
+        return AtomicFile::describe(from, in.errorString());
+    QByteArray head;
+    const qint64 headEnd = PTPhotoFile::jpegHeadEnd(in, head);
+    QByteArray rest;
+    if (headEnd < 0) {
+        head += in.readAll();  // not a JPEG: the whole file through Exiv2
+    } else {
+        rest = head.mid(int(headEnd));
+        head.truncate(int(headEnd));
     }
-    return -1;
-}
-
-bool writeAll(QFile &out, const char *data, qint64 size)
-{
-    return out.write(data, size) == size;
+    if (in.error() != QFileDevice::NoError)
+        return AtomicFile::describe(from, in.errorString());
+    if (!exif.saveExif(head))
+        return AtomicFile::describe(from, QStringLiteral("its EXIF tags could not be written"));
+    AtomicFile::Writer out(target, mode);
+    if (!out.open())
+        return AtomicFile::describe(target, out.reason());
+    out.write(head);
+    out.write(rest);
+    QByteArray block;
+    while (headEnd >= 0 && !out.failed() && !in.atEnd()) {
+        block = in.read(1 << 20);
+        if (block.isEmpty())
+            break;
+        out.write(block);
+    }
+    if (in.error() != QFileDevice::NoError) {
+        out.cancel();
+        return AtomicFile::describe(from, in.errorString());
+    }
+    if (!out.commit())
+        return AtomicFile::describe(target, out.reason());
+    return QString();
 }
 
 // Tags one photo and writes its copy once, with its tags: the same bytes as
-// copying and then tagging the copy. A JPEG goes through Exiv2 with its head
-// only; the scan data is copied as it is. A file of that name already in the
-// target folder is kept and only gets the tags.
-bool geotag(const GeoTag &g)
+// copying and then tagging the copy. A whole file of that name already in
+// the target folder is kept and only gets the tags; one cut off (by an
+// export that was killed) is written again. Empty, or "<file>: <reason>".
+QString geotag(const GeoTag &g)
 {
     ExifHandler exif;
     exif.loadExif(g.source);
@@ -129,47 +140,25 @@ bool geotag(const GeoTag &g)
     exif.setGPSAltitude(g.altitude);
     if (g.mapDatum)
         exif.setGPSMapDatum();
-    if (QFileInfo::exists(g.target))
-        return exif.saveExif(g.target);
-
-    QFile in(g.source);
-    if (!in.open(QIODevice::ReadOnly))
-        return false;
-    QByteArray head;
-    const qint64 headEnd = jpegHeadEnd(in, head);
-    QByteArray rest;
-    if (headEnd < 0) {
-        head += in.readAll();  // not a JPEG: the whole file through Exiv2
-    } else {
-        rest = head.mid(int(headEnd));
-        head.truncate(int(headEnd));
+    const QFileInfo target(g.target);
+    if (!target.exists() && !target.isSymLink())
+        return writeTagged(exif, g.source, g.target, AtomicFile::Mode::NoReplace);
+    if (target.isFile() && PTPhotoFile::isWhole(g.target)) {
+        if (!target.isWritable())
+            return AtomicFile::describe(g.target, QString::fromLocal8Bit(std::strerror(EACCES)));
+        return writeTagged(exif, g.target, g.target, AtomicFile::Mode::Replace);
     }
-    if (!exif.saveExif(head))
-        return false;
-    QFile out(g.target);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return false;
-    bool ok = writeAll(out, head.constData(), head.size())
-              && writeAll(out, rest.constData(), rest.size());
-    QByteArray block;
-    while (ok && headEnd >= 0 && !in.atEnd()) {
-        block = in.read(1 << 20);
-        ok = !block.isEmpty() && writeAll(out, block.constData(), block.size());
-    }
-    ok = ok && out.flush();
-    out.close();
-    if (!ok || out.error() != QFileDevice::NoError) {
-        out.remove();  // no half photo left behind
-        return false;
-    }
-    return true;
+    return writeTagged(exif, g.source, g.target, AtomicFile::Mode::Replace);
 }
 
 }  // namespace
 
-bool PTData::copyFiles(const QString &targetFolder, QStringList *failed, const CopyStep &step)
+bool PTData::copyFiles(const QString &targetFolder, QStringList *failed, const CopyStep &step,
+                       QStringList *reasons)
 {
     qDebug() << QStringLiteral("[PTData] copyFiles to %1").arg(targetFolder);
+    // Copies a killed export left unfinished go before new ones are made.
+    AtomicFile::removeAbandoned(targetFolder);
     // One photo per task on all cores; a few tasks ahead at most, so an abort
     // is quick and memory stays small. Tasks never stop halfway.
     QThreadPool pool;
@@ -177,7 +166,7 @@ bool PTData::copyFiles(const QString &targetFolder, QStringList *failed, const C
     pool.setMaxThreadCount(workers);
     QSemaphore room(2 * workers);
     QMutex failedMutex;
-    QStringList failures;
+    QHash<QString, QString> failures;  // image -> "<file>: <reason>"
     bool aborted = false;
 
     const int n = m_imageNames.size();
@@ -201,21 +190,27 @@ bool PTData::copyFiles(const QString &targetFolder, QStringList *failed, const C
                        m_absoluteHeight};
         room.acquire();
         pool.start(QRunnable::create([g, image, &room, &failedMutex, &failures] {
-            if (!geotag(g)) {
-                qDebug() << "[PTData] copyFiles failed for" << image;
+            const QString error = geotag(g);
+            if (!error.isEmpty()) {
+                qDebug() << "[PTData] copyFiles failed:" << error;
                 QMutexLocker lock(&failedMutex);
-                failures.append(image);
+                failures.insert(image, error);
             }
             room.release();
         }));
     }
     pool.waitForDone();
-    if (failed) {
-        // In tag order, whatever order the tasks ended in.
-        for (int i = 0; i < n; ++i) {
-            if (failures.contains(getImageName(i)) && !failed->contains(getImageName(i)))
-                failed->append(getImageName(i));
-        }
+    // In tag order, whatever order the tasks ended in.
+    QStringList listed;
+    for (int i = 0; i < n; ++i) {
+        const QString image = getImageName(i);
+        if (!failures.contains(image) || listed.contains(image))
+            continue;
+        listed << image;
+        if (failed && !failed->contains(image))
+            failed->append(image);
+        if (reasons)
+            reasons->append(failures.value(image));
     }
     if (aborted)
         return false;

@@ -61,16 +61,21 @@ void PTExportThread::run()
         break;
     case Csv:
         m_result = m_data->createCSVFile(m_fileName, m_separator);
+        m_writeError = m_data->writeError();
         break;
     case PhotoScan:
         m_result = m_data->createPhotoScanFile(m_fileName, m_copyImages, m_projectType);
+        m_writeError = m_data->writeError();
         break;
     case Pix4d:
         m_result = m_data->createPix4dFile(m_fileName);
+        m_writeError = m_data->writeError();
         break;
     case CopyImages:
         m_failed.clear();
-        m_data->copyFiles(QFileInfo(m_fileName).absolutePath(), &m_failed);
+        m_reasons.clear();
+        m_data->copyFiles(QFileInfo(m_fileName).absolutePath(), &m_failed, PTData::CopyStep(),
+                          &m_reasons);
         break;
     default:
         break;

@@ -23,8 +23,11 @@ public:
 
     int mode() const { return m_mode; }
     int result() const { return m_result; }
-    // Photos the last copy could not copy or tag.
+    // Photos the last copy could not copy or tag, and why ("<file>: <reason>").
     QStringList failedCopies() const { return m_failed; }
+    QStringList failureReasons() const { return m_reasons; }
+    // Which file the last writer could not write and why.
+    QString writeError() const { return m_writeError; }
 
 signals:
     void copyFile(int current, int all);
@@ -43,4 +46,6 @@ private:
     int m_projectType = 0;
     int m_result = 0;
     QStringList m_failed;
+    QStringList m_reasons;
+    QString m_writeError;
 };

@@ -1,14 +1,24 @@
 #include "phototagger/ptprojectmerge.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include "core/atomicfile/atomicfile.h"
 #include "core/data.h"
 #include "phototagger/ptprojectfile.h"
 
@@ -51,7 +61,185 @@ QString clashFreeName(const QString &name, const QSet<QString> &taken)
     return candidate;
 }
 
+// Held while a merge runs or one is finished: a lock on the projects folder
+// itself, which a killed process gives up with its life. Another merge, or
+// a recovery, in this process or another, waits for none and stays out.
+class FolderLock {
+public:
+    explicit FolderLock(const QString &folder)
+        : m_fd(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
+        m_locked = m_fd >= 0 && ::flock(m_fd, LOCK_EX | LOCK_NB) == 0;
+    }
+    ~FolderLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FolderLock(const FolderLock &) = delete;
+    FolderLock &operator=(const FolderLock &) = delete;
+    bool locked() const { return m_locked; }
+
+private:
+    int m_fd;
+    bool m_locked = false;
+};
+
+QByteArray digest(const QByteArray &bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+}
+
+QByteArray fileDigest(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    const QByteArray bytes = f.readAll();
+    return f.error() == QFileDevice::NoError ? digest(bytes) : QByteArray();
+}
+
+// The merge as the journal keeps it.
+struct Journal {
+    QString targetFolder;
+    bool newFolder = false;
+    QString projectFile;
+    QByteArray merged;  // digest of the merged project file
+    QStringList sources;  // projects that go once the merge is done
+    QList<Move> moves;
+
+    QByteArray toJson() const
+    {
+        QJsonArray m;
+        for (const Move &move : moves)
+            m.append(QJsonArray{move.from, move.to});
+        QJsonObject o{{QStringLiteral("targetFolder"), targetFolder},
+                      {QStringLiteral("newFolder"), newFolder},
+                      {QStringLiteral("projectFile"), projectFile},
+                      {QStringLiteral("merged"), QString::fromLatin1(merged)},
+                      {QStringLiteral("sources"), QJsonArray::fromStringList(sources)},
+                      {QStringLiteral("moves"), m}};
+        return QJsonDocument(o).toJson();
+    }
+    bool fromJson(const QByteArray &bytes)
+    {
+        const QJsonObject o = QJsonDocument::fromJson(bytes).object();
+        targetFolder = o.value(QStringLiteral("targetFolder")).toString();
+        newFolder = o.value(QStringLiteral("newFolder")).toBool();
+        projectFile = o.value(QStringLiteral("projectFile")).toString();
+        merged = o.value(QStringLiteral("merged")).toString().toLatin1();
+        sources.clear();
+        for (const QJsonValue &v : o.value(QStringLiteral("sources")).toArray())
+            sources << v.toString();
+        moves.clear();
+        for (const QJsonValue &v : o.value(QStringLiteral("moves")).toArray()) {
+            const QJsonArray pair = v.toArray();
+            if (pair.size() != 2 || pair.at(0).toString().isEmpty() || pair.at(1).toString().isEmpty())
+                return false;
+            moves.append({pair.at(0).toString(), pair.at(1).toString()});
+        }
+        return !targetFolder.isEmpty() && !projectFile.isEmpty() && merged.size() == 64;
+    }
+};
+
+// The old projects go: their files, then their folders.
+QStringList removeSources(const QStringList &sources, const Io &io)
+{
+    QStringList remaining;
+    for (const QString &name : sources) {
+        const QString folder = PTProjectFile::projectFolder(name);
+        QFile::remove(PTProjectFile::projectFilePath(name));
+        if (!io.removeFolder(folder) && QFileInfo::exists(folder)) {
+            const QFileInfoList left = QDir(folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot);
+            for (const QFileInfo &f : left)
+                remaining << f.absoluteFilePath();
+            if (left.isEmpty())
+                remaining << folder;
+        }
+    }
+    for (const QString &name : sources)
+        Data::instance()->removeRecent(OpenKind::PhotoTagger, name);
+    return remaining;
+}
+
+// Moves back what was moved, last first; a move not made or made back
+// already is passed over, so this may run again after being cut off.
+bool moveBack(const QList<Move> &moves, const Io &io)
+{
+    bool ok = true;
+    for (int i = moves.size() - 1; i >= 0; --i) {
+        const Move &m = moves.at(i);
+        if (!QFileInfo::exists(m.to) || QFileInfo::exists(m.from))
+            continue;
+        if (!io.move(m.to, m.from)) {
+            qWarning() << "[PTProjectMerge] could not move back" << m.to;
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+// A target folder the merge made goes again once nothing of it is left but
+// temporary files of writes that were cut off.
+void removeNewFolder(const QString &folder)
+{
+    AtomicFile::removeAbandoned(folder);
+    QDir().rmdir(folder);
+}
+
 }  // namespace
+
+QString journalPath()
+{
+    return PTProjectFile::projectsFolder() + QStringLiteral("/.merge.journal");
+}
+
+Recovery finishInterrupted(QString *note)
+{
+    const QString path = journalPath();
+    if (!QFileInfo::exists(path))
+        return Recovery::Nothing;
+    const QString projects = PTProjectFile::projectsFolder();
+    FolderLock lock(projects);
+    if (!lock.locked() || !QFileInfo::exists(path))
+        return Recovery::Nothing;  // a merge is running, or another finished it
+    AtomicFile::removeAbandoned(projects);
+    Journal j;
+    QFile f(path);
+    const bool read = f.open(QIODevice::ReadOnly) && j.fromJson(f.readAll());
+    f.close();
+    auto say = [&](const QString &text) {
+        qWarning().noquote() << "[PTProjectMerge]" << text;
+        if (note)
+            *note = text;
+    };
+    if (!read) {
+        // Written whole through the door or not at all: this is not ours.
+        say(QStringLiteral("%1 is no merge journal; removed").arg(path));
+        QFile::remove(path);
+        return Recovery::Nothing;
+    }
+    const Io io = defaultIo();
+    AtomicFile::removeAbandoned(j.targetFolder);
+    if (fileDigest(j.projectFile) == j.merged) {
+        const QStringList remaining = removeSources(j.sources, io);
+        QFile::remove(path);
+        say(QStringLiteral("a merge into %1 that was cut off is finished%2")
+                .arg(j.targetFolder,
+                     remaining.isEmpty() ? QString()
+                                         : QStringLiteral("; left behind: ") + remaining.join(QStringLiteral(", "))));
+        return Recovery::Finished;
+    }
+    if (!moveBack(j.moves, io)) {
+        say(QStringLiteral("a merge into %1 that was cut off could not be taken back yet").arg(j.targetFolder));
+        return Recovery::Failed;
+    }
+    if (j.newFolder)
+        removeNewFolder(j.targetFolder);
+    QFile::remove(path);
+    say(QStringLiteral("a merge into %1 that was cut off is taken back").arg(j.targetFolder));
+    return Recovery::RolledBack;
+}
 
 bool validName(const QString &name)
 {
@@ -87,6 +275,8 @@ Result merge(const QStringList &sourceNames, const QString &targetName, const QS
                           "Please choose another name, include the project or remane it.");
         return result;
     }
+    // A merge cut off before ends first, so that what is read below is whole.
+    finishInterrupted();
     // Read everything first: one unreadable file stops before any change.
     QVector<Source> sources;
     for (const QString &name : sourceNames) {
@@ -170,27 +360,60 @@ Result merge(const QStringList &sourceNames, const QString &targetName, const QS
     for (int i = 0; i < merged.size(); ++i)
         merged[i].tagValue = i + 1;
 
-    const bool newFolder = !QFileInfo::exists(targetFolder);
-    if (newFolder && !QDir().mkpath(targetFolder)) {
-        result.title = tr("Merging failed!");
-        result.error = tr("The folder %1 could not be created.").arg(targetFolder);
-        return result;
-    }
-    QList<Move> done;
-    auto rollBack = [&] {
-        for (int i = done.size() - 1; i >= 0; --i)
-            if (!io.move(done.at(i).to, done.at(i).from))
-                qWarning() << "[PTProjectMerge] could not move back" << done.at(i).to;
-        if (newFolder)
-            QDir().rmdir(targetFolder);
-    };
     // Renames inside the target folder go first, the last of a chain
     // (a -> a_, a_ -> a__) before the one that needs its name.
     QList<Move> inPlace, across;
     for (const Move &m : moves)
         (QFileInfo(m.from).absolutePath() == QFileInfo(m.to).absolutePath() ? inPlace : across).append(m);
     std::reverse(inPlace.begin(), inPlace.end());
-    for (const Move &m : inPlace + across) {
+    const QList<Move> plannedMoves = inPlace + across;
+
+    // The journal comes before any change: a merge cut off from here on is
+    // finished or taken back by finishInterrupted().
+    FolderLock lock(PTProjectFile::projectsFolder());
+    if (!lock.locked() || QFileInfo::exists(journalPath())) {
+        result.title = tr("Merging failed!");
+        result.error = tr("Another merge of photo tagger projects is not finished yet. Nothing was merged.");
+        return result;
+    }
+    const QString projectFile = targetFolder + QLatin1Char('/') + target + QStringLiteral(".zpt");
+    Journal journal;
+    journal.targetFolder = targetFolder;
+    journal.newFolder = !QFileInfo::exists(targetFolder);
+    journal.projectFile = projectFile;
+    {
+        QBuffer bytes;
+        bytes.open(QIODevice::WriteOnly);
+        PTProjectFile::write(bytes, imageType, merged);
+        journal.merged = digest(bytes.data());
+    }
+    for (const Source &s : sources)
+        if (s.name != target)
+            journal.sources << s.name;
+    journal.moves = plannedMoves;
+    QString journalError;
+    if (!AtomicFile::write(journalPath(), journal.toJson(), &journalError)) {
+        result.title = tr("Merging failed!");
+        result.error = tr("The merge could not be prepared. Nothing was merged.") + QStringLiteral("\n\n")
+                       + AtomicFile::describe(journalPath(), journalError);
+        return result;
+    }
+    const bool newFolder = journal.newFolder;
+    if (newFolder && !QDir().mkpath(targetFolder)) {
+        QFile::remove(journalPath());
+        result.title = tr("Merging failed!");
+        result.error = tr("The folder %1 could not be created.").arg(targetFolder);
+        return result;
+    }
+    QList<Move> done;
+    auto rollBack = [&] {
+        if (moveBack(done, io)) {
+            if (newFolder)
+                removeNewFolder(targetFolder);
+            QFile::remove(journalPath());
+        }
+    };
+    for (const Move &m : plannedMoves) {
         if (!io.move(m.from, m.to)) {
             rollBack();
             result.title = tr("Merging failed!");
@@ -200,28 +423,20 @@ Result merge(const QStringList &sourceNames, const QString &targetName, const QS
         done.append(m);
     }
     QString error;
-    if (!io.save(targetFolder + QLatin1Char('/') + target + QStringLiteral(".zpt"), imageType, merged, &error)) {
+    if (!io.save(projectFile, imageType, merged, &error)) {
         rollBack();
         result.title = tr("Merging failed!");
-        result.error = tr("The merged project file could not be written. Nothing was merged.\n%1").arg(error);
+        result.error = tr("The merged project file could not be written. Nothing was merged.");
+        if (!error.isEmpty())
+            result.error += QStringLiteral("\n\n") + AtomicFile::describe(projectFile, error);
         return result;
     }
     // Every photo is in its new place; the old projects can go.
-    for (const Source &s : sources) {
-        if (s.name == target)
-            continue;
-        const QString folder = PTProjectFile::projectFolder(s.name);
-        QFile::remove(PTProjectFile::projectFilePath(s.name));
-        if (!io.removeFolder(folder) && QFileInfo::exists(folder)) {
-            const QFileInfoList left = QDir(folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot);
-            for (const QFileInfo &f : left)
-                result.remaining << f.absoluteFilePath();
-            if (left.isEmpty())
-                result.remaining << folder;
-        }
-    }
+    result.remaining = removeSources(journal.sources, io);
     for (const Source &s : sources)
-        Data::instance()->removeRecent(OpenKind::PhotoTagger, s.name);
+        if (s.name == target)
+            Data::instance()->removeRecent(OpenKind::PhotoTagger, s.name);
+    QFile::remove(journalPath());
     result.ok = true;
     return result;
 }

@@ -2,6 +2,12 @@
 // Joins photo-tagger projects into one without losing a photo: every source
 // is read before anything changes, the photos are moved with a way back, and
 // the merged file replaces the target only after every move succeeded.
+//
+// A merge cut off (the program killed, the power gone) ends whole or not at
+// all: before the first move a journal in the projects folder records the
+// moves and the merged file. The next time the projects are listed or one is
+// opened, finishInterrupted() finishes the merge when the merged file was
+// written, and otherwise moves every photo back.
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -37,5 +43,18 @@ Io defaultIo();
 // image type. allProjects lists every project folder for the name check.
 Result merge(const QStringList &sources, const QString &target, const QStringList &allProjects,
              const Io &io = defaultIo());
+
+// The journal of a merge under way: "<projects folder>/.merge.journal".
+QString journalPath();
+
+enum class Recovery {
+    Nothing,     // no merge was cut off (or one is running now)
+    Finished,    // the merged file was written: the old projects went
+    RolledBack,  // every photo went back to its project
+    Failed,      // a photo could not go back; the journal stays for the next try
+};
+// Ends a merge that was cut off; cheap when there is none. *note (when
+// given) says what was done, for the log.
+Recovery finishInterrupted(QString *note = nullptr);
 
 }  // namespace PTProjectMerge

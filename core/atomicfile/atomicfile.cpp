@@ -3,11 +3,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -77,6 +79,29 @@ bool renameNoReplace(const QString &from, const QString &to)
     return ::rename(src.constData(), dst.constData()) == 0;
 }
 
+int removeAbandoned(const QString &folder)
+{
+    // ".<name>.<random>.part", as tempName() makes them.
+    static const QRegularExpression temp(QStringLiteral("\\A\\..+\\.[0-9a-z]{1,10}\\.part\\z"));
+    const QStringList names = QDir(folder).entryList({QStringLiteral(".*.part")},
+                                                     QDir::Files | QDir::Hidden | QDir::System);
+    int removed = 0;
+    for (const QString &name : names) {
+        if (!temp.match(name).hasMatch())
+            continue;
+        const QByteArray path = QFile::encodeName(folder + QLatin1Char('/') + name);
+        const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat st;
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0
+            && ::unlink(path.constData()) == 0)
+            ++removed;
+        ::close(fd);
+    }
+    return removed;
+}
+
 // ---- Writer ----
 
 Writer::Writer(const QString &path, Mode mode) : m_path(path), m_mode(mode) {}
@@ -98,6 +123,9 @@ bool Writer::open(OpenMode mode)
         m_temp.clear();
         return fail(errno);
     }
+    // Held until the file is closed, by commit or by the end of the process:
+    // removeAbandoned() leaves the file of a living writer alone.
+    ::flock(m_fd, LOCK_EX | LOCK_NB);
     if (m_mode == Mode::Replace) {
         // A replaced file keeps its permissions.
         struct stat st;

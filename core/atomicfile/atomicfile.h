@@ -116,4 +116,9 @@ private:
 // (EEXIST when taken).
 bool renameNoReplace(const QString &from, const QString &to);
 
+// Removes the temporary files that writers left in folder when they were
+// killed before they finished. A writer still at work holds a lock on its
+// file, so its file stays. Returns how many went.
+int removeAbandoned(const QString &folder);
+
 }  // namespace AtomicFile

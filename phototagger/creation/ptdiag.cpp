@@ -190,8 +190,11 @@ void PTDiag::createThumbs(int current, int total) { setProgress(CreateThumbs, cu
 
 void PTDiag::errorReport(const QString &text)
 {
-    Prompt::message(this, QStringLiteral(":/icons/80/error"), tr("Processing Error"), text, QMessageBox::Ok,
-                    QMessageBox::Ok);
+    // A file that could not be written is named with the system's reason.
+    const QString why = m_worker->errorString();
+    Prompt::message(this, QStringLiteral(":/icons/80/error"), tr("Processing Error"),
+                    why.isEmpty() ? text : text + QStringLiteral("<br><br>") + why.toHtmlEscaped(),
+                    QMessageBox::Ok, QMessageBox::Ok);
     cancelClicked();
 }
 

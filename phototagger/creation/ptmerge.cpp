@@ -61,6 +61,7 @@ void PTMerge::run()
     auto progress = [this](void (PTMerge::*signal)(int, int)) {
         return [this, signal](int current, int total) { emit (this->*signal)(current, total); };
     };
+    m_error.clear();
     switch (m_mode) {
     case Wait:
         for (int i = 0; i < 10 && !cancel(); ++i)
@@ -107,16 +108,18 @@ void PTMerge::run()
             m_names = PTSteps::matchedNames(m_matching.assignment(), m_photos);
         bool changed = false;
         m_result = PTSteps::copyPhotos(m_photoFolder, projectFolder(), m_names, m_copyJob == 2, cancel,
-                                       progress(&PTMerge::copyFiles), &changed);
+                                       progress(&PTMerge::copyFiles), &changed, &m_error);
         m_filesChanged = m_filesChanged || changed;
         break;
     }
     case Thumbs:
-        m_result = PTSteps::makeThumbnails(projectFolder(), m_names, m_imageType, cancel, progress(&PTMerge::thumb));
+        m_result = PTSteps::makeThumbnails(projectFolder(), m_names, m_imageType, cancel, progress(&PTMerge::thumb),
+                                           0, &m_error);
         break;
     case CreateProject:
         m_result = PTSteps::writeProject(projectFolder(), m_name, m_imageType, m_triggers,
-                                         m_matching.bestOffset() >= 0 ? m_names : QStringList(), cancel);
+                                         m_matching.bestOffset() >= 0 ? m_names : QStringList(), cancel,
+                                         &m_error);
         break;
     default:
         break;

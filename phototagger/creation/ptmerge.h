@@ -36,6 +36,8 @@ public:
 
     int mode() const { return m_mode; }
     int result() const { return m_result; }
+    // Which file the last step could not write and why ("<file>: <reason>").
+    QString errorString() const { return m_error; }
     bool isCanceled() const;
     // Whether the copy step began to change the project folder.
     bool filesChanged() const { return m_filesChanged; }
@@ -70,6 +72,7 @@ private:
     mutable QMutex m_mutex;
     char m_cancel = 0;
     int m_result = 0;
+    QString m_error;
     QString m_name;
     QString m_photoFolder;
     int m_imageType = 0;

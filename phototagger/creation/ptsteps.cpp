@@ -2,6 +2,7 @@
 
 #include "exif/exifhandler.h"
 #include "harleklog/harleklog.h"
+#include "phototagger/ptphotofile.h"
 #include "phototagger/ptprojectfile.h"
 
 #include <QColor>
@@ -15,7 +16,11 @@
 #include <QThreadPool>
 
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <vector>
+
+#include "core/atomicfile/atomicfile.h"
 
 #include <exception>
 
@@ -202,12 +207,16 @@ QStringList matchedNames(const QVector<int> &assignment, const PTPhotoTable &pho
 }
 
 int copyPhotos(const QString &photoFolder, const QString &projectFolder, const QStringList &names,
-               bool removeOldPhotos, const CancelCheck &cancel, const Progress &progress, bool *changed)
+               bool removeOldPhotos, const CancelCheck &cancel, const Progress &progress, bool *changed,
+               QString *error)
 {
     if (changed)
         *changed = false;
-    if (!QDir().mkpath(projectFolder))
+    if (!QDir().mkpath(projectFolder)) {
+        if (error)
+            *error = AtomicFile::describe(projectFolder, QString::fromLocal8Bit(std::strerror(errno)));
         return -1;
+    }
     QDir project(projectFolder);
     if (removeOldPhotos) {
         const QStringList old = project.entryList({"*.JPG", "*.jpg", "*.TIFF", "*.tiff", "*.TIF", "*.tif"},
@@ -227,7 +236,8 @@ int copyPhotos(const QString &photoFolder, const QString &projectFolder, const Q
         report(progress, i, n);
         if (changed)
             *changed = true;
-        if (!QFile::copy(photoFolder + QLatin1Char('/') + names[i], projectFolder + QLatin1Char('/') + names[i]))
+        if (!PTPhotoFile::copy(photoFolder + QLatin1Char('/') + names[i],
+                               projectFolder + QLatin1Char('/') + names[i], error))
             return -2;
     }
     return 1;
@@ -242,7 +252,7 @@ QString thumbName(const QString &photoName, int imageType)
 
 namespace {
 
-int makeThumbnail(const QString &projectFolder, const QString &name, int imageType)
+int makeThumbnail(const QString &projectFolder, const QString &name, int imageType, QString *error)
 {
     const QString source = projectFolder + QLatin1Char('/') + name;
     const QString target = projectFolder + QLatin1Char('/') + thumbName(name, imageType);
@@ -260,7 +270,7 @@ int makeThumbnail(const QString &projectFolder, const QString &name, int imageTy
             image = QImage(600, 400, QImage::Format_RGB888);
             image.fill(QColor("red"));
         }
-        if (!image.save(target)) {
+        if (!PTPhotoFile::saveImage(image, target, "JPG", error)) {
             qWarning() << "failed to save image:" << target;
             return -2;
         }
@@ -268,10 +278,12 @@ int makeThumbnail(const QString &projectFolder, const QString &name, int imageTy
         QImage image(source);
         if (image.isNull()) {
             qWarning() << "failed to open image:" << source;
+            if (error)
+                *error = AtomicFile::describe(source, QStringLiteral("the image could not be read"));
             return -1;
         }
         image = image.scaledToWidth(600, Qt::FastTransformation);
-        if (!image.save(target, "JPG")) {
+        if (!PTPhotoFile::saveImage(image, target, "JPG", error)) {
             qWarning() << "failed to save image:" << target;
             return -2;
         }
@@ -282,13 +294,14 @@ int makeThumbnail(const QString &projectFolder, const QString &name, int imageTy
 }  // namespace
 
 int makeThumbnails(const QString &projectFolder, const QStringList &names, int imageType,
-                   const CancelCheck &cancel, const Progress &progress, int threads)
+                   const CancelCheck &cancel, const Progress &progress, int threads, QString *error)
 {
     const int n = names.size();
     if (n == 0 || (imageType != Jpeg && imageType != Tiff))
         return cancelled(cancel) ? 0 : 1;
     constexpr int kNotRun = 2;
     std::vector<int> results(n, kNotRun);
+    std::vector<QString> errors(n);
     std::atomic<int> started{0};
     std::atomic<bool> stop{false};
     auto one = [&](int i) {
@@ -299,7 +312,7 @@ int makeThumbnails(const QString &projectFolder, const QStringList &names, int i
             stop = true;
             return;
         }
-        results[i] = names[i].isEmpty() ? 1 : makeThumbnail(projectFolder, names[i], imageType);
+        results[i] = names[i].isEmpty() ? 1 : makeThumbnail(projectFolder, names[i], imageType, &errors[i]);
         if (results[i] != 1)
             stop = true;
     };
@@ -322,9 +335,13 @@ int makeThumbnails(const QString &projectFolder, const QStringList &names, int i
     }
     if (cancelled(cancel))
         return 0;
-    for (int r : results)
-        if (r < 0)
-            return r;
+    for (int i = 0; i < n; ++i) {
+        if (results[i] < 0) {
+            if (error)
+                *error = errors[i];
+            return results[i];
+        }
+    }
     return 1;
 }
 
@@ -332,8 +349,11 @@ int writeProject(const QString &projectFolder, const QString &name, int imageTyp
                  const QStringList &names, const CancelCheck &cancel, QString *error)
 {
     qDebug() << "[PTData] createProject " << name;
-    if (!QDir().mkpath(projectFolder))
+    if (!QDir().mkpath(projectFolder)) {
+        if (error)
+            *error = AtomicFile::describe(projectFolder, QString::fromLocal8Bit(std::strerror(errno)));
         return -1;
+    }
     QVector<PTTag> tags;
     tags.reserve(triggers.count());
     for (int i = 0; i < triggers.count(); ++i) {
@@ -356,8 +376,11 @@ int writeProject(const QString &projectFolder, const QString &name, int imageTyp
     const QString path = QDir::toNativeSeparators(projectFolder + QLatin1Char('/') + name + QStringLiteral(".zpt"));
     if (cancelled(cancel))
         return 0;
-    if (!PTProjectFile::save(path, imageType, tags, error)) {
+    QString reason;
+    if (!PTProjectFile::save(path, imageType, tags, &reason)) {
         qWarning() << "[PTData] createProject zptfile error opening " << path;
+        if (error)
+            *error = AtomicFile::describe(path, reason);
         return -2;
     }
     qDebug() << "[PTData] createProject finished";

@@ -80,21 +80,25 @@ QStringList matchedNames(const QVector<int> &assignment, const PTPhotoTable &pho
 // Copies the named photos into the project folder. removeOldPhotos first
 // deletes the JPEG and TIFF files there (photos and thumbnails of an earlier
 // set). *changed tells whether anything in the folder was touched.
-// Returns 1, -1 (folder not made), -2 (a photo not copied) or 0 (cancelled).
+// Returns 1, -1 (folder not made), -2 (a photo not copied) or 0 (cancelled);
+// on failure *error holds "<file>: <reason>". A copy appears whole or not at
+// all and never replaces a file.
 int copyPhotos(const QString &photoFolder, const QString &projectFolder, const QStringList &names,
                bool removeOldPhotos, const CancelCheck &cancel = {}, const Progress &progress = {},
-               bool *changed = nullptr);
+               bool *changed = nullptr, QString *error = nullptr);
 
 // Thumbnail file name of a photo, empty for types without thumbnails.
 QString thumbName(const QString &photoName, int imageType);
 // Returns 1, -1 (a TIFF not read), -2 (a thumbnail not saved) or 0. The
 // photos are done on threads (all cores for threads 0); the first failure in
-// name order decides the result.
+// name order decides the result and gives *error ("<file>: <reason>").
 int makeThumbnails(const QString &projectFolder, const QStringList &names, int imageType,
-                   const CancelCheck &cancel = {}, const Progress &progress = {}, int threads = 0);
+                   const CancelCheck &cancel = {}, const Progress &progress = {}, int threads = 0,
+                   QString *error = nullptr);
 
 // Writes the project file (version 120) atomically; names may be empty
-// (no photos). Returns 1, -1 (folder not made), -2 (file not written) or 0.
+// (no photos). Returns 1, -1 (folder not made), -2 (file not written) or 0;
+// on failure *error holds "<file>: <reason>".
 int writeProject(const QString &projectFolder, const QString &name, int imageType, const PTTriggerTable &triggers,
                  const QStringList &names, const CancelCheck &cancel = {}, QString *error = nullptr);
 

@@ -9,17 +9,17 @@
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QSet>
 #include <QVBoxLayout>
 
+#include "core/atomicfile/atomicfile.h"
 #include "core/prompt/prompt.h"
 #include "phototagger/ptdata.h"
 #include "phototagger/ui/exportpath.h"
 
 namespace PTCopyProgress {
 
-bool copyFiles(PTData *data, const QString &targetFolder, QStringList *failed)
+bool copyFiles(PTData *data, const QString &targetFolder, QStringList *failed, QStringList *reasons)
 {
     QProgressDialog dialog(QObject::tr("Copying images..."), QObject::tr("Abort"), 0,
                            data->getCount(), nullptr);
@@ -27,14 +27,17 @@ bool copyFiles(PTData *data, const QString &targetFolder, QStringList *failed)
     dialog.setWindowModality(Qt::WindowModal);
     dialog.setMinimumDuration(0);
     dialog.show();
-    return data->copyFiles(targetFolder, failed, [&dialog](int current, int all) {
-        dialog.setMaximum(all);
-        dialog.setValue(current);
-        return !dialog.wasCanceled();
-    });
+    return data->copyFiles(
+        targetFolder, failed,
+        [&dialog](int current, int all) {
+            dialog.setMaximum(all);
+            dialog.setValue(current);
+            return !dialog.wasCanceled();
+        },
+        reasons);
 }
 
-void reportFailures(QWidget *parent, const QStringList &failed)
+void reportFailures(QWidget *parent, const QStringList &failed, const QStringList &reasons)
 {
     if (failed.isEmpty())
         return;
@@ -44,6 +47,8 @@ void reportFailures(QWidget *parent, const QStringList &failed)
     rq.title = QObject::tr("Copy failed!");
     rq.text = QObject::tr("%n photo(s) could not be copied or tagged:", nullptr, failed.size());
     rq.informativeText = failed.join(QLatin1Char('\n'));
+    if (!reasons.isEmpty())
+        rq.informativeText += QStringLiteral("\n\n") + reasons.join(QLatin1Char('\n'));
     rq.buttons = QMessageBox::Ok;
     rq.defaultButton = QMessageBox::Ok;
     Prompt::ask(rq);
@@ -111,8 +116,8 @@ bool ExportWidget::exportFile()
                             tr("Error opening target file!"));
             return false;
         }
-        QStringList failed;
-        if (!PTCopyProgress::copyFiles(m_data, folder, &failed)) {
+        QStringList failed, reasons;
+        if (!PTCopyProgress::copyFiles(m_data, folder, &failed, &reasons)) {
             // Take back only what this export put there.
             const QStringList now = QDir(folder).entryList(QDir::Files | QDir::Hidden);
             for (const QString &name : now) {
@@ -123,14 +128,14 @@ bool ExportWidget::exportFile()
                 QDir().rmdir(folder);
             return false;
         }
-        PTCopyProgress::reportFailures(parentWidget(), failed);
+        PTCopyProgress::reportFailures(parentWidget(), failed, reasons);
     }
     const QByteArray doc = m_data->createBlocksExchangeFile(imageFolder);
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly) || file.write(doc) != doc.size() || !file.flush()
-        || !file.commit()) {
+    QString reason;
+    if (!AtomicFile::write(target, doc, &reason)) {
         Prompt::message(parentWidget(), QStringLiteral(":/icons/80/error"), tr("Error!"),
-                        tr("Error opening target file!"));
+                        tr("Error opening target file!") + QStringLiteral("\n\n")
+                            + AtomicFile::describe(target, reason));
         return false;
     }
     return true;

@@ -32,8 +32,11 @@ private:
 
 namespace PTCopyProgress {
 // PTData::copyFiles behind a window-modal progress dialog with "Abort".
-// False when aborted; failed lists photos that could not be copied or tagged.
-bool copyFiles(PTData *data, const QString &targetFolder, QStringList *failed);
-// Error box listing the photos of a copy that failed.
-void reportFailures(QWidget *parent, const QStringList &failed);
+// False when aborted; failed lists photos that could not be copied or
+// tagged, reasons why ("<file>: <reason>").
+bool copyFiles(PTData *data, const QString &targetFolder, QStringList *failed,
+               QStringList *reasons = nullptr);
+// Error box listing the photos of a copy that failed, then the reasons.
+void reportFailures(QWidget *parent, const QStringList &failed,
+                    const QStringList &reasons = QStringList());
 }  // namespace PTCopyProgress

@@ -137,9 +137,13 @@ void DBPhotoTaggerSplitDiag::splitClicked()
     }
 
     const int s = m_split->value();
-    QStringList notMoved;
+    QStringList notMoved, reasons;
     const bool firstOk = m_data->saveProjectFile(first, 0, s, &notMoved);
+    if (!firstOk && !m_data->errorString().isEmpty())
+        reasons << m_data->errorString();
     const bool secondOk = m_data->saveProjectFile(second, s, m_count, &notMoved);
+    if (!secondOk && !m_data->errorString().isEmpty())
+        reasons << m_data->errorString();
     if (!firstOk || !secondOk) {
         // Keep the old folder: whatever did not move is still there.
         QString text = tr("The project could not be split completely. The project \"%1\" was kept.")
@@ -147,6 +151,8 @@ void DBPhotoTaggerSplitDiag::splitClicked()
         if (!notMoved.isEmpty())
             text += QLatin1Char('\n') + tr("These files stayed in it:") + QLatin1Char('\n')
                     + notMoved.join(QLatin1Char('\n'));
+        if (!reasons.isEmpty())
+            text += QStringLiteral("\n\n") + reasons.join(QLatin1Char('\n'));
         error(tr("Split failed!"), text);
         reject();
         return;

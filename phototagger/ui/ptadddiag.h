@@ -17,6 +17,8 @@ public:
     PTAddDiag(const QStringList &files, int position, PTData *data, QWidget *parent = nullptr);
     ~PTAddDiag() override;
     int startDiag();
+    // Photos that could not be added, as "<file>: <reason>".
+    QStringList errors() const { return m_thread.errors(); }
 
 public slots:
     void cancelClicked();

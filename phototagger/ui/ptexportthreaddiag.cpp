@@ -111,7 +111,7 @@ void PTExportThreadDiag::threadFinished()
         m_rows[1]->setCurrentIndex(0);
         m_labels[1]->setText(QString::fromLatin1(Finished));
         finish();
-        PTCopyProgress::reportFailures(this, m_thread.failedCopies());
+        PTCopyProgress::reportFailures(this, m_thread.failedCopies(), m_thread.failureReasons());
         return;
     }
     // A writer ended; anything but a written file is a failure.
@@ -119,13 +119,18 @@ void PTExportThreadDiag::threadFinished()
         m_rows[0]->setCurrentIndex(0);
         m_labels[0]->setText(QStringLiteral("<font color=\"red\">%1</font>").arg(tr("Failed")));
         finish();
+        // The system's reason follows what the box always said.
+        const QString why = m_thread.writeError().isEmpty()
+                                ? QString()
+                                : QStringLiteral("\n\n") + m_thread.writeError();
         if (m_thread.result() == PTData::OpenFailed)
             Prompt::message(nullptr, QStringLiteral(":/icons/80/error"), tr("Can't create file"),
-                            tr("Can't create file. Maybe access rights are missing."),
+                            tr("Can't create file. Maybe access rights are missing.") + why,
                             QMessageBox::Ok, QMessageBox::Ok);
         else
             Prompt::message(nullptr, QStringLiteral(":/icons/80/error"), tr("Can't write file"),
-                            tr("The file could not be written completely. Maybe the disk is full."),
+                            tr("The file could not be written completely. Maybe the disk is full.")
+                                + why,
                             QMessageBox::Ok, QMessageBox::Ok);
         return;
     }

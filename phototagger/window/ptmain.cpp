@@ -156,7 +156,7 @@ bool PTMain::saveProject()
         return true;
     Prompt::error(nullptr, tr("Can't save project"),
                   tr("The photo tagger project file could not be written. Your last change is "
-                     "shown but not stored.\n%1").arg(m_project->errorString()));
+                     "shown but not stored.\n\n%1").arg(m_project->errorString()));
     return false;
 }
 
@@ -242,6 +242,10 @@ void PTMain::addImages()
     }
     PTAddDiag diag(files, start, m_project, this);
     diag.startDiag();
+    if (!diag.errors().isEmpty())
+        Prompt::error(nullptr, tr("Copy failed!"),
+                      tr("%n photo(s) could not be added to the project.", nullptr, diag.errors().size())
+                          + QStringLiteral("\n\n") + diag.errors().join(QLatin1Char('\n')));
     refreshFileNames();
     saveProject();
     m_map->updateItems();

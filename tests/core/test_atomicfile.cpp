@@ -172,6 +172,29 @@ private slots:
         QCOMPARE(entries(m_dir), QStringList{"log"});
         QCOMPARE(entries(target), QStringList{"A"});
     }
+
+    // What a killed writer left goes; a writer at work keeps its file, and
+    // files that only look alike stay.
+    void abandonedTemporaryFilesGo()
+    {
+        AtomicFile::Writer living(m_dir + "/photo.jpg");
+        QVERIFY(living.open());
+        living.write("half");
+        QCOMPARE(entries(m_dir).size(), 1);
+        const QString ownTemp = entries(m_dir).first();
+        QVERIFY(ownTemp.startsWith(".photo.jpg.") && ownTemp.endsWith(".part"));
+        // A temporary file whose writer is gone holds no lock.
+        QVERIFY(AtomicFile::write(m_dir + "/.photo.jpg.k3f9z2.part", QByteArray("cut off")));
+        QVERIFY(AtomicFile::write(m_dir + "/.notes.part", QByteArray("mine")));
+        QVERIFY(AtomicFile::write(m_dir + "/photo.jpg.part", QByteArray("mine")));
+        QVERIFY(QFile::link(m_dir + "/photo.jpg.part", m_dir + "/.link.jpg.abc.part"));
+        QCOMPARE(AtomicFile::removeAbandoned(m_dir), 1);
+        QCOMPARE(entries(m_dir),
+                 (QStringList{".link.jpg.abc.part", ".notes.part", ownTemp, "photo.jpg.part"}));
+        QVERIFY(living.commit());
+        QCOMPARE(readAll(m_dir + "/photo.jpg"), QByteArray("half"));
+        QCOMPARE(AtomicFile::removeAbandoned(m_dir + "/no/such/folder"), 0);
+    }
 };
 
 KORVEL_TEST_MAIN(TestAtomicFile)

@@ -1,6 +1,7 @@
 // The database's photo-tagger page, the merge dialog and the merge itself
 // on real project folders.
 #include "core/data.h"
+#include "database/dbmain.h"
 #include "database/dbphototagger.h"
 #include "database/dbphototaggermergediag.h"
 #include "phototagger/ptprojectfile.h"
@@ -428,6 +429,66 @@ private slots:
             QCOMPARE(identities(), before);
             QVERIFY(filesAgree());
         }
+    }
+
+    // A merge cut off on the way (a step that never returns stands for the
+    // program being killed there) is finished or taken back the next time
+    // the database lists the projects.
+    void cutOffMergeEndsWhenListed_data()
+    {
+        QTest::addColumn<int>("moves");  // moves made before the cut; -1: cut after the file
+        QTest::newRow("before the first move") << 0;
+        QTest::newRow("after three moves") << 3;
+        QTest::newRow("after every move, before the file") << 8;
+        QTest::newRow("after the merged file") << -1;
+    }
+    void cutOffMergeEndsWhenListed()
+    {
+        QFETCH(int, moves);
+        clearAll();
+        project("A", {tag("IMG_0001.JPG", at(10)), tag("a2.jpg", at(10))});
+        project("B", {tag("IMG_0001.JPG", at(11)), tag("b2.jpg", at(11))});
+        const QMap<QString, int> before = identities();
+        struct Cut {};
+        PTProjectMerge::Io io = PTProjectMerge::defaultIo();
+        int made = 0;
+        io.move = [&](const QString &a, const QString &b) {
+            if (made == moves)
+                throw Cut();
+            ++made;
+            return QFile::rename(a, b);
+        };
+        io.save = [&](const QString &path, int type, const QVector<PTTag> &tags, QString *error) {
+            if (made == moves)
+                throw Cut();
+            return PTProjectFile::save(path, type, tags, error);
+        };
+        io.removeFolder = [](const QString &) -> bool { throw Cut(); };
+        bool cut = false;
+        try {
+            PTProjectMerge::merge({"A", "B"}, "Joined", {"A", "B"}, io);
+        } catch (const Cut &) {
+            cut = true;
+        }
+        QVERIFY(cut);
+        QVERIFY(QFileInfo::exists(PTProjectMerge::journalPath()));
+
+        DBMain db;
+        db.updateDBComplete();
+        QStringList listed;
+        for (QTreeWidgetItem *item : db.items(DBMain::PhotoTagger))
+            listed << item->text(0);
+        listed.sort();
+        QCOMPARE(listed, moves < 0 ? QStringList{"Joined"} : (QStringList{"A", "B"}));
+        QVERIFY(!QFileInfo::exists(PTProjectMerge::journalPath()));
+        QCOMPARE(identities(), before);
+        QVERIFY(filesAgree());
+        if (moves >= 0)
+            QCOMPARE(names("A"), (QStringList{"IMG_0001.JPG", "a2.jpg"}));
+        else
+            QCOMPARE(names("Joined"), (QStringList{"IMG_0001.JPG", "a2.jpg", "IMG_0001_.JPG", "b2.jpg"}));
+        // Nothing more to do the next time.
+        QCOMPARE(PTProjectMerge::finishInterrupted(), PTProjectMerge::Recovery::Nothing);
     }
 };
 

@@ -8,6 +8,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
+
 #include "exif/exifhandler.h"
 #include "support/testkit.h"
 
@@ -258,6 +261,33 @@ private slots:
         QByteArray junk("not an image at all");
         QVERIFY(!exif.saveExif(junk));
         QCOMPARE(junk, QByteArray("not an image at all"));
+    }
+
+    // The path form replaces the file in one step: a link stays a link
+    // (the file it names gets the tags), the mode stays, and a failure says
+    // why.
+    void pathFormReplacesTheFileWhole()
+    {
+        const QString real = plainJpeg();
+        QVERIFY(QFile::setPermissions(real, QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                | QFileDevice::ReadGroup));
+        const QString link = m_dir.filePath("link.jpg");
+        QVERIFY(QFile::link(real, link));
+        ExifHandler exif;
+        exif.setMake(QStringLiteral("Linked"));
+        QString error;
+        QVERIFY(exif.saveExif(link, &error));
+        QVERIFY(error.isEmpty());
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(exiv2Tags(real).value("Exif.Image.Make").value, QStringLiteral("Linked"));
+        // Owner, group and others; not what this user may do.
+        QCOMPARE(QFile::permissions(real) & QFileDevice::Permissions(0x7077),
+                 QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
+        QVERIFY(!exif.saveExif(m_dir.filePath("missing.jpg"), &error));
+        QCOMPARE(error, QString::fromLocal8Bit(strerror(ENOENT)));
+        const QStringList hidden = QDir(m_dir.path()).entryList(QDir::Hidden | QDir::Files, QDir::Name)
+                                       .filter(QRegularExpression("^\\."));
+        QCOMPARE(hidden, QStringList());
     }
 
     void libraryErrorsBecomeFalse()

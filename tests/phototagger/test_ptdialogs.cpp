@@ -16,7 +16,9 @@
 #include <QtTest>
 
 #include <sys/resource.h>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 
 #include "core/data.h"
 #include "phototagger/ptdata.h"
@@ -208,10 +210,12 @@ private slots:
             QCOMPARE(watch.first, QStringLiteral("<font color=\"green\">Finished</color>"));
             QCOMPARE(watch.second, QStringLiteral("<font color=\"green\">Finished</color>"));
             QVERIFY(d.absoluteHeight());
-            // The photo that could not be copied is listed.
+            // The photo that could not be copied is listed, then why.
             QCOMPARE(script.requests().size(), 2);
             QCOMPARE(script.requests().at(1).title, QStringLiteral("Copy failed!"));
-            QCOMPARE(script.requests().at(1).informativeText, QStringLiteral("IMG_2.JPG"));
+            QCOMPARE(script.requests().at(1).informativeText,
+                     QStringLiteral("IMG_2.JPG\n\n%1/IMG_2.JPG: %2")
+                         .arg(d.getProjectPath(), QString::fromLocal8Bit(strerror(ENOENT))));
         }
         QVERIFY(QFile::exists(out.filePath("site.psz")));
         QCOMPARE(QDir(out.path()).entryList({"*.JPG"}), QStringList{"IMG_1.JPG"});
@@ -237,7 +241,8 @@ private slots:
         QCOMPARE(script.requests().size(), 2);
         QCOMPARE(script.requests().at(1).title, QStringLiteral("Can't create file"));
         QCOMPARE(script.requests().at(1).text,
-                 QStringLiteral("Can't create file. Maybe access rights are missing."));
+                 QStringLiteral("Can't create file. Maybe access rights are missing.\n\n%1: %2")
+                     .arg(m_out.filePath("no/such/folder/x.csv"), QString::fromLocal8Bit(strerror(ENOENT))));
         QCOMPARE(watch.second, QStringLiteral("-"));  // no copy ran
     }
 
@@ -263,6 +268,9 @@ private slots:
         setrlimit(RLIMIT_FSIZE, &was);
         QCOMPARE(script.requests().size(), 2);
         QCOMPARE(script.requests().at(1).title, QStringLiteral("Can't write file"));
+        QVERIFY(script.requests().at(1).text.endsWith(
+            QStringLiteral("disk is full.\n\n%1: %2")
+                .arg(m_out.filePath("full.csv"), QString::fromLocal8Bit(strerror(EFBIG)))));
         QVERIFY(!watch.first.contains("Finished"));
         QCOMPARE(watch.second, QStringLiteral("-"));
         QVERIFY(!QFile::exists(m_out.filePath("full.csv")));

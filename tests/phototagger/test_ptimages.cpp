@@ -5,10 +5,15 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
+
+#include "core/atomicfile/atomicfile.h"
 #include "core/data.h"
 #include "exif/exifhandler.h"
 #include "phototagger/ptaddthread.h"
 #include "phototagger/ptdata.h"
+#include "phototagger/ptphotofile.h"
 #include "ptfixtures.h"
 #include "support/testkit.h"
 
@@ -195,9 +200,8 @@ private slots:
         QCOMPARE(t.value("[IFD0] Make"), QStringLiteral("Vetrel"));
         QCOMPARE(t.value("[ExifIFD] FNumber"), QStringLiteral("2.8"));
 
-        // Written once with its tags: the same bytes as copying, then tagging.
-        const QString ref = out.filePath("ref.jpg");
-        QVERIFY(QFile::copy(folder + "/a.jpg", ref));
+        // Written once with its tags: the same bytes as tagging the whole copy.
+        QByteArray ref = PTFixture::fileBytes(folder + "/a.jpg");
         ExifHandler exif;
         QVERIFY(exif.loadExif(folder + "/a.jpg"));
         exif.setSoftware("Korvel Tarvendel by Brisolan Technologies GmbH");
@@ -209,7 +213,7 @@ private slots:
         if (absolute)
             exif.setGPSMapDatum();
         QVERIFY(exif.saveExif(ref));
-        QCOMPARE(PTFixture::fileBytes(out.filePath("a.jpg")), PTFixture::fileBytes(ref));
+        QCOMPARE(PTFixture::fileBytes(out.filePath("a.jpg")), ref);
     }
 
     void copiesTiffWhole()
@@ -233,24 +237,47 @@ private slots:
     void copyKeepsExistingTargetsAndListsFailures()
     {
         const QString folder = PTFixture::project(
-            "keep", {PTFixture::tag("a.jpg"), PTFixture::tag("b.jpg")});
+            "keep", {PTFixture::tag("a.jpg"), PTFixture::tag("b.jpg"), PTFixture::tag("c.jpg")});
         QVERIFY(QFile::copy(src("a.jpg"), folder + "/a.jpg"));
+        QVERIFY(QFile::copy(src("c.jpg"), folder + "/c.jpg"));
         // b.jpg is named in the project but its file is gone.
         PTData d;
         d.loadProject("keep");
         QTemporaryDir out;
         QVERIFY(PTFixture::photo(out.filePath("a.jpg"), 20, 10, false));
-        QStringList failed;
-        QVERIFY(d.copyFiles(out.path(), &failed));
+        // c.jpg was cut off by an export that was killed: written again.
+        const QByteArray whole = PTFixture::fileBytes(folder + "/c.jpg");
+        QVERIFY(AtomicFile::write(out.filePath("c.jpg"), whole.left(whole.size() - 40)));
+        QVERIFY(!PTPhotoFile::isWhole(out.filePath("c.jpg")));
+        QStringList failed, reasons;
+        QVERIFY(d.copyFiles(out.path(), &failed, PTData::CopyStep(), &reasons));
         QCOMPARE(failed, QStringList{"b.jpg"});
+        QCOMPARE(reasons, QStringList{AtomicFile::describe(folder + "/b.jpg", strerror(ENOENT))});
         // Not replaced, but tagged.
         QCOMPARE(QImageReader(out.filePath("a.jpg")).size(), QSize(20, 10));
         QCOMPARE(PTFixture::exiftool(out.filePath("a.jpg")).value("[GPS] GPSLatitude").toDouble(),
                  48.1);
+        QVERIFY(PTPhotoFile::isWhole(out.filePath("c.jpg")));
+        QCOMPARE(QImageReader(out.filePath("c.jpg")).size(), QSize(64, 48));
+        QCOMPARE(PTFixture::exiftool(out.filePath("c.jpg")).value("[GPS] GPSLatitude").toDouble(),
+                 48.1);
+        // A kept photo the user may not write stays as it is, and is listed.
+        QVERIFY(QFile::setPermissions(out.filePath("a.jpg"), QFileDevice::ReadOwner));
+        if (!QFileInfo(out.filePath("a.jpg")).isWritable()) {
+            const QByteArray kept = PTFixture::fileBytes(out.filePath("a.jpg"));
+            failed.clear();
+            reasons.clear();
+            QVERIFY(d.copyFiles(out.path(), &failed, PTData::CopyStep(), &reasons));
+            QCOMPARE(failed, (QStringList{"a.jpg", "b.jpg"}));
+            QCOMPARE(reasons.first(), AtomicFile::describe(out.filePath("a.jpg"), strerror(EACCES)));
+            QCOMPARE(PTFixture::fileBytes(out.filePath("a.jpg")), kept);
+        }
 
         failed.clear();
-        QVERIFY(d.copyFiles(out.path() + "/missing", &failed));
-        QCOMPARE(failed, (QStringList{"a.jpg", "b.jpg"}));
+        reasons.clear();
+        QVERIFY(d.copyFiles(out.path() + "/missing", &failed, PTData::CopyStep(), &reasons));
+        QCOMPARE(failed, (QStringList{"a.jpg", "b.jpg", "c.jpg"}));
+        QCOMPARE(reasons.first(), AtomicFile::describe(out.path() + "/missing/a.jpg", strerror(ENOENT)));
     }
 
     void copyAbortsBetweenFiles()

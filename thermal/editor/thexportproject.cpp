@@ -137,8 +137,8 @@ void THExportProject::saveClicked()
             text += tr("<br><br>These images could not be read and were left out: %1")
                         .arg(job.skippedImages.join(QStringLiteral(", ")).toHtmlEscaped());
         if (!job.failedFiles.isEmpty())
-            text += tr("<br><br>These files or their tags could not be written: %1")
-                        .arg(job.failedFiles.join(QStringLiteral(", ")).toHtmlEscaped());
+            text += tr("<br><br>These files or their tags could not be written:") + QStringLiteral("<br>")
+                    + job.failedFiles.join(QLatin1Char('\n')).toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>"));
         Prompt::warning(this, tr("Project exported"), text);
     } else {
         Prompt::message(this, QStringLiteral(":/icons/80/info"), tr("Project exported"),

@@ -16,9 +16,9 @@
 #include "core/data.h"
 #include "core/pngicon.h"
 #include "core/prompt/prompt.h"
-#include "exif/exifhandler.h"
 #include "thermal/araheader.h"
 #include "thermal/editor/thbottom.h"
+#include "thermal/editor/thimageexport.h"
 #include "thermal/editor/thright.h"
 #include "thermal/project/thdata.h"
 #include "thermal/thermalrenderer.h"
@@ -410,33 +410,18 @@ void THMain::exportFile()
             return;
     }
     const QImage image = m_view->sceneImage();
-    if (!image.save(fileName, nullptr, 100)) {
-        Prompt::error(this, tr("Export failed"), tr("The image could not be saved to %1.").arg(fileName.toHtmlEscaped()));
-        return;
-    }
-    const QString lower = fileName.toLower();
-    if ((lower.endsWith(QLatin1String(".jpg")) || lower.endsWith(QLatin1String(".tif")))
-        && !setExifData(image, fileName))
+    QString error;
+    switch (THImageExport::write(image, AraHeader(m_view->header()), fileName, &error)) {
+    case THImageExport::Result::Written:
+        break;
+    case THImageExport::Result::WrittenWithoutTags:
         Prompt::error(this, tr("Export failed"),
                       tr("The image was saved, but its EXIF tags could not be written to %1.").arg(fileName.toHtmlEscaped()));
-}
-
-bool THMain::setExifData(const QImage &image, const QString &fileName)
-{
-    qDebug() << "[THMain] setExifData";
-    const AraHeader header(m_view->header());
-    ExifHandler exif(fileName);
-    exif.clear();
-    exif.setModel(QStringLiteral("Tau 640"));
-    exif.setMake(QStringLiteral("FLIR"));
-    exif.setSoftware(QStringLiteral("Korvel Tarvendel"));
-    exif.setGPSLonLat(header.longitude() / 10000000.0, header.latitude() / 10000000.0);
-    exif.setCameraPitch(header.cameraPitch() / 100.0);
-    exif.setCameraRoll(header.cameraRoll() / 100.0);
-    exif.setGPSImgDirection(header.yaw() / 100.0);
-    exif.setImageSize(image.size());
-    exif.setGPSAltitude(header.altitude() / 1000.0);
-    exif.setGPSMapDatum();
-    exif.setDateTime(QDateTime::fromMSecsSinceEpoch(header.gpsMSecsSinceEpoch(), Qt::UTC));
-    return exif.saveExif(fileName);
+        break;
+    case THImageExport::Result::Failed:
+        Prompt::error(this, tr("Export failed"),
+                      tr("The image could not be saved to %1.").arg(fileName.toHtmlEscaped()) + QStringLiteral("<br><br>")
+                          + error.toHtmlEscaped());
+        break;
+    }
 }

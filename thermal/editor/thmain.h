@@ -7,7 +7,6 @@
 #include "core/toolwindow.h"
 
 class QAction;
-class QImage;
 class QToolButton;
 class THBottom;
 class THData;
@@ -64,7 +63,6 @@ public slots:
 private:
     void setMode(int mode);
     void setToolsEnabled(bool enabled);
-    bool setExifData(const QImage &image, const QString &fileName);
 
     THData *m_project;
     THView *m_view;

@@ -190,13 +190,18 @@ bool THThread::crFlirProject()
         }
         QFile source(path);
         if (!source.open(QIODevice::ReadOnly)) {
-            out.error = tr("%1 cannot be read.").arg(path);
+            out.error = AtomicFile::describe(path, source.errorString());
             return out;
         }
         const QByteArray bytes = source.readAll();
+        if (source.error() != QFileDevice::NoError) {
+            out.error = AtomicFile::describe(path, source.errorString());
+            return out;
+        }
         const QString copy = images + QDir::separator() + QFileInfo(path).fileName();
-        if (source.error() != QFileDevice::NoError || !AtomicFile::write(copy, bytes)) {
-            out.error = tr("%1 cannot be copied.").arg(path);
+        QString reason;
+        if (!AtomicFile::write(copy, bytes, &reason)) {
+            out.error = AtomicFile::describe(copy, reason);
             return out;
         }
         out.record.fileName = QFileInfo(path).fileName();
@@ -247,7 +252,7 @@ bool THThread::crFlirProject()
     QString error;
     if (!AtomicFile::write(projectFile, [&](QIODevice &d) { return THProjectFile::write(d, content); },
                            &error))
-        return cleanUp(error);
+        return cleanUp(AtomicFile::describe(projectFile, error));
     return true;
 }
 
@@ -324,14 +329,16 @@ bool THThread::crExportProject()
         const bool encoded = picture.save(&buffer, imageFormat == 0 ? "JPG" : "TIF", 100);
         buffer.close();
         if (!encoded) {
-            failedFiles << path;
+            failedFiles << AtomicFile::describe(path, QStringLiteral("the image could not be encoded"));
         } else {
+            // Without its tags the picture is still written, and listed.
             if (!exif.saveExif(bytes))
-                failedFiles << path;
-            if (AtomicFile::write(path, bytes))
+                failedFiles << AtomicFile::describe(path, QStringLiteral("its EXIF tags could not be written"));
+            QString reason;
+            if (AtomicFile::write(path, bytes, &reason))
                 writtenFiles << path;
-            else if (!failedFiles.contains(path))
-                failedFiles << path;
+            else
+                failedFiles << AtomicFile::describe(path, reason);
         }
 
         QString text = html(m_project->reportTexts.value(i));
@@ -342,8 +349,8 @@ bool THThread::crExportProject()
         const QString path = exportTarget + QStringLiteral("/report.html");
         QString error;
         if (!AtomicFile::write(path, report.toLatin1(), &error)) {
-            failedFiles << path;
-            return fail(error);
+            failedFiles << AtomicFile::describe(path, error);
+            return fail(AtomicFile::describe(path, error));
         }
         writtenFiles << path;
     }

@@ -32,7 +32,7 @@ public:
     bool success = false;
     QString errorString;         // why the job failed
     QStringList skippedImages;   // export: copies that could not be read
-    QStringList failedFiles;     // export: files or tags that could not be written
+    QStringList failedFiles;     // export: files or tags not written, as "<file>: <reason>"
     QStringList writtenFiles;    // export: the files written, in image order
 
     QString projectName;

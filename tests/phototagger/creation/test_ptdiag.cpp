@@ -1,5 +1,6 @@
 // The creation job's dialog driven through its steps on real logs and JPEGs,
 // with every prompt answered by a script.
+#include "core/atomicfile/atomicfile.h"
 #include "core/data.h"
 #include "phototagger/creation/ptdiag.h"
 #include "phototagger/creation/ptmerge.h"
@@ -10,6 +11,9 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest>
+
+#include <cerrno>
+#include <cstring>
 
 using KorvelTest::PromptScript;
 
@@ -131,21 +135,33 @@ void TestPTDiag::errorsEndTheJob_data()
     QTest::addColumn<int>("job");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("folderLeft");
+    // A file that could not be written or read follows as "<file>: <reason>";
+    // the file is named within the project folder ("." the folder itself).
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("reason");
+    const QString exists = QString::fromLocal8Bit(strerror(EEXIST));
 
-    QTest::newRow("no log") << "NoSuchLog" << 1 << "GPS Log not found.  Log files can't be used." << false;
-    QTest::newRow("corrupt log") << "Corrupt" << 1 << "Can't read log file. Maybe this file is corrupt." << false;
+    QTest::newRow("no log") << "NoSuchLog" << 1 << "GPS Log not found.  Log files can't be used." << false << "" << "";
+    QTest::newRow("corrupt log") << "Corrupt" << 1 << "Can't read log file. Maybe this file is corrupt." << false << ""
+                                 << "";
     QTest::newRow("no triggers") << "NoTags" << 3 << "No Data available! There are no trigger signal saved on the log."
-                                 << false;
-    QTest::newRow("no images") << "NoImages" << 1 << "No Images available! There are no images in this folder" << false;
-    QTest::newRow("copy onto a name") << "Twice" << 1 << "Can't copy image file in project folder." << false;
-    QTest::newRow("project file") << "Unwritable" << 3 << "Can't create project file" << false;
-    QTest::newRow("no project") << "NoProject" << 2 << "Can't read log file. Maybe this file is corrupt." << false;
+                                 << false << "" << "";
+    QTest::newRow("no images") << "NoImages" << 1 << "No Images available! There are no images in this folder" << false
+                               << "" << "";
+    QTest::newRow("copy onto a name") << "Twice" << 1 << "Can't copy image file in project folder." << false
+                                      << "DSC1004.JPG" << exists;
+    QTest::newRow("project file") << "Unwritable" << 3 << "Can't create project file" << false << "." << exists;
+    QTest::newRow("no project") << "NoProject" << 2 << "Can't read log file. Maybe this file is corrupt." << false << ""
+                                << "";
     QTest::newRow("out of range of a project")
         << "FarApart" << 2 << "The selected image folder contains no images that could be in range of the project file!"
-        << true;
-    QTest::newRow("project folder") << "Blocked" << 1 << "Can't create folder for photo tagger project." << false;
-    QTest::newRow("photo not readable") << "BadPhoto" << 1 << "Error Reading Image" << false;
-    QTest::newRow("thumbnail not saved") << "ThumbDir" << 1 << "Error Creating Thumb" << false;
+        << true << "" << "";
+    QTest::newRow("project folder") << "Blocked" << 1 << "Can't create folder for photo tagger project." << false
+                                    << "." << exists;
+    QTest::newRow("photo not readable") << "BadPhoto" << 1 << "Error Reading Image" << false << "DSC1007.JPG"
+                                        << "the image could not be read";
+    QTest::newRow("thumbnail not saved") << "ThumbDir" << 1 << "Error Creating Thumb" << false << "thumb_DSC1005.JPG"
+                                         << QString::fromLocal8Bit(strerror(EISDIR));
 }
 
 void TestPTDiag::errorsEndTheJob()
@@ -154,6 +170,12 @@ void TestPTDiag::errorsEndTheJob()
     QFETCH(int, job);
     QFETCH(QString, text);
     QFETCH(bool, folderLeft);
+    QFETCH(QString, file);
+    QFETCH(QString, reason);
+    if (!file.isEmpty()) {
+        const QString path = file == "." ? projectDir(log) : projectDir(log) + "/" + file;
+        text += "<br><br>" + AtomicFile::describe(path, reason).toHtmlEscaped();
+    }
     const HarlekLogContent survey = PTFixture::survey(5);
     const QString card = cardDir(log);
     QDir().mkpath(card);

@@ -13,6 +13,9 @@
 #include <QSignalSpy>
 #include <QTreeWidget>
 #include <QtTest>
+
+#include <cerrno>
+#include <cstring>
 #include <cmath>
 
 using KorvelTest::PromptScript;
@@ -237,6 +240,23 @@ private slots:
         QVERIFY(QFile::exists(folder + "/x2.jpg"));
         QVERIFY(QFile::exists(folder + "/thumb_x2.jpg"));
         QCOMPARE(w->map()->discs().at(2)->state(), int(PTMapPhoto::HasImage));
+
+        // A file of that name already in the folder is never replaced: the
+        // photo is not added and the box names the file and the reason.
+        QVERIFY(PTFixture::photo(dir.path() + "/x3.jpg", 160, 120, false));
+        QVERIFY(PTFixture::photo(folder + "/x3.jpg", 20, 10, false));
+        const QByteArray there = PTFixture::fileBytes(folder + "/x3.jpg");
+        w->list()->setCurrentItem(w->list()->topLevelItem(3));
+        script.clear();
+        script.paths({dir.path() + "/x3.jpg"});
+        w->addAction()->trigger();
+        QCOMPARE(script.requests().size(), 2);
+        QCOMPARE(script.requests().at(1).title, QString("Copy failed!"));
+        QCOMPARE(script.requests().at(1).text,
+                 QString("1 photo(s) could not be added to the project.\n\n%1/x3.jpg: %2")
+                     .arg(folder, QString::fromLocal8Bit(strerror(EEXIST))));
+        QCOMPARE(fileNames("Add"), after);
+        QCOMPARE(PTFixture::fileBytes(folder + "/x3.jpg"), there);
     }
 
     void removeDeletesPhotoAfterAsking()

@@ -14,6 +14,9 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
+
 #include "core/data.h"
 #include "support/aragen.h"
 #include "support/testkit.h"
@@ -266,9 +269,14 @@ private slots:
         THMain editor(&project);
         editor.openFileIndex(0);
         KorvelTest::PromptScript script;
-        script.path(KorvelTest::home()->path() + "/no/such/folder/x.jpg");
+        const QString target = KorvelTest::home()->path() + "/no/such/folder/x.jpg";
+        script.path(target);
         editor.exportFile();
         QCOMPARE(script.requests().last().title, QStringLiteral("Export failed"));
+        // The file and the system's reason follow the message.
+        QCOMPARE(script.requests().last().text,
+                 QStringLiteral("The image could not be saved to %1.<br><br>%1: %2")
+                     .arg(target, QString::fromLocal8Bit(strerror(ENOENT))));
         script.cancel();
         editor.exportFile();  // cancelled: nothing more
         QCOMPARE(script.requests().size(), 3);
