@@ -104,6 +104,10 @@ QString writeTagged(ExifHandler &exif, const QString &from, const QString &targe
     if (!exif.saveExif(head))
         return AtomicFile::describe(from, QStringLiteral("its EXIF tags could not be written"));
     AtomicFile::Writer out(target, mode);
+    // The copies are checked whole before the next export keeps one, and
+    // their sources stay: a sync per photo would halve the export's speed
+    // (a kill still leaves no cut-off copy).
+    out.setSynced(false);
     if (!out.open())
         return AtomicFile::describe(target, out.reason());
     out.write(head);

@@ -224,7 +224,7 @@ bool Writer::commit()
     }
     // The data reaches the disk before the name changes, so a power cut
     // leaves the old file or the new one, never an empty one.
-    while (::fdatasync(m_fd) != 0) {
+    while (m_synced && ::fdatasync(m_fd) != 0) {
         if (errno != EINTR) {
             fail(errno);
             removeTemp();

@@ -38,6 +38,11 @@ public:
     bool commit();
     // Abandons the file: the temporary file goes, the target stays as it was.
     void cancel();
+    // Whether commit() waits for the data to reach the disk (the default).
+    // Without it a kill still leaves the old file or the whole new one, but
+    // a power cut may leave a new file empty: only for copies whose source
+    // stays and whose readers check them whole.
+    void setSynced(bool synced) { m_synced = synced; }
 
     QString path() const { return m_path; }
     // The system's reason of the first failure, empty while all is well.
@@ -70,6 +75,7 @@ private:
     int m_errno = 0;
     QString m_reason;
     bool m_committed = false;
+    bool m_synced = true;
 };
 
 // Calls writer on a Writer for path and commits it when writer returned true
