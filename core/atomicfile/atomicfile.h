@@ -28,7 +28,9 @@ public:
     explicit Writer(const QString &path, Mode mode = Mode::Replace);
     ~Writer() override;
 
-    // Creates the temporary file; false with reason() on failure.
+    // Creates the temporary file; false with reason() on failure, also when
+    // Replace finds something other than a file or a link at the name (a
+    // folder, a device, a pipe), which a rename would put aside.
     bool open();
     // Writes what is buffered, syncs the data to disk and moves the file to
     // its name. False (with reason(), the temporary file removed) when any
