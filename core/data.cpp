@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include "harleklog/harleklog.h"
+#include "core/atomicfile/atomicfile.h"
 #include "core/prompt/prompt.h"
 
 namespace {
@@ -544,8 +545,7 @@ int Data::aciStorageRead(char *buffer, int length)
 {
     Data *d = instance();
     QMutexLocker lock(&d->m_aciMutex);
-    if (d->m_aciWriteFile.isOpen())
-        d->m_aciWriteFile.close();
+    d->m_aciWriteFile.reset();  // a write not ended is abandoned
     if (!d->m_aciReadFile.isOpen()) {
         d->m_aciReadFile.setFileName(d->aciStoragePath());
         if (!d->m_aciReadFile.exists())
@@ -561,26 +561,54 @@ int Data::aciStorageWrite(const char *buffer, int length)
     QMutexLocker lock(&d->m_aciMutex);
     if (d->m_aciReadFile.isOpen())
         d->m_aciReadFile.close();
-    if (!d->m_aciWriteFile.isOpen()) {
-        d->m_aciWriteFile.setFileName(d->aciStoragePath());
-        if (d->m_aciWriteFile.exists())
-            d->m_aciWriteFile.remove();
-        d->m_aciWriteFile.open(QIODevice::WriteOnly);
+    if (!d->m_aciWriteFile) {
+        d->m_aciWriteFile = std::make_unique<AtomicFile::Writer>(d->aciStoragePath());
         d->m_aciBytesWritten = 0;
+        d->m_aciError.clear();
+        if (!d->m_aciWriteFile->open()) {
+            d->m_aciError = AtomicFile::describe(d->aciStoragePath(), d->m_aciWriteFile->reason());
+            qWarning().noquote() << "ACI list file not written:" << d->m_aciError;
+            d->m_aciWriteFile.reset();
+            return -1;
+        }
     }
-    const qint64 written = d->m_aciWriteFile.write(buffer, length);
-    d->m_aciWriteFile.flush();
-    if (written > 0)
-        d->m_aciBytesWritten += written;
+    const qint64 written = d->m_aciWriteFile->write(buffer, length);
+    if (written != length) {
+        d->m_aciError = AtomicFile::describe(d->aciStoragePath(), d->m_aciWriteFile->reason());
+        qWarning().noquote() << "ACI list file not written:" << d->m_aciError;
+        d->m_aciWriteFile.reset();  // the old file stays
+        return -1;
+    }
+    d->m_aciBytesWritten += written;
     qDebug() << "bytes written:" << d->m_aciBytesWritten;
     return int(written);
+}
+
+void Data::aciStorageEnd(uint8_t complete)
+{
+    Data *d = instance();
+    QMutexLocker lock(&d->m_aciMutex);
+    const std::unique_ptr<AtomicFile::Writer> file = std::move(d->m_aciWriteFile);
+    if (!file || !complete)
+        return;
+    if (!file->commit()) {
+        d->m_aciError = AtomicFile::describe(d->aciStoragePath(), file->reason());
+        qWarning().noquote() << "ACI list file not written:" << d->m_aciError;
+    }
+}
+
+QString Data::aciStorageError()
+{
+    Data *d = instance();
+    QMutexLocker lock(&d->m_aciMutex);
+    return d->m_aciError;
 }
 
 void Data::closeAciStorage()
 {
     Data *d = instance();
     QMutexLocker lock(&d->m_aciMutex);
-    d->m_aciWriteFile.close();
+    d->m_aciWriteFile.reset();
     d->m_aciReadFile.close();
 }
 

@@ -13,10 +13,17 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <cstdint>
+#include <memory>
+
 #include "core/camera.h"
 #include "core/flightplaninfo.h"
 #include "core/mapindex.h"
 #include "core/openkind.h"
+
+namespace AtomicFile {
+class Writer;
+}
 
 class QFileInfo;
 class QImage;
@@ -123,10 +130,16 @@ public:
     bool isOpen(OpenKind kind, const QString &name) const;
 
     // Storage file of the link's ACI engine; plain callbacks, one call at a time.
+    // Writes go to a temporary file that takes the name when aciStorageEnd()
+    // says the list file is complete, so the old file stays whole until then;
+    // a write cut short (failure, read, close) leaves it as it was.
     static int aciStorageRead(char *buffer, int length);
     static int aciStorageWrite(const char *buffer, int length);
+    static void aciStorageEnd(uint8_t complete);
     static void aciStorageDelete();
     static void closeAciStorage();
+    // "<file>: <reason>" of the last failed write, empty after a good one.
+    static QString aciStorageError();
     QString aciStoragePath() const;
 
     // ---- Stored maps, cameras, placemarks, map pages (data_stores.cpp) ----
@@ -256,8 +269,9 @@ private:
 
     QMutex m_aciMutex;
     QFile m_aciReadFile;
-    QFile m_aciWriteFile;
+    std::unique_ptr<AtomicFile::Writer> m_aciWriteFile;
     qint64 m_aciBytesWritten = 0;
+    QString m_aciError;
 
     // ---- Stored maps, cameras, placemarks, map pages ----
     QStandardItemModel *m_placemarkModel = nullptr;

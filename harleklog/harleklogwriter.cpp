@@ -1,8 +1,9 @@
 #include "harleklog/harleklogwriter.h"
 #include "harleklog/harleklogformat.h"
 
+#include "core/atomicfile/atomicfile.h"
+
 #include <QDir>
-#include <QSaveFile>
 
 #include <charconv>
 #include <cstdio>
@@ -28,10 +29,11 @@ void appendInt(std::string& out, int64_t v)
 
 bool saveText(const std::string& file, const std::string& text, std::string* error)
 {
-    QSaveFile f(QString::fromStdString(file));
-    if (!f.open(QIODevice::WriteOnly) || f.write(text.data(), qint64(text.size())) != qint64(text.size()) || !f.commit()) {
+    const QString path = QString::fromStdString(file);
+    QString reason;
+    if (!AtomicFile::write(path, QByteArray::fromRawData(text.data(), int(text.size())), &reason)) {
         if (error)
-            *error = file + ": " + f.errorString().toStdString();
+            *error = AtomicFile::describe(path, reason).toStdString();
         return false;
     }
     return true;

@@ -81,9 +81,10 @@ void requestList(AciEngine *e, const ListKind &k)
     }
 }
 
-void writeStorage(AciEngine *e)
+bool writeStorageLists(AciEngine *e)
 {
-    e->storageDelete();
+    if (!e->storageDone)
+        e->storageDelete();
     uint8_t head[ACI_STORED_HEADER_SIZE];
     wr16(head + 0, e->vars.crc);
     wr16(head + 2, e->cmds.crc);
@@ -92,7 +93,7 @@ void writeStorage(AciEngine *e)
     wr16(head + 8, e->cmds.count);
     wr16(head + 10, e->pars.count);
     if (e->storageWrite(reinterpret_cast<const char *>(head), ACI_STORED_HEADER_SIZE) != ACI_STORED_HEADER_SIZE)
-        return;
+        return false;
     for (const ListKind *k : kAllKinds) {
         AciList &l = e->*(k->list);
         for (int i = 0; i < int(l.count); ++i) {
@@ -101,14 +102,25 @@ void writeStorage(AciEngine *e)
                 char text[64];
                 std::snprintf(text, sizeof text, "index not found: %d", i);
                 debugText(e, text);
-                return;
+                return false;
             }
             char out[ACI_STORED_ENTRY_SIZE] = {};
             std::memcpy(out, &entry->item, ACI_ITEM_RECORD_SIZE);
             if (e->storageWrite(out, ACI_STORED_ENTRY_SIZE) != ACI_STORED_ENTRY_SIZE)
-                return;
+                return false;
         }
     }
+    return true;
+}
+
+// With an end callback the host keeps the old file until the new one is
+// complete (storageDone(1)) and drops a write cut short (storageDone(0));
+// without one the old file is deleted first.
+void writeStorage(AciEngine *e)
+{
+    const bool whole = writeStorageLists(e);
+    if (e->storageDone)
+        e->storageDone(whole ? 1 : 0);
 }
 
 void listComplete(AciEngine *e, const ListKind &k)
@@ -401,6 +413,7 @@ void aciEngineSetRawDataCallback(AciEngine *e, AciRawCallback cb) { e->raw = cb;
 void aciEngineSetStorageReadCallback(AciEngine *e, AciStorageReadCallback cb) { e->storageRead = cb; }
 void aciEngineSetStorageWriteCallback(AciEngine *e, AciStorageWriteCallback cb) { e->storageWrite = cb; }
 void aciEngineSetStorageDeleteCallback(AciEngine *e, AciVoidCallback cb) { e->storageDelete = cb; }
+void aciEngineSetStorageDoneCallback(AciEngine *e, AciByteCallback cb) { e->storageDone = cb; }
 void aciEngineSetDebugCallback(AciEngine *e, AciDebugCallback cb) { e->debug = cb; }
 void aciEngineSetSyncStatusCallback(AciEngine *e, AciSyncCallback cb) { e->syncStatus = cb; }
 

@@ -167,6 +167,7 @@ struct AciEngine {
     AciStorageReadCallback storageRead = nullptr;
     AciStorageWriteCallback storageWrite = nullptr;
     AciVoidCallback storageDelete = nullptr;
+    AciByteCallback storageDone = nullptr;  // 1: the list file is complete, 0: abandoned
     AciDebugCallback debug = nullptr;
     AciSyncCallback syncStatus = nullptr;
     AciIdCallback parRead = nullptr;
@@ -192,6 +193,9 @@ void aciEngineSetRawDataCallback(AciEngine *e, AciRawCallback cb);
 void aciEngineSetStorageReadCallback(AciEngine *e, AciStorageReadCallback cb);
 void aciEngineSetStorageWriteCallback(AciEngine *e, AciStorageWriteCallback cb);
 void aciEngineSetStorageDeleteCallback(AciEngine *e, AciVoidCallback cb);
+// Optional: told when a list file write ends; then the old file is not
+// deleted before the new one is written.
+void aciEngineSetStorageDoneCallback(AciEngine *e, AciByteCallback cb);
 void aciEngineSetDebugCallback(AciEngine *e, AciDebugCallback cb);
 void aciEngineSetSyncStatusCallback(AciEngine *e, AciSyncCallback cb);
 

@@ -74,6 +74,7 @@ void ComACISingleTon::init()
     aciEngineSetCmdAckCallback(e, [](uint8_t) {});
     aciEngineSetStorageWriteCallback(e, &Data::aciStorageWrite);
     aciEngineSetStorageDeleteCallback(e, &Data::aciStorageDelete);
+    aciEngineSetStorageDoneCallback(e, &Data::aciStorageEnd);
     aciEngineSetStorageReadCallback(e, &Data::aciStorageRead);
     aciEngineSetDebugCallback(e, &ComACISingleTon::debugText);
     // A come-home left unacknowledged by the last connection must not fly

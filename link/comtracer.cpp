@@ -1,7 +1,10 @@
 #include "link/comtracer.h"
 
+#include "core/atomicfile/atomicfile.h"
+
 #include <QDateTime>
 #include <QDebug>
+#include <QFile>
 
 const char *const ComTracer::Magic = "KorvelTarvendelTraceFile";
 const char *const ComTracer::Version = "0101";
@@ -35,33 +38,41 @@ ComTracer::~ComTracer()
 bool ComTracer::start(const QString &path)
 {
     stop();
-    m_file.setFileName(path);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        m_error = m_file.errorString();
-        qWarning() << "[ComTracer] cannot open trace" << path << m_error;
+    m_error.clear();
+    auto file = std::make_unique<AtomicFile::Writer>(path);
+    if (!file->open()) {
+        m_error = AtomicFile::describe(path, file->reason());
+        qWarning().noquote() << "[ComTracer] cannot open trace" << m_error;
         return false;
     }
-    m_stream.setDevice(&m_file);
+    m_stream.setDevice(file.get());
+    m_stream.resetStatus();
     m_stream << QString::fromLatin1(Magic) << QString::fromLatin1(Version)
              << QDateTime::currentDateTime().toString(QStringLiteral("yyMMddhhmmss"));
-    if (m_stream.status() != QDataStream::Ok || !m_file.flush()) {
-        m_error = m_file.errorString();
+    if (file->failed()) {
+        m_error = AtomicFile::describe(path, file->reason());
         m_stream.setDevice(nullptr);
-        m_file.close();
         return false;
     }
+    m_file = std::move(file);
     m_clock.start();
     m_enabled = true;
     return true;
 }
 
-void ComTracer::stop()
+bool ComTracer::stop()
 {
     if (!m_enabled)
-        return;
+        return true;
     m_enabled = false;
     m_stream.setDevice(nullptr);
-    m_file.close();
+    const std::unique_ptr<AtomicFile::Writer> file = std::move(m_file);
+    if (!file->commit()) {
+        m_error = AtomicFile::describe(file->path(), file->reason());
+        qWarning().noquote() << "[ComTracer] trace not written:" << m_error;
+        return false;
+    }
+    return true;
 }
 
 void ComTracer::writeBytes(uchar descriptor, const QByteArray &bytes)
@@ -70,11 +81,13 @@ void ComTracer::writeBytes(uchar descriptor, const QByteArray &bytes)
         return;
     m_stream << QString::fromLatin1("###") << qint32(m_clock.elapsed()) << qint8(descriptor)
              << bytes;
-    if (m_stream.status() != QDataStream::Ok || !m_file.flush()) {
+    if (m_file->failed()) {
         // A full disk must not stall the link: stop tracing and say why.
-        m_error = m_file.errorString();
-        qWarning() << "[ComTracer] trace write failed, tracing stopped:" << m_error;
-        stop();
+        m_error = AtomicFile::describe(m_file->path(), m_file->reason());
+        qWarning().noquote() << "[ComTracer] trace write failed, tracing stopped:" << m_error;
+        m_enabled = false;
+        m_stream.setDevice(nullptr);
+        m_file.reset();  // the partial trace goes, an older one stays
     }
 }
 

@@ -2,14 +2,19 @@
 // Writer of link traces (".zt1"): a header of three strings, then one record
 // per V1 record with the milliseconds since the trace began. The writer stays
 // off until start() names a file; while off every slot returns at once.
+// A failed write stops the trace; the partial trace is not kept.
 #include <QByteArray>
 #include <QDataStream>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QObject>
 #include <QString>
+#include <memory>
 
 #include "link/v1records.h"
+
+namespace AtomicFile {
+class Writer;
+}
 
 // Reader side of the trace head, as the database window shows it.
 struct ComTraceHeader {
@@ -30,11 +35,16 @@ public:
     explicit ComTracer(QObject *parent = nullptr);
     ~ComTracer() override;
 
-    // Opens a new trace file, writes its head and starts the clock. Returns
-    // false (and stays off) when the file cannot be created.
+    // Starts a new trace file, writes its head and starts the clock. Returns
+    // false (and stays off) when the file cannot be created. The trace is
+    // written under a temporary name and takes its name when it stops, so
+    // an older trace of that name stays whole until then.
     bool start(const QString &path);
-    void stop();
+    // Ends the trace and gives it its name; false (errorString() says why)
+    // when it could not be written whole. True when no trace was running.
+    bool stop();
     bool isEnabled() const { return m_enabled; }
+    // "<file>: <reason>" of the last failure.
     QString errorString() const { return m_error; }
 
     static ComTraceHeader readHeader(const QString &path);
@@ -69,7 +79,7 @@ private:
     void writeBytes(uchar descriptor, const QByteArray &bytes);
 
     bool m_enabled = false;
-    QFile m_file;
+    std::unique_ptr<AtomicFile::Writer> m_file;
     QDataStream m_stream;
     QElapsedTimer m_clock;
     QString m_error;

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -12,6 +11,7 @@
 #include <quazip/quazipfile.h>
 #include <quazip/quazipnewinfo.h>
 
+#include "core/atomicfile/atomicfile.h"
 #include "core/data.h"
 #include "core/prompt/prompt.h"
 #include "maps/wpdata.h"
@@ -101,28 +101,28 @@ bool writeProjectArchive(WPData &plan, const QString &path, QString *error)
     if (map.error() != QFileDevice::NoError)
         return fail(QStringLiteral("map image %1 cannot be read").arg(plan.mapPath()));
 
-    // Written through a save file and renamed over the target in one step,
+    // Written beside the target and renamed over it in one step when whole,
     // so a failure or a kill leaves the old archive (or nothing) in place.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(QStringLiteral("the archive cannot be created"));
+    AtomicFile::Writer file(path);
+    const auto failed = [&](const QString &zipError) {
+        return fail(AtomicFile::describe(path, file.failed() ? file.reason() : zipError));
+    };
+    if (!file.open())
+        return failed(QString());
     QuaZip zip(&file);
     zip.setAutoClose(false);
     if (!zip.open(QuaZip::mdCreate)) {
         qWarning() << "Couldn't open project file.";
-        file.cancelWriting();
-        return fail(QStringLiteral("the archive cannot be created"));
+        return failed(QStringLiteral("zip error %1").arg(zip.getZipError()));
     }
     const QByteArray json = projectArchiveJson(plan).toJson(QJsonDocument::Indented);
     const bool ok = writeEntry(zip, QStringLiteral("project.json"), json)
                     && writeEntry(zip, QStringLiteral("map.jpg"), mapBytes);
     zip.close();
-    if (!ok || zip.getZipError() != ZIP_OK) {
-        file.cancelWriting();
-        return fail(QStringLiteral("the archive could not be written"));
-    }
+    if (!ok || zip.getZipError() != ZIP_OK || file.failed())
+        return failed(QStringLiteral("zip error %1").arg(zip.getZipError()));
     if (!file.commit())
-        return fail(QStringLiteral("the archive cannot be moved to %1").arg(path));
+        return failed(QString());
     return true;
 }
 
@@ -144,7 +144,8 @@ void exportProjectArchive(WPData *plan, QWidget *parent)
     QString why;
     if (!writeProjectArchive(*plan, name, &why)) {
         qWarning() << "Vardeck export failed:" << why;
-        Prompt::error(parent, QObject::tr("Error!"), QObject::tr("Project export failed!"));
+        Prompt::error(parent, QObject::tr("Error!"),
+                      QObject::tr("Project export failed!") + QStringLiteral("\n\n") + why);
     } else {
         Prompt::info(parent, QObject::tr("Project exported!"),
                      QObject::tr("Project successfully exported!"));

@@ -8,10 +8,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QSettings>
 #include <QVBoxLayout>
 
+#include "core/atomicfile/atomicfile.h"
 #include "core/data.h"
 #include "core/headerwidget.h"
 #include "core/prompt/prompt.h"
@@ -219,11 +219,13 @@ void WPImport::saveTemplate(int format)
     if (!name.toLower().endsWith(QLatin1String(".csv")))
         name += QStringLiteral(".csv");
     data->rememberFolder(QStringLiteral("Last Waypoint CSV Export Path"), QFileInfo(name).absolutePath());
-    QSaveFile out(name);  // an old file stays whole until the new one is complete
-    const QByteArray bytes = in.readAll();
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
+    // An old file stays whole until the new one is complete.
+    QString reason;
+    if (!AtomicFile::write(name, in.readAll(), &reason)) {
         Prompt::message(this, QStringLiteral(":/icons/80/error"), tr("I/O Error!"),
-                        tr("I/O Error: Can't write in file %1").arg(name), QMessageBox::Ok);
+                        tr("I/O Error: Can't write in file %1").arg(name) + QStringLiteral("\n\n")
+                            + AtomicFile::describe(name, reason),
+                        QMessageBox::Ok);
         return;
     }
 }

@@ -8,7 +8,6 @@
 #include <QFutureWatcher>
 #include <QHash>
 #include <QMutexLocker>
-#include <QSaveFile>
 #include <QThreadPool>
 #include <QVector>
 #include <QtConcurrent>
@@ -19,6 +18,7 @@
 #include <malloc.h>
 #endif
 
+#include "core/atomicfile/atomicfile.h"
 #include "radiconv/araframereader.h"
 #include "radiconv/previewjpeg.h"
 #include "exif/exifhandler.h"
@@ -152,15 +152,19 @@ bool AraConverter::openSource(QFile &source, const QString &path)
     return true;
 }
 
-bool AraConverter::openTarget(QSaveFile &out, const QString &path, const QString &target)
+bool AraConverter::openTarget(AtomicFile::Writer &out, const QString &path, const QString &target)
 {
-    if (!out.open(QIODevice::WriteOnly)) {
-        qCritical() << "AraConverter::convert() [ERROR] Could not create target file :";
-        qDebug() << target;
-        qDebug() << out.errorString();
-        return failed(path, tr("could not create %1: %2").arg(QDir::toNativeSeparators(target), out.errorString()));
+    if (!out.open()) {
+        qCritical() << "AraConverter::convert() [ERROR] Could not create target file :" << target << out.reason();
+        return failed(path, tr("could not create %1: %2").arg(QDir::toNativeSeparators(target), out.reason()));
     }
     return true;
+}
+
+bool AraConverter::writeFailed(const QString &path, const QString &target, const QString &reason)
+{
+    qCritical() << "AraConverter::convert() [ERROR] Could not write" << target << reason;
+    return failed(path, tr("could not write %1: %2").arg(QDir::toNativeSeparators(target), reason));
 }
 
 QString AraConverter::progressLabel() const
@@ -392,12 +396,13 @@ bool AraConverter::convertImage(const QString &path, const QString &target)
     writer.copyAPP1Data(reinterpret_cast<uint8_t *>(to + dqt));
     std::memcpy(to + dqt + app1Size, jpeg.constData() + dqt, size_t(jpeg.size() - dqt));
 
-    QSaveFile out(target);
+    // Every write checked; the file takes its name only when whole.
+    AtomicFile::Writer out(target);
     if (!openTarget(out, path, target))
         return false;
     out.write(file);
     if (!out.commit())
-        return failed(path, tr("could not write %1: %2").arg(QDir::toNativeSeparators(target), out.errorString()));
+        return writeFailed(path, target, out.reason());
     if (!tagged)
         return failed(path, tr("written without EXIF tags"));
     qDebug().noquote() << QStringLiteral("AraConverter::convert() Successfully wrote FLIR JPEG %1").arg(target);
@@ -438,7 +443,7 @@ bool AraConverter::convertSequence(const QString &path, const QString &target)
         return failed(path, tr("the recording holds no frames"));
     qDebug().noquote() << QStringLiteral("AraConverter::convert() Converting ARA file %1").arg(QFileInfo(path).fileName());
 
-    QSaveFile out(target);
+    AtomicFile::Writer out(target);
     if (!openTarget(out, path, target))
         return false;
 
@@ -486,7 +491,7 @@ bool AraConverter::convertSequence(const QString &path, const QString &target)
     for (int written = 0; written < frames; ++written) {
         if (m_cancel) {
             drain();
-            out.cancelWriting();
+            out.cancel();
             return failed(path, tr("not converted, the run was cancelled"));
         }
         for (; started < frames && started - written < int(ring.size()); ++started) {
@@ -499,17 +504,18 @@ bool AraConverter::convertSequence(const QString &path, const QString &target)
         slot.done.waitForFinished();
         if (!slot.error.isEmpty()) {
             drain();
-            out.cancelWriting();
+            out.cancel();
             return failed(path, slot.error);
         }
         if (out.write(reinterpret_cast<const char *>(slot.fff.data()), qint64(slot.fff.size())) != qint64(slot.fff.size())) {
             drain();
-            out.cancelWriting();
-            return failed(path, tr("could not write %1: %2").arg(QDir::toNativeSeparators(target), out.errorString()));
+            const QString reason = out.reason();
+            out.cancel();
+            return writeFailed(path, target, reason);
         }
     }
     if (!out.commit())
-        return failed(path, tr("could not write %1: %2").arg(QDir::toNativeSeparators(target), out.errorString()));
+        return writeFailed(path, target, out.reason());
     qDebug().noquote() << QStringLiteral("AraConverter::convert() Converted %1 frames").arg(frames);
     return true;
 }
@@ -537,13 +543,6 @@ void setTags(ExifHandler &exif, const ARA_HEADER &header)
 }
 
 }  // namespace
-
-bool AraConverter::writeExifData(const QString &path, const ARA_HEADER &header)
-{
-    ExifHandler exif;
-    setTags(exif, header);
-    return exif.saveExif(path);
-}
 
 bool AraConverter::writeExifData(QByteArray &jpeg, const ARA_HEADER &header)
 {

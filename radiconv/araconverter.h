@@ -14,7 +14,9 @@
 #include "radifmt/araimage.h"
 
 class QFile;
-class QSaveFile;
+namespace AtomicFile {
+class Writer;
+}
 template <typename T> class QFutureWatcher;
 
 // No widgets: the engine runs under a QCoreApplication. A window shows the
@@ -53,9 +55,8 @@ public:
     // empty when the source is no ARA/ARV file.
     QString targetPathFor(const QString &path) const;
 
-    // Writes the EXIF and GPS tags of a frame into a JPEG file, or into
-    // the bytes of one before they are written.
-    static bool writeExifData(const QString &path, const ARA_HEADER &header);
+    // Writes the EXIF and GPS tags of a frame into the bytes of a JPEG file
+    // before they are written.
     static bool writeExifData(QByteArray &jpeg, const ARA_HEADER &header);
 
     // After a run: what went wrong, file by file, and how many succeeded.
@@ -92,7 +93,9 @@ private:
     // Open the recording for reading and the target for writing; on failure
     // the reason is recorded for path and false returned.
     bool openSource(QFile &source, const QString &path);
-    bool openTarget(QSaveFile &out, const QString &path, const QString &target);
+    bool openTarget(AtomicFile::Writer &out, const QString &path, const QString &target);
+    // A write into target failed: the file and the system's reason.
+    bool writeFailed(const QString &path, const QString &target, const QString &reason);
 
     QString m_targetLocation;
     QStringList m_files;

@@ -118,6 +118,13 @@ bool Writer::open(OpenMode mode)
         return !failed();
     if (mode & QIODevice::ReadOnly)
         return fail(EINVAL, tr("a file being written cannot be read"));
+    // Only a file (or a link, which is replaced itself) may be replaced: a
+    // rename over a device, a pipe or a folder would put a file in its place.
+    struct stat target;
+    if (m_mode == Mode::Replace && ::lstat(QFile::encodeName(m_path).constData(), &target) == 0
+        && !S_ISREG(target.st_mode) && !S_ISLNK(target.st_mode))
+        return fail(S_ISDIR(target.st_mode) ? EISDIR : EINVAL,
+                    S_ISDIR(target.st_mode) ? QString() : tr("not a regular file"));
     m_fd = openTemp(m_path, &m_temp);
     if (m_fd < 0) {
         m_temp.clear();

@@ -28,7 +28,9 @@ public:
     explicit Writer(const QString &path, Mode mode = Mode::Replace);
     ~Writer() override;
 
-    // Creates the temporary file; false with reason() on failure. Only
+    // Creates the temporary file; false with reason() on failure, also when
+    // Replace finds something other than a file or a link at the name (a
+    // folder, a device, a pipe), which a rename would put aside. Only
     // writing is possible (any read mode is refused).
     bool open(OpenMode mode) override;
     bool open() { return open(QIODevice::WriteOnly); }

@@ -1,10 +1,11 @@
 #include "database/flightbook/fbconverterthread.h"
 
+#include "core/atomicfile/atomicfile.h"
+
 #include <QDateTime>
 #include <QDebug>
 #include <QDir>
 #include <QMutexLocker>
-#include <QSaveFile>
 
 namespace {
 
@@ -113,17 +114,21 @@ QByteArray FBConverterThread::logLine(const HarlekLog& log, const QString& folde
 
 void FBConverterThread::run()
 {
-    QSaveFile file(m_csvFile);
-    if (!file.open(QIODevice::WriteOnly)) {
-        emit error(tr("The log book \"%1\" could not be created:\n%2")
-                       .arg(QDir::toNativeSeparators(m_csvFile), file.errorString()));
+    AtomicFile::Writer file(m_csvFile);
+    // The message, a blank line, then the file and the system's reason.
+    const auto failed = [&](const QString& what) {
+        emit error(what + QStringLiteral("\n\n") + AtomicFile::describe(m_csvFile, file.reason()));
+    };
+    if (!file.open()) {
+        failed(tr("The log book \"%1\" could not be created.").arg(QDir::toNativeSeparators(m_csvFile)));
         return;
     }
     file.write(headerLine() + '\n');
     QStringList skipped;
     const int n = m_logFolders.size();
     for (int i = 1; i <= n; ++i) {
-        if (cancelled())
+        // Once a write failed, reading more logs is of no use.
+        if (cancelled() || file.failed())
             break;
         emit processing(i, n);
         const QString folder = QDir(m_logFolders.at(i - 1)).absolutePath();
@@ -138,10 +143,10 @@ void FBConverterThread::run()
             skipped << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(folder), QString::fromStdString(e.what()));
         }
     }
-    // Lines written before a cancel stay in the file.
+    // Lines written before a cancel stay in the file. A failed write leaves
+    // the old log book as it was.
     if (!file.commit()) {
-        emit error(tr("The log book \"%1\" could not be written:\n%2")
-                       .arg(QDir::toNativeSeparators(m_csvFile), file.errorString()));
+        failed(tr("The log book \"%1\" could not be written.").arg(QDir::toNativeSeparators(m_csvFile)));
         return;
     }
     if (!skipped.isEmpty())

@@ -639,7 +639,8 @@ void Flightbook::pack4Korvel()
         return;
     if (!r.created) {
         qDebug() << "error opening zipfile" << r.error;
-        Prompt::message(nullptr, QString(), tr("error!"), tr("error creating target file."));
+        Prompt::message(nullptr, QString(), tr("error!"),
+                        tr("error creating target file.") + QStringLiteral("<br><br>") + r.error.toHtmlEscaped());
         return;
     }
     if (r.cancelled)

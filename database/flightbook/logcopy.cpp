@@ -1,5 +1,6 @@
 #include "database/flightbook/logcopy.h"
 
+#include "core/atomicfile/atomicfile.h"
 #include "core/data.h"
 #include "harleklog/harleklog.h"
 
@@ -7,6 +8,10 @@
 #include <QDebug>
 #include <QDir>
 #include <QFile>
+#include <QHash>
+
+#include <cerrno>
+#include <cstring>
 
 namespace {
 QString tr(const char* text)
@@ -30,6 +35,88 @@ QStringList LogCopy::names(const QString& name, int start, int n)
     return out;
 }
 
+namespace {
+
+// True when the bytes of file are the first bytes of source (or all of them).
+bool startsLike(const QString& file, const QString& source)
+{
+    QFile a(file), b(source);
+    if (!a.open(QIODevice::ReadOnly) || !b.open(QIODevice::ReadOnly) || a.size() > b.size())
+        return false;
+    while (!a.atEnd()) {
+        const QByteArray x = a.read(1 << 20), y = b.read(x.size());
+        if (x.isEmpty() || x != y)
+            return false;
+    }
+    return a.error() == QFileDevice::NoError;
+}
+
+// A folder an earlier copy of source left unfinished when it was killed:
+// some files of the source, each whole or cut off, some missing or cut off,
+// and the temporary files of a copy. It holds nothing of its own. An empty
+// folder is not taken for one: it may be a name kept free on purpose.
+bool unfinishedCopy(const QString& target, const QFileInfoList& sourceFiles)
+{
+    const QFileInfo folder(target);
+    if (folder.isSymLink() || !folder.isDir())
+        return false;
+    QHash<QString, QFileInfo> source;
+    for (const QFileInfo& f : sourceFiles)
+        source.insert(f.fileName(), f);
+    int whole = 0, ours = 0;
+    const QFileInfoList present = QDir(target).entryInfoList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo& f : present) {
+        if (f.isSymLink() || !f.isFile())
+            return false;
+        const QString name = f.fileName();
+        const bool temporary = name.startsWith(QLatin1String("qt_temp."))
+                               || (name.startsWith(QLatin1Char('.')) && name.endsWith(QLatin1String(".part")));
+        if (temporary)
+            continue;  // a copy's temporary file
+        const auto it = source.constFind(name);
+        if (it == source.constEnd() || !startsLike(f.absoluteFilePath(), it->absoluteFilePath()))
+            return false;
+        whole += f.size() == it->size();
+        ++ours;
+    }
+    return ours > 0 && whole < sourceFiles.size();
+}
+
+// Copies source into a new file at to; false with the system's reason.
+bool copyFile(const QString& source, const QString& to, QString* sourceError, QString* targetError)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly)) {
+        *sourceError = in.errorString();
+        return false;
+    }
+    AtomicFile::Writer out(to, AtomicFile::Mode::NoReplace);
+    if (!out.open()) {
+        *targetError = out.reason();
+        return false;
+    }
+    QByteArray block;
+    for (;;) {
+        block = in.read(1 << 20);
+        if (block.isEmpty())
+            break;
+        if (out.write(block) != block.size())
+            break;
+    }
+    if (in.error() != QFileDevice::NoError) {
+        *sourceError = in.errorString();
+        return false;
+    }
+    if (!out.commit()) {
+        *targetError = out.reason();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 LogCopy::Result LogCopy::copyLog(const QString& source, const QString& logsFolder, const QString& name,
                                  const std::function<void(const QFileInfo&)>& beforeFile)
 {
@@ -40,32 +127,71 @@ LogCopy::Result LogCopy::copyLog(const QString& source, const QString& logsFolde
     }
     const QString target = QDir::cleanPath(QDir(logsFolder).absoluteFilePath(name));
     r.target = target;
-    if (QFileInfo::exists(target)) {
+    const QDir sourceDir(source);
+    const QFileInfo existing(target);
+    const bool taken = existing.exists() || existing.isSymLink();
+    const QFileInfoList files = sourceDir.entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
+    // A folder that an earlier copy of this log left half done is replaced;
+    // anything else under the name stays and keeps the name taken.
+    const bool leftover = taken && sourceDir.exists() && unfinishedCopy(target, files);
+    if (taken && !leftover) {
         r.status = Result::NameTaken;
         return r;
     }
-    const QDir sourceDir(source);
     if (!sourceDir.exists()) {
         r.error = tr("The log folder %1 is not available anymore.").arg(QDir::toNativeSeparators(source));
         return r;
     }
-    if (!QDir().mkpath(target) || !QFileInfo(target).isDir()) {
+    if (!QDir().mkpath(logsFolder)) {
         r.error = tr("The folder %1 could not be created.").arg(QDir::toNativeSeparators(target));
         return r;
     }
-    const QFileInfoList files = sourceDir.entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
+    // The log is assembled under a hidden name and appears whole or not at all.
+    AtomicFile::Folder folder(target);
+    if (!folder.open()) {
+        r.error = tr("The folder %1 could not be created.").arg(QDir::toNativeSeparators(target))
+                  + QLatin1Char(' ') + AtomicFile::describe(target, folder.reason());
+        return r;
+    }
     qDebug() << QStringLiteral("[Flightbook] databaseCopy filelist count %1").arg(files.size());
     for (const QFileInfo& file : files) {
         if (beforeFile)
             beforeFile(file);
-        const QString to = target + QLatin1Char('/') + file.fileName();
-        if (!QFile::copy(file.absoluteFilePath(), to)) {
-            r.error = tr("The file %1 could not be copied.").arg(QDir::toNativeSeparators(file.absoluteFilePath()));
-            // A half-copied log would block its name and pass as a log.
-            if (!Data::removeDirRecursively(target))
-                qWarning() << "[Flightbook] could not remove" << target;
+        QString sourceError, targetError;
+        if (!copyFile(file.absoluteFilePath(), folder.path() + QLatin1Char('/') + file.fileName(), &sourceError,
+                      &targetError)) {
+            const QString from = QDir::toNativeSeparators(file.absoluteFilePath());
+            r.error = targetError.isEmpty()
+                          ? tr("The file %1 could not be copied.").arg(from)
+                          : AtomicFile::describe(target + QLatin1Char('/') + file.fileName(), targetError);
             return r;
         }
+    }
+    if (leftover) {
+        // Moved aside first, so the name is never without a log for longer
+        // than one rename, and removed once the new folder is in place.
+        const QString aside = QFileInfo(folder.path()).absolutePath() + QStringLiteral("/.") + name
+                              + QStringLiteral(".unfinished");
+        Data::removeDirRecursively(aside);
+        if (!AtomicFile::renameNoReplace(target, aside)) {
+            r.error = AtomicFile::describe(target, QString::fromLocal8Bit(std::strerror(errno)));
+            return r;
+        }
+        if (!folder.commit()) {
+            AtomicFile::renameNoReplace(aside, target);
+            r.error = AtomicFile::describe(target, folder.reason());
+            return r;
+        }
+        if (!Data::removeDirRecursively(aside))
+            qWarning() << "[Flightbook] could not remove" << aside;
+        qDebug() << "[Flightbook] an unfinished copy at" << target << "was replaced";
+    } else if (!folder.commit()) {
+        if (folder.osError() == EEXIST) {
+            r.status = Result::NameTaken;  // taken while copying
+            return r;
+        }
+        r.error = AtomicFile::describe(target, folder.reason());
+        return r;
     }
     r.status = Result::Copied;
     return r;

@@ -17,7 +17,8 @@ public:
         enum Status { Copied, EmptyName, NameTaken, Failed };
         Status status = Failed;
         QString target;  // absolute path of the new log folder
-        QString error;   // Failed: what went wrong, for the user
+        QString error;   // Failed: what went wrong, for the user ("<file>: <reason>"
+                         // when a file could not be written)
     };
 
     // The workspace's folder of aircraft logs.
@@ -28,9 +29,11 @@ public:
     static QStringList names(const QString& name, int start, int n);
 
     // Copies the plain files directly inside source into logsFolder/name.
-    // A taken name copies nothing. On failure the new folder is removed
-    // again, so the copy can be repeated under the same name. beforeFile
-    // runs before each file is copied.
+    // The folder is assembled under a hidden name and renamed when whole,
+    // so a failure or a kill leaves no log folder. A taken name copies
+    // nothing, unless it holds what an earlier copy of the same log left
+    // unfinished (only the log's files, some missing or cut off), which is
+    // replaced. beforeFile runs before each file is copied.
     static Result copyLog(const QString& source, const QString& logsFolder, const QString& name,
                           const std::function<void(const QFileInfo&)>& beforeFile = {});
 

@@ -1,55 +1,49 @@
 #include "database/flightbook/logpack.h"
 
+#include "core/atomicfile/atomicfile.h"
+
 #include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
 #include <quazip/quazipnewinfo.h>
 #include <zlib.h>
 
-#include <cstdio>
-
 namespace {
 
-// Packs one file; false when it could not be read or written whole.
-bool packFile(QuaZip& zip, const QFileInfo& file, const QString& entry)
+enum class Packed { Done, SourceUnreadable, ArchiveFailed };
+
+// Packs one file. A source that cannot be read costs its entry; a failed
+// write into the archive ends the archive.
+Packed packFile(QuaZip& zip, const QFileInfo& file, const QString& entry)
 {
     QFile in(file.absoluteFilePath());
     if (!in.open(QIODevice::ReadOnly)) {
         qDebug() << "logfile open failed" << file.fileName();
-        return false;
+        return Packed::SourceUnreadable;
     }
     const QByteArray bytes = in.readAll();
     if (in.error() != QFileDevice::NoError || bytes.size() != in.size()) {
         qDebug() << "logfile open failed" << file.fileName();
-        return false;
+        return Packed::SourceUnreadable;
     }
     QuaZipFile out(&zip);
     if (!out.open(QIODevice::WriteOnly, QuaZipNewInfo(entry, file.absoluteFilePath()), nullptr, 0, Z_DEFLATED,
                   Z_DEFAULT_COMPRESSION)) {
         qDebug() << "quazip open failed";
-        return false;
+        return Packed::ArchiveFailed;
     }
     const bool written = out.write(bytes) == bytes.size();
     out.close();
     if (!written || out.getZipError() != ZIP_OK) {
         qDebug() << "quazip write failed" << entry;
-        return false;
+        return Packed::ArchiveFailed;
     }
     qDebug() << "loglocation+name written" << entry;
-    return true;
-}
-
-bool moveIntoPlace(const QString& from, const QString& to)
-{
-    // rename() replaces an existing file in one step.
-    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
-        return true;
-    return QFile::remove(to) && QFile::rename(from, to);
+    return Packed::Done;
 }
 
 }  // namespace
@@ -65,22 +59,22 @@ LogPack::Result LogPack::pack(const QStringList& logFolders, const QString& zipP
                               const std::function<bool(Step, const QString&)>& proceed)
 {
     Result r;
-    const QFileInfo target(zipPath);
-    QTemporaryFile part(target.absolutePath() + QLatin1Char('/') + target.fileName() + QStringLiteral(".XXXXXX"));
-    if (!part.open()) {
-        qDebug() << "error opening zipfile" << part.errorString();
-        r.error = part.errorString();
+    const QString target = QFileInfo(zipPath).absoluteFilePath();
+    AtomicFile::Writer part(target);
+    // The archive's own failure: the system's reason when a write failed.
+    const auto failed = [&](int zipError) {
+        const QString why = part.failed() ? part.reason() : QStringLiteral("zip error %1").arg(zipError);
+        qDebug() << "error writing zipfile" << target << why;
+        r.error = AtomicFile::describe(target, why);
         return r;
-    }
-    const QString partName = part.fileName();
-    part.close();
+    };
+    if (!part.open())
+        return failed(0);
 
-    QuaZip zip(partName);
-    if (!zip.open(QuaZip::mdCreate)) {
-        qDebug() << "error opening zipfile";
-        r.error = QStringLiteral("zip error %1").arg(zip.getZipError());
-        return r;
-    }
+    QuaZip zip(&part);
+    zip.setAutoClose(false);
+    if (!zip.open(QuaZip::mdCreate))
+        return failed(zip.getZipError());
     for (const QString& folder : logFolders) {
         if (proceed && !proceed(NextLog, folder)) {
             r.cancelled = true;
@@ -95,26 +89,25 @@ LogPack::Result LogPack::pack(const QStringList& logFolders, const QString& zipP
                 break;
             }
             const QString entry = dir.dirName() + QLatin1Char('/') + file.fileName();
-            if (!packFile(zip, file, entry))
+            switch (packFile(zip, file, entry)) {
+            case Packed::Done:
+                break;
+            case Packed::SourceUnreadable:
                 r.leftOut << entry;
+                break;
+            case Packed::ArchiveFailed:
+                return failed(zip.getZipError());  // the partial archive goes with part
+            }
         }
         if (r.cancelled)
             break;
         ++r.logsPacked;
     }
     zip.close();
-    if (zip.getZipError() != ZIP_OK) {
-        r.error = QStringLiteral("zip error %1").arg(zip.getZipError());
-        return r;
-    }
-    if (!moveIntoPlace(partName, target.absoluteFilePath())) {
-        r.error = QStringLiteral("cannot replace %1").arg(QDir::toNativeSeparators(target.absoluteFilePath()));
-        return r;
-    }
-    part.setAutoRemove(false);
-    // The temporary file was private to us; the archive is an ordinary file.
-    QFile::setPermissions(target.absoluteFilePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                                         QFile::ReadOther);
+    if (zip.getZipError() != ZIP_OK || part.failed())
+        return failed(zip.getZipError());
+    if (!part.commit())
+        return failed(0);
     r.created = true;
     return r;
 }

@@ -20,7 +20,7 @@ public:
         bool cancelled = false;
         int logsPacked = 0;      // logs whose files were all looked at
         QStringList leftOut;     // "<log folder>/<file>" that could not be packed
-        QString error;           // not created: why
+        QString error;           // not created: "<archive>: <reason>"
 
         bool complete() const { return created && !cancelled && leftOut.isEmpty(); }
     };

@@ -186,6 +186,7 @@ void ZPXExportDialog::saveClicked()
     }
     int result;
     QStringList kept;
+    QString error;
     {
         ZPXExportThreadDiag progress;
         progress.thread()->setPlaces(m_places);
@@ -195,14 +196,16 @@ void ZPXExportDialog::saveClicked()
         progress.startDiag();
         result = progress.getResult();
         kept = progress.keptItems();
+        error = progress.errorText();
     }
     qDebug() << "[ZPXExportDialog] export result" << result;
     if (result == ZPXExportThread::Cancelled)
         return;
     if (result < 0) {
         Prompt::message(nullptr, QStringLiteral(":/icons/80/error"), tr("I/O Error"),
-                        tr("An I/O error occured. Projects can't be exported."), QMessageBox::Ok,
-                        QMessageBox::Ok);
+                        tr("An I/O error occured. Projects can't be exported.")
+                            + (error.isEmpty() ? QString() : QStringLiteral("<br><br>") + error.toHtmlEscaped()),
+                        QMessageBox::Ok, QMessageBox::Ok);
         if (result != ZPXExportThread::ArchiveFailed)
             close();
         return;

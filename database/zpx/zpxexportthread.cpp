@@ -1,11 +1,12 @@
 #include "database/zpx/zpxexportthread.h"
 
+#include "core/atomicfile/atomicfile.h"
+
 #include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutexLocker>
-#include <QSaveFile>
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
 #include <quazip/quazipnewinfo.h>
@@ -115,15 +116,23 @@ int ZPXExportThread::saveFile()
 {
     qDebug() << "[ZPXExportThread] saveFile START" << m_path;
     m_packed.clear();
+    m_error.clear();
     {
         QMutexLocker lock(&m_mutex);
         m_writeEnded = false;
     }
     // Beside the target and moved into place only when complete: a cancel
     // or a failure leaves the old file as it was and no partial one.
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
-        return ArchiveFailed;
+    AtomicFile::Writer file(m_path);
+    // The archive's failure: the system's reason when a write failed.
+    const auto archiveFailed = [&](int result, int zipError) {
+        m_error = AtomicFile::describe(m_path, file.failed() ? file.reason()
+                                                             : QStringLiteral("zip error %1").arg(zipError));
+        qWarning().noquote() << "[ZPXExportThread]" << m_error;
+        return result;
+    };
+    if (!file.open())
+        return archiveFailed(ArchiveFailed, 0);
     const int n = getMaxCount();
     int i = 0;
     QuaZip zip(&file);
@@ -131,23 +140,25 @@ int ZPXExportThread::saveFile()
     zip.setDataDescriptorWritingEnabled(false);
     zip.setUtf8Enabled(true);
     if (!zip.open(QuaZip::mdCreate))
-        return ArchiveFailed;
+        return archiveFailed(ArchiveFailed, zip.getZipError());
     const QByteArray head =
         ZPX::makeHead(m_flightplans.size(), m_maps.size(), m_logs.size(), m_projects.size());
     if (file.write(head) != head.size())
-        return ArchiveFailed;
+        return archiveFailed(ArchiveFailed, 0);
 
     QByteArray block;
     qint64 total = 0;
     // Copies one file into a new entry, checking the cancel flag per block.
     auto pack = [&](const QString &source, const QString &entry) -> int {
         QFile in(source);
-        if (!in.open(QIODevice::ReadOnly))
+        if (!in.open(QIODevice::ReadOnly)) {
+            m_error = AtomicFile::describe(source, in.errorString());
             return SourceFailed;
+        }
         QuaZipFile out(&zip);
         if (!out.open(QIODevice::WriteOnly, QuaZipNewInfo(entry, source), nullptr, 0,
                       Z_DEFLATED, Z_DEFAULT_COMPRESSION))
-            return EntryFailed;
+            return archiveFailed(EntryFailed, out.getZipError());
         for (;;) {
             if (cancelled()) {
                 qDebug() << "******************************** TERMINATED! ************";
@@ -155,8 +166,10 @@ int ZPXExportThread::saveFile()
             }
             block.resize(int(ZPX::kBlockSize));
             const qint64 got = in.read(block.data(), block.size());
-            if (got < 0)
+            if (got < 0) {
+                m_error = AtomicFile::describe(source, in.errorString());
                 return SourceFailed;
+            }
             if (got == 0)
                 break;
             // The archive has no 64-bit sizes; files that grew after the
@@ -164,13 +177,15 @@ int ZPXExportThread::saveFile()
             total += got;
             if (total > ZPX::kLimitBytes) {
                 qWarning() << "[ZPXExportThread] more than the archive can hold at" << source;
+                m_error = AtomicFile::describe(source, tr("more than the archive can hold"));
                 return EntryFailed;
             }
             if (out.write(block.constData(), got) != got)
-                return EntryFailed;
+                return archiveFailed(EntryFailed, out.getZipError());
         }
         out.close();
-        return out.getZipError() == ZIP_OK ? Done : EntryFailed;
+        return out.getZipError() == ZIP_OK && !file.failed() ? int(Done)
+                                                             : archiveFailed(EntryFailed, out.getZipError());
     };
 
     const struct {
@@ -188,8 +203,10 @@ int ZPXExportThread::saveFile()
                 emit copyWP(name, i, n);
             const QString folder = m_places.folder(list.kind);
             const QString stored = ZPX::storedFileName(folder, name, ZPX::suffixOf(list.kind));
-            if (stored.isEmpty())
+            if (stored.isEmpty()) {
+                m_error = AtomicFile::describe(folder + QLatin1Char('/') + name, tr("not found"));
                 return SourceFailed;
+            }
             const QString source = folder + QLatin1Char('/') + stored;
             const int r = pack(source, ZPX::entryName(list.kind, QString(), stored));
             if (r != Done)
@@ -233,8 +250,8 @@ int ZPXExportThread::saveFile()
         m_writeEnded = true;  // from here on the archive is kept
     }
     zip.close();
-    if (zip.getZipError() != ZIP_OK || !file.commit())
-        return ArchiveFailed;
+    if (zip.getZipError() != ZIP_OK || file.failed() || !file.commit())
+        return archiveFailed(ArchiveFailed, zip.getZipError());
     qDebug() << "[ZPXExportThread] saveFile END" << i << "files";
     return Done;
 }

@@ -50,6 +50,9 @@ public:
     int getMaxCount() const;
     int mode() const { return m_mode; }
     int result() const { return m_result; }
+    // After a failed write: "<file>: <reason>", the archive and the system's
+    // reason when writing it failed, else the source that could not be read.
+    QString errorText() const { return m_error; }
 
     // After the write: the items packed, with their files.
     QList<Item> packedItems() const { return m_packed; }
@@ -83,6 +86,7 @@ private:
     QStringList m_logs;
     QStringList m_projects;
     QString m_path;
+    QString m_error;
     ZPX::Places m_places;
     QList<Item> m_packed;
     QList<QPair<ZPX::Kind, QString>> m_keep;

@@ -29,6 +29,8 @@ public:
     int getResult() const;
     // Set after a delete step: what was not deleted and why.
     QStringList keptItems() const { return m_thread.keptItems(); }
+    // A failed export: "<file>: <reason>".
+    QString errorText() const { return m_thread.errorText(); }
 
 public slots:
     void cancelClicked();

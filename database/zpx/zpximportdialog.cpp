@@ -107,3 +107,19 @@ void ZPXimportDialog::fillData(QStringList lines)
         }
     }
 }
+
+void ZPXimportDialog::showFailures(const QStringList &failures)
+{
+    if (failures.isEmpty())
+        return;
+    // The window has a fixed size: the first few, and how many more.
+    const int shown = 8;
+    QStringList lines = failures.mid(0, shown);
+    if (failures.size() > shown)
+        lines << tr("... and %1 more").arg(failures.size() - shown);
+    m_errorText->setTextFormat(Qt::PlainText);
+    m_errorText->setText(lines.join(QLatin1Char('\n')));
+    m_errorText->setWordWrap(true);
+    m_errorCaption->show();
+    m_errorText->show();
+}

@@ -16,6 +16,8 @@ public:
     ~ZPXimportDialog() override;
 
     void fillData(QStringList lines);
+    // Under "Error:", one line "<file>: <reason>" per file not imported.
+    void showFailures(const QStringList &failures);
 
     QTreeWidget *importedTree() const { return m_imported; }
     QTreeWidget *notImportedTree() const { return m_notImported; }

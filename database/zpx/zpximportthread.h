@@ -1,7 +1,8 @@
 #pragma once
 // Unpacks an exchange archive into the workspace on a thread of its own and
 // says, item by item, what was imported, what was there already and what
-// failed. Nothing that exists is ever overwritten.
+// failed. Nothing that exists is ever overwritten, except a file that proves
+// to be a cut-off copy of its entry (left by an import that was cut short).
 #include <QString>
 #include <QStringList>
 #include <QThread>
@@ -31,6 +32,8 @@ public:
     QStringList importResult() const { return m_result; }
     // False when the file was refused as a whole.
     bool accepted() const { return m_accepted; }
+    // Files that could not be written: "<file>: <reason>".
+    QStringList failures() const { return m_failures; }
 
 signals:
     void importing(const QString &type, int index, int count);
@@ -42,6 +45,7 @@ private:
     ZPX::Places m_places;
     QString m_path;
     QStringList m_result;
+    QStringList m_failures;
     int m_mode = Pause;
     bool m_accepted = false;
 };

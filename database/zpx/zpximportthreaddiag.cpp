@@ -78,14 +78,16 @@ namespace ZPXImport {
 
 void run(const QString &path, QWidget *resultParent)
 {
-    QStringList lines;
+    QStringList lines, failures;
     {
         ZPXImportThreadDiag progress;
         progress.setFilename(path);
         progress.startDiag();
         lines = progress.importResult();
+        failures = progress.failures();
     }
     ZPXimportDialog result(lines, resultParent);
+    result.showFailures(failures);
     result.exec();
 }
 

@@ -20,6 +20,7 @@ public:
     ZPXImportThread *thread() { return &m_thread; }
     void startDiag();
     QStringList importResult() const { return m_thread.importResult(); }
+    QStringList failures() const { return m_thread.failures(); }
 
 public slots:
     void threadFinished();

@@ -199,8 +199,3 @@ bool WebMap::waitForFrame(int timeoutMs)
     }
     return false;
 }
-
-void WebMap::makeScreenshot()
-{
-    viewImage().save(QStringLiteral("screenshot.png"));
-}

@@ -60,6 +60,5 @@ public slots:
     void drawPath() override;
     void cleanMarkers() override;
     void clearPath() override;
-    void makeScreenshot();
     void hideToolbar() override;
 };

@@ -46,6 +46,9 @@ private slots:
         QTest::ignoreMessage(QtDebugMsg, "bytes written: 148");
         QCOMPARE(write(head), 12);
         QCOMPARE(write(entry), 136);
+        // The file takes its name when the engine says it is complete.
+        QVERIFY(!QFile::exists(Data::instance()->aciStoragePath()));
+        Data::aciStorageEnd(1);
         QCOMPARE(QFileInfo(Data::instance()->aciStoragePath()).size(), 148);
         // Switching to reading starts at the beginning of the finished file.
         QCOMPARE(readBack(12), head);
@@ -57,6 +60,7 @@ private slots:
     {
         const QByteArray data = bytes(40, 7);
         write(data);
+        Data::aciStorageEnd(1);
         QCOMPARE(readBack(12), data.mid(0, 12));
         QCOMPARE(readBack(12), data.mid(12, 12));
         Data::closeAciStorage();
@@ -66,6 +70,7 @@ private slots:
     void missingFileReadsNothing()
     {
         write(bytes(12, 1));
+        Data::aciStorageEnd(1);
         Data::aciStorageDelete();
         QVERIFY(!QFile::exists(Data::instance()->aciStoragePath()));
         char buf[12];
@@ -76,12 +81,38 @@ private slots:
     void writeAfterReadStartsAfresh()
     {
         write(bytes(148, 3));
+        Data::aciStorageEnd(1);
         readBack(12);
         // A new save: the count starts again and the old bytes are gone.
         QTest::ignoreMessage(QtDebugMsg, "bytes written: 12");
         const QByteArray fresh = bytes(12, 90);
         write(fresh);
+        Data::aciStorageEnd(1);
         QCOMPARE(readBack(148), fresh);
+    }
+
+    // A write not ended as complete (cut short by a read, a close or the
+    // engine giving up) leaves the old file as it was.
+    void unfinishedWriteKeepsOldFile()
+    {
+        const QByteArray old = bytes(148, 5);
+        write(old);
+        Data::aciStorageEnd(1);
+        for (int way = 0; way < 3; ++way) {
+            write(bytes(60, 70));
+            if (way == 0)
+                Data::aciStorageEnd(0);
+            else if (way == 1)
+                Data::closeAciStorage();
+            else
+                readBack(1);
+            Data::closeAciStorage();
+            QCOMPARE(readBack(148), old);
+        }
+        QCOMPARE(QDir(QFileInfo(Data::instance()->aciStoragePath()).absolutePath())
+                     .entryList(QDir::Files | QDir::Hidden).filter("zephrin"),
+                 QStringList("zephrin.korvel"));
+        QVERIFY(Data::aciStorageError().isEmpty());
     }
 };
 

@@ -147,6 +147,25 @@ private slots:
         QCOMPARE(int(st.st_mode & 0777), int(0666 & ~mask));
     }
 
+    // Replace takes the place of a file or a link, never of a folder, a
+    // device or a pipe (a pipe stands in for devices here).
+    void replacesOnlyFiles()
+    {
+        const QString pipe = m_dir + "/pipe";
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        const QString folder = m_dir + "/folder";
+        QVERIFY(QDir().mkpath(folder));
+        for (const QString &name : {pipe, folder}) {
+            QString error;
+            QVERIFY(!AtomicFile::write(name, QByteArray("new"), &error));
+            QVERIFY2(!error.isEmpty(), qPrintable(name));
+        }
+        QFileInfo info(pipe);
+        QVERIFY(!info.isFile() && info.exists());
+        QVERIFY(QFileInfo(folder).isDir());
+        QCOMPARE(entries(m_dir), (QStringList{"folder", "pipe"}));
+    }
+
     void folderAppearsWhole()
     {
         const QString target = m_dir + "/log";

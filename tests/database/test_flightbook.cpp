@@ -37,6 +37,9 @@ WebMap *web(MapPage *page)
 #include <QWebEngineProfile>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
+
 using namespace LogFixtures;
 
 namespace {
@@ -712,7 +715,10 @@ private slots:
             script.path(out.filePath("missing/x.zip"));
             fb.packButton()->click();
             QCOMPARE(script.requests().size(), 2);
-            QCOMPARE(script.requests().at(1).text, QString("error creating target file."));
+            // The message, then the archive and the system's reason.
+            QCOMPARE(script.requests().at(1).text,
+                     "error creating target file.<br><br>" + out.filePath("missing/x.zip")
+                         + ": " + QString::fromLocal8Bit(strerror(ENOENT)));
             QCOMPARE(script.requests().at(1).title, QString("error!"));
         }
         QVERIFY(!QFileInfo::exists(out.filePath("missing")));

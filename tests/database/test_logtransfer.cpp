@@ -140,6 +140,59 @@ private slots:
         QCOMPARE(LogCopy::copyLog(source, logs, "Flight").status, LogCopy::Result::Copied);
     }
 
+    // What a killed copy left under the name (part of the log's files, some
+    // cut off, and copy temporaries) is replaced by the whole log; anything
+    // holding a file of its own, nothing at all, or the whole log keeps the name.
+    void unfinishedCopyIsReplaced_data()
+    {
+        QTest::addColumn<QStringList>("present");  // name=bytes, "*" = the source's bytes
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("only the head file") << QStringList{"KORVEL.IFO=*"} << true;
+        QTest::newRow("empty folder") << QStringList{} << false;
+        QTest::newRow("records cut off") << QStringList{"KORVEL.IFO=*", "KORVEL.LOG=half"} << true;
+        QTest::newRow("a copy's temporary") << QStringList{"KORVEL.LOG=*", "qt_temp.Ab12Cd=xyz"} << true;
+        QTest::newRow("a file of its own") << QStringList{"KORVEL.IFO=*", "mine.txt=keep"} << false;
+        QTest::newRow("records differ") << QStringList{"KORVEL.IFO=*", "KORVEL.LOG=other"} << false;
+        QTest::newRow("the whole log") << QStringList{"KORVEL.IFO=*", "KORVEL.LOG=*", "notes.txt=*"} << false;
+    }
+    void unfinishedCopyIsReplaced()
+    {
+        QFETCH(QStringList, present);
+        QFETCH(bool, replaced);
+        QTemporaryDir dir;
+        const QString source = write(dir.filePath("card/LOG1"), sydney());
+        touch(source + "/notes.txt", "landed in the grass\n");
+        const QString logs = dir.filePath("ws/logs");
+        const QString target = logs + "/Flight";
+        QVERIFY(QDir().mkpath(target));
+        QHash<QString, QByteArray> before;
+        for (const QString& entry : present) {
+            const QString name = entry.section('=', 0, 0), text = entry.section('=', 1);
+            const QByteArray whole = readAll(source + "/" + name);
+            // "half": the first half of the source's file.
+            const QByteArray bytes = text == "*"      ? whole
+                                     : text == "half" ? whole.left(whole.size() / 2)
+                                                      : text.toUtf8();
+            touch(target + "/" + name, bytes);
+            before.insert(name, bytes);
+        }
+        const LogCopy::Result r = LogCopy::copyLog(source, logs, "Flight");
+        QCOMPARE(r.status, replaced ? LogCopy::Result::Copied : LogCopy::Result::NameTaken);
+        if (replaced) {
+            QCOMPARE(fileNames(target), (QStringList{"KORVEL.IFO", "KORVEL.LOG", "notes.txt"}));
+            for (const QString& f : fileNames(target))
+                QCOMPARE(readAll(target + "/" + f), readAll(source + "/" + f));
+        } else {
+            QStringList names = before.keys();
+            names.sort();
+            QCOMPARE(fileNames(target), names);
+            for (auto it = before.constBegin(); it != before.constEnd(); ++it)
+                QCOMPARE(readAll(target + "/" + it.key()), it.value());
+        }
+        // Nothing hidden stays beside it.
+        QCOMPARE(QDir(logs).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"Flight"});
+    }
+
     void imageCountSkipsUnreadable()
     {
         QTemporaryDir dir;

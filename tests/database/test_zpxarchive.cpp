@@ -328,6 +328,53 @@ private slots:
         QVERIFY(Workspace::files(ws.outside()).isEmpty());
     }
 
+    // A file found at an entry's place is kept when it looks whole (the
+    // entry's size, and a JPEG's end marker), and when it is whole but
+    // different; one that proves to be a cut-off copy of the entry (its
+    // first bytes, then nothing or zeros) is replaced.
+    void existingFilesAreTrustedOnlyWhenWhole_data()
+    {
+        const QByteArray jpeg = QByteArray("\xff\xd8") + QByteArray(6000, 'j') + QByteArray("\xff\xd9");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("entry");
+        QTest::addColumn<QByteArray>("existing");
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("cut off") << "maps/a.jpg" << jpeg << jpeg.left(2500) << true;
+        QTest::newRow("empty") << "maps/a.jpg" << jpeg << QByteArray() << true;
+        QTest::newRow("same size, zeros at the end")
+            << "maps/a.jpg" << jpeg << jpeg.left(4000) + QByteArray(jpeg.size() - 4000, '\0') << true;
+        QTest::newRow("plan cut off") << "flightplan/p.zfp" << QByteArray(3000, 'p') << QByteArray(10, 'p') << true;
+        QTest::newRow("log file cut off")
+            << "logs/L/KORVEL.LOG" << QByteArray(3000, 'r') << QByteArray(99, 'r') << true;
+        QTest::newRow("the same") << "maps/a.jpg" << jpeg << jpeg << false;
+        QTest::newRow("same size, differs")
+            << "flightplan/p.zfp" << QByteArray(300, 'p') << QByteArray(300, 'q') << false;
+        QTest::newRow("shorter, differs") << "maps/a.jpg" << jpeg << QByteArray("\xff\xd8 mine") << false;
+        QTest::newRow("longer") << "maps/a.jpg" << jpeg << jpeg + "more" << false;
+        QTest::newRow("cut off, then other bytes")
+            << "maps/a.jpg" << jpeg << jpeg.left(2000) + QByteArray(10, '\0') + "x" << false;
+        QTest::newRow("a JPEG without end marker, the same")
+            << "maps/a.jpg" << QByteArray(3000, 'm') << QByteArray(3000, 'm') << false;
+    }
+    void existingFilesAreTrustedOnlyWhenWhole()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, entry);
+        QFETCH(QByteArray, existing);
+        QFETCH(bool, replaced);
+        Workspace ws;
+        QVERIFY(makeArchive(ws.path("e.zpx"), {{name, entry}}));
+        const ZPX::EntryName e = ZPX::parseEntryName(name);
+        const QString target = ws.places.folder(e.kind) + "/" + e.rest;
+        QVERIFY(writeFile(target, existing));
+        const QString line = QString("%1*%2*%3")
+                                 .arg(replaced ? "0" : "1", ZPX::topFolder(e.kind),
+                                      e.kind == ZPX::Kind::Log ? e.folder : e.rest);
+        QCOMPARE(runImport(ws, ws.path("e.zpx")), QStringList({"Amout of data 1", line}));
+        QCOMPARE(readFile(target), replaced ? entry : existing);
+        QCOMPARE(Workspace::files(ws.places.folder(e.kind)), QStringList(e.rest));
+    }
+
     // Entries whose data does not match their header stop, leave no
     // partial file and say "2".
     void lyingSizes_data()

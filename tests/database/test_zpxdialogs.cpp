@@ -9,6 +9,9 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
+
 #include "core/data.h"
 #include "database/zpx/zpxexportdialog.h"
 #include "database/zpx/zpxexportthreaddiag.h"
@@ -96,6 +99,22 @@ private slots:
         QCOMPARE(d.errorCaption()->isVisible(), !error.isEmpty());
         if (!error.isEmpty())
             QCOMPARE(d.errorText()->text(), error);
+    }
+
+    // Files that could not be written are listed with their reasons under
+    // "Error:", the first eight and how many more.
+    void resultDialogListsFailures()
+    {
+        QStringList failures;
+        for (int i = 0; i < 10; ++i)
+            failures << QString("/ws/maps/m%1.jpg: No space left on device").arg(i);
+        ZPXimportDialog d({"Amout of data 1", "2*maps*m0.jpg"});
+        d.showFailures(failures.mid(0, 1));
+        d.show();
+        QVERIFY(d.errorCaption()->isVisible());
+        QCOMPARE(d.errorText()->text(), failures.first());
+        d.showFailures(failures);
+        QCOMPARE(d.errorText()->text(), (failures.mid(0, 8) << "... and 2 more").join('\n'));
     }
 
     void exportDialogListsItemsByTheirStoredNames()
@@ -225,12 +244,14 @@ private slots:
         QTest::addColumn<QString>("box");
         QTest::addColumn<bool>("visible");
         QTest::addColumn<int>("dialogResult");
+        QTest::addColumn<QString>("detail");  // the message ends with the plan folder, "/" and this
         QTest::newRow("written") << "../ok.zpx" << false << "Data exported!" << false
-                                 << int(QDialog::Accepted);
-        QTest::newRow("archive not created") << "../missing/x.zpx" << false << "I/O Error" << true
-                                             << int(QDialog::Rejected);
+                                 << int(QDialog::Accepted) << "";
+        QTest::newRow("archive not created")
+            << "../missing/x.zpx" << false << "I/O Error" << true << int(QDialog::Rejected)
+            << "../missing/x.zpx: " + QString::fromLocal8Bit(strerror(ENOENT));
         QTest::newRow("source gone") << "../gone.zpx" << true << "I/O Error" << false
-                                     << int(QDialog::Rejected);
+                                     << int(QDialog::Rejected) << "Route: not found";
     }
     void exportResults()
     {
@@ -239,6 +260,7 @@ private slots:
         QFETCH(QString, box);
         QFETCH(bool, visible);
         QFETCH(int, dialogResult);
+        QFETCH(QString, detail);
         const ZPX::Places p = cleanPlaces();
         writeFile(p.plans + "/Route.zfp", "plan");
         ZPXExportDialog d;
@@ -258,6 +280,9 @@ private slots:
         QVERIFY(stayed);
         QCOMPARE(script.requests().size(), 1);
         QCOMPARE(script.requests().first().title, box);
+        if (!detail.isEmpty())
+            QVERIFY2(script.requests().first().text.endsWith("<br><br>" + p.plans + "/" + detail),
+                     qPrintable(script.requests().first().text));
         QCOMPARE(d.isVisible(), visible);
         QCOMPARE(d.result(), dialogResult);
         QCOMPARE(QFile::exists(p.plans + "/" + target), box == "Data exported!");

@@ -23,6 +23,10 @@ int g_readPos = -1;
 bool g_writing = false;
 int g_shortHeader = -1;  // when >= 0, the first read returns only this many bytes
 
+QList<int> g_done;       // what the end callback was told
+int g_deletes = 0;
+int g_failFrom = -1;     // when >= 0, writes fail once the file holds this many bytes
+
 void resetStorage()
 {
     g_file.clear();
@@ -30,6 +34,9 @@ void resetStorage()
     g_readPos = -1;
     g_writing = false;
     g_shortHeader = -1;
+    g_done.clear();
+    g_deletes = 0;
+    g_failFrom = -1;
 }
 
 int storageRead(char *buf, int len)
@@ -53,6 +60,8 @@ int storageRead(char *buf, int len)
 int storageWrite(const char *buf, int len)
 {
     g_readPos = -1;
+    if (g_failFrom >= 0 && g_writing && g_file.size() >= g_failFrom)
+        return -1;
     if (!g_writing) {
         g_file.clear();
         g_writing = true;
@@ -62,8 +71,15 @@ int storageWrite(const char *buf, int len)
     return len;
 }
 
+void storageDone(uint8_t complete)
+{
+    g_done << complete;
+    g_writing = false;
+}
+
 void storageDelete()
 {
+    ++g_deletes;
     g_readPos = -1;
     g_writing = false;
     g_file.clear();
@@ -264,6 +280,33 @@ private slots:
         QVERIFY(m_ac->countReceived(3) > 0);
         QCOMPARE(aciEngineVarCount(e()), quint16(m_ac->variables.size()));
         QCOMPARE(g_file, complete);
+    }
+
+    // With an end callback the host keeps its old file while the new one is
+    // written: nothing is deleted first, and the end of the file is told,
+    // complete or cut short by a failed write.
+    void endOfTheListFileIsTold()
+    {
+        connectAircraft();
+        newEngine(true);
+        aciEngineSetStorageDoneCallback(e(), storageDone);
+        QVERIFY(negotiate());
+        QCOMPARE(g_done, QList<int>{1});
+        QCOMPARE(g_deletes, 0);
+        const int entries = m_ac->variables.size() + m_ac->commands.size() + m_ac->parameters.size();
+        QCOMPARE(g_file.size(), 12 + 136 * entries);
+
+        resetStorage();
+        g_failFrom = 12 + 136 * 3;
+        g_sent.clear();
+        g_events.clear();
+        m_ac->received.clear();
+        newEngine(true);
+        aciEngineSetStorageDoneCallback(e(), storageDone);
+        QVERIFY(negotiate());
+        QCOMPARE(g_done, QList<int>{0});
+        QCOMPARE(g_file.size(), g_failFrom);  // no write after the failed one
+        QCOMPARE(aciEngineVarCount(e()), quint16(m_ac->variables.size()));
     }
 
     void withoutStorageListsComeStraightAway()

@@ -527,11 +527,13 @@ private slots:
         QVERIFY(!h.tracer()->isEnabled());
         QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
 
-        // Switched on, every sent waypoint becomes one record.
+        // Switched on, every sent waypoint becomes one record behind the
+        // head of three strings (24, 4 and 12 characters).
         const QString path = dir.filePath("link.zt1");
         QVERIFY(h.tracer()->start(path));
-        const qint64 head = QFileInfo(path).size();
         h.wpV1sendWP();
+        QVERIFY(h.tracer()->stop());
+        const qint64 head = (4 + 48) + (4 + 8) + (4 + 24);
         QCOMPARE(QFileInfo(path).size(), head + 4 + 6 + 4 + 1 + 4 + 28);
     }
 };

@@ -195,7 +195,8 @@ private slots:
         exportProjectArchive(&plan);
         QCOMPARE(script.requests().size(), 2);
         QCOMPARE(script.requests().at(0).title, QString("Export to Vardeck Project file..."));
-        QCOMPARE(script.requests().at(1).text, QString("Project export failed!"));
+        QCOMPARE(script.requests().at(1).text,
+                 QString("Project export failed!\n\nmap image %1 cannot be read").arg(gone));
         QVERIFY(!QFile::exists(m_dir + "/broken.znp"));
     }
 
