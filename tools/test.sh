@@ -12,8 +12,9 @@ BUILD_DIR=${BUILD_DIR:-build}
 export BUILD_DIR KORVEL_WERROR=ON
 stage "build ($BUILD_DIR)"
 tools/build.sh -DKORVEL_BUILD_TESTS=ON -DKORVEL_WERROR=ON
-stage "layers"
+stage "layers and writes"
 python3 tools/check-layers.py "$BUILD_DIR"
+python3 tools/check-writes.py
 stage "tests ($BUILD_DIR)"
 export QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1
 (cd "$BUILD_DIR" && ctest --output-on-failure -j "${TEST_JOBS:-$(nproc)}" "$@")
