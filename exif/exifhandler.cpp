@@ -14,6 +14,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 
@@ -28,6 +29,24 @@ namespace {
 void assign(Exiv2::ExifData &data, const char *key, const Exiv2::Value &value)
 {
     data[key].setValue(&value);
+}
+
+// EXIF's "YYYY:MM:DD" and "YYYY:MM:DD HH:MM:SS", written by hand: formatting
+// through QDateTime::toString goes through the locale, whose first use from
+// several converting threads at once could give an empty text.
+std::string exifDate(const QDate &d)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d:%02d:%02d", d.year(), d.month(), d.day());
+    return text;
+}
+
+std::string exifDateTime(const QDateTime &t)
+{
+    const QTime time = t.time();
+    char text[12];
+    std::snprintf(text, sizeof text, " %02d:%02d:%02d", time.hour(), time.minute(), time.second());
+    return exifDate(t.date()) + text;
 }
 
 void assignText(Exiv2::ExifData &data, const char *key, const std::string &text)
@@ -180,8 +199,7 @@ void ExifHandler::decimalToDegMinSec(double value, int &degrees, int &minutes, d
 void ExifHandler::setDateTime(const QDateTime &t)
 {
     try {
-        assignText(*m_exif, "Exif.Image.DateTime",
-                   t.toString(QStringLiteral("yyyy:MM:dd hh:mm:ss")).toStdString());
+        assignText(*m_exif, "Exif.Image.DateTime", exifDateTime(t));
     } catch (const Exiv2::AnyError &e) {
         logError(e);
     }
@@ -190,8 +208,7 @@ void ExifHandler::setDateTime(const QDateTime &t)
 void ExifHandler::setDateTimeOriginal(const QDateTime &t)
 {
     try {
-        assignText(*m_exif, "Exif.Photo.DateTimeOriginal",
-                   t.toString(QStringLiteral("yyyy:MM:dd hh:mm:ss")).toStdString());
+        assignText(*m_exif, "Exif.Photo.DateTimeOriginal", exifDateTime(t));
     } catch (const Exiv2::AnyError &e) {
         logError(e);
     }
@@ -202,8 +219,7 @@ void ExifHandler::setGPSDateTimeStamp(const QDateTime &t)
     // EXIF defines the GPS date and time stamps as UTC.
     const QDateTime utc = t.toUTC();
     try {
-        assignText(*m_exif, "Exif.GPSInfo.GPSDateStamp",
-                   utc.toString(QStringLiteral("yyyy:MM:dd")).toStdString());
+        assignText(*m_exif, "Exif.GPSInfo.GPSDateStamp", exifDate(utc.date()));
         const QTime time = utc.time();
         assignURationals(*m_exif, "Exif.GPSInfo.GPSTimeStamp",
                          {Exiv2::URational(static_cast<uint32_t>(time.hour()), 1),
