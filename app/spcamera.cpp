@@ -43,7 +43,7 @@ SPCamera::SPCamera(QWidget *parent) : QWidget(parent)
     layout->addWidget(new HeaderWidget(tr("Camera Info"), this, true));
 
     auto *grid = new QGridLayout;
-    auto addRow = [this, grid](int row, const QString &caption, const QString &initial,
+    auto addRow = [grid](int row, const QString &caption, const QString &initial,
                                const char *name) {
         grid->addWidget(new QLabel(caption), row, 0, Qt::AlignLeft);
         auto *value = new QLabel(initial);
