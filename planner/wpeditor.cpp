@@ -1176,17 +1176,12 @@ void WPEditor::newWaypointAt(const QPointF &p)
     emit wpdataChanged();
 }
 
-void WPEditor::addWaypoint(double lon, double lat, double height, double yaw, bool triggerCamera,
-                           double pitch, qint8 noPictures, double posAcc, double time,
-                           quint8 maxSpeed, int type, float v3Speed, float desiredAcc,
-                           int camAngleRoll, bool headingInFlightDirection)
+void WPEditor::addWaypoint(const Waypoint &wp)
 {
-    const QPointF p = geoToScene(lon, lat);
+    const QPointF p = geoToScene(wp.longitude, wp.latitude);
     const int n = m_plan->count() + 1;
-    auto *item = new WPWaypoint(p.x(), p.y(), m_scale, n, type);
-    m_plan->addWaypoint(item, height, yaw, triggerCamera, pitch, noPictures, posAcc, time,
-                        maxSpeed, type, v3Speed, desiredAcc, camAngleRoll,
-                        headingInFlightDirection);
+    auto *item = new WPWaypoint(p.x(), p.y(), m_scale, n, wp.type);
+    m_plan->addWaypoint(item, wp.withinTypedRanges());
     attachWaypoint(n, -40);
     if (n > 1)
         appendSegment(n);
@@ -1256,22 +1251,10 @@ void WPEditor::copySelectedItems()
         const QPointF first = m_plan->waypointPos(m_selection.first());
         for (int n : qAsConst(m_selection)) {
             WPCopyRecord r;
-            r.showCamera = m_plan->showCamera(n);
-            r.triggerCamera = m_plan->triggerCamera(n);
-            r.pitch = m_plan->camAngleNick(n);
-            r.heading = m_plan->yaw(n);
-            r.noPictures = qint8(m_plan->noPictures(n));
-            r.height = m_plan->height(n);
-            r.posAcc = m_plan->posAcc(n);
-            r.time = m_plan->time(n);
-            r.maxSpeed = quint8(m_plan->maxSpeed(n));
-            r.type = m_plan->waypointType(n);
-            r.v3Speed = m_plan->v3Speed(n);
-            r.desiredAcc = m_plan->desiredAcc(n);
-            r.camAngleRoll = int(m_plan->record(n).camAngleRoll);
+            r.values = m_plan->record(n);
+            // The type as the plan answers it, an open run end closed.
+            r.values.type = Waypoint::Type(m_plan->waypointType(n));
             r.offset = m_plan->waypointPos(n) - first;
-            r.properties = m_plan->properties(n);
-            qDebug() << "copy" << n << r.properties << bool(r.properties & 1);
             records << r;
         }
     }
@@ -1284,15 +1267,14 @@ void WPEditor::pasteWP()
     m_selection.clear();
     const QList<WPCopyRecord> records = m_copyBuffer->records();
     for (int i = 0; i < records.size(); ++i) {
-        const WPCopyRecord &r = records[i];
-        const QPointF p = m_lastMouseScene + r.offset;
-        const QPointF geo = sceneToGeo(p);
-        addWaypoint(geo.x(), geo.y(), r.height, r.heading, r.triggerCamera, r.pitch,
-                    r.noPictures, r.posAcc, r.time, r.maxSpeed, r.type, r.v3Speed, r.desiredAcc,
-                    r.camAngleRoll, r.properties & 1);
-        m_plan->setProperties(first + i, r.properties);
-        m_plan->setShowCamera(first + i, r.showCamera);
-        qDebug() << "paste" << first + i << r.properties;
+        Waypoint wp = records[i].values;
+        const QPointF geo = sceneToGeo(m_lastMouseScene + records[i].offset);
+        wp.longitude = geo.x();
+        wp.latitude = geo.y();
+        addWaypoint(wp);
+        // The copy's own flags and camera display, not the defaults.
+        m_plan->setProperties(first + i, wp.properties);
+        m_plan->setShowCamera(first + i, wp.showCamera);
         m_selection << first + i;
     }
     if (records.isEmpty())

@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "core/camera.h"
+#include "planner/geometry/linegenerators.h"
 #include "planner/wpeditorpaths.h"
 
 class HarlekObject;
@@ -32,6 +33,7 @@ class WPData;
 class WPEditFramework;
 class WPEditorKarte;
 class WPSelection;
+struct Waypoint;
 
 class WPEditor : public QGraphicsView {
     Q_OBJECT
@@ -95,11 +97,9 @@ public:
     QPointF sceneToGeo(const QPointF &scenePos) const;
     QPointF geoToScene(double lon, double lat) const;
 
-    // Appends a waypoint with all its values (imports and paste); emits nothing.
-    void addWaypoint(double lon, double lat, double height, double yaw, bool triggerCamera,
-                     double pitch, qint8 noPictures, double posAcc, double time, quint8 maxSpeed,
-                     int type, float v3Speed, float desiredAcc, int camAngleRoll,
-                     bool headingInFlightDirection);
+    // Appends a waypoint with all its values at its longitude and latitude
+    // (imports and paste), within the ranges people may type; emits nothing.
+    void addWaypoint(const Waypoint &wp);
 
 signals:
     void singleWaypointSelected(QList<int> selection);
@@ -218,6 +218,7 @@ private:
     void walkRun(int n, const std::function<void(int)> &fn);
     void sendStatusTip(const QString &text);
     double areaSquareMetres(const QPolygonF &scenePolygon) const;
+    void addGenerated(const QPointF &scenePos, const LineGenerators::Applied &a);
     void clearPreviews();
     void showPreviews(const QVector<Preview> &previews);
 

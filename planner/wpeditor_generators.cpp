@@ -100,20 +100,10 @@ void WPEditor::createMatrixOnMap(double maxSpeed)
     for (int i = 0; i < m_previews.size(); ++i) {
         const PreviewMatrixWP *p = m_previews.at(i);
         const Preview pv{p->anchor(), p->heading(), p->segmentEnd()};
-        const LineGenerators::Applied a = LineGenerators::gridWaypoint(
-            pv, i == m_previews.size() - 1, m_previewHeight, maxSpeed, north);
         const int n = m_plan->count() + 1;
         const int formerLastType = n > 1 ? int(m_plan->record(n - 1).type) : 0;
-        m_plan->addDefaultWaypoint(new WPWaypoint(pv.pos.x(), pv.pos.y(), m_scale, n, a.type));
-        m_plan->setWaypointType(n, a.type);
-        m_plan->setCamAngleNick(n, a.pitch);
-        m_plan->setV3Speed(n, a.speed);
-        m_plan->setTriggerCamera(n, a.trigger);
-        m_plan->setNoPictures(n, a.pictures);
-        m_plan->setYawSingle(n, a.yaw);
-        m_plan->setHeight(n, a.height);
-        m_plan->setHeadingInFlightDirection(n, a.headingFollows);
-        attachWaypoint(n, -40);
+        addGenerated(pv.pos, LineGenerators::gridWaypoint(pv, i == m_previews.size() - 1,
+                                                          m_previewHeight, maxSpeed, north));
         if (n > 1)
             m_paths.appendPath(i == 0 ? formerLastType : 1);
     }
@@ -159,20 +149,8 @@ void WPEditor::createCOIOnMap()
     const double north = m_plan->northAngle();
     for (const PreviewMatrixWP *p : qAsConst(m_previews)) {
         const Preview pv{p->anchor(), p->heading(), p->segmentEnd()};
-        const LineGenerators::Applied a =
-            LineGenerators::circleWaypoint(pv, m_coiPitch, m_coiHeight, north);
         const int n = m_plan->count() + 1;
-        m_plan->addDefaultWaypoint(new WPWaypoint(pv.pos.x(), pv.pos.y(), m_scale, n, 0));
-        if (a.type >= 0)
-            m_plan->setWaypointType(n, a.type);
-        m_plan->setCamAngleNick(n, a.pitch);
-        if (a.speed >= 0)
-            m_plan->setV3Speed(n, a.speed);
-        m_plan->setTriggerCamera(n, a.trigger);
-        m_plan->setNoPictures(n, a.pictures);
-        m_plan->setYawSingle(n, a.yaw);
-        m_plan->setHeight(n, a.height);
-        attachWaypoint(n, -40);
+        addGenerated(pv.pos, LineGenerators::circleWaypoint(pv, m_coiPitch, m_coiHeight, north));
         if (n > 1)
             m_paths.appendPath(0);
     }
@@ -180,6 +158,28 @@ void WPEditor::createCOIOnMap()
     changeState(SelectState);
     viewport()->update();
     emit wpdataChanged();
+}
+
+// The defaults for new waypoints with what the generator gives, built once
+// and handed to the plan.
+void WPEditor::addGenerated(const QPointF &scenePos, const LineGenerators::Applied &a)
+{
+    Waypoint wp = m_plan->defaults();
+    if (a.type >= 0)
+        wp.type = Waypoint::Type(a.type);
+    wp.setPitchDegrees(a.pitch);
+    if (a.speed >= 0)
+        wp.setVelocity(a.speed);
+    wp.triggerCamera = a.trigger;
+    wp.setPictures(a.pictures);
+    wp.setYawDegrees(a.yaw);
+    wp.setHeightMetres(a.height);
+    const int n = m_plan->count() + 1;
+    m_plan->addGenerated(new WPWaypoint(scenePos.x(), scenePos.y(), m_scale, n, wp.type), wp);
+    // A grid's run follows its flight direction, all of it.
+    if (a.headingFollows)
+        m_plan->setHeadingInFlightDirection(n, true);
+    attachWaypoint(n, -40);
 }
 
 void WPEditor::requestApproxTime(int startWP, int stopWP)

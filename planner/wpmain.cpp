@@ -238,16 +238,12 @@ QAction *WPMain::toolAction(const QString &name) const
     return i < 0 ? nullptr : all.at(i);
 }
 
-void WPMain::addWP(double lon, double lat, double height, double yaw, bool triggerCamera,
-                   double pitch, qint8 noPictures, double posAcc, double time, quint8 maxSpeed,
-                   int type, float v3Speed, float desiredAcc, int camAngleRoll,
-                   bool headingInFlightDirection)
+void WPMain::addWP(const Waypoint &wp)
 {
     qDebug().noquote() << QStringLiteral("[WPMain] addWP lon/lat: %1 %2")
-                              .arg(QString::number(lon, 'g'), QString::number(lat, 'g'));
-    m_editor->addWaypoint(lon, lat, height, yaw, triggerCamera, pitch, noPictures, posAcc, time,
-                          maxSpeed, type, v3Speed, desiredAcc, camAngleRoll,
-                          headingInFlightDirection);
+                              .arg(QString::number(wp.longitude, 'g'),
+                                   QString::number(wp.latitude, 'g'));
+    m_editor->addWaypoint(wp);
 }
 
 // ---- generators ----

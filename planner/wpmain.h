@@ -12,6 +12,7 @@ class QToolBar;
 class WPData;
 class WPEditor;
 class WPToolLine;
+struct Waypoint;
 
 class WPMain : public ToolWindow {
     Q_OBJECT
@@ -31,9 +32,8 @@ public:
     // "zoomout", "ruler".
     QAction *toolAction(const QString &name) const;
 
-    void addWP(double lon, double lat, double height, double yaw, bool triggerCamera, double pitch,
-               qint8 noPictures, double posAcc, double time, quint8 maxSpeed, int type,
-               float v3Speed, float desiredAcc, int camAngleRoll, bool headingInFlightDirection);
+    // Appends a waypoint with all its values (imports).
+    void addWP(const Waypoint &wp);
 
     // ToolWindow
     OpenKind kind() const override;

@@ -91,13 +91,7 @@ int main(int argc, char **argv)
         e->itemSelected(n);
         QTest::keyRelease(e, Qt::Key_Control);
     }
-    const auto placemark = [](const QString &name, int kind, QPointF geo = QPointF()) {
-        auto *it = new QStandardItem(name);
-        it->setData(kind, Placemarks::KindRole);
-        it->setData(geo.x(), Placemarks::LonRole);
-        it->setData(geo.y(), Placemarks::LatRole);
-        return it;
-    };
+    using WPFixture::placemark;
     QStandardItemModel *model = Data::instance()->placemarkModel();
     model->appendRow(placemark("Tower", Placemarks::Point, WPFixture::geoOf(620, 520)));
     auto *field = placemark("Field", Placemarks::Polygon);

@@ -95,8 +95,10 @@ class TestWPEditor : public QObject {
         QVERIFY2_RETURN(QTest::qWaitForWindowExposed(m_editor.get()));
         for (int k = 1; k <= n; ++k) {
             const QPointF g = geoOf(100 * k % 1000, 100 + 20 * k);
-            m_editor->addWaypoint(g.x(), g.y(), k, 10 * k, false, -45, qint8(k), 1.0, 2.0, 80,
-                                  types.value(k - 1, 0), 4.0f, 3.0f, 100 * k, false);
+            m_editor->addWaypoint(WPFixture::Typed().at(g).height(k).yaw(10 * k).pitch(-45)
+                                      .pictures(k).posAcc(1.0).wait(2.0).maxSpeed(80)
+                                      .type(types.value(k - 1, 0)).speed(4.0f).acc(3.0f)
+                                      .roll(100 * k));
         }
         return m_editor.get();
     }
@@ -533,6 +535,34 @@ private slots:
         QCOMPARE(m_plan->camAngleRoll(7), 4.0);
     }
 
+    // Added and pasted waypoints keep the stored values to the unit: a wait
+    // of 0.29 s and a heading of 1.001 degrees once came back a unit short.
+    void addAndPasteKeepStoredValues()
+    {
+        WPEditor *e = make(0);
+        QVERIFY(e);
+        Waypoint wp;
+        wp.longitude = geoOf(200, 200).x();
+        wp.latitude = geoOf(200, 200).y();
+        wp.time = 29;
+        wp.yaw = 1001;
+        wp.posAcc = 1501;
+        wp.height = 12345;
+        wp.pitch = 10995;
+        e->addWaypoint(wp);
+        e->itemSelected(1);
+        e->copySelectedItems();
+        e->pasteWP();
+        QCOMPARE(m_plan->count(), 2);
+        for (const Waypoint &r : {m_plan->record(1), m_plan->record(2)}) {
+            QCOMPARE(r.time, wp.time);
+            QCOMPARE(r.yaw, wp.yaw);
+            QCOMPARE(r.posAcc, wp.posAcc);
+            QCOMPARE(r.height, wp.height);
+            QCOMPARE(r.pitch, wp.pitch);
+        }
+    }
+
     void deleteRenumbersAndDropsFootprints()
     {
         WPEditor *e = make(5);
@@ -704,25 +734,19 @@ private slots:
     {
         QStandardItemModel *model = Data::instance()->placemarkModel();
         model->clear();
-        const auto item = [](const QString &name, int kind, QPointF geo = QPointF()) {
-            auto *it = new QStandardItem(name);
-            it->setData(kind, Placemarks::KindRole);
-            it->setData(geo.x(), Placemarks::LonRole);
-            it->setData(geo.y(), Placemarks::LatRole);
-            return it;
-        };
-        auto *group = item("Group", Placemarks::Group);
-        group->appendRow(item("inside", Placemarks::Point, geoOf(500, 400)));
-        group->appendRow(item("outside", Placemarks::Point, QPointF(12.0, 48.0)));
-        auto *field = item("Field", Placemarks::Polygon);
-        field->appendRow(item("a", Placemarks::PolygonPoint, geoOf(100, 100)));
-        field->appendRow(item("b", Placemarks::PolygonPoint, geoOf(200, 100)));
-        field->appendRow(item("c", Placemarks::PolygonPoint, geoOf(200, 200)));
-        field->appendRow(item("far", Placemarks::PolygonPoint, QPointF(10.0, 48.0)));
+        using WPFixture::placemark;
+        auto *group = placemark("Group", Placemarks::Group);
+        group->appendRow(placemark("inside", Placemarks::Point, geoOf(500, 400)));
+        group->appendRow(placemark("outside", Placemarks::Point, QPointF(12.0, 48.0)));
+        auto *field = placemark("Field", Placemarks::Polygon);
+        field->appendRow(placemark("a", Placemarks::PolygonPoint, geoOf(100, 100)));
+        field->appendRow(placemark("b", Placemarks::PolygonPoint, geoOf(200, 100)));
+        field->appendRow(placemark("c", Placemarks::PolygonPoint, geoOf(200, 200)));
+        field->appendRow(placemark("far", Placemarks::PolygonPoint, QPointF(10.0, 48.0)));
         group->appendRow(field);
-        auto *lone = item("Lone", Placemarks::Polygon);
-        lone->appendRow(item("only", Placemarks::PolygonPoint, geoOf(600, 600)));
-        lone->appendRow(item("gone", Placemarks::PolygonPoint, QPointF(10.0, 47.0)));
+        auto *lone = placemark("Lone", Placemarks::Polygon);
+        lone->appendRow(placemark("only", Placemarks::PolygonPoint, geoOf(600, 600)));
+        lone->appendRow(placemark("gone", Placemarks::PolygonPoint, QPointF(10.0, 47.0)));
         group->appendRow(lone);
         model->appendRow(group);
 

@@ -48,8 +48,10 @@ class TestWPFlight : public QObject {
         auto *w = new WPMain(handler, plan);
         w->resize(1000, 700);
         for (int k = 1; k <= count; ++k)
-            w->addWP(WPFixture::west + k * 1e-3, WPFixture::north - 2e-3, 20, 0, true, -90, 1,
-                     2.5, type == 3 ? 3.0 : 0.0, 80, type, 4.0f, 3.0f, 0, false);
+            w->addWP(WPFixture::Typed().at({WPFixture::west + k * 1e-3, WPFixture::north - 2e-3})
+                         .height(20).trigger().pitch(-90).pictures(1).posAcc(2.5)
+                         .wait(type == 3 ? 3.0 : 0.0).maxSpeed(80).type(type).speed(4.0f)
+                         .acc(3.0f));
         w->toolLine()->setGeneralToolLine();
         return w;
     }

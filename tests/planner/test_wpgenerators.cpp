@@ -9,6 +9,7 @@
 #include <cmath>
 #include <memory>
 
+#include "../maps/wpfixture.h"
 #include "core/data.h"
 #include "core/mapdescription.h"
 #include "link/korvelpackethandler.h"
@@ -95,8 +96,8 @@ class TestWPGenerators : public QObject {
     void addAt(double x, double y, int type, float speed, float acc)
     {
         const QPointF g = m_plan->pixelToGeo(x, y);
-        m_editor->addWaypoint(g.x(), g.y(), 20, 0, false, -90, 1, 1, 0, 80, type, speed, acc, 0,
-                              false);
+        m_editor->addWaypoint(WPFixture::Typed().at(g).height(20).pitch(-90).pictures(1).posAcc(1)
+                                  .maxSpeed(80).type(type).speed(speed).acc(acc));
     }
 
 private slots:

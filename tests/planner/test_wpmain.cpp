@@ -91,8 +91,9 @@ class TestWPMain : public QObject {
         w->resize(1000, 700);
         for (int k = 1; k <= types.size(); ++k) {
             const QPointF g = geoOf(100 * k, 200);
-            w->addWP(g.x(), g.y(), 10 + k, 0, true, -90, 2, 2.5, 3.0, 80, types[k - 1], 4.0f,
-                     3.0f, 0, false);
+            w->addWP(WPFixture::Typed().at(g).height(10 + k).trigger().pitch(-90).pictures(2)
+                         .posAcc(2.5).wait(3.0).maxSpeed(80).type(types[k - 1]).speed(4.0f)
+                         .acc(3.0f));
         }
         return w;
     }
@@ -188,7 +189,7 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         const QPointF g = plan->pixelToGeo(500, 400);
-        w.addWP(g.x(), g.y(), 10, 0, false, -45, 0, 1, 0, 80, 0, 4, 3, 0, false);
+        w.addWP(WPFixture::Typed().at(g).height(10).pitch(-45).posAcc(1).maxSpeed(80).speed(4).acc(3));
         w.editor()->itemSelected(1);
         QSignalSpy changed(&w, &WPMain::dataChanged);
         w.setHeadingOnMapClicked();
