@@ -53,7 +53,7 @@ int main(int argc, char **argv)
     if (!QTest::qWaitForWindowExposed(&w))
         return 1;
     WPEditor *e = w.editor();
-    w.toolAction("polygon")->trigger();
+    w.toolAction(WPMain::Tool::Polygon)->trigger();
     const QList<QPointF> corners = {{200, 150}, {700, 120}, {820, 450}, {520, 420}, {300, 650}};
     for (const QPointF &p : corners)
         QTest::mouseClick(e->viewport(), Qt::LeftButton, Qt::NoModifier, e->mapFromScene(p));
@@ -72,20 +72,20 @@ int main(int argc, char **argv)
     shot("grid-applied");
 
     // Photos along a drawn line, then around a point.
-    w.toolAction("linematrix")->trigger();
+    w.toolAction(WPMain::Tool::LineMatrix)->trigger();
     for (const QPointF &p : {QPointF(100, 720), QPointF(500, 760), QPointF(900, 600)})
         QTest::mouseClick(e->viewport(), Qt::LeftButton, Qt::NoModifier, e->mapFromScene(p));
     w.toolLine()->lmFinishedClicked();
     e->generateLineMatrix(60, fov.y(), 40);
     shot("line-preview");
-    w.toolAction("coi")->trigger();
+    w.toolAction(WPMain::Tool::Coi)->trigger();
     for (const QPointF &p : {QPointF(880, 250), QPointF(880, 120)})
         QTest::mouseClick(e->viewport(), Qt::LeftButton, Qt::NoModifier, e->mapFromScene(p));
     e->generateCOI(0, 30, 40, -30);
     shot("circle-preview");
 
     // A selection with its footprints, the aircraft, home and placemarks.
-    w.toolAction("select")->trigger();
+    w.toolAction(WPMain::Tool::Select)->trigger();
     for (int n : {3, 4, 5, 20}) {
         QTest::keyPress(e, Qt::Key_Control);
         e->itemSelected(n);
@@ -106,13 +106,13 @@ int main(int argc, char **argv)
     shot("markers");
 
     // The ruler over two points.
-    w.toolAction("ruler")->trigger();
+    w.toolAction(WPMain::Tool::Ruler)->trigger();
     for (const QPointF &p : {QPointF(150, 500), QPointF(700, 300)})
         QTest::mouseClick(e->viewport(), Qt::LeftButton, Qt::NoModifier, e->mapFromScene(p));
     shot("ruler");
 
     // The matrix corners with their direction and grid, zoomed in.
-    w.toolAction("matrix")->trigger();
+    w.toolAction(WPMain::Tool::Matrix)->trigger();
     for (const QPointF &p : {QPointF(300, 300), QPointF(600, 280), QPointF(650, 550), QPointF(320, 600)})
         QTest::mouseClick(e->viewport(), Qt::LeftButton, Qt::NoModifier, e->mapFromScene(p));
     e->matrixDirIncrease();

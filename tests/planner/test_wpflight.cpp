@@ -95,17 +95,17 @@ private slots:
         std::unique_ptr<WPMain> w(make(nullptr, 3, 0));
         WPToolLine *t = w->toolLine();
         QCOMPARE(w->toolPanelColumn(), static_cast<QWidget *>(t));
-        const QList<QPair<QString, int>> tools = {
-            {"polygon", WPToolLine::PolygonIntroPage},
-            {"linematrix", WPToolLine::LineMatrixIntroPage},
-            {"coi", WPToolLine::CoiIntroPage},
-            {"ruler", WPToolLine::RulerPage},
+        const QList<QPair<WPMain::Tool, int>> tools = {
+            {WPMain::Tool::Polygon, WPToolLine::PolygonIntroPage},
+            {WPMain::Tool::LineMatrix, WPToolLine::LineMatrixIntroPage},
+            {WPMain::Tool::Coi, WPToolLine::CoiIntroPage},
+            {WPMain::Tool::Ruler, WPToolLine::RulerPage},
         };
         for (const auto &tool : tools) {
             w->toolAction(tool.first)->trigger();
             QCOMPARE(t->currentPage(), tool.second);
         }
-        w->toolAction("select")->trigger();
+        w->toolAction(WPMain::Tool::Select)->trigger();
         w->editor()->itemSelected(2);
         QCOMPARE(t->currentPage(), int(WPToolLine::WaypointPage));
         QCOMPARE(t->selection(), QList<int>{2});

@@ -423,7 +423,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         WPEditor *e = w.editor();
         WPToolLine *t = w.toolLine();
-        w.toolAction("coi")->trigger();
+        w.toolAction(WPMain::Tool::Coi)->trigger();
         click(e, {QPointF(1000, 1000), QPointF(1100, 1000)});
         emit t->generateCOIClicked(0, 90, 30, -45);
         QCOMPARE(e->previews().size(), 4);
@@ -431,13 +431,13 @@ private slots:
         emit t->applCOIClicked();
         QCOMPARE(plan->count(), 4);
         QVERIFY(changed.count() >= 1);
-        QVERIFY(w.toolAction("select")->isChecked());
+        QVERIFY(w.toolAction(WPMain::Tool::Select)->isChecked());
 
         QSignalSpy time(e, &WPEditor::approxTime);
         emit t->requestApproxTime(1, 4);
         QCOMPARE(time.count(), 1);
 
-        w.toolAction("linematrix")->trigger();
+        w.toolAction(WPMain::Tool::LineMatrix)->trigger();
         click(e, {QPointF(400, 400), QPointF(800, 400)});
         e->finishLineMatrixAdded();
         emit t->generateLineMatrix(99.99 / plan->pixelsPerMeter(), 90, 50);
