@@ -16,6 +16,7 @@
 #include "core/data.h"
 #include "core/placemarks.h"
 #include "maps/items/coipoint.h"
+#include "maps/items/harlekobject.h"
 #include "maps/items/homeposition.h"
 #include "maps/items/linealpoint.h"
 #include "maps/items/matrixpoint.h"
@@ -728,6 +729,87 @@ private slots:
         QVERIFY(QLineF(e->homeMarker()->anchor(), QPointF(250, 300)).length() < 1e-6);
         e->setHomePosition(WPFixture::east + 0.001, g.y());
         QCOMPARE(e->homeMarker()->opacity(), 0.0);
+    }
+
+    // The aircraft shows only over the map, turned by the map's north.
+    void aircraftOnlyOnTheMap()
+    {
+        WPEditor *e = make(0);
+        QVERIFY(e);
+        const QPointF g = geoOf(250, 300);
+        e->setHarlekPos(g.x(), g.y());
+        QVERIFY(e->aircraftMarker()->isShown());
+        QVERIFY(QLineF(e->aircraftMarker()->anchor(), QPointF(250, 300)).length() < 1e-6);
+        e->setHarlekAngle(30);
+        QCOMPARE(e->aircraftMarker()->angle(), 30 + m_plan->northAngle());
+        e->setHarlekPos(WPFixture::east + 0.001, g.y());
+        QVERIFY(!e->aircraftMarker()->isShown());
+    }
+
+    // Arrow keys pan the view by 30 pixels, each along its own axis.
+    void arrowKeysPan()
+    {
+        WPEditor *e = make(0);
+        QVERIFY(e);
+        e->scaleView(3.0);
+        QScrollBar *h = e->horizontalScrollBar(), *v = e->verticalScrollBar();
+        h->setValue(h->maximum() / 2);
+        v->setValue(v->maximum() / 2);
+        const struct {
+            Qt::Key key;
+            int dx, dy;
+        } keys[] = {{Qt::Key_Left, -30, 0}, {Qt::Key_Right, 30, 0}, {Qt::Key_Up, 0, -30},
+                    {Qt::Key_Down, 0, 30}};
+        for (const auto &k : keys) {
+            const int x = h->value(), y = v->value();
+            QTest::keyClick(e, k.key);
+            QCOMPARE(h->value() - x, k.dx);
+            QCOMPARE(v->value() - y, k.dy);
+        }
+    }
+
+    // The finished polygon's start edge runs through eight pairs, and back.
+    void polygonDirectionCycles()
+    {
+        WPEditor *e = make(0);
+        QVERIFY(e);
+        e->changeState(WPEditor::PolygonState);
+        for (QPointF p : {QPointF(100, 100), QPointF(300, 100), QPointF(300, 300), QPointF(100, 300)})
+            QTest::mouseClick(e->viewport(), Qt::LeftButton, Qt::NoModifier, e->mapFromScene(p));
+        e->finishPolygonAdded();
+        const QList<QPair<int, int>> cycle = {{0, 1}, {1, 0}, {1, 2}, {2, 1}, {2, 3},
+                                              {3, 2}, {3, 0}, {0, 3}, {0, 1}};
+        QCOMPARE(e->polygonDirection(), cycle.first());
+        for (int i = 1; i < cycle.size(); ++i) {
+            e->polygonDirIncrease();
+            QCOMPARE(e->polygonDirection(), cycle[i]);
+        }
+        for (int i = cycle.size() - 2; i >= 0; --i) {
+            e->polygonDirDecrease();
+            QCOMPARE(e->polygonDirection(), cycle[i]);
+        }
+    }
+
+    // Heading, pitch and height given to one member of a matrix run reach
+    // the footprints of the whole run, and only those.
+    void runEditsReachTheFootprints()
+    {
+        WPEditor *e = make(5, {0, 1, 1, 11, 0});
+        QVERIFY(e);
+        e->setYawAngle(3, 77);
+        e->setPitchAngle(3, -90);
+        for (int n = 1; n <= 5; ++n) {
+            const bool run = n >= 2 && n <= 4;
+            const WPCameraAngle *cam = e->cameraItems()[n - 1];
+            QCOMPARE(cam->heading(), run ? 77.0 : 10.0 * n);
+            QCOMPARE(cam->isFootprint(), run);
+        }
+        const double before = e->cameraItems()[1]->footprintWidth();
+        e->setHeight(4, 10);
+        const double width = e->cameraItems()[1]->footprintWidth();
+        QVERIFY(width > before);
+        for (int n : {3, 4})
+            QCOMPARE(e->cameraItems()[n - 1]->footprintWidth(), width);
     }
 
     void placemarkMarkers()
