@@ -43,20 +43,22 @@ QWidget *WPToolLine::createDifferentTypesWid()
     return page;
 }
 
-void WPToolLine::setSelectedWP2Zephrin()
+void WPToolLine::convertSelection(void (*convert)(WPData &, const QList<int> &))
 {
     const QList<int> selection = m_selection;
-    RelativeValues::convertToZephrin(*m_data, selection);
+    convert(*m_data, selection);
     setWaypointData(selection);
     emit dataChanged();
 }
 
+void WPToolLine::setSelectedWP2Zephrin()
+{
+    convertSelection(&RelativeValues::convertToZephrin<WPData>);
+}
+
 void WPToolLine::setSelectetWP2Steerwise()
 {
-    const QList<int> selection = m_selection;
-    RelativeValues::convertToSteerwise(*m_data, selection);
-    setWaypointData(selection);
-    emit dataChanged();
+    convertSelection(&RelativeValues::convertToSteerwise<WPData>);
 }
 
 void WPToolLine::relativeValues(QList<int> list)
