@@ -293,13 +293,8 @@ void MainWindow::saveWpclicked(bool saveAs)
 
 void MainWindow::addImportedRows(WPMain *window, const WPImport &import)
 {
-    for (int i = 0; i < import.rows.size(); ++i) {
-        const Waypoint &row = import.rows.at(i);
-        window->addWP(row.longitude, row.latitude, row.heightMetres(), row.yawDegrees(),
-                      row.triggerCamera, row.pitchDegrees(), row.noPictures, row.posAccMetres(),
-                      row.timeSeconds(), quint8(import.maxSpeedOf(i)), int(row.type),
-                      import.velocityOf(i), 3.0f, 0, import.headingFollowsOf(i));
-    }
+    for (const Waypoint &row : import.rows)
+        window->addWP(row);
     WPData *plan = window->getWPData();
     plan->closeMatrixGroups();
     plan->calculateMatrixHeadings(QList<int>());

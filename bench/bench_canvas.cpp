@@ -42,8 +42,12 @@ Canvas makeCanvas(int count, int selected)
         const double x = 10 + (i % 400) * 9.9, y = 10 + (i / 400) % 300 * 9.9;
         const QPointF g = c.plan->pixelToGeo(x, y);
         const int type = i % 20 == 19 ? 11 : 1;
-        c.editor->addWaypoint(g.x(), g.y(), 50, i % 360, true, -90, 1, 2.5, 1, 100, type, 6.5f,
-                              2.0f, 0, false);
+        Waypoint wp = benchWaypoint(type);
+        wp.longitude = g.x();
+        wp.latitude = g.y();
+        wp.setYawDegrees(i % 360);
+        wp.setTimeSeconds(1);
+        c.editor->addWaypoint(wp);
     }
     c.editor->itemSelected(1);
     QKeyEvent shiftDown(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier);

@@ -35,8 +35,12 @@ std::unique_ptr<WPMain> makeTab(int count, QList<int> *all)
     for (int i = 0; i < count; ++i) {
         const int row = i / 100, col = row % 2 ? 99 - i % 100 : i % 100;
         const QPointF g = plan->pixelToGeo(20 + col * 39, 20 + row * 29.0 * 100 / count * 1.0);
-        tab->addWP(g.x(), g.y(), 50, 0, true, -90, 1, 2.5, 1, 100, i == count - 1 ? 11 : 1, 6.5f,
-                   2.0f, 0, true);
+        Waypoint wp = benchWaypoint(i == count - 1 ? 11 : 1);
+        wp.longitude = g.x();
+        wp.latitude = g.y();
+        wp.setTimeSeconds(1);
+        wp.setHeadingFollows(true);
+        tab->addWP(wp);
         all->append(i + 1);
     }
     return tab;

@@ -152,8 +152,7 @@ void BM_PlanSegments(benchmark::State &state)
     const auto p = gridPoints(segments + 1);
     for (int i = 0; i <= segments; ++i) {
         const int type = i == segments ? 11 : 1;
-        plan.addWaypoint(new WPWaypoint(p[i].x(), p[i].y(), 1.0, i + 1, type), 50, 0, true, -90, 1,
-                         2.5, 0, 100, type, 6.5f, 2.0f, 0, false);
+        plan.addWaypoint(new WPWaypoint(p[i].x(), p[i].y(), 1.0, i + 1, type), benchWaypoint(type));
         if (i > 0)
             paths.appendPath(1);
     }

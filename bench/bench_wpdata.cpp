@@ -41,8 +41,10 @@ std::unique_ptr<WPData> makePlan(int count)
     for (int i = 0; i < count; ++i) {
         const double x = 10 + (i % 400) * 9.9, y = 10 + (i / 400) % 300 * 9.9;
         const int type = i % 20 == 19 ? 11 : 1;
-        plan->addWaypoint(new WPWaypoint(x, y, 1.0, i + 1, type), 50, i % 360, true, -90, 1, 2.5,
-                          1, 100, type, 6.5f, 2.0f, 0, false);
+        Waypoint wp = benchWaypoint(type);
+        wp.setYawDegrees(i % 360);
+        wp.setTimeSeconds(1);
+        plan->addWaypoint(new WPWaypoint(x, y, 1.0, i + 1, type), wp);
     }
     return plan;
 }

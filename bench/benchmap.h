@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "core/mapdescription.h"
+#include "maps/waypoint.h"
 
 inline QString writeBenchMap(const QString &folder)
 {
@@ -17,4 +18,20 @@ inline QString writeBenchMap(const QString &folder)
     const QString path = QDir(folder).filePath("bench-map.jpg");
     MapDescription::writeImage(path, image, MapDescription::recordText("Bench", "bench", values));
     return path;
+}
+
+// A survey waypoint of the given type as the benchmarks' plans hold them:
+// 50 m, looking straight down, one picture, 2.5 m accuracy, 6.5 m/s.
+inline Waypoint benchWaypoint(int type)
+{
+    Waypoint wp;
+    wp.setHeightMetres(50);
+    wp.triggerCamera = true;
+    wp.setPitchDegrees(-90);
+    wp.noPictures = 1;
+    wp.setPosAccMetres(2.5);
+    wp.type = Waypoint::Type(type);
+    wp.v3Speed = 6.5f;
+    wp.desiredAcc = 2.0f;
+    return wp;
 }

@@ -27,6 +27,13 @@ double clamp(double v, double lo, double hi)
 
 using namespace WaypointUnits;
 
+namespace {
+// The widest values people may type.
+constexpr double maxWaitSeconds = 20;
+constexpr double maxPosAccMetres = 20;
+constexpr qint32 oneTurn = 360000;  // 1/1000 degree
+}  // namespace
+
 void Waypoint::setHeadingFollows(bool on)
 {
     if (on)
@@ -36,14 +43,14 @@ void Waypoint::setHeadingFollows(bool on)
 }
 
 qint32 Waypoint::heightFromMetres(double metres) { return roundInt(metres * 1000); }
-qint32 Waypoint::yawFromDegrees(double degrees) { return truncInt(degrees * 1000) % 360000; }
+qint32 Waypoint::yawFromDegrees(double degrees) { return truncInt(degrees * 1000) % oneTurn; }
 quint16 Waypoint::timeFromSeconds(double seconds)
 {
-    return quint16(truncInt(clamp(seconds, 0, 20) * 100));
+    return quint16(truncInt(clamp(seconds, 0, maxWaitSeconds) * 100));
 }
 quint16 Waypoint::posAccFromMetres(double metres)
 {
-    return quint16(roundInt(clamp(metres, 0, 20) * 1000));
+    return quint16(roundInt(clamp(metres, 0, maxPosAccMetres) * 1000));
 }
 quint16 Waypoint::pitchFromDegrees(double degrees)
 {
@@ -58,6 +65,18 @@ quint8 Waypoint::maxSpeedFromPercent(double percent)
 float Waypoint::velocityFrom(double metresPerSecond)
 {
     return float(clamp(metresPerSecond, 0.5, 10.0));
+}
+
+// On the stored integers, so a value already in range comes back to the
+// unit (going through degrees or seconds and back would cut it).
+Waypoint Waypoint::withinTypedRanges() const
+{
+    Waypoint wp = *this;
+    wp.yaw = (yaw < 0 ? yaw + oneTurn : yaw) % oneTurn;
+    wp.time = qMin(time, timeFromSeconds(maxWaitSeconds));
+    wp.posAcc = qMin(posAcc, posAccFromMetres(maxPosAccMetres));
+    wp.noPictures = qMax(noPictures, qint8(0));
+    return wp;
 }
 
 int Waypoint::panoramaStep() const

@@ -71,6 +71,11 @@ struct Waypoint {
     void setMaxSpeedPercent(double percent) { maxSpeed = maxSpeedFromPercent(percent); }
     void setVelocity(double metresPerSecond) { v3Speed = velocityFrom(metresPerSecond); }
 
+    // The value with each field in the range its setter gives, a heading
+    // below zero counted on from a full turn (-90 degrees is 270): what a
+    // waypoint added to a plan by hand, by paste or from an import holds.
+    Waypoint withinTypedRanges() const;
+
     // Turn between two pictures of a circle waypoint, 1/100 degree; 0 for
     // every other type and for a circle without pictures.
     int panoramaStep() const;

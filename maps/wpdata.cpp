@@ -188,30 +188,6 @@ void WPData::append(WPWaypoint *item, const Waypoint &wp)
     m_shown.append(shown);
 }
 
-void WPData::addWaypoint(WPWaypoint *item, double height, double yaw, bool triggerCamera,
-                         double pitch, int noPictures, double posAcc, double time, int maxSpeed,
-                         int type, float v3Speed, float desiredAcc, int camAngleRoll,
-                         bool headingInFlightDirection)
-{
-    Waypoint wp;
-    wp.setHeightMetres(height);
-    wp.setYawDegrees(yaw < 0 ? yaw + 360 : yaw);
-    wp.setPitchDegrees(pitch);
-    // Imported values are clamped like the setters do, so 700 s or 70 m
-    // cannot wrap around in their 16-bit fields.
-    wp.setTimeSeconds(time);
-    wp.setPosAccMetres(posAcc);
-    wp.setPictures(noPictures);
-    wp.maxSpeed = quint8(qBound(0, maxSpeed, 255));
-    wp.triggerCamera = triggerCamera;
-    wp.type = Waypoint::Type(type);
-    wp.v3Speed = v3Speed;
-    wp.desiredAcc = desiredAcc;
-    wp.camAngleRoll = camAngleRoll;
-    wp.setHeadingFollows(headingInFlightDirection);
-    addWaypoint(item, wp);
-}
-
 void WPData::addWaypoint(WPWaypoint *item, const Waypoint &values)
 {
     Waypoint wp = values;
@@ -231,6 +207,21 @@ void WPData::addDefaultWaypoint(WPWaypoint *item)
     wp.time = 0;
     wp.active = true;
     append(item, wp);
+}
+
+void WPData::addGenerated(WPWaypoint *item, const Waypoint &wp)
+{
+    addDefaultWaypoint(item);
+    const int n = count();
+    setWaypointType(n, wp.type);
+    // Pitch, speed and height convert by rounding: they come back as given.
+    setCamAngleNick(n, wp.pitchDegrees());
+    setV3Speed(n, wp.v3Speed);
+    Waypoint &added = at(n);
+    added.triggerCamera = wp.triggerCamera;
+    added.noPictures = wp.noPictures;
+    added.yaw = wp.yaw;
+    setHeight(n, wp.heightMetres());
 }
 
 void WPData::removeWaypoint(int n)

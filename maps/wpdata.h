@@ -86,10 +86,6 @@ public:
     void setV3Speed(int n, double speed);
     void setHeadingInFlightDirection(int n, bool on);
 
-    void addWaypoint(WPWaypoint *item, double height, double yaw, bool triggerCamera,
-                     double pitch, int noPictures, double posAcc, double time, int maxSpeed,
-                     int type, float v3Speed, float desiredAcc, int camAngleRoll,
-                     bool headingInFlightDirection);
     // Adds a waypoint read from a file or made elsewhere; the plan's defaults
     // give its properties and camera display. For a Matrix member the
     // heading-follows bit of wp.properties goes to its whole run, as
@@ -98,6 +94,11 @@ public:
     // The values a new waypoint starts with.
     const Waypoint &defaults() const { return m_template; }
     void addDefaultWaypoint(WPWaypoint *item);
+    // Adds a waypoint a generator made: wp holds the defaults with the
+    // generator's type, camera pitch, speed, trigger, pictures, heading and
+    // height. It starts as a new waypoint and takes them as the setters give
+    // them, so the matrix run it joins takes its pitch, speed and height.
+    void addGenerated(WPWaypoint *item, const Waypoint &wp);
     void removeWaypoint(int n);
     void switchWaypoints(int a, int b, bool redrawNumbers);
     void refreshWaypointNumbers();

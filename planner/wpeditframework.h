@@ -5,22 +5,11 @@
 #include <QObject>
 #include <QPointF>
 
+#include "maps/waypoint.h"
+
 struct WPCopyRecord {
-    bool showCamera = false;
-    bool triggerCamera = false;
-    double pitch = 0;
-    double heading = 0;
-    qint8 noPictures = 0;
-    double height = 0;
-    double posAcc = 0;
-    double time = 0;
-    quint8 maxSpeed = 100;
-    int type = 0;
-    float v3Speed = 0;
-    float desiredAcc = 0;
-    int camAngleRoll = 0;
+    Waypoint values;
     QPointF offset;  // scene pixels from the first copied waypoint
-    quint8 properties = 0;
 };
 
 class WPEditFramework : public QObject {

@@ -3,27 +3,39 @@
 // with their camera footprints and route, the live aircraft and home markers,
 // the placemarks, the construction items of the editing tools and the
 // waypoint editor's context menu. Scene coordinates are map-image pixels.
+//
+// The view wires the parts in planner/canvas/, each owning its state and
+// items: navigation (zoom, pan, cursor position), the selection and its
+// drag, the waypoints with their footprints and legs, the markers (aircraft,
+// home, placemarks, ruler), the corner tools of the generators (matrix,
+// polygon, line matrix, circle), the previews and their apply, and the
+// context menu with the clipboard. The view keeps the tool state and gives
+// each input to the part it belongs to.
 #include <QGraphicsView>
 #include <QList>
+#include <QPair>
 #include <QPointF>
-#include <QPointer>
-#include <QVector>
-#include <functional>
 
 #include "core/camera.h"
 #include "planner/wpeditorpaths.h"
 
+class CanvasMarkers;
+class CanvasMenu;
+class CanvasNavigation;
+class CanvasPreviews;
+class CanvasSelection;
+class CanvasWaypoints;
+class CircleTool;
+class COIPoint;
 class HarlekObject;
 class HomePosition;
-class COIPoint;
+class LineMatrixTool;
 class LinealPoint;
-class MatrixDirection;
 class MatrixPoint;
+class MatrixTool;
 class PMMarker;
+class PolygonTool;
 class PreviewMatrixWP;
-struct Preview;
-class QGraphicsEllipseItem;
-class QGraphicsLineItem;
 class QGraphicsPolygonItem;
 class QMenu;
 class QStandardItem;
@@ -32,6 +44,7 @@ class WPData;
 class WPEditFramework;
 class WPEditorKarte;
 class WPSelection;
+struct Waypoint;
 
 class WPEditor : public QGraphicsView {
     Q_OBJECT
@@ -55,39 +68,39 @@ public:
 
     WPData *plan() const { return m_plan; }
     int state() const { return m_state; }
-    double viewScale() const { return m_scale; }
-    double minimumScale() const { return m_minScale; }
-    QList<int> selection() const { return m_selection; }
-    bool changesAllowed() const { return m_changesAllowed; }
-    QList<WPCameraAngle *> cameraItems() const { return m_cameraItems; }
-    QList<PMMarker *> placemarkMarkers() const { return m_pmMarkers; }
-    QList<QGraphicsPolygonItem *> placemarkOutlines() const { return m_pmOutlines; }
-    WPEditFramework *copyBuffer() const { return m_copyBuffer; }
-    HarlekObject *aircraftMarker() const { return m_harlek; }
-    HomePosition *homeMarker() const { return m_home; }
-    WPSelection *rubberBand() const { return m_band; }
+    double viewScale() const;
+    double minimumScale() const;
+    QList<int> selection() const;
+    bool changesAllowed() const;
+    QList<WPCameraAngle *> cameraItems() const;
+    QList<PMMarker *> placemarkMarkers() const;
+    QList<QGraphicsPolygonItem *> placemarkOutlines() const;
+    WPEditFramework *copyBuffer() const;
+    HarlekObject *aircraftMarker() const;
+    HomePosition *homeMarker() const;
+    WPSelection *rubberBand() const;
     // The drawn legs, leg k from waypoint k + 1 to k + 2.
-    const WPEditorPaths &paths() const { return m_paths; }
-    QMenu *contextMenu() const { return m_menu; }
-    QAction *copyAction() const { return m_copyAct; }
-    QAction *pasteAction() const { return m_pasteAct; }
-    QAction *deleteAction() const { return m_deleteAct; }
-    QAction *selectAllAction() const { return m_selectAllAct; }
-    QMenu *arrangeMenu() const { return m_arrangeMenu; }
-    QAction *invertAction() const { return m_invertAct; }
-    QAction *groupAction() const { return m_groupAct; }
-    QAction *relativeAction() const { return m_relativeAct; }
-    QList<MatrixPoint *> matrixCorners() const { return m_matrixPoints; }
+    const WPEditorPaths &paths() const;
+    QMenu *contextMenu() const;
+    QAction *copyAction() const;
+    QAction *pasteAction() const;
+    QAction *deleteAction() const;
+    QAction *selectAllAction() const;
+    QMenu *arrangeMenu() const;
+    QAction *invertAction() const;
+    QAction *groupAction() const;
+    QAction *relativeAction() const;
+    QList<MatrixPoint *> matrixCorners() const;
     int visibleMatrixCorners() const;
-    QPair<int, int> matrixDirection() const { return qMakePair(m_matrixStart, m_matrixEdge); }
-    QList<COIPoint *> coiHandles() const { return m_coiPoints; }
-    QList<QPointF> polygonPoints() const { return m_polyPoints; }
-    QList<QPointF> lineMatrixPoints() const { return m_lmPoints; }
-    QPair<int, int> polygonDirection() const { return qMakePair(m_polyA, m_polyB); }
-    QList<LinealPoint *> rulerHandles() const { return m_linealPoints; }
+    QPair<int, int> matrixDirection() const;
+    QList<COIPoint *> coiHandles() const;
+    QList<QPointF> polygonPoints() const;
+    QList<QPointF> lineMatrixPoints() const;
+    QPair<int, int> polygonDirection() const;
+    QList<LinealPoint *> rulerHandles() const;
     Camera camera() const { return m_camera; }
     // Preview points of the last generation, in flight order.
-    QList<PreviewMatrixWP *> previews() const { return m_previews; }
+    QList<PreviewMatrixWP *> previews() const;
 
     // Fills the context menu's enabled states as a right click would.
     void prepareContextMenu();
@@ -95,11 +108,9 @@ public:
     QPointF sceneToGeo(const QPointF &scenePos) const;
     QPointF geoToScene(double lon, double lat) const;
 
-    // Appends a waypoint with all its values (imports and paste); emits nothing.
-    void addWaypoint(double lon, double lat, double height, double yaw, bool triggerCamera,
-                     double pitch, qint8 noPictures, double posAcc, double time, quint8 maxSpeed,
-                     int type, float v3Speed, float desiredAcc, int camAngleRoll,
-                     bool headingInFlightDirection);
+    // Appends a waypoint with all its values at its longitude and latitude
+    // (imports and paste), within the ranges people may type; emits nothing.
+    void addWaypoint(const Waypoint &wp);
 
 signals:
     void singleWaypointSelected(QList<int> selection);
@@ -195,101 +206,24 @@ protected:
     void resizeEvent(QResizeEvent *e) override;
 
 private:
-    void computeMinimumScale();
-    void checkforLoading();
-    void buildContextMenu();
-    void buildToolItems();
-    void attachWaypoint(int n, double zFootprint);
-    void handleItemSelection();
-    void newWaypointAt(const QPointF &scenePos);
+    void wireParts();
+    void applyScale(double s);
+    void placeAt(const QPointF &scenePos);
     void updateCursor();
-    void placeMatrixCorner(const QPointF &p);
-    void placeCoiPoint(const QPointF &p);
-    void placeRulerPoint(const QPointF &p);
-    void addPolygonPoint(const QPointF &p);
-    void addLineMatrixPoint(const QPointF &p);
-    void redrawMatrixLines();
-    void placeMatrixArrow();
-    void placePolygonArrow();
-    void clearPolygon();
-    void clearLineMatrix();
-    void appendSegment(int n);
-    void resizeFootprint(int n);
-    void walkRun(int n, const std::function<void(int)> &fn);
-    void sendStatusTip(const QString &text);
-    double areaSquareMetres(const QPolygonF &scenePolygon) const;
-    void clearPreviews();
-    void showPreviews(const QVector<Preview> &previews);
 
     WPData *m_plan;
     QGraphicsScene *m_scene;
-    WPEditFramework *m_copyBuffer;
     WPEditorKarte *m_mapItem = nullptr;
-    HarlekObject *m_harlek = nullptr;
-    HomePosition *m_home = nullptr;
-    WPSelection *m_band = nullptr;
-    WPEditorPaths m_paths;
-    double m_scale = 1.0;
-    double m_minScale = 1.0;
+    CanvasNavigation *m_nav;
+    CanvasWaypoints *m_waypoints;
+    CanvasSelection *m_selection;
+    CanvasMarkers *m_markers;
+    CanvasMenu *m_menu;
+    MatrixTool *m_matrix;
+    CircleTool *m_circle;
+    PolygonTool *m_polygon;
+    LineMatrixTool *m_lineMatrix;
+    CanvasPreviews *m_previews;
     int m_state = SelectState;
-    QList<int> m_selection;
-    QList<WPCameraAngle *> m_cameraItems;
-    QList<PMMarker *> m_pmMarkers;
-    QList<QGraphicsPolygonItem *> m_pmOutlines;
-    int m_pressButton = 0;
-    QPoint m_pressPos;
-    bool m_dragging = false;
-    bool m_bandActive = false;
-    bool m_mouseInside = false;
-    QPointF m_lastMouseScene;
-    bool m_changesAllowed = true;
-    bool m_itemPressed = false;
-    bool m_toggleDone = false;
-    bool m_moveDone = false;
-    QPointF m_pressScene;
-    QPointF m_lastDrag;
-    bool m_ctrl = false;
-    bool m_shift = false;
-    bool m_pmPressed = false;
-    QStandardItem *m_pressedPM = nullptr;
     Camera m_camera;
-
-    QMenu *m_menu = nullptr;
-    QAction *m_copyAct = nullptr;
-    QAction *m_pasteAct = nullptr;
-    QAction *m_deleteAct = nullptr;
-    QAction *m_selectAllAct = nullptr;
-    QMenu *m_arrangeMenu = nullptr;
-    QAction *m_invertAct = nullptr;
-    QAction *m_groupAct = nullptr;
-    QAction *m_relativeAct = nullptr;
-
-    QList<MatrixPoint *> m_matrixPoints;
-    QList<QGraphicsLineItem *> m_matrixLines;
-    int m_pressedMatrix = -1;
-    MatrixDirection *m_matrixArrow = nullptr;
-    int m_matrixStart = 0;
-    int m_matrixEdge = 3;
-    QGraphicsPolygonItem *m_matrixArea = nullptr;
-    QList<COIPoint *> m_coiPoints;
-    QGraphicsLineItem *m_coiLine = nullptr;
-    QGraphicsEllipseItem *m_coiCircle = nullptr;
-    QList<LinealPoint *> m_linealPoints;
-    QGraphicsLineItem *m_linealLine = nullptr;
-    QList<QPointF> m_polyPoints;
-    QList<MatrixPoint *> m_polyHandles;
-    int m_pressedPoly = -1;
-    QGraphicsPolygonItem *m_polyArea = nullptr;
-    MatrixDirection *m_polyArrow = nullptr;
-    int m_polyA = 0;
-    int m_polyB = 1;
-    QList<QPointF> m_lmPoints;
-    QList<MatrixPoint *> m_lmHandles;
-    int m_pressedLm = -1;
-    QList<QGraphicsLineItem *> m_lmLines;
-
-    QList<PreviewMatrixWP *> m_previews;
-    double m_previewHeight = 0.0;  // grid or line-matrix height, for apply
-    double m_coiHeight = 0.0;
-    double m_coiPitch = 0.0;
 };

@@ -56,37 +56,34 @@ WPMain::WPMain(KorvelPacketHandler *handler, WPData *data, QWidget *parent)
     m_toolBar->setMovable(false);
     m_toolBar->setStyleSheet(
         QStringLiteral("QToolBar {border-bottom: 0px solid black; border-top: 0px solid black;}"));
-    m_select = makeTool(m_toolBar, QStringLiteral(":/wp_pfeil.png"),
-                        tr("Select any object for editing"), true);
-    m_select->setChecked(true);
-    m_waypoint = makeTool(m_toolBar, QStringLiteral(":/wp_wegpunkt.png"),
-                          tr("Add a waypoint with individually adjustable parameters"), true);
-    m_matrix = makeTool(m_toolBar, QStringLiteral(":/wp_matrix.png"),
-                        tr("Create a matrix for imaging an area"), true);
-    m_matrix->setVisible(false);
-    m_polygon = makeTool(m_toolBar, QStringLiteral(":/wp_polygon.png"),
-                         tr("Create a matrix for imaging an area"), true);
-    m_lineMatrix = makeTool(m_toolBar, QStringLiteral(":/wp_linematrix.png"),
-                            tr("Create a line for imaging a path"), true);
-    m_quickSurvey = makeTool(m_toolBar, QStringLiteral(":/wp_qsf.png"), QString(), true);
-    m_quickSurvey->setVisible(false);
-    m_poi = makeTool(m_toolBar, QStringLiteral(":/wp_poi.png"),
-                     tr("Add a point of interest, on which waypoints will be focused"), true);
-    m_poi->setVisible(false);
-    m_poi->setEnabled(false);
-    m_coi = makeTool(m_toolBar, QStringLiteral(":/wp_coi.png"),
-                     tr("Set a circle of interest that will always be in focus"), true);
-    m_panorama = makeTool(m_toolBar, QStringLiteral(":/wp_pano.png"),
-                          tr("Create a panorama point for making panoramas"), true);
-    m_panorama->setVisible(false);
-    m_panorama->setEnabled(false);
+    const auto add = [this](Tool tool, const char *icon, const QString &tip, bool checkable) {
+        QAction *a = makeTool(m_toolBar, QString::fromLatin1(icon), tip, checkable);
+        m_tools[size_t(tool)] = a;
+        return a;
+    };
+    add(Tool::Select, ":/wp_pfeil.png", tr("Select any object for editing"), true)
+        ->setChecked(true);
+    add(Tool::Waypoint, ":/wp_wegpunkt.png",
+        tr("Add a waypoint with individually adjustable parameters"), true);
+    add(Tool::Matrix, ":/wp_matrix.png", tr("Create a matrix for imaging an area"), true)
+        ->setVisible(false);
+    add(Tool::Polygon, ":/wp_polygon.png", tr("Create a matrix for imaging an area"), true);
+    add(Tool::LineMatrix, ":/wp_linematrix.png", tr("Create a line for imaging a path"), true);
+    add(Tool::QuickSurvey, ":/wp_qsf.png", QString(), true)->setVisible(false);
+    QAction *poi = add(Tool::Poi, ":/wp_poi.png",
+                       tr("Add a point of interest, on which waypoints will be focused"), true);
+    poi->setVisible(false);
+    poi->setEnabled(false);
+    add(Tool::Coi, ":/wp_coi.png", tr("Set a circle of interest that will always be in focus"),
+        true);
+    QAction *panorama = add(Tool::Panorama, ":/wp_pano.png",
+                            tr("Create a panorama point for making panoramas"), true);
+    panorama->setVisible(false);
+    panorama->setEnabled(false);
     m_toolBar->addSeparator();
-    m_zoomIn = makeTool(m_toolBar, QStringLiteral(":/th_zoomin.png"), tr("Zoom In"), false);
-    m_zoomOut = makeTool(m_toolBar, QStringLiteral(":/th_zoomout.png"), tr("Zoom Out"), false);
-    m_ruler = makeTool(m_toolBar, QStringLiteral(":/wp_lineal.png"),
-                       tr("Measure distance between two points"), true);
-    m_toolActions = {m_select, m_waypoint, m_matrix, m_polygon, m_lineMatrix,
-                     m_quickSurvey, m_poi, m_coi, m_panorama, m_ruler};
+    add(Tool::ZoomIn, ":/th_zoomin.png", tr("Zoom In"), false);
+    add(Tool::ZoomOut, ":/th_zoomout.png", tr("Zoom Out"), false);
+    add(Tool::Ruler, ":/wp_lineal.png", tr("Measure distance between two points"), true);
 
     auto *inner = new QHBoxLayout;
     inner->setContentsMargins(0, 0, 0, 0);
@@ -97,18 +94,22 @@ WPMain::WPMain(KorvelPacketHandler *handler, WPData *data, QWidget *parent)
     outer->addWidget(m_toolBar);
     outer->addLayout(inner);
 
-    connect(m_select, &QAction::triggered, this, &WPMain::selectActionSelected);
-    connect(m_waypoint, &QAction::triggered, this, &WPMain::addWaypointActionSelected);
-    connect(m_matrix, &QAction::triggered, this, &WPMain::addMatrixActionSelected);
-    connect(m_polygon, &QAction::triggered, this, &WPMain::addPolygonMatrixActionSelected);
-    connect(m_quickSurvey, &QAction::triggered, this, &WPMain::addQuickSurveyActionSelected);
-    connect(m_poi, &QAction::triggered, this, &WPMain::addPOIActionSelected);
-    connect(m_coi, &QAction::triggered, this, &WPMain::addCOIActionSelected);
-    connect(m_panorama, &QAction::triggered, this, &WPMain::addPanoramaActionSelected);
-    connect(m_lineMatrix, &QAction::triggered, this, &WPMain::addLineMatrixActionSelected);
-    connect(m_ruler, &QAction::triggered, this, &WPMain::linealActionSelected);
-    connect(m_zoomIn, &QAction::triggered, this, &WPMain::zoomIn);
-    connect(m_zoomOut, &QAction::triggered, this, &WPMain::zoomOut);
+    const QList<QPair<Tool, void (WPMain::*)()>> handlers = {
+        {Tool::Select, &WPMain::selectActionSelected},
+        {Tool::Waypoint, &WPMain::addWaypointActionSelected},
+        {Tool::Matrix, &WPMain::addMatrixActionSelected},
+        {Tool::Polygon, &WPMain::addPolygonMatrixActionSelected},
+        {Tool::QuickSurvey, &WPMain::addQuickSurveyActionSelected},
+        {Tool::Poi, &WPMain::addPOIActionSelected},
+        {Tool::Coi, &WPMain::addCOIActionSelected},
+        {Tool::Panorama, &WPMain::addPanoramaActionSelected},
+        {Tool::LineMatrix, &WPMain::addLineMatrixActionSelected},
+        {Tool::Ruler, &WPMain::linealActionSelected},
+        {Tool::ZoomIn, &WPMain::zoomIn},
+        {Tool::ZoomOut, &WPMain::zoomOut},
+    };
+    for (const auto &h : handlers)
+        connect(toolAction(h.first), &QAction::triggered, this, h.second);
 
     connect(m_editor, &WPEditor::headingOnMapSetted, this, &WPMain::setHeadingOnMapBack);
     connect(m_editor, &WPEditor::wpdataChanged, this, &WPMain::dataChanged);
@@ -226,28 +227,14 @@ WPData *WPMain::getWPData()
     return m_data;
 }
 
-QAction *WPMain::toolAction(const QString &name) const
-{
-    static const QStringList names = {"select", "waypoint", "matrix", "polygon",
-                                      "linematrix", "quicksurvey", "poi", "coi",
-                                      "panorama", "zoomin", "zoomout", "ruler"};
-    const QList<QAction *> all = {m_select, m_waypoint, m_matrix, m_polygon,
-                                  m_lineMatrix, m_quickSurvey, m_poi, m_coi,
-                                  m_panorama, m_zoomIn, m_zoomOut, m_ruler};
-    const int i = names.indexOf(name);
-    return i < 0 ? nullptr : all.at(i);
-}
+QAction *WPMain::toolAction(Tool tool) const { return m_tools[size_t(tool)]; }
 
-void WPMain::addWP(double lon, double lat, double height, double yaw, bool triggerCamera,
-                   double pitch, qint8 noPictures, double posAcc, double time, quint8 maxSpeed,
-                   int type, float v3Speed, float desiredAcc, int camAngleRoll,
-                   bool headingInFlightDirection)
+void WPMain::addWP(const Waypoint &wp)
 {
     qDebug().noquote() << QStringLiteral("[WPMain] addWP lon/lat: %1 %2")
-                              .arg(QString::number(lon, 'g'), QString::number(lat, 'g'));
-    m_editor->addWaypoint(lon, lat, height, yaw, triggerCamera, pitch, noPictures, posAcc, time,
-                          maxSpeed, type, v3Speed, desiredAcc, camAngleRoll,
-                          headingInFlightDirection);
+                              .arg(QString::number(wp.longitude, 'g'),
+                                   QString::number(wp.latitude, 'g'));
+    m_editor->addWaypoint(wp);
 }
 
 // ---- generators ----
@@ -282,7 +269,8 @@ bool WPMain::handleSwitchState(int state)
 
 void WPMain::uncheckAll()
 {
-    for (QAction *a : qAsConst(m_toolActions))
+    // The two zoom actions are not checkable: this leaves them alone.
+    for (QAction *a : qAsConst(m_tools))
         a->setChecked(false);
 }
 
@@ -290,7 +278,7 @@ void WPMain::selectActionSelected()
 {
     if (handleSwitchState(WPEditor::SelectState)) {
         uncheckAll();
-        m_select->setChecked(true);
+        toolAction(Tool::Select)->setChecked(true);
     }
 }
 
@@ -298,19 +286,19 @@ void WPMain::addWaypointActionSelected()
 {
     if (handleSwitchState(WPEditor::WaypointState)) {
         uncheckAll();
-        m_waypoint->setChecked(true);
+        toolAction(Tool::Waypoint)->setChecked(true);
     }
 }
 
 void WPMain::addMatrixActionSelected()
 {
     if (m_state == WPEditor::MatrixState) {
-        m_matrix->setChecked(true);
+        toolAction(Tool::Matrix)->setChecked(true);
         return;
     }
     if (handleSwitchState(WPEditor::MatrixState)) {
         uncheckAll();
-        m_matrix->setChecked(true);
+        toolAction(Tool::Matrix)->setChecked(true);
         m_toolLine->setMatrixIntroPage();
     }
 }
@@ -319,7 +307,7 @@ void WPMain::addCOIActionSelected()
 {
     if (handleSwitchState(WPEditor::CoiState)) {
         uncheckAll();
-        m_coi->setChecked(true);
+        toolAction(Tool::Coi)->setChecked(true);
         m_toolLine->setCOIIntroPage();
     }
 }
@@ -327,7 +315,7 @@ void WPMain::addCOIActionSelected()
 void WPMain::addPolygonMatrixActionSelected()
 {
     uncheckAll();
-    m_polygon->setChecked(true);
+    toolAction(Tool::Polygon)->setChecked(true);
     if (handleSwitchState(WPEditor::PolygonState))
         m_toolLine->setPolyIntroPage();
 }
@@ -336,7 +324,7 @@ void WPMain::addLineMatrixActionSelected()
 {
     if (handleSwitchState(WPEditor::LineMatrixState)) {
         uncheckAll();
-        m_lineMatrix->setChecked(true);
+        toolAction(Tool::LineMatrix)->setChecked(true);
         m_toolLine->setLineMatrixIntroPage();
     }
 }
@@ -345,7 +333,7 @@ void WPMain::linealActionSelected()
 {
     if (handleSwitchState(WPEditor::RulerState)) {
         uncheckAll();
-        m_ruler->setChecked(true);
+        toolAction(Tool::Ruler)->setChecked(true);
         m_toolLine->setLinealPage();
     }
 }
@@ -353,7 +341,7 @@ void WPMain::linealActionSelected()
 void WPMain::addQuickSurveyActionSelected()
 {
     uncheckAll();
-    m_quickSurvey->setChecked(true);
+    toolAction(Tool::QuickSurvey)->setChecked(true);
 }
 
 void WPMain::addPOIActionSelected() {}

@@ -3,6 +3,7 @@
 // column of the tool panel. It owns the plan and is where a plan leaves the
 // program for the aircraft.
 #include <QList>
+#include <array>
 
 #include "core/toolwindow.h"
 
@@ -12,6 +13,7 @@ class QToolBar;
 class WPData;
 class WPEditor;
 class WPToolLine;
+struct Waypoint;
 
 class WPMain : public ToolWindow {
     Q_OBJECT
@@ -26,14 +28,25 @@ public:
     WPToolLine *toolLine() const { return m_toolLine; }
     int currentState() const { return m_state; }
 
-    // Tool actions by name: "select", "waypoint", "matrix", "polygon",
-    // "linematrix", "quicksurvey", "poi", "coi", "panorama", "zoomin",
-    // "zoomout", "ruler".
-    QAction *toolAction(const QString &name) const;
+    // The actions of the tool bar.
+    enum class Tool {
+        Select,
+        Waypoint,
+        Matrix,
+        Polygon,
+        LineMatrix,
+        QuickSurvey,
+        Poi,
+        Coi,
+        Panorama,
+        ZoomIn,
+        ZoomOut,
+        Ruler,
+    };
+    QAction *toolAction(Tool tool) const;
 
-    void addWP(double lon, double lat, double height, double yaw, bool triggerCamera, double pitch,
-               qint8 noPictures, double posAcc, double time, quint8 maxSpeed, int type,
-               float v3Speed, float desiredAcc, int camAngleRoll, bool headingInFlightDirection);
+    // Appends a waypoint with all its values (imports).
+    void addWP(const Waypoint &wp);
 
     // ToolWindow
     OpenKind kind() const override;
@@ -80,9 +93,7 @@ private:
     WPEditor *m_editor;
     WPToolLine *m_toolLine;
     QToolBar *m_toolBar;
-    QList<QAction *> m_toolActions;  // every action but the two zoom actions
-    QAction *m_select, *m_waypoint, *m_matrix, *m_polygon, *m_lineMatrix, *m_quickSurvey,
-        *m_poi, *m_coi, *m_panorama, *m_zoomIn, *m_zoomOut, *m_ruler;
+    std::array<QAction *, size_t(Tool::Ruler) + 1> m_tools{};
     int m_state = 0;
     int m_savedState = 0;
 };

@@ -263,6 +263,8 @@ private:
     QWidget *createLineMatrixIntroWid();
     QWidget *createLineMatrixConfig();
     QWidget *createDifferentTypesWid();
+    // Converts the selected waypoints with convert, then shows and reports them.
+    void convertSelection(void (*convert)(WPData &, const QList<int> &));
     void wpcLayoutForType(int type);
     void setMatrixPixResRange();
     void setPolygonPixResRange();

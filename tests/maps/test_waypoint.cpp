@@ -70,6 +70,49 @@ private slots:
         QCOMPARE(set.value(field)(), stored);
     }
 
+    // A value brought into the typed ranges works on the stored integers:
+    // what is in range stays to the unit, the rest stops at the range's end.
+    void withinTypedRanges_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<qint64>("value");
+        QTest::addColumn<qint64>("kept");
+        QTest::newRow("yaw 1.001 degrees") << "yaw" << qint64(1001) << qint64(1001);
+        QTest::newRow("yaw -90 turned positive") << "yaw" << qint64(-90000) << qint64(270000);
+        QTest::newRow("yaw beyond a turn") << "yaw" << qint64(400000) << qint64(40000);
+        QTest::newRow("yaw beyond a turn below zero") << "yaw" << qint64(-400000) << qint64(-40000);
+        QTest::newRow("time 0.29 s") << "time" << qint64(29) << qint64(29);
+        QTest::newRow("time 400 s") << "time" << qint64(40000) << qint64(2000);
+        QTest::newRow("accuracy 1.501 m") << "posAcc" << qint64(1501) << qint64(1501);
+        QTest::newRow("accuracy 65 m") << "posAcc" << qint64(65000) << qint64(20000);
+        QTest::newRow("pictures -3") << "pictures" << qint64(-3) << qint64(0);
+        QTest::newRow("pictures 127") << "pictures" << qint64(127) << qint64(127);
+    }
+    void withinTypedRanges()
+    {
+        QFETCH(QString, field);
+        QFETCH(qint64, value);
+        QFETCH(qint64, kept);
+        Waypoint wp;
+        wp.height = 12345;
+        wp.pitch = 60000;
+        wp.camAngleRoll = -1234;
+        const QMap<QString, std::function<qint64()>> in = {
+            {"yaw", [&] { wp.yaw = qint32(value); return qint64(wp.withinTypedRanges().yaw); }},
+            {"time", [&] { wp.time = quint16(value); return qint64(wp.withinTypedRanges().time); }},
+            {"posAcc",
+             [&] { wp.posAcc = quint16(value); return qint64(wp.withinTypedRanges().posAcc); }},
+            {"pictures",
+             [&] { wp.noPictures = qint8(value); return qint64(wp.withinTypedRanges().noPictures); }},
+        };
+        QCOMPARE(in.value(field)(), kept);
+        // Fields without a typed range are left alone.
+        const Waypoint w = wp.withinTypedRanges();
+        QCOMPARE(w.height, 12345);
+        QCOMPARE(w.pitch, quint16(60000));
+        QCOMPARE(w.camAngleRoll, -1234);
+    }
+
     void readsBack()
     {
         Waypoint wp;

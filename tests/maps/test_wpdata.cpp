@@ -23,7 +23,8 @@ void fill(WPData &plan, const QList<int> &types, const QList<QPointF> &positions
     for (int i = 0; i < types.size(); ++i) {
         const QPointF p = positions.isEmpty() ? QPointF(100 + 100 * i, 400) : positions[i];
         auto *item = new WPWaypoint(p.x(), p.y(), 1.0, plan.count() + 1, types[i]);
-        plan.addWaypoint(item, 10, 0, false, 0, 1, 2, 0, 100, types[i], 6.0f, 2.0f, 0, false);
+        plan.addWaypoint(item, WPFixture::Typed().height(10).pictures(1).posAcc(2).type(types[i])
+                                   .speed(6.0f).acc(2.0f));
     }
 }
 
@@ -368,7 +369,10 @@ private slots:
         Data::instance()->settings()->setValue("Waypoint properties", 4);
         WPData plan;
         auto *item = new WPWaypoint(10, 10, 1.0, 1, 1);
-        plan.addWaypoint(item, 35.5, -90, true, -90, 300, 70, 700, 80, 1, 7.5f, 2.5f, 15, true);
+        const Waypoint wp = WPFixture::Typed().height(35.5).yaw(-90).trigger().pitch(-90)
+                                .pictures(300).posAcc(70).wait(700).maxSpeed(80).type(1)
+                                .speed(7.5f).acc(2.5f).roll(15).follows();
+        plan.addWaypoint(item, wp.withinTypedRanges());
         const Waypoint r = plan.record(1);
         QCOMPARE(plan.waypointItem(1), item);
         QCOMPARE(r.height, 35500);

@@ -86,7 +86,9 @@ private slots:
         WPData plan;
         QVERIFY(plan.loadMapImage(m_map));
         auto *item = new WPWaypoint(500, 400, 1.0, 1, 0);
-        plan.addWaypoint(item, 35.5, 90, true, -90, 3, 2.5, 1.5, 80, 0, 6.5f, 2.0f, 15, false);
+        plan.addWaypoint(item, WPFixture::Typed().height(35.5).yaw(90).trigger().pitch(-90)
+                                   .pictures(3).posAcc(2.5).wait(1.5).maxSpeed(80).speed(6.5f)
+                                   .acc(2.0f).roll(15));
         plan.setProperties(1, 1);
         item->setPosition(250, 200);  // moved on the map after it was made
         plan.setFilePath(path("one.zfp"));
@@ -130,10 +132,13 @@ private slots:
     {
         WPData plan;
         QVERIFY(plan.loadMapImage(m_map));
-        plan.addWaypoint(new WPWaypoint(120, 80, 1.0, 1, 1), 40, 10, true, -45, 2, 3, 4, 60, 1,
-                         6.5f, 1.5f, -20, true);
-        plan.addWaypoint(new WPWaypoint(700, 650, 1.0, 2, 11), 41, 350, false, 10, 0, 0.5, 0,
-                         100, 11, 9.25f, 3.0f, 0, false);
+        plan.addWaypoint(new WPWaypoint(120, 80, 1.0, 1, 1),
+                         WPFixture::Typed().height(40).yaw(10).trigger().pitch(-45).pictures(2)
+                             .posAcc(3).wait(4).maxSpeed(60).type(1).speed(6.5f).acc(1.5f)
+                             .roll(-20).follows());
+        plan.addWaypoint(new WPWaypoint(700, 650, 1.0, 2, 11),
+                         WPFixture::Typed().height(41).yaw(350).pitch(10).posAcc(0.5).type(11)
+                             .speed(9.25f).acc(3.0f));
         plan.addDefaultWaypoint(new WPWaypoint(900, 100, 1.0, 3, 0));
         plan.setWaypoint_flightstatus(2, 2, true);
         plan.setFilePath(path("trip.zfp"));
@@ -214,10 +219,9 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("result");
         WPData one;
-        one.addWaypoint(new WPWaypoint(1, 1, 1.0, 1, 0), 1, 0, false, 0, 0, 0, 0, 50, 0, 5, 2, 0,
-                        false);
-        one.addWaypoint(new WPWaypoint(2, 2, 1.0, 2, 0), 1, 0, false, 0, 0, 0, 0, 50, 0, 5, 2, 0,
-                        false);
+        const Waypoint wp = WPFixture::Typed().height(1).maxSpeed(50).speed(5).acc(2);
+        one.addWaypoint(new WPWaypoint(1, 1, 1.0, 1, 0), wp);
+        one.addWaypoint(new WPWaypoint(2, 2, 1.0, 2, 0), wp);
         one.setFilePath(path("two.zfp"));
         QVERIFY(one.writeFile());
         const QByteArray good = fileBytes(one.filePath());

@@ -4,9 +4,12 @@
 #include <QDir>
 #include <QImage>
 #include <QPointF>
+#include <QStandardItem>
 #include <QString>
 
 #include "core/mapdescription.h"
+#include "core/placemarks.h"
+#include "maps/waypoint.h"
 
 namespace WPFixture {
 
@@ -27,6 +30,45 @@ inline QString writeMap(const QString &folder)
 inline QPointF geoOf(double x, double y)
 {
     return QPointF(west + x * 1e-5, north - y * 1.25e-5);
+}
+
+// A waypoint from values as people type them, one field a call:
+// WPFixture::Typed().at(geo).height(20).pitch(-90).pictures(1).
+class Typed {
+public:
+    Typed &at(const QPointF &lonLat)
+    {
+        m_wp.longitude = lonLat.x();
+        m_wp.latitude = lonLat.y();
+        return *this;
+    }
+    Typed &height(double metres) { m_wp.setHeightMetres(metres); return *this; }
+    Typed &yaw(double degrees) { m_wp.setYawDegrees(degrees); return *this; }
+    Typed &trigger() { m_wp.triggerCamera = true; return *this; }
+    Typed &pitch(double degrees) { m_wp.setPitchDegrees(degrees); return *this; }
+    Typed &pictures(double n) { m_wp.setPictures(n); return *this; }
+    Typed &posAcc(double metres) { m_wp.setPosAccMetres(metres); return *this; }
+    Typed &wait(double seconds) { m_wp.setTimeSeconds(seconds); return *this; }
+    Typed &maxSpeed(int percent) { m_wp.maxSpeed = quint8(percent); return *this; }
+    Typed &type(int type) { m_wp.type = Waypoint::Type(type); return *this; }
+    Typed &speed(float v) { m_wp.v3Speed = v; return *this; }
+    Typed &acc(float a) { m_wp.desiredAcc = a; return *this; }
+    Typed &roll(int hundredths) { m_wp.camAngleRoll = hundredths; return *this; }
+    Typed &follows(bool on = true) { m_wp.setHeadingFollows(on); return *this; }
+    operator Waypoint() const { return m_wp; }
+
+private:
+    Waypoint m_wp;
+};
+
+// A placemark item of the given kind (Placemarks::Kind) at lonLat.
+inline QStandardItem *placemark(const QString &name, int kind, QPointF lonLat = QPointF())
+{
+    auto *it = new QStandardItem(name);
+    it->setData(kind, Placemarks::KindRole);
+    it->setData(lonLat.x(), Placemarks::LonRole);
+    it->setData(lonLat.y(), Placemarks::LatRole);
+    return it;
 }
 
 }  // namespace WPFixture

@@ -1,16 +1,19 @@
 // Draws a planning tab with a survey grid previewed over a polygon, then the
-// same grid applied with its legs, then line and circle previews, into PNG
-// files to look at:
+// same grid applied with its legs, then line and circle previews, a
+// selection with the aircraft, home and placemarks, the ruler and the matrix
+// corners zoomed in, into PNG files to look at:
 // render_canvas <folder> [seconds shown]. Not a test.
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QStandardItemModel>
 #include <QTimer>
 #include <QtTest>
 #include <cstdio>
 
 #include "../maps/wpfixture.h"
 #include "core/data.h"
+#include "core/placemarks.h"
 #include "link/korvelpackethandler.h"
 #include "maps/wpdata.h"
 #include "planner/wpeditor.h"
@@ -50,7 +53,7 @@ int main(int argc, char **argv)
     if (!QTest::qWaitForWindowExposed(&w))
         return 1;
     WPEditor *e = w.editor();
-    w.toolAction("polygon")->trigger();
+    w.toolAction(WPMain::Tool::Polygon)->trigger();
     const QList<QPointF> corners = {{200, 150}, {700, 120}, {820, 450}, {520, 420}, {300, 650}};
     for (const QPointF &p : corners)
         QTest::mouseClick(e->viewport(), Qt::LeftButton, Qt::NoModifier, e->mapFromScene(p));
@@ -58,33 +61,64 @@ int main(int argc, char **argv)
     const QPointF fov = camera.fieldOfView();
     e->generateMatrix(150, 60, 40, fov.x(), fov.y(), false);
     std::printf("%d previews\n", e->previews().size());
-    QTest::qWait(200);
-    w.grab().save(out.filePath("canvas-grid-preview.png"));
-    if (seconds > 0)
-        QTest::qWait(seconds * 1000);
+    const auto shot = [&](const char *name) {
+        QTest::qWait(200);
+        w.grab().save(out.filePath(QString::fromLatin1("canvas-%1.png").arg(name)));
+        if (seconds > 0)
+            QTest::qWait(seconds * 1000);
+    };
+    shot("grid-preview");
     w.createMatrixOnMap(5.0);
-    QTest::qWait(200);
-    w.grab().save(out.filePath("canvas-grid-applied.png"));
-    if (seconds > 0)
-        QTest::qWait(seconds * 1000);
+    shot("grid-applied");
 
     // Photos along a drawn line, then around a point.
-    w.toolAction("linematrix")->trigger();
+    w.toolAction(WPMain::Tool::LineMatrix)->trigger();
     for (const QPointF &p : {QPointF(100, 720), QPointF(500, 760), QPointF(900, 600)})
         QTest::mouseClick(e->viewport(), Qt::LeftButton, Qt::NoModifier, e->mapFromScene(p));
     w.toolLine()->lmFinishedClicked();
     e->generateLineMatrix(60, fov.y(), 40);
-    QTest::qWait(200);
-    w.grab().save(out.filePath("canvas-line-preview.png"));
-    if (seconds > 0)
-        QTest::qWait(seconds * 1000);
-    w.toolAction("coi")->trigger();
+    shot("line-preview");
+    w.toolAction(WPMain::Tool::Coi)->trigger();
     for (const QPointF &p : {QPointF(880, 250), QPointF(880, 120)})
         QTest::mouseClick(e->viewport(), Qt::LeftButton, Qt::NoModifier, e->mapFromScene(p));
     e->generateCOI(0, 30, 40, -30);
-    QTest::qWait(200);
-    w.grab().save(out.filePath("canvas-circle-preview.png"));
-    if (seconds > 0)
-        QTest::qWait(seconds * 1000);
+    shot("circle-preview");
+
+    // A selection with its footprints, the aircraft, home and placemarks.
+    w.toolAction(WPMain::Tool::Select)->trigger();
+    for (int n : {3, 4, 5, 20}) {
+        QTest::keyPress(e, Qt::Key_Control);
+        e->itemSelected(n);
+        QTest::keyRelease(e, Qt::Key_Control);
+    }
+    using WPFixture::placemark;
+    QStandardItemModel *model = Data::instance()->placemarkModel();
+    model->appendRow(placemark("Tower", Placemarks::Point, WPFixture::geoOf(620, 520)));
+    auto *field = placemark("Field", Placemarks::Polygon);
+    for (const QPointF &p : {QPointF(80, 60), QPointF(260, 40), QPointF(240, 160)})
+        field->appendRow(placemark("corner", Placemarks::PolygonPoint, WPFixture::geoOf(p.x(), p.y())));
+    model->appendRow(field);
+    emit Data::instance()->pmChanged();
+    const QPointF homeAt = WPFixture::geoOf(450, 300), aircraft = WPFixture::geoOf(560, 340);
+    e->setHomePosition(homeAt.x(), homeAt.y());
+    e->setHarlekPos(aircraft.x(), aircraft.y());
+    e->setHarlekAngle(35);
+    shot("markers");
+
+    // The ruler over two points.
+    w.toolAction(WPMain::Tool::Ruler)->trigger();
+    for (const QPointF &p : {QPointF(150, 500), QPointF(700, 300)})
+        QTest::mouseClick(e->viewport(), Qt::LeftButton, Qt::NoModifier, e->mapFromScene(p));
+    shot("ruler");
+
+    // The matrix corners with their direction and grid, zoomed in.
+    w.toolAction(WPMain::Tool::Matrix)->trigger();
+    for (const QPointF &p : {QPointF(300, 300), QPointF(600, 280), QPointF(650, 550), QPointF(320, 600)})
+        QTest::mouseClick(e->viewport(), Qt::LeftButton, Qt::NoModifier, e->mapFromScene(p));
+    e->matrixDirIncrease();
+    e->generateMatrix(80, 60, 40, fov.x(), fov.y(), true);
+    e->scaleView(1.6);
+    e->centerOn(QPointF(450, 430));
+    shot("matrix-zoomed");
     return 0;
 }

@@ -114,8 +114,10 @@ int main(int argc, char **argv)
     tab.resize(1280, 800);
     tab.show();
     for (int k = 1; k <= 4; ++k)
-        tab.addWP(WPFixture::west + 0.002 * k, WPFixture::north - 0.002 - 0.001 * (k % 2), 20, 0,
-                  true, -90, 1, 2.5, 3.0, 80, 3, 4.0f, 3.0f, 0, false);
+        tab.addWP(WPFixture::Typed()
+                      .at({WPFixture::west + 0.002 * k, WPFixture::north - 0.002 - 0.001 * (k % 2)})
+                      .height(20).trigger().pitch(-90).pictures(1).posAcc(2.5).wait(3.0)
+                      .maxSpeed(80).type(Waypoint::Steerwise).speed(4.0f).acc(3.0f));
     tab.toolLine()->setGeneralToolLine();
     QObject::connect(&ac, &V1Aircraft::waypointReached, &ac, [&ac](int n) {
         if (n == 2)

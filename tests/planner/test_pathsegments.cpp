@@ -58,7 +58,8 @@ class TestPathSegments : public QObject {
     {
         for (const auto &w : wps) {
             auto *item = new WPWaypoint(w.second.x(), w.second.y(), 1.0, plan.count() + 1, w.first);
-            plan.addWaypoint(item, 0, 0, true, -90, 1, 2, 0, 100, w.first, 5.0f, 2.0f, 0, false);
+            plan.addWaypoint(item, WPFixture::Typed().trigger().pitch(-90).pictures(1).posAcc(2)
+                                       .type(w.first).speed(5.0f).acc(2.0f));
             if (plan.count() > 1)
                 paths.appendPath(w.first);
         }

@@ -28,8 +28,9 @@ void fill(WPData &plan, const QList<Wp> &wps)
     for (int i = 0; i < wps.size(); ++i) {
         const Wp &w = wps[i];
         auto *item = new WPWaypoint(200 + 100 * i, 400, 1.0, plan.count() + 1, w.type);
-        plan.addWaypoint(item, w.height, w.yaw, true, w.pitch, 1, 2, 0, 100, w.type, 6.0f, 2.0f,
-                         0, false);
+        plan.addWaypoint(item, WPFixture::Typed().height(w.height).yaw(w.yaw).trigger()
+                                   .pitch(w.pitch).pictures(1).posAcc(2).type(w.type).speed(6.0f)
+                                   .acc(2.0f));
     }
 }
 

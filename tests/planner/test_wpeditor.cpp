@@ -16,6 +16,7 @@
 #include "core/data.h"
 #include "core/placemarks.h"
 #include "maps/items/coipoint.h"
+#include "maps/items/harlekobject.h"
 #include "maps/items/homeposition.h"
 #include "maps/items/linealpoint.h"
 #include "maps/items/matrixpoint.h"
@@ -95,8 +96,10 @@ class TestWPEditor : public QObject {
         QVERIFY2_RETURN(QTest::qWaitForWindowExposed(m_editor.get()));
         for (int k = 1; k <= n; ++k) {
             const QPointF g = geoOf(100 * k % 1000, 100 + 20 * k);
-            m_editor->addWaypoint(g.x(), g.y(), k, 10 * k, false, -45, qint8(k), 1.0, 2.0, 80,
-                                  types.value(k - 1, 0), 4.0f, 3.0f, 100 * k, false);
+            m_editor->addWaypoint(WPFixture::Typed().at(g).height(k).yaw(10 * k).pitch(-45)
+                                      .pictures(k).posAcc(1.0).wait(2.0).maxSpeed(80)
+                                      .type(types.value(k - 1, 0)).speed(4.0f).acc(3.0f)
+                                      .roll(100 * k));
         }
         return m_editor.get();
     }
@@ -533,6 +536,34 @@ private slots:
         QCOMPARE(m_plan->camAngleRoll(7), 4.0);
     }
 
+    // Added and pasted waypoints keep the stored values to the unit: a wait
+    // of 0.29 s and a heading of 1.001 degrees once came back a unit short.
+    void addAndPasteKeepStoredValues()
+    {
+        WPEditor *e = make(0);
+        QVERIFY(e);
+        Waypoint wp;
+        wp.longitude = geoOf(200, 200).x();
+        wp.latitude = geoOf(200, 200).y();
+        wp.time = 29;
+        wp.yaw = 1001;
+        wp.posAcc = 1501;
+        wp.height = 12345;
+        wp.pitch = 10995;
+        e->addWaypoint(wp);
+        e->itemSelected(1);
+        e->copySelectedItems();
+        e->pasteWP();
+        QCOMPARE(m_plan->count(), 2);
+        for (const Waypoint &r : {m_plan->record(1), m_plan->record(2)}) {
+            QCOMPARE(r.time, wp.time);
+            QCOMPARE(r.yaw, wp.yaw);
+            QCOMPARE(r.posAcc, wp.posAcc);
+            QCOMPARE(r.height, wp.height);
+            QCOMPARE(r.pitch, wp.pitch);
+        }
+    }
+
     void deleteRenumbersAndDropsFootprints()
     {
         WPEditor *e = make(5);
@@ -700,29 +731,104 @@ private slots:
         QCOMPARE(e->homeMarker()->opacity(), 0.0);
     }
 
+    // The aircraft shows only over the map, turned by the map's north.
+    void aircraftOnlyOnTheMap()
+    {
+        WPEditor *e = make(0);
+        QVERIFY(e);
+        const QPointF g = geoOf(250, 300);
+        e->setHarlekPos(g.x(), g.y());
+        QVERIFY(e->aircraftMarker()->isShown());
+        QVERIFY(QLineF(e->aircraftMarker()->anchor(), QPointF(250, 300)).length() < 1e-6);
+        e->setHarlekAngle(30);
+        QCOMPARE(e->aircraftMarker()->angle(), 30 + m_plan->northAngle());
+        e->setHarlekPos(WPFixture::east + 0.001, g.y());
+        QVERIFY(!e->aircraftMarker()->isShown());
+    }
+
+    // Arrow keys pan the view by 30 pixels, each along its own axis.
+    void arrowKeysPan()
+    {
+        WPEditor *e = make(0);
+        QVERIFY(e);
+        e->scaleView(3.0);
+        QScrollBar *h = e->horizontalScrollBar(), *v = e->verticalScrollBar();
+        h->setValue(h->maximum() / 2);
+        v->setValue(v->maximum() / 2);
+        const struct {
+            Qt::Key key;
+            int dx, dy;
+        } keys[] = {{Qt::Key_Left, -30, 0}, {Qt::Key_Right, 30, 0}, {Qt::Key_Up, 0, -30},
+                    {Qt::Key_Down, 0, 30}};
+        for (const auto &k : keys) {
+            const int x = h->value(), y = v->value();
+            QTest::keyClick(e, k.key);
+            QCOMPARE(h->value() - x, k.dx);
+            QCOMPARE(v->value() - y, k.dy);
+        }
+    }
+
+    // The finished polygon's start edge runs through eight pairs, and back.
+    void polygonDirectionCycles()
+    {
+        WPEditor *e = make(0);
+        QVERIFY(e);
+        e->changeState(WPEditor::PolygonState);
+        for (QPointF p : {QPointF(100, 100), QPointF(300, 100), QPointF(300, 300), QPointF(100, 300)})
+            QTest::mouseClick(e->viewport(), Qt::LeftButton, Qt::NoModifier, e->mapFromScene(p));
+        e->finishPolygonAdded();
+        const QList<QPair<int, int>> cycle = {{0, 1}, {1, 0}, {1, 2}, {2, 1}, {2, 3},
+                                              {3, 2}, {3, 0}, {0, 3}, {0, 1}};
+        QCOMPARE(e->polygonDirection(), cycle.first());
+        for (int i = 1; i < cycle.size(); ++i) {
+            e->polygonDirIncrease();
+            QCOMPARE(e->polygonDirection(), cycle[i]);
+        }
+        for (int i = cycle.size() - 2; i >= 0; --i) {
+            e->polygonDirDecrease();
+            QCOMPARE(e->polygonDirection(), cycle[i]);
+        }
+    }
+
+    // Heading, pitch and height given to one member of a matrix run reach
+    // the footprints of the whole run, and only those.
+    void runEditsReachTheFootprints()
+    {
+        WPEditor *e = make(5, {0, 1, 1, 11, 0});
+        QVERIFY(e);
+        e->setYawAngle(3, 77);
+        e->setPitchAngle(3, -90);
+        for (int n = 1; n <= 5; ++n) {
+            const bool run = n >= 2 && n <= 4;
+            const WPCameraAngle *cam = e->cameraItems()[n - 1];
+            QCOMPARE(cam->heading(), run ? 77.0 : 10.0 * n);
+            QCOMPARE(cam->isFootprint(), run);
+        }
+        const double before = e->cameraItems()[1]->footprintWidth();
+        e->setHeight(4, 10);
+        const double width = e->cameraItems()[1]->footprintWidth();
+        QVERIFY(width > before);
+        for (int n : {3, 4})
+            QCOMPARE(e->cameraItems()[n - 1]->footprintWidth(), width);
+    }
+
     void placemarkMarkers()
     {
         QStandardItemModel *model = Data::instance()->placemarkModel();
         model->clear();
-        const auto item = [](const QString &name, int kind, QPointF geo = QPointF()) {
-            auto *it = new QStandardItem(name);
-            it->setData(kind, Placemarks::KindRole);
-            it->setData(geo.x(), Placemarks::LonRole);
-            it->setData(geo.y(), Placemarks::LatRole);
-            return it;
-        };
-        auto *group = item("Group", Placemarks::Group);
-        group->appendRow(item("inside", Placemarks::Point, geoOf(500, 400)));
-        group->appendRow(item("outside", Placemarks::Point, QPointF(12.0, 48.0)));
-        auto *field = item("Field", Placemarks::Polygon);
-        field->appendRow(item("a", Placemarks::PolygonPoint, geoOf(100, 100)));
-        field->appendRow(item("b", Placemarks::PolygonPoint, geoOf(200, 100)));
-        field->appendRow(item("c", Placemarks::PolygonPoint, geoOf(200, 200)));
-        field->appendRow(item("far", Placemarks::PolygonPoint, QPointF(10.0, 48.0)));
+        using WPFixture::placemark;
+        auto *group = placemark("Group", Placemarks::Group);
+        group->appendRow(placemark("inside", Placemarks::Point, geoOf(500, 400)));
+        group->appendRow(placemark("outside", Placemarks::Point, QPointF(12.0, 48.0)));
+        auto *field = placemark("Field", Placemarks::Polygon);
+        field->appendRow(placemark("a", Placemarks::PolygonPoint, geoOf(100, 100)));
+        field->appendRow(placemark("b", Placemarks::PolygonPoint, geoOf(200, 100)));
+        field->appendRow(placemark("c", Placemarks::PolygonPoint, geoOf(200, 200)));
+        field->appendRow(placemark("far", Placemarks::PolygonPoint, QPointF(10.0, 48.0)));
         group->appendRow(field);
-        auto *lone = item("Lone", Placemarks::Polygon);
-        lone->appendRow(item("only", Placemarks::PolygonPoint, geoOf(600, 600)));
-        lone->appendRow(item("gone", Placemarks::PolygonPoint, QPointF(10.0, 47.0)));
+        auto *lone = placemark("Lone", Placemarks::Polygon);
+        lone->appendRow(placemark("only", Placemarks::PolygonPoint, geoOf(600, 600)));
+        lone->appendRow(placemark("gone", Placemarks::PolygonPoint, QPointF(10.0, 47.0)));
         group->appendRow(lone);
         model->appendRow(group);
 

@@ -15,6 +15,7 @@
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
 
+#include "../maps/wpfixture.h"
 #include "core/data.h"
 #include "core/mapdescription.h"
 #include "core/namerule.h"
@@ -81,7 +82,9 @@ class TestWpExchange : public QObject {
     {
         const QPointF px = plan.geoToPixel(lon, lat);
         auto *item = new WPWaypoint(px.x(), px.y(), 1.0, plan.count() + 1, type);
-        plan.addWaypoint(item, height, 45, true, -90, 1, 2.5, 3, 100, type, 5.5f, 2.0f, 0, follows);
+        plan.addWaypoint(item, WPFixture::Typed().height(height).yaw(45).trigger().pitch(-90)
+                                   .pictures(1).posAcc(2.5).wait(3).type(type).speed(5.5f)
+                                   .acc(2.0f).follows(follows));
     }
 
 private slots:

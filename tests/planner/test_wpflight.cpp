@@ -48,8 +48,10 @@ class TestWPFlight : public QObject {
         auto *w = new WPMain(handler, plan);
         w->resize(1000, 700);
         for (int k = 1; k <= count; ++k)
-            w->addWP(WPFixture::west + k * 1e-3, WPFixture::north - 2e-3, 20, 0, true, -90, 1,
-                     2.5, type == 3 ? 3.0 : 0.0, 80, type, 4.0f, 3.0f, 0, false);
+            w->addWP(WPFixture::Typed().at({WPFixture::west + k * 1e-3, WPFixture::north - 2e-3})
+                         .height(20).trigger().pitch(-90).pictures(1).posAcc(2.5)
+                         .wait(type == 3 ? 3.0 : 0.0).maxSpeed(80).type(type).speed(4.0f)
+                         .acc(3.0f));
         w->toolLine()->setGeneralToolLine();
         return w;
     }
@@ -93,17 +95,17 @@ private slots:
         std::unique_ptr<WPMain> w(make(nullptr, 3, 0));
         WPToolLine *t = w->toolLine();
         QCOMPARE(w->toolPanelColumn(), static_cast<QWidget *>(t));
-        const QList<QPair<QString, int>> tools = {
-            {"polygon", WPToolLine::PolygonIntroPage},
-            {"linematrix", WPToolLine::LineMatrixIntroPage},
-            {"coi", WPToolLine::CoiIntroPage},
-            {"ruler", WPToolLine::RulerPage},
+        const QList<QPair<WPMain::Tool, int>> tools = {
+            {WPMain::Tool::Polygon, WPToolLine::PolygonIntroPage},
+            {WPMain::Tool::LineMatrix, WPToolLine::LineMatrixIntroPage},
+            {WPMain::Tool::Coi, WPToolLine::CoiIntroPage},
+            {WPMain::Tool::Ruler, WPToolLine::RulerPage},
         };
         for (const auto &tool : tools) {
             w->toolAction(tool.first)->trigger();
             QCOMPARE(t->currentPage(), tool.second);
         }
-        w->toolAction("select")->trigger();
+        w->toolAction(WPMain::Tool::Select)->trigger();
         w->editor()->itemSelected(2);
         QCOMPARE(t->currentPage(), int(WPToolLine::WaypointPage));
         QCOMPARE(t->selection(), QList<int>{2});

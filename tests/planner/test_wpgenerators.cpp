@@ -9,6 +9,7 @@
 #include <cmath>
 #include <memory>
 
+#include "../maps/wpfixture.h"
 #include "core/data.h"
 #include "core/mapdescription.h"
 #include "link/korvelpackethandler.h"
@@ -95,8 +96,8 @@ class TestWPGenerators : public QObject {
     void addAt(double x, double y, int type, float speed, float acc)
     {
         const QPointF g = m_plan->pixelToGeo(x, y);
-        m_editor->addWaypoint(g.x(), g.y(), 20, 0, false, -90, 1, 1, 0, 80, type, speed, acc, 0,
-                              false);
+        m_editor->addWaypoint(WPFixture::Typed().at(g).height(20).pitch(-90).pictures(1).posAcc(1)
+                                  .maxSpeed(80).type(type).speed(speed).acc(acc));
     }
 
 private slots:
@@ -422,7 +423,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         WPEditor *e = w.editor();
         WPToolLine *t = w.toolLine();
-        w.toolAction("coi")->trigger();
+        w.toolAction(WPMain::Tool::Coi)->trigger();
         click(e, {QPointF(1000, 1000), QPointF(1100, 1000)});
         emit t->generateCOIClicked(0, 90, 30, -45);
         QCOMPARE(e->previews().size(), 4);
@@ -430,13 +431,13 @@ private slots:
         emit t->applCOIClicked();
         QCOMPARE(plan->count(), 4);
         QVERIFY(changed.count() >= 1);
-        QVERIFY(w.toolAction("select")->isChecked());
+        QVERIFY(w.toolAction(WPMain::Tool::Select)->isChecked());
 
         QSignalSpy time(e, &WPEditor::approxTime);
         emit t->requestApproxTime(1, 4);
         QCOMPARE(time.count(), 1);
 
-        w.toolAction("linematrix")->trigger();
+        w.toolAction(WPMain::Tool::LineMatrix)->trigger();
         click(e, {QPointF(400, 400), QPointF(800, 400)});
         e->finishLineMatrixAdded();
         emit t->generateLineMatrix(99.99 / plan->pixelsPerMeter(), 90, 50);

@@ -30,6 +30,8 @@
 #include "support/testkit.h"
 #include "support/v1aircraft.h"
 
+using Tool = WPMain::Tool;
+
 using KorvelTest::V1Aircraft;
 using KorvelTest::waitFor;
 
@@ -91,8 +93,9 @@ class TestWPMain : public QObject {
         w->resize(1000, 700);
         for (int k = 1; k <= types.size(); ++k) {
             const QPointF g = geoOf(100 * k, 200);
-            w->addWP(g.x(), g.y(), 10 + k, 0, true, -90, 2, 2.5, 3.0, 80, types[k - 1], 4.0f,
-                     3.0f, 0, false);
+            w->addWP(WPFixture::Typed().at(g).height(10 + k).trigger().pitch(-90).pictures(2)
+                         .posAcc(2.5).wait(3.0).maxSpeed(80).type(types[k - 1]).speed(4.0f)
+                         .acc(3.0f));
         }
         return w;
     }
@@ -128,33 +131,35 @@ private slots:
         QCOMPARE(w->toolPanelColumn()->minimumWidth(), 300);
         QCOMPARE(w->toolPanelColumn()->maximumWidth(), 300);
         // Shown and enabled as the tool set of this version has them.
-        for (const char *hidden : {"matrix", "quicksurvey", "poi", "panorama"})
-            QVERIFY2(!w->toolAction(hidden)->isVisible(), hidden);
-        QVERIFY(!w->toolAction("poi")->isEnabled() && !w->toolAction("panorama")->isEnabled());
-        QCOMPARE(w->toolAction("coi")->statusTip(),
+        for (Tool hidden : {Tool::Matrix, Tool::QuickSurvey, Tool::Poi, Tool::Panorama})
+            QVERIFY2(!w->toolAction(hidden)->isVisible(), qPrintable(QString::number(int(hidden))));
+        QVERIFY(!w->toolAction(Tool::Poi)->isEnabled() &&
+                !w->toolAction(Tool::Panorama)->isEnabled());
+        QCOMPARE(w->toolAction(Tool::Coi)->statusTip(),
                  QString("Set a circle of interest that will always be in focus"));
-        QCOMPARE(w->toolAction("coi")->toolTip(), w->toolAction("coi")->statusTip());
-        QVERIFY(w->toolAction("select")->isChecked());
+        QCOMPARE(w->toolAction(Tool::Coi)->toolTip(), w->toolAction(Tool::Coi)->statusTip());
+        QVERIFY(w->toolAction(Tool::Select)->isChecked());
 
-        const QList<QPair<const char *, int>> tools = {
-            {"waypoint", 1}, {"polygon", 6}, {"linematrix", 8}, {"coi", 4},
-            {"ruler", 10},   {"matrix", 2},  {"select", 0}};
+        const QList<QPair<Tool, int>> tools = {
+            {Tool::Waypoint, 1}, {Tool::Polygon, 6}, {Tool::LineMatrix, 8}, {Tool::Coi, 4},
+            {Tool::Ruler, 10},   {Tool::Matrix, 2},  {Tool::Select, 0}};
         for (const auto &tool : tools) {
             w->toolAction(tool.first)->trigger();
             QCOMPARE(w->editor()->state(), tool.second);
-            for (const char *other : {"select", "waypoint", "polygon", "linematrix", "coi",
-                                      "ruler", "matrix", "quicksurvey"})
-                QCOMPARE(w->toolAction(other)->isChecked(), qstrcmp(other, tool.first) == 0);
+            for (Tool other : {Tool::Select, Tool::Waypoint, Tool::Polygon, Tool::LineMatrix,
+                               Tool::Coi, Tool::Ruler, Tool::Matrix, Tool::QuickSurvey})
+                QCOMPARE(w->toolAction(other)->isChecked(), other == tool.first);
         }
         // The polygon tool chosen again keeps its points.
-        w->toolAction("polygon")->trigger();
+        w->toolAction(Tool::Polygon)->trigger();
         QTest::mouseClick(w->editor()->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(50, 50));
-        w->toolAction("polygon")->trigger();
+        w->toolAction(Tool::Polygon)->trigger();
         QCOMPARE(w->editor()->polygonPoints().size(), 1);
         // Quick survey checks itself and leaves the canvas as it is.
-        w->toolAction("quicksurvey")->trigger();
+        w->toolAction(Tool::QuickSurvey)->trigger();
         QCOMPARE(w->editor()->state(), 6);
-        QVERIFY(w->toolAction("quicksurvey")->isChecked() && !w->toolAction("polygon")->isChecked());
+        QVERIFY(w->toolAction(Tool::QuickSurvey)->isChecked() &&
+                !w->toolAction(Tool::Polygon)->isChecked());
     }
 
     void zoomInThenOutIsNotTheOldScale()
@@ -165,8 +170,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(w.data()));
         w->editor()->scaleView(3.0);
         const double before = w->editor()->viewScale();
-        w->toolAction("zoomin")->trigger();
-        w->toolAction("zoomout")->trigger();
+        w->toolAction(Tool::ZoomIn)->trigger();
+        w->toolAction(Tool::ZoomOut)->trigger();
         QVERIFY(qFuzzyCompare(w->editor()->viewScale(), before * 0.99));
     }
 
@@ -188,7 +193,7 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         const QPointF g = plan->pixelToGeo(500, 400);
-        w.addWP(g.x(), g.y(), 10, 0, false, -45, 0, 1, 0, 80, 0, 4, 3, 0, false);
+        w.addWP(WPFixture::Typed().at(g).height(10).pitch(-45).posAcc(1).maxSpeed(80).speed(4).acc(3));
         w.editor()->itemSelected(1);
         QSignalSpy changed(&w, &WPMain::dataChanged);
         w.setHeadingOnMapClicked();
@@ -209,7 +214,7 @@ private slots:
         QVERIFY2(std::abs(plan->yaw(1) - expected) < 0.01,
                  qPrintable(QString("%1 vs %2").arg(plan->yaw(1)).arg(expected)));
         QCOMPARE(w.editor()->state(), 0);
-        QVERIFY(w.toolAction("select")->isChecked());
+        QVERIFY(w.toolAction(Tool::Select)->isChecked());
         QCOMPARE(changed.count(), 1);
     }
 
