@@ -168,6 +168,34 @@ private slots:
         QVERIFY(!QFile::exists(dir + "/Gone.jpg"));
     }
 
+    // A rename changes the name field alone, whatever the other fields
+    // hold; a record without exactly 14 "|" fields is left as it is.
+    void updateMapNameKeepsTheRecord_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("after");
+        const QString rest = "|x|1.1e1|+48| 11.5 |nan|0x10||-0|1,5|11.5875000000|48.1335000000|"
+                             "412.50000|250.00000";
+        QTest::newRow("odd numbers") << "Old" + rest << "Renamed" + rest;
+        QTest::newRow("written") << MapDescription::recordText("Old", "x", around(1, 2, 3, 4))
+                                 << MapDescription::recordText("Renamed", "x", around(1, 2, 3, 4));
+        QTest::newRow("extra field") << "Old" + rest + "|extra" << "Old" + rest + "|extra";
+        QTest::newRow("missing field") << "Old|x|1|2|3|4|5|6|7|8|9|10|11"
+                                       << "Old|x|1|2|3|4|5|6|7|8|9|10|11";
+        QTest::newRow("commas") << "Old,x,1,2,3,4,5,6,7,8,9,10,11,12"
+                                << "Old,x,1,2,3,4,5,6,7,8,9,10,11,12";
+    }
+    void updateMapNameKeepsTheRecord()
+    {
+        QFETCH(QString, text);
+        Data &d = *m_data;
+        const QString path = d.orthoMapPath() + "/Renamed.jpg";
+        QVERIFY(MapDescription::writeImage(path, picture(), text));
+        d.updateMapName("Old", "Renamed");
+        QTEST(QImage(path).text("Description"), "after");
+        QFile::remove(path);
+    }
+
     void cameras()
     {
         Data &d = *m_data;

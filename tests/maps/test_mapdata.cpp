@@ -217,6 +217,45 @@ private slots:
         QCOMPARE(loaded.count(), 0);
     }
 
+    // Odd records: numbers in other notations load like the written ones;
+    // the refusals and their messages stay as they were.
+    void oddRecords_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("refusal");  // empty: loads like the north-up map
+        const QString fields = northUpRecord().section('|', 2);
+        QTest::newRow("written") << northUpRecord() << QString();
+        QTest::newRow("exponents")
+            << "E|x|1.1e1|4.8008e1|1.101E1|48.008|1.1e+01|4.8e1|11.01|48.0|0|0|0|0" << QString();
+        QTest::newRow("commas, one extra") << QString("C,x," + fields + ",extra").replace('|', ',')
+                                           << QString();
+        QTest::newRow("one extra") << "X|x|" + fields + "|extra" << "has only 1 fields";
+        QTest::newRow("one missing") << "M|x|" + fields.section('|', 1) << "has only 1 fields";
+        QTest::newRow("nan corner") << "N|x|nan|" + fields.section('|', 1)
+                                    << "give no usable transform";
+        QTest::newRow("infinite corner") << "I|x|" + fields.section('|', 0, 5) + "|inf|" +
+                                                fields.section('|', 7)
+                                         << "give no usable transform";
+    }
+    void oddRecords()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, refusal);
+        QTemporaryDir dir;
+        const QString path = storeMap(dir.filePath("Odd.png"), 1000, 800, text);
+        MapData map;
+        if (!refusal.isEmpty()) {
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^\\[MapData\\] .*Odd\\.png.* " +
+                                                                  QRegularExpression::escape(refusal) +
+                                                                  "$"));
+            QVERIFY(!map.loadMapImage(path));
+            return;
+        }
+        QVERIFY(map.loadMapImage(path));
+        const QPointF br = map.geoToPixel(11.01, 48.0);
+        QVERIFY(qAbs(br.x() - 1000) < 1e-6 && qAbs(br.y() - 800) < 1e-6);
+    }
+
     void quickDistance()
     {
         QCOMPARE(GeoMath::flatMetres(GeoPoint::latLon(48, 11), GeoPoint::latLon(48, 12)), 1000 * 111.3 * std::cos(48 * 0.01745));
