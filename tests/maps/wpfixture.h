@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "core/mapdescription.h"
+#include "support/maprecord.h"
 
 namespace WPFixture {
 
@@ -19,7 +20,7 @@ inline QString writeMap(const QString &folder)
     const QList<double> values = {west, north, east, north, west, south, east, south,
                                   (west + east) / 2, (north + south) / 2, 744.0, 1113.0};
     const QString path = QDir(folder).filePath("fixture-map.jpg");
-    MapDescription::writeImage(path, image, MapDescription::recordText("Field", "test", values));
+    MapDescription::writeImage(path, image, KorvelTest::mapRecord("Field", "test", values));
     return path;
 }
 
