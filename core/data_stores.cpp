@@ -9,6 +9,7 @@
 #include <QImageReader>
 #include <QStandardItemModel>
 
+#include "core/atomicfile/atomicfile.h"
 #include "core/mapdescription.h"
 #include "core/mappages.h"
 #include "core/placemarks.h"
@@ -32,15 +33,28 @@ bool Data::saveMapImage(const QImage &image, MapDescription record)
     }
     const QString folder = orthoMapPath();
     QString error;
-    const bool ok =
-        MapDescription::writeImage(folder + "/" + record.name() + ".jpg", image, record, &error);
-    if (!ok)
+    if (!MapDescription::writeImage(folder + "/" + record.name() + ".jpg", image, record,
+                                    &error)) {
         qWarning() << "[Data] saveMapImage: could not write" << record.name() << error;
+        return false;
+    }
 
-    QFile index(folder + "/index");
-    if (index.open(QIODevice::WriteOnly | QIODevice::Append))
-        index.write(record.text().toUtf8() + '\n');
-    return ok;
+    // The index file gains the record as a line; the map itself is stored
+    // already, so a failure here is only logged.
+    const QString indexPath = folder + "/index";
+    QFile index(indexPath);
+    QByteArray lines;
+    if (index.exists()) {
+        if (!index.open(QIODevice::ReadOnly)) {
+            qWarning().noquote() << "[Data] saveMapImage:"
+                                 << AtomicFile::describe(indexPath, index.errorString());
+            return true;
+        }
+        lines = index.readAll();
+    }
+    if (!AtomicFile::write(indexPath, lines + record.text().toUtf8() + '\n', &error))
+        qWarning().noquote() << "[Data] saveMapImage:" << AtomicFile::describe(indexPath, error);
+    return true;
 }
 
 void Data::updateMapIndex()

@@ -98,8 +98,22 @@ private slots:
         QCOMPARE(d.mapIndexEntry(0).source(), QString("MapBox Streets"));
         QVERIFY(d.mapIndexEntry(d.mapIndexCount()).isEmpty());
 
-        // A JPEG that cannot be written is reported.
+        // A JPEG that cannot be written is reported, and not indexed.
         QVERIFY(!d.saveMapImage(picture(), KorvelTest::mapRecord("no/such/folder", "", v)));
+        QVERIFY(!QFile::exists(d.orthoMapPath() + "/index"));
+        QVERIFY(QFile::remove(jpg));
+        d.updateMapIndex();
+
+        // An index file that cannot be written is logged with its reason; the
+        // map is stored all the same.
+        const QString indexPath = d.orthoMapPath() + "/index";
+        QVERIFY(QDir().mkpath(indexPath));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("^\\[Data\\] saveMapImage: " +
+                                                QRegularExpression::escape(indexPath) + ": .+"));
+        QVERIFY(d.saveMapImage(picture(), KorvelTest::mapRecord("Lake", "", v)));
+        QVERIFY(QFile::exists(jpg));
+        QVERIFY(QDir(indexPath).removeRecursively());
         QVERIFY(QFile::remove(jpg));
         d.updateMapIndex();
     }
