@@ -134,8 +134,9 @@ public:
     // record; the in-memory index may be read from worker threads.
     QString orthoMapPath() const;  // creates the folder
     // Writes the map JPEG <record name>.jpg and, once it is written, a line
-    // of the index file; true when the JPEG was written. A record without a source gets the
-    // current map service's. Callers rebuild the index afterwards.
+    // of the index file; true when the JPEG was written. A record without a
+    // source gets the current map service's. Callers rebuild the index
+    // afterwards.
     bool saveMapImage(const QImage &image, MapDescription record);
     void updateMapIndex();
     int mapIndexCount() const;

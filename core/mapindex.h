@@ -1,8 +1,8 @@
 #pragma once
 // In-memory index of the stored maps: the description record of each map
-// JPEG whose record has exactly 14 fields, named by the file name up to its
-// first dot. The GUI thread rebuilds it; worker threads may query it at the
-// same time.
+// JPEG whose record has exactly 14 "|" fields, named by the file name
+// without its suffix. The GUI thread rebuilds it; worker threads may query
+// it at the same time.
 #include <QList>
 #include <QReadWriteLock>
 #include <QString>
