@@ -180,9 +180,12 @@ void MainWindow::openFlightPlan(const QString &name)
         snapshot.exec();
         if (!snapshot.isSaved())
             return;
-        const QList<double> d = snapshot.getMapData();
-        const bool inRange = d.size() >= 8 && d[0] < start.x() && start.x() < d[6] &&
-                             d[7] < start.y() && start.y() < d[1];
+        const MapDescription d = snapshot.getMapData();
+        const GeoPoint topLeft = d.corner(MapDescription::TopLeft);
+        const GeoPoint bottomRight = d.corner(MapDescription::BottomRight);
+        const bool inRange = !d.isEmpty() && topLeft.lon() < start.x() &&
+                             start.x() < bottomRight.lon() && bottomRight.lat() < start.y() &&
+                             start.y() < topLeft.lat();
         if (!inRange) {
             Prompt::message(this, QStringLiteral(":/icons/80/question"), tr("Map not in Range"),
                             tr("The map you have selected is not in the area of the waypoints of "

@@ -15,6 +15,7 @@
 
 #include <cstdio>
 
+#include "benchmap.h"
 #include "core/data.h"
 #include "core/mapdescription.h"
 #include "database/dbmain.h"
@@ -52,10 +53,7 @@ int main(int argc, char **argv)
             line[x] = qRgb(x % 256, y % 256, (x ^ y) % 256);
     }
     const QString first = maps + "/map0.jpg";
-    MapDescription::writeImage(first, image,
-                               MapDescription::recordText("map0", "bench",
-                                                          {11, 48.1, 11.1, 48.1, 11, 48, 11.1, 48,
-                                                           11.05, 48.05, 7400, 11100}));
+    MapDescription::writeImage(first, image, benchMapRecord("map0"));
     for (int i = 1; i < 500; ++i)
         QFile::copy(first, maps + QString("/map%1.jpg").arg(i));
     for (int i = 0; i < 300; ++i) {

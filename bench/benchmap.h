@@ -1,22 +1,29 @@
 #pragma once
 // A stored map of 4000 x 3000 pixels, about 3 x 3.3 km, for benchmarks that
-// need a plan on a map. Returns the map file's path in folder.
+// need a plan on a map.
 #include <QDir>
 #include <QImage>
-#include <QList>
 #include <QString>
 
 #include "core/mapdescription.h"
 #include "maps/waypoint.h"
 
+// The bench map's description record under the given name.
+inline MapDescription benchMapRecord(const QString &name)
+{
+    return MapDescription(name, "bench",
+                          {GeoPoint::lonLat(11.0, 48.03), GeoPoint::lonLat(11.04, 48.03),
+                           GeoPoint::lonLat(11.0, 48.0), GeoPoint::lonLat(11.04, 48.0)},
+                          GeoPoint::lonLat(11.02, 48.015), 2976.0, 3339.0);
+}
+
+// Writes the bench map into folder and returns its path.
 inline QString writeBenchMap(const QString &folder)
 {
     QImage image(4000, 3000, QImage::Format_RGB32);
     image.fill(Qt::darkGreen);
-    const QList<double> values = {11.0, 48.03, 11.04, 48.03, 11.0, 48.0, 11.04, 48.0,
-                                  11.02, 48.015, 2976.0, 3339.0};
     const QString path = QDir(folder).filePath("bench-map.jpg");
-    MapDescription::writeImage(path, image, MapDescription::recordText("Bench", "bench", values));
+    MapDescription::writeImage(path, image, benchMapRecord("Bench"));
     return path;
 }
 

@@ -146,14 +146,16 @@ public:
     // Stored maps: <map folder>/Ortho/<name>.jpg with their description
     // record; the in-memory index may be read from worker threads.
     QString orthoMapPath() const;  // creates the folder
-    // Writes the map JPEG (and a line of the index file); true when the JPEG
-    // was written. Callers rebuild the index afterwards.
-    bool saveMapImage(const QString &name, const QImage &image, const QList<double> &values,
-                      const QString &source = QString());
+    // Writes the map JPEG <record name>.jpg and, once it is written, a line
+    // of the index file; true when the JPEG was written. A record without a
+    // source gets the current map service's. Callers rebuild the index
+    // afterwards.
+    bool saveMapImage(const QImage &image, MapDescription record);
     void updateMapIndex();
     int mapIndexCount() const;
-    QStringList mapIndexEntry(int i) const;
-    QStringList mapDescription(const QString &name) const;
+    MapDescription mapIndexEntry(int i) const;  // empty when out of range
+    // The record of a stored map as it is, "," records included.
+    MapDescription mapDescription(const QString &name) const;
     QStringList mapsContaining(double lon, double lat) const;
     QString placeNameAt(double lon, double lat) const;
     QStringList mapsOfFlightPlan(const QString &name) const;

@@ -9,6 +9,7 @@
 #include <QImageReader>
 #include <QStandardItemModel>
 
+#include "core/atomicfile/atomicfile.h"
 #include "core/mapdescription.h"
 #include "core/mappages.h"
 #include "core/placemarks.h"
@@ -22,26 +23,38 @@ QString Data::orthoMapPath() const
     return path;
 }
 
-bool Data::saveMapImage(const QString &name, const QImage &image, const QList<double> &values,
-                        const QString &source)
+bool Data::saveMapImage(const QImage &image, MapDescription record)
 {
-    QString src = source;
-    if (src.isEmpty()) {
-        src = currentMapService();
+    if (record.source().isEmpty()) {
+        QString src = currentMapService();
         if (src.startsWith(QLatin1String("MapBox")))
             src = QStringLiteral("MapBox");
+        record.setSource(src);
     }
-    const QString record = MapDescription::recordText(name, src, values);
     const QString folder = orthoMapPath();
     QString error;
-    const bool ok = MapDescription::writeImage(folder + "/" + name + ".jpg", image, record, &error);
-    if (!ok)
-        qWarning() << "[Data] saveMapImage: could not write" << name << error;
+    if (!MapDescription::writeImage(folder + "/" + record.name() + ".jpg", image, record,
+                                    &error)) {
+        qWarning() << "[Data] saveMapImage: could not write" << record.name() << error;
+        return false;
+    }
 
-    QFile index(folder + "/index");
-    if (index.open(QIODevice::WriteOnly | QIODevice::Append))
-        index.write(record.toUtf8() + '\n');
-    return ok;
+    // The index file gains the record as a line; the map itself is stored
+    // already, so a failure here is only logged.
+    const QString indexPath = folder + "/index";
+    QFile index(indexPath);
+    QByteArray lines;
+    if (index.exists()) {
+        if (!index.open(QIODevice::ReadOnly)) {
+            qWarning().noquote() << "[Data] saveMapImage:"
+                                 << AtomicFile::describe(indexPath, index.errorString());
+            return true;
+        }
+        lines = index.readAll();
+    }
+    if (!AtomicFile::write(indexPath, lines + record.text().toUtf8() + '\n', &error))
+        qWarning().noquote() << "[Data] saveMapImage:" << AtomicFile::describe(indexPath, error);
+    return true;
 }
 
 void Data::updateMapIndex()
@@ -58,19 +71,19 @@ int Data::mapIndexCount() const
     return m_mapIndex.count();
 }
 
-QStringList Data::mapIndexEntry(int i) const
+MapDescription Data::mapIndexEntry(int i) const
 {
     return m_mapIndex.entry(i);
 }
 
-QStringList Data::mapDescription(const QString &name) const
+MapDescription Data::mapDescription(const QString &name) const
 {
     // The whole image is read: the header-only reader simplifies blanks.
     const QString text =
         QImage(orthoMapPath() + "/" + name + ".jpg").text(MapDescription::TextKey);
-    const QStringList fields = MapDescription::split(text);
-    qDebug() << "Split header: " << fields;
-    return fields;
+    const MapDescription record = MapDescription::parse(text);
+    qDebug() << "Split header: " << record.fields();
+    return record;
 }
 
 QStringList Data::mapsContaining(double lon, double lat) const
@@ -125,14 +138,14 @@ void Data::updateMapName(const QString &oldName, const QString &newName)
         qDebug() << "updateMapName ERROR: " << base << " not found";
         return;
     }
-    QStringList fields = image.text(MapDescription::TextKey).split('|');
-    if (fields.size() != MapDescription::FieldCount)
+    MapDescription record = MapDescription::parse(image.text(MapDescription::TextKey), false);
+    if (!record.isComplete())
         return;
-    fields[0] = newName;
+    record.setName(newName);
     // Written back to the file it came from, so no second copy appears
     // beside a .JPG.
     QString error;
-    if (!MapDescription::writeImage(path, image, fields.join('|'), &error))
+    if (!MapDescription::writeImage(path, image, record, &error))
         qWarning() << "[Data] updateMapName: could not write" << path << error;
 }
 

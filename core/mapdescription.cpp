@@ -7,26 +7,99 @@
 
 #include "core/atomicfile/atomicfile.h"
 
-QString MapDescription::recordText(const QString &name, const QString &source,
-                                   const QList<double> &values)
+namespace {
+
+// Coordinates carry 10 decimals, the sizes 5.
+QString numberText(MapDescription::Field field, double value)
 {
-    QString text = name + '|' + source;
-    for (int i = 0; i < 12; ++i) {
-        const double v = i < values.size() ? values[i] : 0.0;
-        text += '|' + QString::number(v, 'f', i < 10 ? 10 : 5);
-    }
-    return text;
+    return QString::number(value, 'f', field < MapDescription::Width ? 10 : 5);
 }
 
-QStringList MapDescription::split(const QString &record, bool allowComma)
+double toNumber(const QString &text)
 {
-    QStringList fields = record.split('|');
-    if (fields.size() != FieldCount && allowComma) {
-        fields = record.split(',');
-        if (fields.size() != FieldCount)
+    bool ok = false;
+    const double v = text.toDouble(&ok);
+    return ok ? v : 0.0;
+}
+
+}  // namespace
+
+MapDescription::MapDescription(const QString &name, const QString &source,
+                               const std::array<GeoPoint, 4> &corners, GeoPoint centre,
+                               double widthMetres, double heightMetres)
+{
+    complete();
+    m_fields[Name] = name;
+    m_fields[Source] = source;
+    for (int i = 0; i < 4; ++i) {
+        setNumber(Field(TopLeftLon + 2 * i), corners[i].lon());
+        setNumber(Field(TopLeftLat + 2 * i), corners[i].lat());
+    }
+    setNumber(CentreLon, centre.lon());
+    setNumber(CentreLat, centre.lat());
+    setNumber(Width, widthMetres);
+    setNumber(Height, heightMetres);
+}
+
+MapDescription MapDescription::parse(const QString &text, bool allowComma)
+{
+    MapDescription record;
+    record.m_fields = text.split('|');
+    if (record.m_fields.size() != FieldCount && allowComma) {
+        record.m_fields = text.split(',');
+        if (record.m_fields.size() != FieldCount)
             qDebug() << "header wrong!";
     }
-    return fields;
+    for (int f = TopLeftLon; f < FieldCount && f < record.m_fields.size(); ++f)
+        record.m_numbers[f - TopLeftLon] = toNumber(record.m_fields[f]);
+    return record;
+}
+
+QString MapDescription::text() const
+{
+    return m_fields.join('|');
+}
+
+double MapDescription::number(Field field) const
+{
+    return field >= TopLeftLon ? m_numbers[field - TopLeftLon] : 0.0;
+}
+
+GeoPoint MapDescription::corner(Corner corner) const
+{
+    const Field lon = Field(TopLeftLon + 2 * corner);
+    return GeoPoint::lonLat(number(lon), number(Field(lon + 1)));
+}
+
+GeoPoint MapDescription::centre() const
+{
+    return GeoPoint::lonLat(number(CentreLon), number(CentreLat));
+}
+
+void MapDescription::complete()
+{
+    while (m_fields.size() < FieldCount) {
+        const int f = m_fields.size();
+        m_fields << (f < TopLeftLon ? QString() : numberText(Field(f), 0.0));
+    }
+}
+
+void MapDescription::setNumber(Field field, double value)
+{
+    m_fields[field] = numberText(field, value);
+    m_numbers[field - TopLeftLon] = value;
+}
+
+void MapDescription::setName(const QString &name)
+{
+    complete();
+    m_fields[Name] = name;
+}
+
+void MapDescription::setSource(const QString &source)
+{
+    complete();
+    m_fields[Source] = source;
 }
 
 QString MapDescription::readText(const QString &imagePath)
@@ -37,10 +110,16 @@ QString MapDescription::readText(const QString &imagePath)
     return reader.text(QLatin1String(TextKey));
 }
 
-bool MapDescription::writeImage(const QString &path, QImage image, const QString &record,
+bool MapDescription::writeImage(const QString &path, QImage image, const MapDescription &record,
                                 QString *error)
 {
-    image.setText(QLatin1String(TextKey), record);
+    return writeImage(path, std::move(image), record.text(), error);
+}
+
+bool MapDescription::writeImage(const QString &path, QImage image, const QString &text,
+                                QString *error)
+{
+    image.setText(QLatin1String(TextKey), text);
     return AtomicFile::write(
         path,
         [&](QIODevice &dev) {
@@ -52,13 +131,4 @@ bool MapDescription::writeImage(const QString &path, QImage image, const QString
             return false;
         },
         error);
-}
-
-double MapDescription::number(const QStringList &fields, int i)
-{
-    if (i < 0 || i >= fields.size())
-        return 0.0;
-    bool ok = false;
-    const double v = fields[i].toDouble(&ok);
-    return ok ? v : 0.0;
 }

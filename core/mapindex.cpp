@@ -5,11 +5,10 @@
 #include <cmath>
 
 #include "core/geo.h"
-#include "core/mapdescription.h"
 
 void MapIndex::rebuild(const QString &folder)
 {
-    QList<QStringList> fresh;
+    QList<MapDescription> fresh;
     const QDir dir(folder);
     const QFileInfoList files = dir.entryInfoList(
         {"*.JPG", "*.jpg"}, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDir::Unsorted);
@@ -17,11 +16,11 @@ void MapIndex::rebuild(const QString &folder)
         const QString text = MapDescription::readText(fi.absoluteFilePath());
         if (text.isEmpty())
             continue;
-        QStringList fields = text.split('|');
-        if (fields.size() != MapDescription::FieldCount)
+        MapDescription record = MapDescription::parse(text, false);
+        if (!record.isComplete())
             continue;
-        fields[0] = fi.completeBaseName();  // "a.b.jpg" is the map "a.b"
-        fresh << fields;
+        record.setName(fi.completeBaseName());  // "a.b.jpg" is the map "a.b"
+        fresh << record;
     }
     QWriteLocker lock(&m_lock);
     m_entries.swap(fresh);
@@ -39,7 +38,7 @@ int MapIndex::count() const
     return m_entries.size();
 }
 
-QStringList MapIndex::entry(int i) const
+MapDescription MapIndex::entry(int i) const
 {
     QReadLocker lock(&m_lock);
     if (i < 0 || i >= m_entries.size())
@@ -47,44 +46,40 @@ QStringList MapIndex::entry(int i) const
     return m_entries.at(i);
 }
 
-QList<QStringList> MapIndex::entries() const
+QList<MapDescription> MapIndex::entries() const
 {
     QReadLocker lock(&m_lock);
     return m_entries;
 }
 
-bool MapIndex::holds(const QStringList &record, double lon, double lat, double *dxOut,
+bool MapIndex::holds(const MapDescription &record, double lon, double lat, double *dxOut,
                      double *dyOut)
 {
-    const double cLon = MapDescription::number(record, 10);
-    const double cLat = MapDescription::number(record, 11);
-    const double w = MapDescription::number(record, 12);
-    const double h = MapDescription::number(record, 13);
     const GeoMath::FlatOffset d =
-        GeoMath::flatOffsetMetres(GeoPoint::lonLat(cLon, cLat), GeoPoint::lonLat(lon, lat));
+        GeoMath::flatOffsetMetres(record.centre(), GeoPoint::lonLat(lon, lat));
     const double dx = std::fabs(d.east);
     const double dy = std::fabs(d.north);
     if (dxOut)
         *dxOut = dx;
     if (dyOut)
         *dyOut = dy;
-    return dx < w * 0.5 && dy < h * 0.5;
+    return dx < record.width() * 0.5 && dy < record.height() * 0.5;
 }
 
 QStringList MapIndex::mapsContaining(double lon, double lat) const
 {
     QStringList names;
-    const QList<QStringList> all = entries();
-    for (const QStringList &e : all) {
+    const QList<MapDescription> all = entries();
+    for (const MapDescription &e : all) {
         if (holds(e, lon, lat))
-            names << e.value(0);
+            names << e.name();
     }
     return names;
 }
 
 QString MapIndex::placeNameAt(double lon, double lat) const
 {
-    const QList<QStringList> all = entries();
+    const QList<MapDescription> all = entries();
     int best = -1;
     double bestD = 0, bestW = 0;
     for (int i = 0; i < all.size(); ++i) {
@@ -92,12 +87,12 @@ QString MapIndex::placeNameAt(double lon, double lat) const
         if (!holds(all[i], lon, lat, &dx, &dy))
             continue;
         const double d = std::sqrt(dx * dx + dy * dy);
-        const double w = MapDescription::number(all[i], 12);
+        const double w = all[i].width();
         if (best < 0 || (bestW == w ? bestD > d : bestW > w)) {
             best = i;
             bestD = d;
             bestW = w;
         }
     }
-    return best < 0 ? QString() : all[best].value(0);
+    return best < 0 ? QString() : all[best].name();
 }

@@ -1,11 +1,14 @@
 #pragma once
-// In-memory index of the stored maps: one 14-field record per map JPEG, with
-// field 0 replaced by the file name up to its first dot. The GUI thread
-// rebuilds it; worker threads may query it at the same time.
+// In-memory index of the stored maps: the description record of each map
+// JPEG whose record has exactly 14 "|" fields, named by the file name
+// without its suffix. The GUI thread rebuilds it; worker threads may query
+// it at the same time.
 #include <QList>
 #include <QReadWriteLock>
 #include <QString>
 #include <QStringList>
+
+#include "core/mapdescription.h"
 
 class MapIndex {
 public:
@@ -15,8 +18,8 @@ public:
     void clear();
 
     int count() const;
-    QStringList entry(int i) const;  // empty when i is out of range
-    QList<QStringList> entries() const;
+    MapDescription entry(int i) const;  // empty when i is out of range
+    QList<MapDescription> entries() const;
 
     // Names of the maps whose extent holds the point, in index order.
     QStringList mapsContaining(double lon, double lat) const;
@@ -25,12 +28,12 @@ public:
     QString placeNameAt(double lon, double lat) const;
 
     // Extent test of one record: the map as an axis-aligned rectangle of
-    // field 12 x field 13 metres around its centre (fields 10/11). dx, dy
-    // receive the distances in metres of the point from the centre.
-    static bool holds(const QStringList &record, double lon, double lat, double *dx = nullptr,
+    // width x height metres around its centre. dx, dy receive the distances
+    // in metres of the point from the centre.
+    static bool holds(const MapDescription &record, double lon, double lat, double *dx = nullptr,
                       double *dy = nullptr);
 
 private:
     mutable QReadWriteLock m_lock;
-    QList<QStringList> m_entries;
+    QList<MapDescription> m_entries;
 };

@@ -70,18 +70,18 @@ void DBMaps::setMap(const QImage &image)
     m_preview->setPixmap(QPixmap::fromImage(image));
 }
 
-void DBMaps::setMapData(const QStringList &fields)
+void DBMaps::setMapData(const MapDescription &record)
 {
     // The name stays the selected file's; a short record shows "-" for
     // every missing value.
-    auto field = [&fields](int i, const QString &unit) {
-        return i < fields.size() ? fields.at(i) + unit : QStringLiteral("-");
+    auto field = [&record](MapDescription::Field f, const QString &unit) {
+        return record.has(f) ? record.fieldText(f) + unit : QStringLiteral("-");
     };
-    m_values[1]->setText(field(1, QString()));
-    m_values[2]->setText(field(10, QStringLiteral("\u00b0")));
-    m_values[3]->setText(field(11, QStringLiteral("\u00b0")));
-    m_values[4]->setText(field(12, QStringLiteral("m")));
-    m_values[5]->setText(field(13, QStringLiteral("m")));
+    m_values[1]->setText(field(MapDescription::Source, QString()));
+    m_values[2]->setText(field(MapDescription::CentreLon, QStringLiteral("\u00b0")));
+    m_values[3]->setText(field(MapDescription::CentreLat, QStringLiteral("\u00b0")));
+    m_values[4]->setText(field(MapDescription::Width, QStringLiteral("m")));
+    m_values[5]->setText(field(MapDescription::Height, QStringLiteral("m")));
 }
 
 void DBMaps::deleteClicked()

@@ -2,8 +2,9 @@
 // The database page of one stored map: preview, description fields, rename,
 // delete, new flight plan and archive export.
 #include <QImage>
-#include <QStringList>
 #include <QWidget>
+
+#include "core/mapdescription.h"
 
 class QLabel;
 class QPushButton;
@@ -35,7 +36,7 @@ signals:
 
 public slots:
     void setMap(const QImage &image);
-    void setMapData(const QStringList &fields);
+    void setMapData(const MapDescription &record);
     void newFPClicked();
 
 private slots:

@@ -4,11 +4,10 @@
 #include <QImageReader>
 #include <QMutexLocker>
 
-#include "core/mapdescription.h"
-
 DBThread::DBThread(QObject *parent) : QThread(parent)
 {
     qDebug() << "[DBThread] Constructor";
+    qRegisterMetaType<MapDescription>();  // sent to the page by a queued signal
 }
 
 DBThread::~DBThread()
@@ -27,7 +26,6 @@ void DBThread::loadMap(const QString &name, const QString &path)
     emit loadingDone(0);
     {
         QMutexLocker lock(&m_mutex);
-        m_name = name;
         m_path = path;
     }
     setWidgetState(1);
@@ -67,7 +65,7 @@ void DBThread::run()
 {
     qDebug() << "[DBThread] run";
     for (;;) {
-        QString name, path;
+        QString path;
         {
             QMutexLocker lock(&m_mutex);
             if (m_job != 1 || m_stop) {
@@ -75,14 +73,13 @@ void DBThread::run()
                 return;
             }
             m_job = 0;
-            name = m_name;
             path = m_path;
         }
-        doMapLoading(name, path);
+        doMapLoading(path);
     }
 }
 
-void DBThread::doMapLoading(const QString &name, const QString &path)
+void DBThread::doMapLoading(const QString &path)
 {
     qDebug() << "[DBThread] doMapLoading";
     QImageReader reader(path);
@@ -90,13 +87,13 @@ void DBThread::doMapLoading(const QString &name, const QString &path)
     const QImage image = reader.read();
     // The whole image is read: the header-only text reader simplifies blanks.
     const QString record = image.text(QLatin1String(MapDescription::TextKey));
-    QStringList fields = record.isEmpty() ? QStringList() : MapDescription::split(record);
-    if (fields.isEmpty()) {
+    const MapDescription description =
+        record.isEmpty() ? MapDescription() : MapDescription::parse(record);
+    // Without a record the page still shows the map's name, with "-" for
+    // what is missing.
+    if (description.isEmpty())
         emit errorLoading(1);
-        // The page still shows the map's name, with "-" for what is missing.
-        fields << name;
-    }
     emit mapPixMapResized(preview(image));
-    emit mapSetMapData(fields);
+    emit mapSetMapData(description);
     emit loadingDone(2);
 }

@@ -4,8 +4,9 @@
 #include <QImage>
 #include <QMutex>
 #include <QString>
-#include <QStringList>
 #include <QThread>
+
+#include "core/mapdescription.h"
 
 class DBThread : public QThread
 {
@@ -25,7 +26,7 @@ public:
 
 signals:
     void mapPixMapResized(const QImage &image);
-    void mapSetMapData(const QStringList &data);
+    void mapSetMapData(const MapDescription &record);
     void loadingDone(int stackwid);
     void errorLoading(int state);
 
@@ -33,11 +34,10 @@ protected:
     void run() override;
 
 private:
-    void doMapLoading(const QString &name, const QString &path);
+    void doMapLoading(const QString &path);
 
     QMutex m_mutex;
     int m_job = 0;
-    QString m_name;
     QString m_path;
     bool m_stop = false;
     bool m_running = false;  // run() has not yet decided to end

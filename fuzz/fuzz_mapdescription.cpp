@@ -1,6 +1,8 @@
-// Map description records: the record text split into fields and numbers,
-// and the record as a stored map's image text loaded by MapData.
+// Map description records: the record text read into fields and numbers
+// (and written back unchanged), and the record as a stored map's image text
+// loaded by MapData.
 #include <QImage>
+#include <cstdlib>
 
 #include "core/mapdescription.h"
 #include "fuzzkit.h"
@@ -11,9 +13,22 @@ KORVEL_FUZZ_INIT
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString record = QString::fromUtf8(FuzzKit::bytes(data, size));
-    const QStringList fields = MapDescription::split(record);
-    for (int i = -1; i <= fields.size(); ++i)
-        MapDescription::number(fields, i);
+    const MapDescription read = MapDescription::parse(record);
+    for (int f = MapDescription::Name; f <= MapDescription::Height; ++f) {
+        read.fieldText(MapDescription::Field(f));
+        read.number(MapDescription::Field(f));
+    }
+    for (int c = MapDescription::TopLeft; c <= MapDescription::BottomRight; ++c)
+        read.corner(MapDescription::Corner(c));
+    // A record read and written again is the same text.
+    MapDescription renamed = MapDescription::parse(record, false);
+    if (renamed.text() != record)
+        abort();
+    if (renamed.isComplete()) {
+        renamed.setName(QStringLiteral("x"));
+        if (renamed.text().section('|', 1) != record.section('|', 1))
+            abort();
+    }
 
     static QImage image = [] {
         QImage i(8, 8, QImage::Format_RGB32);

@@ -63,9 +63,10 @@ QString map()
         const QString p = s_dir->filePath("map.jpg");
         MapDescription::writeImage(
             p, image,
-            MapDescription::recordText("Field", "fuzz",
-                                       {11.35, 48.10, 11.36, 48.10, 11.35, 48.09, 11.36, 48.09,
-                                        11.355, 48.095, 744.0, 1113.0}));
+            MapDescription("Field", "fuzz",
+                           {GeoPoint::lonLat(11.35, 48.10), GeoPoint::lonLat(11.36, 48.10),
+                            GeoPoint::lonLat(11.35, 48.09), GeoPoint::lonLat(11.36, 48.09)},
+                           GeoPoint::lonLat(11.355, 48.095), 744.0, 1113.0));
         return p;
     }();
     return path;

@@ -152,9 +152,7 @@ void places()
     if (Placemarks::save(&model, path))
         seed("fuzz_placemarks", "tree", fileBytes(path));
 
-    const QList<double> corners = {11.35, 48.10, 11.36, 48.10, 11.35, 48.09, 11.36, 48.09,
-                                   11.355, 48.095, 744.0, 1113.0};
-    const QString record = MapDescription::recordText("Field", "Scan", corners);
+    const QString record = MapDescription::readText(FuzzKit::map());
     seed("fuzz_mapdescription", "record", record.toUtf8());
     seed("fuzz_mapdescription", "commas", QString(record).replace('|', ',').toUtf8());
     seed("fuzz_sidecar", "corners",

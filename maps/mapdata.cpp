@@ -105,10 +105,10 @@ bool MapData::loadMapImage(const QString &path)
     const QString text = image.text(QLatin1String(MapDescription::TextKey));
     if (text.isEmpty())
         return false;
-    const QStringList fields = MapDescription::split(text);
-    qDebug() << "Split header: " << fields;
-    if (fields.size() < MapDescription::FieldCount) {
-        qWarning() << "[MapData] map description of" << path << "has only" << fields.size()
+    const MapDescription record = MapDescription::parse(text);
+    qDebug() << "Split header: " << record.fields();
+    if (record.fieldCount() < MapDescription::FieldCount) {
+        qWarning() << "[MapData] map description of" << path << "has only" << record.fieldCount()
                    << "fields";
         return false;
     }
@@ -117,11 +117,12 @@ bool MapData::loadMapImage(const QString &path)
     MapData next;
     next.m_image = image;
     for (int i = 0; i < 4; ++i) {
-        next.m_cornerLon[i] = MapDescription::number(fields, 2 + 2 * i);
-        next.m_cornerLat[i] = MapDescription::number(fields, 3 + 2 * i);
+        const GeoPoint corner = record.corner(MapDescription::Corner(i));
+        next.m_cornerLon[i] = corner.lon();
+        next.m_cornerLat[i] = corner.lat();
     }
-    next.m_centreLon = MapDescription::number(fields, 10);
-    next.m_centreLat = MapDescription::number(fields, 11);
+    next.m_centreLon = record.centre().lon();
+    next.m_centreLat = record.centre().lat();
     const int w = image.width(), h = image.height();
     const int hw = w / 2, hh = h / 2;
     const double px[4] = {double(-hw), double(hw), double(-hw), double(hw)};

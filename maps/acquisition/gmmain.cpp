@@ -22,9 +22,14 @@
 
 namespace {
 // Pins and corners are (longitude, latitude) points.
+GeoPoint geoPoint(const QPointF &lonLat)
+{
+    return GeoPoint::lonLat(lonLat.x(), lonLat.y());
+}
+
 double haversine(const QPointF &a, const QPointF &b)
 {
-    return GeoMath::haversineMetres(GeoPoint::lonLat(a.x(), a.y()), GeoPoint::lonLat(b.x(), b.y()));
+    return GeoMath::haversineMetres(geoPoint(a), geoPoint(b));
 }
 }
 
@@ -172,11 +177,9 @@ void GMMain::addMapInDatabase()
     const QPointF tl = t.map(QPointF(0, 0)), topRight = t.map(QPointF(w, 0)),
                   bl = t.map(QPointF(0, h)), br = t.map(QPointF(w, h)),
                   centre = t.map(QPointF(w / 2, h / 2));
-    const QList<double> values = {tl.x(), tl.y(), topRight.x(), topRight.y(), bl.x(), bl.y(),
-                                  br.x(), br.y(), centre.x(), centre.y(),
-                                  haversine(tl, topRight),
-                                  haversine(tl, bl)};
-    const QString record = MapDescription::recordText(name, m_leftbar->getSource(), values);
+    const MapDescription record(name, m_leftbar->getSource(),
+                                {geoPoint(tl), geoPoint(topRight), geoPoint(bl), geoPoint(br)},
+                                geoPoint(centre), haversine(tl, topRight), haversine(tl, bl));
     QString error;
     if (!MapDescription::writeImage(target, m_map->image(), record, &error)) {
         qWarning() << "[GMMain] map not written:" << target << error;

@@ -67,15 +67,15 @@ QString MapInfoPanel::sizeText(double metres)
     return QString::number(metres, 'g', 6) + 'm';
 }
 
-void MapInfoPanel::showRecord(const QStringList &fields)
+void MapInfoPanel::showRecord(const MapDescription &record)
 {
-    auto field = [&](int i) { return i < fields.size() ? fields[i] : QString(); };
-    const QImage image(Data::instance()->orthoMapPath() + QDir::separator() + field(0) + ".jpg");
+    const QImage image(Data::instance()->orthoMapPath() + QDir::separator() + record.name() +
+                       ".jpg");
     mapPreview->setPixmap(previewOf(image));
-    mapName->setText(field(0));
-    mapSource->setText(field(1));
-    mapLon->setText(field(10));
-    mapLat->setText(field(11));
-    mapWidth->setText(field(12) + 'm');
-    mapHeight->setText(field(13) + 'm');
+    mapName->setText(record.name());
+    mapSource->setText(record.source());
+    mapLon->setText(record.fieldText(MapDescription::CentreLon));
+    mapLat->setText(record.fieldText(MapDescription::CentreLat));
+    mapWidth->setText(record.fieldText(MapDescription::Width) + 'm');
+    mapHeight->setText(record.fieldText(MapDescription::Height) + 'm');
 }

@@ -2,8 +2,9 @@
 // Preview and description of one stored map (name, source, centre, size),
 // shown beside the map lists of the new-flight-plan and choose-map dialogs.
 #include <QImage>
-#include <QStringList>
 #include <QWidget>
+
+#include "core/mapdescription.h"
 
 class QLabel;
 
@@ -13,9 +14,9 @@ class MapInfoPanel : public QWidget
 public:
     explicit MapInfoPanel(QWidget *parent = nullptr);
 
-    // fields: a map description record (name, source, …, centre in 10/11,
-    // size in 12/13); the preview is the stored map of field 0.
-    void showRecord(const QStringList &fields);
+    // Name, source, centre and size as the record holds them (fields it
+    // lacks show empty); the preview is the stored map of the record's name.
+    void showRecord(const MapDescription &record);
 
     // The image scaled to 300 pixels wide and, when then taller, 300 high.
     static QPixmap previewOf(const QImage &image);

@@ -20,9 +20,9 @@
 #include "core/prompt/prompt.h"
 
 namespace {
-double flatDistance(const QPointF &from, const QPointF &to)
+GeoPoint geoPoint(const QPointF &lonLat)
 {
-    return GeoMath::flatMetres(GeoPoint::lonLat(from.x(), from.y()), GeoPoint::lonLat(to.x(), to.y()));
+    return GeoPoint::lonLat(lonLat.x(), lonLat.y());
 }
 }  // namespace
 
@@ -152,16 +152,16 @@ QPointF MapSnapshot::parseLonLat(const QString &text)
     return QPointF(first.toDouble(), second.toDouble());
 }
 
-QList<double> MapSnapshot::geoReference(const QList<QPointF> &lonLat)
+MapDescription MapSnapshot::geoReference(const QList<QPointF> &lonLat)
 {
-    QList<double> values;
     if (lonLat.size() != 5)
-        return values;
-    for (const QPointF &p : lonLat)
-        values << p.x() << p.y();
-    values << flatDistance(lonLat[0], lonLat[1]);
-    values << flatDistance(lonLat[0], lonLat[2]);
-    return values;
+        return MapDescription();
+    const GeoPoint topLeft = geoPoint(lonLat[0]), topRight = geoPoint(lonLat[1]),
+                   bottomLeft = geoPoint(lonLat[2]);
+    return MapDescription(QString(), QString(),
+                          {topLeft, topRight, bottomLeft, geoPoint(lonLat[3])},
+                          geoPoint(lonLat[4]), GeoMath::flatMetres(topLeft, topRight),
+                          GeoMath::flatMetres(topLeft, bottomLeft));
 }
 
 void MapSnapshot::savedclicked()
@@ -173,7 +173,7 @@ void MapSnapshot::savedclicked()
     m_saveAction->setEnabled(false);
     m_gotoAction->setEnabled(false);
     m_closeAction->setEnabled(false);
-    m_mapData.clear();
+    m_mapData = MapDescription();
     m_webMap->hideToolbar();
 
     const int w = m_view->width();

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QPointF>
 
+#include "core/mapdescription.h"
+
 class QAction;
 class QToolBar;
 class MapPage;
@@ -21,18 +23,18 @@ public:
 
     bool isSaved() const { return m_saved; }
     QImage getImage() const;
-    // Longitude/latitude of top-left, top-right, bottom-left, bottom-right
-    // and centre, then width and height in metres; empty until saved.
-    QList<double> getMapData() const { return m_mapData; }
+    // Corners, centre and size of the capture (no name or source yet);
+    // empty until saved.
+    MapDescription getMapData() const { return m_mapData; }
 
     MapPage *webMap() const { return m_webMap; }
     QWidget *view() const { return m_view; }
 
     // "lon, lat" text of the page as two numbers (unreadable parts are 0).
     static QPointF parseLonLat(const QString &text);
-    // The 12 values from the five positions (top-left, top-right,
-    // bottom-left, bottom-right, centre).
-    static QList<double> geoReference(const QList<QPointF> &lonLat);
+    // Corners, centre and size from the five positions (top-left,
+    // top-right, bottom-left, bottom-right, centre); empty unless five.
+    static MapDescription geoReference(const QList<QPointF> &lonLat);
 
     void reject() override;
 
@@ -48,7 +50,7 @@ private:
     QWidget *m_view = nullptr;
     MapPage *m_webMap = nullptr;
     QImage m_image;
-    QList<double> m_mapData;
+    MapDescription m_mapData;
     bool m_saved = false;
     bool m_busy = false;
 };

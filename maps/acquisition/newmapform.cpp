@@ -66,16 +66,15 @@ NewMapForm::NewMapForm(const QString &hint, QWidget *parent) : QWidget(parent)
     layout->addLayout(column, 1);
 }
 
-void NewMapForm::setMap(const QImage &image, const QList<double> &mapData)
+void NewMapForm::setMap(const QImage &image, const MapDescription &mapData)
 {
     m_image = image;
     m_mapData = mapData;
-    auto value = [&](int i) { return i < mapData.size() ? mapData[i] : 0.0; };
     preview->setPixmap(MapInfoPanel::previewOf(image));
-    lonLabel->setText(QString::number(value(8), 'g', 6));
-    latLabel->setText(QString::number(value(9), 'g', 6));
-    widthLabel->setText(MapInfoPanel::sizeText(value(10)));
-    heightLabel->setText(MapInfoPanel::sizeText(value(11)));
+    lonLabel->setText(QString::number(mapData.centre().lon(), 'g', 6));
+    latLabel->setText(QString::number(mapData.centre().lat(), 'g', 6));
+    widthLabel->setText(MapInfoPanel::sizeText(mapData.width()));
+    heightLabel->setText(MapInfoPanel::sizeText(mapData.height()));
 }
 
 QString NewMapForm::store(const QString &existsText)
@@ -93,7 +92,10 @@ QString NewMapForm::store(const QString &existsText)
         Prompt::message(this, warning, tr("Location name already exists"), existsText);
         return QString();
     }
-    if (!data->saveMapImage(name, m_image, m_mapData, QString())) {
+    MapDescription record = m_mapData;
+    record.setName(name);
+    record.setSource(QString());  // the current map service's
+    if (!data->saveMapImage(m_image, record)) {
         Prompt::message(this, QStringLiteral(":/icons/80/error"), tr("Map not saved"),
                         tr("The map could not be written to the map folder. Please check that "
                            "the folder is writable and the disk is not full."));

@@ -3,8 +3,9 @@
 // values, the name field and the checks before the map is written. Used by
 // the new-flight-plan dialog's new-map page and by the save-map dialog.
 #include <QImage>
-#include <QList>
 #include <QWidget>
+
+#include "core/mapdescription.h"
 
 class QLabel;
 class QLineEdit;
@@ -16,10 +17,10 @@ public:
     // hint: the text under the name field.
     NewMapForm(const QString &hint, QWidget *parent = nullptr);
 
-    // Shows the capture (12 values in the order of the snapshot dialog).
-    void setMap(const QImage &image, const QList<double> &mapData);
+    // Shows the capture: corners, centre and size from the snapshot dialog.
+    void setMap(const QImage &image, const MapDescription &mapData);
     QImage image() const { return m_image; }
-    QList<double> mapData() const { return m_mapData; }
+    MapDescription mapData() const { return m_mapData; }
 
     // Stores the capture under the typed name: refuses an empty name and a
     // name whose map file exists (existsText) and reports a failed write,
@@ -39,5 +40,5 @@ signals:
 
 private:
     QImage m_image;
-    QList<double> m_mapData;
+    MapDescription m_mapData;
 };

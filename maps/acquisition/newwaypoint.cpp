@@ -158,7 +158,7 @@ QWidget *NewWaypoint::createLoadMapWidget()
     m_mapModel = new QStandardItemModel(this);
     Data *data = Data::instance();
     for (int i = 0; i < data->mapIndexCount(); ++i)
-        m_mapModel->appendRow(new QStandardItem(data->mapIndexEntry(i).value(0)));
+        m_mapModel->appendRow(new QStandardItem(data->mapIndexEntry(i).name()));
     m_mapList->setModel(m_mapModel);
     m_mapDetails = new MapInfoPanel;
 
@@ -240,9 +240,9 @@ void NewWaypoint::butnextclicked()
         break;
     }
     case 2: {
-        const QStringList entry = data->mapIndexEntry(m_selectedMapRow);
+        const MapDescription entry = data->mapIndexEntry(m_selectedMapRow);
         const QString path =
-            data->orthoMapPath() + QDir::separator() + entry.value(0) + ".jpg";
+            data->orthoMapPath() + QDir::separator() + entry.name() + ".jpg";
         // An index entry that is gone (or an empty index) has no file.
         if (entry.isEmpty() || !QFile::exists(path)) {
             qDebug() << "unknown error loading map";

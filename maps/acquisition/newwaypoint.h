@@ -3,8 +3,9 @@
 // capture of the online map (stored here), or an own image to geo-reference.
 #include <QDialog>
 #include <QImage>
-#include <QList>
 #include <QModelIndex>
+
+#include "core/mapdescription.h"
 
 class ListViewMod;
 class MapInfoPanel;
@@ -67,7 +68,7 @@ private:
     ListViewMod *m_mapList = nullptr;
     QStandardItemModel *m_mapModel = nullptr;
     MapInfoPanel *m_mapDetails = nullptr;
-    QList<double> m_snapshotData;
+    MapDescription m_snapshotData;
     QImage m_snapshotImage;
     int m_choice = Nothing;
     QString m_resultPath;

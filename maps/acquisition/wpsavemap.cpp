@@ -28,7 +28,7 @@ WPSaveMap::WPSaveMap(QWidget *parent) : QDialog(parent)
 
 WPSaveMap::~WPSaveMap() = default;
 
-void WPSaveMap::setMap(const QImage &image, const QList<double> &mapData)
+void WPSaveMap::setMap(const QImage &image, const MapDescription &mapData)
 {
     m_form->setMap(image, mapData);
 }

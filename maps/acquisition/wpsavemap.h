@@ -2,7 +2,8 @@
 // Names and stores a map just captured with the snapshot dialog.
 #include <QDialog>
 #include <QImage>
-#include <QList>
+
+#include "core/mapdescription.h"
 
 class NewMapForm;
 class QDialogButtonBox;
@@ -14,7 +15,7 @@ public:
     explicit WPSaveMap(QWidget *parent = nullptr);
     ~WPSaveMap() override;
 
-    void setMap(const QImage &image, const QList<double> &mapData);
+    void setMap(const QImage &image, const MapDescription &mapData);
     // Full path of the stored map image once stored; empty before.
     QString getMapName() const { return m_mapPath; }
 

@@ -29,6 +29,7 @@
 #include "planner/wpeditor.h"
 #include "planner/wpmain.h"
 #include "planner/wpsavefiledialog.h"
+#include "support/maprecord.h"
 #include "support/testkit.h"
 
 using KorvelTest::PromptScript;
@@ -47,7 +48,7 @@ void storeMap(const QString &name, double west)
     image.fill(QColor(70, 110, 60));
     const QList<double> values = {west, 48.01, west + 0.01, 48.01, west, 48.0, west + 0.01,
                                   48.0, west + 0.005, 48.005, 744.0, 1113.0};
-    QVERIFY(Data::instance()->saveMapImage(name, image, values, "test"));
+    QVERIFY(Data::instance()->saveMapImage(image, KorvelTest::mapRecord(name, "test", values)));
 }
 
 // Writes a stored plan of waypoints at the given longitudes (latitude 48.005).

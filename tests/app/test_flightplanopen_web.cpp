@@ -25,6 +25,7 @@
 #include "maps/wpdata.h"
 #include "planner/wpmain.h"
 #include "support/localonly.h"
+#include "support/maprecord.h"
 #include "support/testkit.h"
 
 namespace {
@@ -116,7 +117,7 @@ private slots:
             const QString map = scratch.filePath("scratch.jpg");
             MapDescription::writeImage(
                 map, image,
-                MapDescription::recordText("Scratch", "test",
+                KorvelTest::mapRecord("Scratch", "test",
                                            {11.49, 48.11, 11.51, 48.11, 11.49, 48.09, 11.51, 48.09,
                                             11.5, 48.1, 1488.0, 2226.0}));
             WPData plan;

@@ -27,6 +27,7 @@
 #include <QToolButton>
 #include "phototagger/ptprojectfile.h"
 #include "support/localonly.h"
+#include "support/maprecord.h"
 #include "support/testkit.h"
 
 #include <QWebEngineProfile>
@@ -506,8 +507,8 @@ private slots:
         QImage image(64, 48, QImage::Format_RGB32);
         image.fill(Qt::darkGreen);
         QVERIFY(Data::instance()->saveMapImage(
-            "Bay", image, {11, 48.01, 11.01, 48.01, 11, 48, 11.01, 48, 11.005, 48.005, 744, 1113},
-            "test"));
+            image, KorvelTest::mapRecord("Bay", "test", {11, 48.01, 11.01, 48.01, 11, 48, 11.01,
+                                                         48, 11.005, 48.005, 744, 1113})));
         MainWindow w;
         w.action("Database")->trigger();
         auto *db = w.findWindow(OpenKind::Database);

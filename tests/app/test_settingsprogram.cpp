@@ -16,6 +16,7 @@
 #include "app/mainwindow.h"
 #include "core/proxy.h"
 #include "app/settingsprogram.h"
+#include "support/maprecord.h"
 #include "support/testkit.h"
 
 namespace {
@@ -189,7 +190,8 @@ private slots:
         QCOMPARE(count->text(), QString::number(data->mapIndexCount()));
         QImage image(4, 4, QImage::Format_RGB32);
         image.fill(Qt::gray);
-        data->saveMapImage("Field", image, QList<double>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
+        data->saveMapImage(image, KorvelTest::mapRecord("Field", "",
+                                                        {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
         const int before = data->mapIndexCount();
         KorvelTest::PromptScript script;
         child<QAbstractButton>(d, "updateIndex")->click();

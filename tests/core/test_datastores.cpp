@@ -11,6 +11,7 @@
 #include "core/data.h"
 #include "core/mapdescription.h"
 #include "core/placemarks.h"
+#include "support/maprecord.h"
 #include "support/testkit.h"
 
 namespace {
@@ -73,7 +74,7 @@ private slots:
         QVERIFY(d.setCurrentMapService("MapBox Satellite"));
         const QList<double> v{11.575002, 48.137171, 11.6, 48.137171, 11.575002, 48.13,
                               11.6,      48.13,     11.5875, 48.1335, 250,     412.5};
-        QVERIFY(d.saveMapImage("Lake", picture(), v));
+        QVERIFY(d.saveMapImage(picture(), KorvelTest::mapRecord("Lake", "", v)));
         const QString jpg = d.orthoMapPath() + "/Lake.jpg";
         const QString record = "Lake|MapBox|11.5750020000|48.1371710000|11.6000000000|48.1371710000|"
                                "11.5750020000|48.1300000000|11.6000000000|48.1300000000|"
@@ -83,7 +84,7 @@ private slots:
 
         // An explicit source is kept; the same name twice leaves one JPEG
         // and two index lines.
-        QVERIFY(d.saveMapImage("Lake", picture(), v, "MapBox Streets"));
+        QVERIFY(d.saveMapImage(picture(), KorvelTest::mapRecord("Lake", "MapBox Streets", v)));
         QCOMPARE(QImage(jpg).text("Description").section('|', 1, 1), QString("MapBox Streets"));
         const QByteArray index = readAll(d.orthoMapPath() + "/index");
         QCOMPARE(index, record.toUtf8() + "\n" +
@@ -94,11 +95,25 @@ private slots:
         d.updateMapIndex();
         QVERIFY(!QFile::exists(d.orthoMapPath() + "/index"));
         QCOMPARE(d.mapIndexCount(), 1);
-        QCOMPARE(d.mapIndexEntry(0).value(1), QString("MapBox Streets"));
+        QCOMPARE(d.mapIndexEntry(0).source(), QString("MapBox Streets"));
         QVERIFY(d.mapIndexEntry(d.mapIndexCount()).isEmpty());
 
-        // A JPEG that cannot be written is reported.
-        QVERIFY(!d.saveMapImage("no/such/folder", picture(), v));
+        // A JPEG that cannot be written is reported, and not indexed.
+        QVERIFY(!d.saveMapImage(picture(), KorvelTest::mapRecord("no/such/folder", "", v)));
+        QVERIFY(!QFile::exists(d.orthoMapPath() + "/index"));
+        QVERIFY(QFile::remove(jpg));
+        d.updateMapIndex();
+
+        // An index file that cannot be written is logged with its reason; the
+        // map is stored all the same.
+        const QString indexPath = d.orthoMapPath() + "/index";
+        QVERIFY(QDir().mkpath(indexPath));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("^\\[Data\\] saveMapImage: " +
+                                                QRegularExpression::escape(indexPath) + ": .+"));
+        QVERIFY(d.saveMapImage(picture(), KorvelTest::mapRecord("Lake", "", v)));
+        QVERIFY(QFile::exists(jpg));
+        QVERIFY(QDir(indexPath).removeRecursively());
         QVERIFY(QFile::remove(jpg));
         d.updateMapIndex();
     }
@@ -107,15 +122,15 @@ private slots:
     {
         Data &d = *m_data;
         const QString dir = d.orthoMapPath();
-        QString comma = MapDescription::recordText("C", "x", around(11, 48, 100, 100));
+        QString comma = KorvelTest::mapRecord("C", "x", around(11, 48, 100, 100)).text();
         comma.replace('|', ',');
         QVERIFY(MapDescription::writeImage(dir + "/Comma.jpg", picture(), comma));
-        QCOMPARE(d.mapDescription("Comma").size(), 14);
+        QCOMPARE(d.mapDescription("Comma").fieldCount(), 14);
         QVERIFY(MapDescription::writeImage(dir + "/Short.jpg", picture(), "a|b|1|2|3|4|5|6|7|8|9|10|11"));
         QTest::ignoreMessage(QtDebugMsg, "header wrong!");
         d.mapDescription("Short");
         QTest::ignoreMessage(QtDebugMsg, "header wrong!");
-        QCOMPARE(d.mapDescription("Missing"), QStringList{QString()});
+        QCOMPARE(d.mapDescription("Missing").fields(), QStringList{QString()});
         QFile::remove(dir + "/Comma.jpg");
         QFile::remove(dir + "/Short.jpg");
     }
@@ -123,9 +138,10 @@ private slots:
     void mapsOfFlightPlan()
     {
         Data &d = *m_data;
-        QVERIFY(d.saveMapImage("North", picture(), around(11, 48, 1000, 1000)));
-        QVERIFY(d.saveMapImage("South", picture(), around(11, 47, 1000, 1000)));
-        QVERIFY(d.saveMapImage("Wide", picture(), around(11, 47, 5000, 5000)));
+        using KorvelTest::mapRecord;
+        QVERIFY(d.saveMapImage(picture(), mapRecord("North", "", around(11, 48, 1000, 1000))));
+        QVERIFY(d.saveMapImage(picture(), mapRecord("South", "", around(11, 47, 1000, 1000))));
+        QVERIFY(d.saveMapImage(picture(), mapRecord("Wide", "", around(11, 47, 5000, 5000))));
         d.updateMapIndex();
         QCOMPARE(d.mapIndexCount(), 3);
         QCOMPARE(d.placeNameAt(11.001, 47.001), QString("South"));
@@ -155,7 +171,7 @@ private slots:
         Data &d = *m_data;
         const QString dir = d.orthoMapPath();
         QVERIFY(MapDescription::writeImage(dir + "/Renamed.JPG", picture(),
-                                           MapDescription::recordText("Old", "x", around(1, 2, 3, 4))));
+                                           KorvelTest::mapRecord("Old", "x", around(1, 2, 3, 4))));
         d.updateMapName("Old", "Renamed");
         QCOMPARE(QImage(dir + "/Renamed.JPG", "JPG").text("Description").section('|', 0, 0),
                  QString("Renamed"));
@@ -166,6 +182,35 @@ private slots:
                              qPrintable(QString("updateMapName ERROR:  \"%1/Gone\"  not found").arg(dir)));
         d.updateMapName("Old", "Gone");
         QVERIFY(!QFile::exists(dir + "/Gone.jpg"));
+    }
+
+    // A rename changes the name field alone, whatever the other fields
+    // hold; a record without exactly 14 "|" fields is left as it is.
+    void updateMapNameKeepsTheRecord_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("after");
+        const QString rest = "|x|1.1e1|+48| 11.5 |nan|0x10||-0|1,5|11.5875000000|48.1335000000|"
+                             "412.50000|250.00000";
+        QTest::newRow("odd numbers") << "Old" + rest << "Renamed" + rest;
+        using KorvelTest::mapRecord;
+        QTest::newRow("written") << mapRecord("Old", "x", around(1, 2, 3, 4)).text()
+                                 << mapRecord("Renamed", "x", around(1, 2, 3, 4)).text();
+        QTest::newRow("extra field") << "Old" + rest + "|extra" << "Old" + rest + "|extra";
+        QTest::newRow("missing field") << "Old|x|1|2|3|4|5|6|7|8|9|10|11"
+                                       << "Old|x|1|2|3|4|5|6|7|8|9|10|11";
+        QTest::newRow("commas") << "Old,x,1,2,3,4,5,6,7,8,9,10,11,12"
+                                << "Old,x,1,2,3,4,5,6,7,8,9,10,11,12";
+    }
+    void updateMapNameKeepsTheRecord()
+    {
+        QFETCH(QString, text);
+        Data &d = *m_data;
+        const QString path = d.orthoMapPath() + "/Renamed.jpg";
+        QVERIFY(MapDescription::writeImage(path, picture(), text));
+        d.updateMapName("Old", "Renamed");
+        QTEST(QImage(path).text("Description"), "after");
+        QFile::remove(path);
     }
 
     void cameras()

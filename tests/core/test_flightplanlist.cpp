@@ -10,6 +10,7 @@
 
 #include "core/data.h"
 #include "core/mapdescription.h"
+#include "support/maprecord.h"
 #include "support/testkit.h"
 
 namespace {
@@ -57,7 +58,7 @@ private slots:
         const QList<double> values = {11.0, 48.01, 11.01, 48.01, 11.0, 48.0, 11.01, 48.0,
                                       11.005, 48.005, 744.0, 1113.0};
         QVERIFY(MapDescription::writeImage(d->orthoMapPath() + "/Harbour.jpg", image,
-                                           MapDescription::recordText("Harbour", "test", values)));
+                                           KorvelTest::mapRecord("Harbour", "test", values)));
         d->updateMapIndex();
         QCOMPARE(d->placeNameAt(11.005, 48.005), QString("Harbour"));
     }

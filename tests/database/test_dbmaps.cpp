@@ -14,6 +14,7 @@
 #include "database/dbmaps.h"
 #include "database/dbrenamediag.h"
 #include "database/dbthread.h"
+#include "support/maprecord.h"
 #include "support/testkit.h"
 #include "zpxfixtures.h"
 
@@ -29,7 +30,7 @@ void storeMap(const QString &file, const QString &recordName, QSize size = QSize
     image.fill(Qt::darkGreen);
     QVERIFY(MapDescription::writeImage(
         maps() + "/" + file, image,
-        MapDescription::recordText(recordName, "osm",
+        KorvelTest::mapRecord(recordName, "osm",
                                    {11, 48.1, 11.1, 48.1, 11, 48, 11.1, 48, 11.5, 48.1, 1200, 800})));
 }
 
@@ -96,7 +97,7 @@ private slots:
         QCOMPARE(page.value(0)->text(), QString("-"));
         QCOMPARE(page.value(1)->text(), QString("0"));
         page.setFile("sel", maps() + "/sel.jpg");
-        page.setMapData(fields);
+        page.setMapData(MapDescription::parse(fields.join('|'), false));
         QStringList texts;
         for (int i = 0; i < 6; ++i)
             texts << page.value(i)->text();

@@ -12,6 +12,7 @@
 #include "database/dbrenamediag.h"
 #include "database/dbwaypoints.h"
 #include "database/zpx/zpxexportdialog.h"
+#include "support/maprecord.h"
 #include "support/testkit.h"
 #include "zpxfixtures.h"
 
@@ -44,9 +45,10 @@ void storeMaps()
     const QList<QPair<QString, double>> maps = {{"West", 11}, {"Middle", 12}, {"Also", 12}};
     for (const auto &m : maps) {
         const double x = m.second;
-        QVERIFY(d->saveMapImage(m.first, image,
-                                {x, 48.01, x + 0.01, 48.01, x, 48.0, x + 0.01, 48.0, x + 0.005,
-                                 48.005, 10, 10}));
+        QVERIFY(d->saveMapImage(image, KorvelTest::mapRecord(m.first, "",
+                                                             {x, 48.01, x + 0.01, 48.01, x, 48.0,
+                                                              x + 0.01, 48.0, x + 0.005, 48.005,
+                                                              10, 10})));
     }
     d->updateMapIndex();
 }

@@ -17,6 +17,7 @@
 #include "database/zpx/zpxexportthreaddiag.h"
 #include "database/zpx/zpximportdialog.h"
 #include "database/zpx/zpximportthreaddiag.h"
+#include "support/maprecord.h"
 #include "support/testkit.h"
 #include "zpxfixtures.h"
 
@@ -349,8 +350,9 @@ private slots:
         const ZPX::Places p = cleanPlaces();
         Data *data = Data::instance();
         data->updateMapIndex();
-        QVERIFY(data->saveMapImage("Fresh", QImage(8, 8, QImage::Format_RGB32),
-                                   {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+        const QList<double> numbers{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+        QVERIFY(data->saveMapImage(QImage(8, 8, QImage::Format_RGB32),
+                                   KorvelTest::mapRecord("Fresh", "", numbers)));
         const int before = data->mapIndexCount();
         QTemporaryDir dir;
         const QString path = dir.path() + "/in.zpx";

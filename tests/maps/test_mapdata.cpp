@@ -8,6 +8,7 @@
 #include "core/geo.h"
 #include "maps/mapdata.h"
 #include "core/mapdescription.h"
+#include "support/maprecord.h"
 #include "support/testkit.h"
 
 namespace {
@@ -59,7 +60,7 @@ QString storeMap(const QString &path, int w, int h, const QString &record,
 QString northUpRecord()
 {
     Geo g{{11.0, 11.01, 11.0, 11.01}, {48.008, 48.008, 48.0, 48.0}, 11.005, 48.004};
-    return MapDescription::recordText("Flat", "OpenStreetMap", values(g));
+    return KorvelTest::mapRecord("Flat", "OpenStreetMap", values(g)).text();
 }
 
 }  // namespace
@@ -99,7 +100,7 @@ private slots:
         QTemporaryDir dir;
         const Geo g = rotatedCorners(1201, 801, 30, 11.5, 48.1);
         const QString path = storeMap(dir.filePath("Rot.png"), 1201, 801,
-                                      MapDescription::recordText("Rot", "x", values(g)));
+                                      KorvelTest::mapRecord("Rot", "x", values(g)).text());
         MapData map;
         QVERIFY(map.loadMapImage(path));
         QVERIFY(qAbs(map.northAngle() - 30) < 1e-6);
@@ -127,7 +128,7 @@ private slots:
         const Geo g = rotatedCorners(1000, 800, 30, 11.5, 48.1);
         MapData map;
         QVERIFY(map.loadMapImage(storeMap(dir.filePath("Rot.png"), 1000, 800,
-                                          MapDescription::recordText("Rot", "x", values(g)))));
+                                          KorvelTest::mapRecord("Rot", "x", values(g)).text())));
         QVERIFY(map.containsGeo(11.5, 48.1));
         // Just inside and just outside the top-left corner, along the diagonal.
         auto toward = [&](int corner, double f) {
@@ -153,11 +154,11 @@ private slots:
         Geo g = rotatedCorners(1000, 800, 10, 11.5, 48.1);
         MapData a, b;
         QVERIFY(a.loadMapImage(storeMap(dir.filePath("A.png"), 1000, 800,
-                                        MapDescription::recordText("A", "x", values(g)))));
+                                        KorvelTest::mapRecord("A", "x", values(g)).text())));
         g.lon[2] += 0.001;
         g.lat[2] -= 0.001;
         QVERIFY(b.loadMapImage(storeMap(dir.filePath("B.png"), 1000, 800,
-                                        MapDescription::recordText("B", "x", values(g)))));
+                                        KorvelTest::mapRecord("B", "x", values(g)).text())));
         QCOMPARE(a.geoToPixel(11.51, 48.09), b.geoToPixel(11.51, 48.09));
         QCOMPARE(a.pixelToGeo(10, 700), b.pixelToGeo(10, 700));
         QVERIFY(a.pixelsPerMeter() != b.pixelsPerMeter());
@@ -204,8 +205,10 @@ private slots:
             dir.filePath("missing.png"),
             dir.filePath("Plain.png"),
             storeMap(dir.filePath("Short.png"), 30, 20, "a|b|1|2|3|4|5|6|7|8|9|10|11"),
-            storeMap(dir.filePath("Flat.png"), 30, 20, MapDescription::recordText("F", "x", values(flat))),
-            storeMap(dir.filePath("Point.png"), 30, 20, MapDescription::recordText("P", "x", values(point))),
+            storeMap(dir.filePath("Flat.png"), 30, 20,
+                     KorvelTest::mapRecord("F", "x", values(flat)).text()),
+            storeMap(dir.filePath("Point.png"), 30, 20,
+                     KorvelTest::mapRecord("P", "x", values(point)).text()),
         };
         for (const QString &path : bad) {
             QVERIFY2(!map.loadMapImage(path), qPrintable(path));
@@ -215,6 +218,45 @@ private slots:
             QCOMPARE(map.geoToPixel(11.002, 48.003), before);
         }
         QCOMPARE(loaded.count(), 0);
+    }
+
+    // Odd records: numbers in other notations load like the written ones;
+    // the refusals and their messages stay as they were.
+    void oddRecords_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("refusal");  // empty: loads like the north-up map
+        const QString fields = northUpRecord().section('|', 2);
+        QTest::newRow("written") << northUpRecord() << QString();
+        QTest::newRow("exponents")
+            << "E|x|1.1e1|4.8008e1|1.101E1|48.008|1.1e+01|4.8e1|11.01|48.0|0|0|0|0" << QString();
+        QTest::newRow("commas, one extra") << QString("C,x," + fields + ",extra").replace('|', ',')
+                                           << QString();
+        QTest::newRow("one extra") << "X|x|" + fields + "|extra" << "has only 1 fields";
+        QTest::newRow("one missing") << "M|x|" + fields.section('|', 1) << "has only 1 fields";
+        QTest::newRow("nan corner") << "N|x|nan|" + fields.section('|', 1)
+                                    << "give no usable transform";
+        QTest::newRow("infinite corner") << "I|x|" + fields.section('|', 0, 5) + "|inf|" +
+                                                fields.section('|', 7)
+                                         << "give no usable transform";
+    }
+    void oddRecords()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, refusal);
+        QTemporaryDir dir;
+        const QString path = storeMap(dir.filePath("Odd.png"), 1000, 800, text);
+        MapData map;
+        if (!refusal.isEmpty()) {
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^\\[MapData\\] .*Odd\\.png.* " +
+                                                                  QRegularExpression::escape(refusal) +
+                                                                  "$"));
+            QVERIFY(!map.loadMapImage(path));
+            return;
+        }
+        QVERIFY(map.loadMapImage(path));
+        const QPointF br = map.geoToPixel(11.01, 48.0);
+        QVERIFY(qAbs(br.x() - 1000) < 1e-6 && qAbs(br.y() - 800) < 1e-6);
     }
 
     void quickDistance()

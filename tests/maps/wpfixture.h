@@ -10,6 +10,7 @@
 #include "core/mapdescription.h"
 #include "core/placemarks.h"
 #include "maps/waypoint.h"
+#include "support/maprecord.h"
 
 namespace WPFixture {
 
@@ -22,7 +23,7 @@ inline QString writeMap(const QString &folder)
     const QList<double> values = {west, north, east, north, west, south, east, south,
                                   (west + east) / 2, (north + south) / 2, 744.0, 1113.0};
     const QString path = QDir(folder).filePath("fixture-map.jpg");
-    MapDescription::writeImage(path, image, MapDescription::recordText("Field", "test", values));
+    MapDescription::writeImage(path, image, KorvelTest::mapRecord("Field", "test", values));
     return path;
 }
 

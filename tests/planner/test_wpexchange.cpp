@@ -19,6 +19,7 @@
 #include "core/data.h"
 #include "core/mapdescription.h"
 #include "core/namerule.h"
+#include "support/maprecord.h"
 #include "support/testkit.h"
 #include "maps/vardeckproject.h"
 #include "maps/wpdata.h"
@@ -36,7 +37,7 @@ QString makeMap(const QString &dir)
     const double w = 11.353, e = 11.357, n = 48.096, s = 48.092;
     const QList<double> v = {w, n, e, n, w, s, e, s, (w + e) / 2, (n + s) / 2, 297.0, 445.0};
     const QString path = dir + "/testmap.jpg";
-    if (!MapDescription::writeImage(path, img, MapDescription::recordText("testmap", "test", v)))
+    if (!MapDescription::writeImage(path, img, KorvelTest::mapRecord("testmap", "test", v)))
         return QString();
     return path;
 }

@@ -20,6 +20,7 @@
 #include "planner/wpeditor.h"
 #include "planner/wpmain.h"
 #include "planner/wptoolline.h"
+#include "support/maprecord.h"
 #include "support/testkit.h"
 
 namespace {
@@ -110,7 +111,7 @@ private slots:
                                       11.0144, 47.9956, 11.0072, 48.0028, 744.0, 1113.0};
         m_map = QDir(m_dir.path()).filePath("turned.jpg");
         QVERIFY(MapDescription::writeImage(m_map, image,
-                                           MapDescription::recordText("T", "t", values)));
+                                           KorvelTest::mapRecord("T", "t", values)));
     }
     void cleanup()
     {

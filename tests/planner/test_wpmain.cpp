@@ -27,6 +27,7 @@
 #include "planner/wpeditor.h"
 #include "planner/wpmain.h"
 #include "planner/wprelativediag.h"
+#include "support/maprecord.h"
 #include "support/testkit.h"
 #include "support/v1aircraft.h"
 
@@ -183,7 +184,7 @@ private slots:
         const QList<double> values = {11.0, 48.01, 11.01, 48.011, 10.999, 48.0, 11.009, 48.001,
                                       11.005, 48.0055, 744.0, 1113.0};
         const QString path = QDir(m_dir.path()).filePath("turned.jpg");
-        MapDescription::writeImage(path, image, MapDescription::recordText("T", "t", values));
+        MapDescription::writeImage(path, image, KorvelTest::mapRecord("T", "t", values));
         auto *plan = new WPData;
         QVERIFY(plan->loadMapImage(path));
         QVERIFY(std::abs(plan->northAngle()) > 1);

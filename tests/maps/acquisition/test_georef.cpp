@@ -231,7 +231,7 @@ private slots:
         QCOMPARE(finished[0][0].toString(), target);
         QCOMPARE(finished[0][1].value<GMMain *>(), &window);
         QCOMPARE(QImage(target).size(), QSize(400, 300));
-        const QStringList f = MapDescription::split(MapDescription::readText(target));
+        const QStringList f = MapDescription::parse(MapDescription::readText(target)).fields();
         QCOMPARE(f.mid(0, 12), QStringList({"Quarry", "Survey 2019", "11.5000000000", "48.2000000000",
                                             "11.7000000000", "48.2000000000", "11.5000000000",
                                             "48.1000000000", "11.7000000000", "48.1000000000",

@@ -15,6 +15,7 @@
 #include "maps/acquisition/mapinfopanel.h"
 #include "maps/acquisition/newmapform.h"
 #include "maps/acquisition/newwaypoint.h"
+#include "support/maprecord.h"
 #include "support/testkit.h"
 #include "maps/acquisition/wpopenchoosemap.h"
 #include "maps/acquisition/wpsavemap.h"
@@ -32,14 +33,18 @@ QImage mapImage(int w = 640, int h = 480, QColor colour = QColor(70, 110, 60))
     return image;
 }
 
-QList<double> capture(double width = 412.5, double height = 300.0)
+MapDescription capture(double width = 412.5, double height = 300.0)
 {
-    return {11.0, 48.01, 11.02, 48.01, 11.0, 48.0, 11.02, 48.0, 11.01, 48.005, width, height};
+    return KorvelTest::mapRecord(
+        QString(), QString(),
+        {11.0, 48.01, 11.02, 48.01, 11.0, 48.0, 11.02, 48.0, 11.01, 48.005, width, height});
 }
 
-void storeMap(const QString &name, const QString &source, const QList<double> &values)
+void storeMap(const QString &name, const QString &source, MapDescription record)
 {
-    QVERIFY(Data::instance()->saveMapImage(name, mapImage(), values, source));
+    record.setName(name);
+    record.setSource(source);
+    QVERIFY(Data::instance()->saveMapImage(mapImage(), record));
 }
 
 QString mapFile(const QString &name)
@@ -169,7 +174,8 @@ private slots:
         QCOMPARE(prompts.requests().size(), 1);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(dialog.getMapName(), mapFile("K"));
-        const QStringList fields = MapDescription::split(MapDescription::readText(mapFile("K")));
+        const QStringList fields =
+            MapDescription::parse(MapDescription::readText(mapFile("K"))).fields();
         QCOMPARE(fields.size(), 14);
         QCOMPARE(fields[0], QString("K"));
         QCOMPARE(fields[1], Data::instance()->currentMapService());
@@ -177,7 +183,7 @@ private slots:
         QCOMPARE(fields[12], QString("12000.00000"));
         // The index is rebuilt at once.
         QCOMPARE(Data::instance()->mapIndexCount(), 1);
-        QCOMPARE(Data::instance()->mapIndexEntry(0).value(0), QString("K"));
+        QCOMPARE(Data::instance()->mapIndexEntry(0).name(), QString("K"));
 
         // The same name again: refused with this dialog's text; Cancel stores nothing.
         WPSaveMap again;
@@ -276,8 +282,8 @@ private slots:
     void newWaypointOpensStoredMap()
     {
         QCOMPARE(Data::instance()->mapIndexCount(), 3);
-        const QString first = Data::instance()->mapIndexEntry(0).value(0);
-        const QString second = Data::instance()->mapIndexEntry(1).value(0);
+        const QString first = Data::instance()->mapIndexEntry(0).name();
+        const QString second = Data::instance()->mapIndexEntry(1).name();
         {   // Next on the list page without a pick: the first stored map.
             NewWaypoint dialog;
             dialog.show();
@@ -316,7 +322,7 @@ private slots:
             click(dialog.startList(), 1);
             dialog.nextButton()->click();
             click(dialog.mapList(), 2);
-            const QString gone = Data::instance()->mapIndexEntry(2).value(0);
+            const QString gone = Data::instance()->mapIndexEntry(2).name();
             QVERIFY(QFile::remove(mapFile(gone)));
             dialog.nextButton()->click();
             QCOMPARE(prompts.requests().size(), 1);

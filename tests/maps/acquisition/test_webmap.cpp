@@ -26,6 +26,7 @@
 #include "maps/acquisition/newmapform.h"
 #include "maps/acquisition/newwaypoint.h"
 #include "support/localonly.h"
+#include "support/maprecord.h"
 #include "support/testkit.h"
 #include "maps/acquisition/webmap.h"
 
@@ -169,16 +170,16 @@ private slots:
     void geoReferenceFromFivePositions()
     {
         // Hand-computed with 111300 m per degree and 0.01745 for degrees.
-        const QList<double> v = MapSnapshot::geoReference(
-            {{11.0, 48.0}, {11.01, 48.0}, {11.0, 47.99}, {11.01, 47.99}, {11.005, 47.995}});
+        const QList<double> v = KorvelTest::mapNumbers(MapSnapshot::geoReference(
+            {{11.0, 48.0}, {11.01, 48.0}, {11.0, 47.99}, {11.01, 47.99}, {11.005, 47.995}}));
         QCOMPARE(v.size(), 12);
         QCOMPARE(v.mid(0, 10), QList<double>({11.0, 48.0, 11.01, 48.0, 11.0, 47.99, 11.01, 47.99,
                                               11.005, 47.995}));
         QVERIFY(qAbs(v[10] - 744.8730744428863) < 1e-6);
         QVERIFY(qAbs(v[11] - 1113.0) < 1e-6);
         // A turned view: the width follows the top edge.
-        const QList<double> t = MapSnapshot::geoReference(
-            {{11.0, 48.0}, {11.01, 48.005}, {11.0, 47.99}, {11.01, 47.99}, {11.005, 47.995}});
+        const QList<double> t = KorvelTest::mapNumbers(MapSnapshot::geoReference(
+            {{11.0, 48.0}, {11.01, 48.005}, {11.0, 47.99}, {11.01, 47.99}, {11.005, 47.995}}));
         QVERIFY(qAbs(t[10] - 929.7711547684938) < 1e-6);
         QVERIFY(MapSnapshot::geoReference({{1, 2}}).isEmpty());
 
@@ -234,7 +235,7 @@ private slots:
                                      QString("%1/%2").arg(w / 2).arg(h / 2)}));
         QVERIFY(!state(map)["navigation"].toBool());
 
-        const QList<double> v = snap.getMapData();
+        const QList<double> v = KorvelTest::mapNumbers(snap.getMapData());
         QCOMPARE(v.size(), 12);
         const QList<double> expected = {lon(0), lat(0), lon(w), lat(0), lon(0), lat(h),
                                         lon(w), lat(h), lon(w / 2), lat(h / 2)};
@@ -306,7 +307,8 @@ private slots:
         QVERIFY(KorvelTest::waitFor([&] { return data->isOnline(); }, 5000));
         QImage old(64, 64, QImage::Format_RGB32);
         old.fill(Qt::gray);
-        QVERIFY(data->saveMapImage("Harbour", old, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+        const QList<double> numbers{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+        QVERIFY(data->saveMapImage(old, KorvelTest::mapRecord("Harbour", "", numbers)));
 
         KorvelTest::PromptScript prompts;
         NewWaypoint dialog;
@@ -325,7 +327,7 @@ private slots:
             QVERIFY(snap->isFullScreen());
             QVERIFY(KorvelTest::waitForTestPage(web(snap->webMap())));
             snap->savedclicked();
-            captured = snap->getMapData();
+            captured = KorvelTest::mapNumbers(snap->getMapData());
         }, 20000);
         dialog.nextButton()->click();
         QCOMPARE(captured.size(), 12);
@@ -353,7 +355,7 @@ private slots:
         QCOMPARE(dialog.getChoice(), 1);
         const QString path = data->orthoMapPath() + QDir::separator() + "Harbour 2.jpg";
         QCOMPARE(dialog.getMapName(), path);
-        const QStringList fields = MapDescription::split(MapDescription::readText(path));
+        const QStringList fields = MapDescription::parse(MapDescription::readText(path)).fields();
         QCOMPARE(fields.size(), 14);
         QCOMPARE(fields[1], QString("TestMap"));
         for (int i = 0; i < 12; ++i)
@@ -361,7 +363,7 @@ private slots:
         QCOMPARE(QImage(path).size(), dialog.newMapForm()->image().size());
         bool indexed = false;
         for (int i = 0; i < data->mapIndexCount(); ++i)
-            indexed |= data->mapIndexEntry(i).value(0) == "Harbour 2";
+            indexed |= data->mapIndexEntry(i).name() == "Harbour 2";
         QVERIFY(indexed);
     }
 };
