@@ -15,6 +15,7 @@
 #include "maps/wpdata.h"
 #include "maps/wpimport.h"
 #include "safety/writers.h"
+#include "support/maprecord.h"
 #include "support/testkit.h"
 
 namespace {
@@ -161,7 +162,7 @@ bool sameSizeZip(const QByteArray &bytes, const QByteArray &reference)
         const QList<double> v = {11.353, 48.096, 11.357, 48.096, 11.353, 48.092,
                                  11.357, 48.092, 11.355, 48.094, 297.0, 445.0};
         QDir().mkpath(work + "/src");
-        if (!MapDescription::writeImage(work + "/src/map.jpg", image, MapDescription::recordText("m", "t", v)))
+        if (!MapDescription::writeImage(work + "/src/map.jpg", image, KorvelTest::mapRecord("m", "t", v)))
             qFatal("vardeck: no map");
         writeFile(work + "/out/plan.znp", "an older archive");
     },
