@@ -658,7 +658,7 @@ private slots:
             QVERIFY(ac.listenTcp());
             auto *socket = new QTcpSocket;
             socket->connectToHost(QHostAddress::LocalHost, ac.tcpPort());
-            QVERIFY(socket->waitForConnected(3000));
+            QVERIFY(socket->waitForConnected(KorvelTest::kWaitMs));
             device = socket;
         }
         ScriptedJoystickSource::Script js;
@@ -677,8 +677,10 @@ private slots:
         QSignalSpy height(handler.get(), &KorvelPacketHandler::heightUpdate);
         QSignalSpy uploaded(handler.get(), &KorvelPacketHandler::waypointUploadStatus);
         QSignalSpy flying(handler.get(), &KorvelPacketHandler::waypointFlightStarted);
+        qint64 written = 0;
+        connect(device, &QIODevice::bytesWritten, this, [&written](qint64 n) { written += n; });
         handler->setDevice(device);
-        QVERIFY(KorvelTest::waitFor([&] { return using_.size() == 1; }, 10000));
+        QVERIFY(KorvelTest::waitFor([&] { return using_.size() == 1; }));
         QCOMPARE(handler->comType(), 2);
         QCOMPARE(vars.size(), 1);
         QCOMPARE(logCount("ACI link lacks"), 0);  // every signal the handler wires exists
@@ -707,7 +709,7 @@ private slots:
             handler->addAciWaypoint(waypoint(n), 0);
         ac.crcErrorOnWaypoint = 2;
         handler->startAciWaypointUpload();
-        QVERIFY(KorvelTest::waitFor([&] { return ac.storedWaypoints.size() == 3 && ac.flying(); }, 10000));
+        QVERIFY(KorvelTest::waitFor([&] { return ac.storedWaypoints.size() == 3 && ac.flying(); }));
         QVERIFY(KorvelTest::waitFor([&] { return uploaded.size() == 3; }));
         QCOMPARE(flying.size(), 1);
         // No waypoint reached yet: the next start resumes at the first.
@@ -722,9 +724,10 @@ private slots:
         // Closing stops the frames; the handler stops the thread on its way out.
         handler->closeDevice();
         pace.stop();
-        QTest::qWait(50);
+        // Frames written before the close may still be on their way.
+        QVERIFY(KorvelTest::waitFor([&] { return ac.bytesReceived == written; }));
         const int frames = ac.joystickPayloads.size();
-        QTest::qWait(100);
+        QTest::qWait(100);  // only to show that no frame follows the close
         QCOMPARE(ac.joystickPayloads.size(), frames);
         auto *aci = static_cast<ComACI *>(handler->comACI());
         QVERIFY(aci->isRunning());
@@ -738,12 +741,12 @@ private slots:
         aci.setJoystickSource(std::make_unique<ScriptedJoystickSource>(&js));
         aci.initDevice();
         QVERIFY(KorvelTest::waitFor([&] { return js.reads == 0 && logCount("driver not installed") >= 1; }));
-        QTest::qWait(60);
+        QTest::qWait(60);  // only to show that the next passes log nothing more
         QCOMPARE(logCount("driver not installed"), 1);
         aci.deviceClosed();
         aci.initDevice();
         QVERIFY(KorvelTest::waitFor([&] { return logCount("driver not installed") >= 2; }));
-        QTest::qWait(60);
+        QTest::qWait(60);  // only to show that the next passes log nothing more
         aci.deviceClosed();
         QCOMPARE(logCount("driver not installed"), 2);
         aci.shutdown();

@@ -58,7 +58,7 @@ class TestWPFlight : public QObject {
     {
         auto *socket = new QTcpSocket;
         socket->connectToHost(QHostAddress::LocalHost, port);
-        if (!socket->waitForConnected(3000)) {
+        if (!socket->waitForConnected(KorvelTest::kWaitMs)) {
             delete socket;
             return nullptr;
         }
@@ -163,7 +163,7 @@ private slots:
         ac.autoFly = true;
         ac.waypoints.clear();
         s.startButton->click();
-        QVERIFY(waitFor([&] { return t->flightState() == 0; }, 5000));
+        QVERIFY(waitFor([&] { return t->flightState() == 0; }));
         QCOMPARE(s.status->text(), QString("<font color='green'><b>Finished!</b></font>"));
         QCOMPARE(texts.last(), s.status->text());
         QCOMPARE(ac.waypoints.size(), 3);  // 2, 3 and 4
@@ -207,7 +207,7 @@ private slots:
         QTcpSocket *socket = connectTo(ac.tcpPort());
         QVERIFY(socket);
         h->setDevice(socket);
-        QVERIFY(waitFor([&] { return ready.size() == 1; }, 10000));
+        QVERIFY(waitFor([&] { return ready.size() == 1; }));
         QCOMPARE(h->protocol(), LinkProtocol::Aci);
         // Values the link has before the tab opens show in the tab at once.
         AciAircraft::Telemetry early;
@@ -241,7 +241,7 @@ private slots:
                 });
         });
         s.startButton->click();
-        QVERIFY(waitFor([&] { return stopped; }, 10000));
+        QVERIFY(waitFor([&] { return stopped; }));
         QVERIFY(s.status->text().contains("Stopped!"));
         QCOMPARE(s.start->value(), 2);
         QVERIFY(ac.storedWaypoints.size() >= 2);  // the flight starts while the upload goes on
@@ -251,7 +251,7 @@ private slots:
         QCOMPARE(s.battery->quality(), 75);
 
         s.startButton->click();
-        QVERIFY(waitFor([&] { return t->flightState() == 0; }, 10000));
+        QVERIFY(waitFor([&] { return t->flightState() == 0; }));
         QCOMPARE(s.status->text(), QString("<font color='green'><b>Finished!</b></font>"));
         QCOMPARE(ac.storedWaypoints.size(), 3);  // 2, 3 and 4, past a checksum error and a full buffer
         for (int n = 1; n <= 4; ++n)
