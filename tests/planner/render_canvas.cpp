@@ -18,6 +18,15 @@
 #include "planner/wptoolline.h"
 #include "support/testkit.h"
 
+namespace {
+// Delivers what a change posted (scene updates, layouts) before a grab.
+void settle()
+{
+    QCoreApplication::sendPostedEvents();
+    KorvelTest::settleLayouts();
+}
+}  // namespace
+
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
@@ -58,15 +67,15 @@ int main(int argc, char **argv)
     const QPointF fov = camera.fieldOfView();
     e->generateMatrix(150, 60, 40, fov.x(), fov.y(), false);
     std::printf("%d previews\n", e->previews().size());
-    QTest::qWait(200);
+    settle();
     w.grab().save(out.filePath("canvas-grid-preview.png"));
     if (seconds > 0)
-        QTest::qWait(seconds * 1000);
+        QTest::qWait(seconds * 1000);  // shown to the viewer for as long as asked
     w.createMatrixOnMap(5.0);
-    QTest::qWait(200);
+    settle();
     w.grab().save(out.filePath("canvas-grid-applied.png"));
     if (seconds > 0)
-        QTest::qWait(seconds * 1000);
+        QTest::qWait(seconds * 1000);  // shown to the viewer for as long as asked
 
     // Photos along a drawn line, then around a point.
     w.toolAction("linematrix")->trigger();
@@ -74,17 +83,17 @@ int main(int argc, char **argv)
         QTest::mouseClick(e->viewport(), Qt::LeftButton, Qt::NoModifier, e->mapFromScene(p));
     w.toolLine()->lmFinishedClicked();
     e->generateLineMatrix(60, fov.y(), 40);
-    QTest::qWait(200);
+    settle();
     w.grab().save(out.filePath("canvas-line-preview.png"));
     if (seconds > 0)
-        QTest::qWait(seconds * 1000);
+        QTest::qWait(seconds * 1000);  // shown to the viewer for as long as asked
     w.toolAction("coi")->trigger();
     for (const QPointF &p : {QPointF(880, 250), QPointF(880, 120)})
         QTest::mouseClick(e->viewport(), Qt::LeftButton, Qt::NoModifier, e->mapFromScene(p));
     e->generateCOI(0, 30, 40, -30);
-    QTest::qWait(200);
+    settle();
     w.grab().save(out.filePath("canvas-circle-preview.png"));
     if (seconds > 0)
-        QTest::qWait(seconds * 1000);
+        QTest::qWait(seconds * 1000);  // shown to the viewer for as long as asked
     return 0;
 }

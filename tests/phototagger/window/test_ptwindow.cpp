@@ -279,7 +279,7 @@ private slots:
         std::unique_ptr<PTMain> w(open("Preview"));
         QSignalSpy shown(w->preview(), &PTPreview::imageShown);
         w->list()->setCurrentItem(w->list()->topLevelItem(0));
-        QVERIFY(shown.wait());
+        QVERIFY(shown.wait(KorvelTest::kWaitMs));
         QVERIFY(!w->preview()->showsNoImage());
         QCOMPARE(w->preview()->picture().size(), QSize(32, 24));
         QCOMPARE(w->map()->discs().at(0)->state(), int(PTMapPhoto::Selected));
@@ -288,7 +288,7 @@ private slots:
         QVERIFY(!w->preview()->picture().isNull());
         emit w->map()->discs().at(2)->clicked(3);  // missing thumbnail
         QCOMPARE(w->list()->currentIndex().row(), 2);
-        QVERIFY(shown.wait());
+        QVERIFY(shown.wait(KorvelTest::kWaitMs));
         QVERIFY(w->preview()->showsNoImage());
         QCOMPARE(w->map()->discs().at(2)->state(), int(PTMapPhoto::Selected));
         QCOMPARE(w->map()->discs().at(0)->state(), int(PTMapPhoto::HasImage));
@@ -391,8 +391,8 @@ private slots:
         QSignalSpy shown(&preview, &PTPreview::imageShown);
         preview.requestImage(dir.path() + "/small.jpg");
         preview.requestImage(dir.path() + "/big.jpg");
-        QVERIFY(shown.wait());
-        QTest::qWait(50);
+        QVERIFY(shown.wait(KorvelTest::kWaitMs));
+        QTest::qWait(50);  // only to show that the overtaken request shows nothing
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown.first().first().toString(), dir.path() + "/big.jpg");
         QVERIFY(preview.picture().width() <= 640 * preview.devicePixelRatioF());
@@ -440,7 +440,7 @@ private slots:
         label.resize(50, 80);
         label.setImage(pm);
         QCOMPARE(label.heightForWidth(100), 50);
-        QCOMPARE(label.pixmap()->size(), QSize(50, 25));
+        QCOMPARE(label.pixmap(Qt::ReturnByValue).size(), QSize(50, 25));
         PTPreview preview;
         QVERIFY(!preview.setImage("/nonexistent/thumb.jpg"));
         QVERIFY(preview.showsNoImage());
