@@ -456,6 +456,37 @@ private slots:
         QCOMPARE(started.size(), 2);
     }
 
+    // An answer to the last upload (a status asked after a full buffer) that
+    // reaches the ground after a new upload began is not taken for this
+    // one's: the old list is cleared before the first waypoint goes.
+    void lateAnswerOfTheLastUploadIsIgnored()
+    {
+        connectAircraft();
+        QVERIFY(negotiate());
+        const ZEPH_WAYPOINT old = waypoint(9);
+        m_ac->storedWaypoints = {QByteArray(reinterpret_cast<const char *>(&old), 42)};
+        for (int n = 1; n <= 3; ++n)
+            m_aci->addWaypoint(waypoint(n), 0);
+        m_aci->startWaypointUpload();
+        s()->tick();  // the begin goes; its answer is held back
+        QCOMPARE(m_ac->waypointCommands, QList<quint8>{18});
+        const QByteArray beginAnswer = m_ac->value(145);
+        m_pending.clear();
+        m_ac->setValue(145, QByteArray::fromHex("0410006100") + char(beginAnswer.at(5) + 100));
+        deliverTelemetry();
+        step();  // what the program answers goes
+        QCOMPARE(m_ac->waypointCommands, QList<quint8>{18});
+        m_ac->setValue(145, beginAnswer);
+        for (int i = 0; i < 200 && m_ac->storedWaypoints.size() < 3; ++i)
+            deliverTelemetry();
+        QCOMPARE(m_ac->waypointCommands.mid(0, 3), (QList<quint8>{18, 14, 15}));
+        QCOMPARE(m_ac->storedWaypoints.size(), 3);
+        for (int n = 1; n <= 3; ++n) {
+            const ZEPH_WAYPOINT w = m_aci->waypointAt(n - 1);
+            QCOMPARE(m_ac->storedWaypoints[n - 1], QByteArray(reinterpret_cast<const char *>(&w), 42));
+        }
+    }
+
     void uploadOfALostLinkIsNotResumed()
     {
         connectAircraft();
