@@ -36,6 +36,19 @@ using KorvelTest::AciAircraft;
 using KorvelTest::V1Aircraft;
 using KorvelTest::waitFor;
 
+namespace {
+// A gas alarm that makes no sound: the toolkit's sample loader, started by a
+// real one, may still be loading when the test process ends, and a loader
+// thread that outlives the application crashes the exit.
+struct SilentAlarm : GasAlarmSound {
+    void setLoopCount(int count) override { m_loops = count; }
+    int loopCount() const override { return m_loops; }
+    bool isPlaying() const override { return false; }
+    void play() override {}
+    int m_loops = -1;
+};
+}  // namespace
+
 class TestWPFlight : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
@@ -227,6 +240,7 @@ private slots:
         std::unique_ptr<WPMain> w(make(h.get(), 4, 0));
         WPToolLine *t = w->toolLine();
         const auto &s = t->statusWidgets();
+        s.gas->setSounds(std::make_unique<SilentAlarm>(), std::make_unique<SilentAlarm>());
         QStringList texts;
         recordTexts(h.get(), s.status, &texts);
 
