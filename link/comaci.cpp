@@ -166,6 +166,7 @@ void ComACI::resetUpload()
     m_statusRequested = false;
     m_navStarted = false;
     m_stopRequested = false;
+    m_awaitingBegin = false;
     m_flightStartRaised = false;
     m_uploaded = 0;
     m_allUploaded = true;
@@ -416,6 +417,7 @@ void ComACI::startWaypointUpload()
         qDebug() << "NO WAYPOINT UPLOADED";
         return;
     }
+    m_awaitingBegin = true;
     sendWaypointCommand(AciWaypointCommand::BeginUpload, Seq::First);
 }
 
@@ -446,6 +448,15 @@ void ComACI::handleWaypointResponse()
                             && m_stopRequested;
     if (!m_uploadActive && !stopAnswer)
         return;
+    // Until the aircraft takes this upload's begin, any other answer belongs
+    // to an older command (a status asked before a stop, say): acting on it
+    // would send waypoints into the list of the last upload.
+    const bool anyStopAnswer = kind == AciResponseKind::Result && command == AciWaypointCommand::StopFlight;
+    if (m_awaitingBegin && !anyStopAnswer) {
+        if (kind != AciResponseKind::Acknowledge || command != AciWaypointCommand::BeginUpload)
+            return;
+        m_awaitingBegin = false;
+    }
     const int total = m_waypoints.size();
     qDebug() << "**** WPLIST DATA ****" << int(kind) << int(command) << status;
     m_allUploaded = m_uploaded >= total;

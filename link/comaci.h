@@ -144,6 +144,7 @@ private:
     quint8 m_wpCommand[6] = {};
     int m_watchdog = 1000;
     bool m_stopRequested = false;     // a stop waits for the aircraft's answer
+    bool m_awaitingBegin = false;     // this upload's begin is not yet acknowledged
     bool m_flightStartRaised = false; // waypointFlightStarted(true) awaits its false
     QSet<int> m_reached;              // waypoints reported reached in this flight
 };

@@ -116,6 +116,9 @@ void WebMap::clearPath()
 
 void WebMap::hideToolbar()
 {
+    // The view as it shows the controls: waitForFrame waits until it no
+    // longer does.
+    m_beforeHide = viewImage();
     runJavaScript(QStringLiteral("hideNavigation();"));
 }
 
@@ -186,14 +189,19 @@ bool WebMap::waitForFrame(int timeoutMs)
         if (!drawn)
             wait(10);
     }
+    // Controls hidden since the last wait must be gone from the view, too.
+    const QImage beforeHide = m_beforeHide;
+    m_beforeHide = QImage();
     if (!drawn)
         return false;
-    // The frame still has to reach the view: wait until two renderings agree.
+    // The frame still has to reach the view, which may take longer than the
+    // page's frames on a busy machine: wait until two renderings agree, and
+    // after a hide until the view has changed.
     QImage last = viewImage();
     while (clock.elapsed() < timeoutMs) {
         wait(25);
         const QImage now = viewImage();
-        if (now == last)
+        if (now == last && (beforeHide.isNull() || now != beforeHide))
             return true;
         last = now;
     }

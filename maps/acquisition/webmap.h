@@ -32,7 +32,8 @@ public:
     QImage viewImage() const override;
     // Waits (nested event loop, at most timeoutMs) until the page has drawn
     // what the scripts run so far changed and the view shows it, so that
-    // viewImage() holds the page as it is now. False on time-out.
+    // viewImage() holds the page as it is now; after hideToolbar() also until
+    // the view no longer looks as it did before. False on time-out.
     bool waitForFrame(int timeoutMs = 2000) override;
 
     // How long getLatLonFromPixel waits for the page (ms).
@@ -61,4 +62,7 @@ public slots:
     void cleanMarkers() override;
     void clearPath() override;
     void hideToolbar() override;
+
+private:
+    QImage m_beforeHide;  // the view before the last hideToolbar(), until waitForFrame
 };

@@ -163,7 +163,7 @@ private slots:
         QPointer<GMMain> alive(gm);
         QMetaObject::invokeMethod(&w, "gmcreated", Q_ARG(QString, mapFile("North")),
                                   Q_ARG(GMMain *, gm));
-        QTRY_VERIFY(!alive);
+        QTRY_VERIFY_WITH_TIMEOUT(!alive, KorvelTest::kWaitMs);
         QCOMPARE(w.tabs()->count(), tabs);
         QVERIFY(planTab(w));
         QCOMPARE(title(w), QString("North"));

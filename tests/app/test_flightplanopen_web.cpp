@@ -99,7 +99,7 @@ private slots:
         QVERIFY(QFile::copy(page, folder + "/index.html"));
         QFile::setPermissions(folder + "/index.html", QFile::ReadOwner | QFile::WriteOwner);
         QVERIFY(data->setCurrentMapService("TestMap"));
-        WebMap::setReplyTimeout(3000);
+        WebMap::setReplyTimeout(KorvelTest::kWaitMs);
     }
     void cleanupTestCase()
     {
@@ -148,7 +148,7 @@ private slots:
                 if (snapshots == 1) {
                     // The user wanders off before storing the view.
                     web(snap->webMap())->gotoLatLon(40.0, 5.0);
-                    QTRY_COMPARE(centreLon(web(snap->webMap())), 5.0);
+                    QTRY_COMPARE_WITH_TIMEOUT(centreLon(web(snap->webMap())), 5.0, KorvelTest::kWaitMs);
                 }
                 snap->savedclicked();
             } else if (auto *save = qobject_cast<WPSaveMap *>(modal)) {

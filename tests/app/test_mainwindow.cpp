@@ -278,7 +278,7 @@ private slots:
         QVERIFY(server.listen(QHostAddress::LocalHost, 0));
         auto *socket = new QTcpSocket;
         socket->connectToHost(QHostAddress::LocalHost, server.serverPort());
-        QVERIFY(socket->waitForConnected(2000));
+        QVERIFY(socket->waitForConnected(KorvelTest::kWaitMs));
         w.link()->setDevice(socket);
         QVERIFY(w.link()->isConnected());
         c->setText("Disconnect...");
@@ -517,7 +517,7 @@ private slots:
         QCOMPARE(found.size(), 1);
         tree->setCurrentItem(found.first());
         auto *page = db->findChild<DBMaps *>();
-        QTRY_COMPARE(page->name(), QString("Bay"));
+        QTRY_COMPARE_WITH_TIMEOUT(page->name(), QString("Bay"), KorvelTest::kWaitMs);
         QToolButton *create = page->newFlightPlanButton();
         const int tabs = w.findChild<QTabWidget *>()->count();
         create->click();

@@ -96,7 +96,7 @@ private slots:
         emit w.tabs()->tabCloseRequested(index);
         QVERIFY(QFile::exists(file));
         QVERIFY(!w.findWindow(OpenKind::Thermal, "Tab project"));
-        QTRY_VERIFY(!Data::instance()->isOpen(OpenKind::Thermal, "Tab project"));
+        QTRY_VERIFY_WITH_TIMEOUT(!Data::instance()->isOpen(OpenKind::Thermal, "Tab project"), KorvelTest::kWaitMs);
     }
 
     void databasePageOpensTheProject()

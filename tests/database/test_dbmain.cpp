@@ -170,12 +170,12 @@ private slots:
         db.updateDBComplete();
         KorvelTest::PromptScript script;  // the log page reports its unreadable log
         db.tree()->setCurrentItem(itemNamed(db, DBMain::Kind(kind), name));
-        QTRY_COMPARE(db.pages()->currentIndex(), page);
+        QTRY_COMPARE_WITH_TIMEOUT(db.pages()->currentIndex(), page, KorvelTest::kWaitMs);
         db.updateDBComplete();
         QVERIFY(db.tree()->currentItem());
         QCOMPARE(db.tree()->currentItem()->text(0), name);
         QCOMPARE(db.currentName(), name);
-        QTRY_COMPARE(db.pages()->currentIndex(), page);
+        QTRY_COMPARE_WITH_TIMEOUT(db.pages()->currentIndex(), page, KorvelTest::kWaitMs);
         db.tree()->setCurrentItem(db.kindNode(DBMain::Kind(kind)));
         QCOMPARE(db.pages()->currentIndex(), int(DBMain::OverviewPage));
     }

@@ -51,6 +51,16 @@ QTreeWidgetItem *itemNamed(const DBMain &db, const QString &name)
     return nullptr;
 }
 
+// The map loader has ended and everything it sent has arrived: its signals
+// are queued before it ends.
+bool loaderEnded(const DBMain &db)
+{
+    if (!KorvelTest::waitFor([&] { return db.mapLoader()->isFinished(); }))
+        return false;
+    QCoreApplication::sendPostedEvents();
+    return true;
+}
+
 }  // namespace
 
 class TestDBMaps : public QObject {
@@ -114,22 +124,22 @@ private slots:
         db.tree()->setCurrentItem(itemNamed(db, "First"));
         QCOMPARE(db.pages()->currentIndex(), int(DBMain::LoadingPage));
         db.tree()->setCurrentItem(itemNamed(db, "Second"));
-        QTRY_COMPARE(db.pages()->currentIndex(), int(DBMain::MapPage));
-        QTRY_COMPARE(db.mapPage()->value(1)->text(), QString("osm"));
-        QTest::qWait(200);  // any older load has ended by now
+        QTRY_COMPARE_WITH_TIMEOUT(db.pages()->currentIndex(), int(DBMain::MapPage), KorvelTest::kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(db.mapPage()->value(1)->text(), QString("osm"), KorvelTest::kWaitMs);
+        QVERIFY(loaderEnded(db));  // an older load would show its map now
         QCOMPARE(db.mapPage()->name(), QString("Second"));
         QCOMPARE(db.mapPage()->previewLabel()->pixmap(Qt::ReturnByValue).size(), QSize(600, 300));
 
         // An unreadable map still gets its page, not the loading page forever.
         db.tree()->setCurrentItem(itemNamed(db, "Broken"));
-        QTRY_COMPARE(db.pages()->currentIndex(), int(DBMain::MapPage));
-        QTRY_COMPARE(db.mapPage()->value(1)->text(), QString("-"));
+        QTRY_COMPARE_WITH_TIMEOUT(db.pages()->currentIndex(), int(DBMain::MapPage), KorvelTest::kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(db.mapPage()->value(1)->text(), QString("-"), KorvelTest::kWaitMs);
         QCOMPARE(db.mapPage()->name(), QString("Broken"));
 
         // A load that ends after another kind was selected leaves that page.
         db.tree()->setCurrentItem(itemNamed(db, "First"));
         db.tree()->setCurrentItem(db.overviewNode());
-        QTest::qWait(300);
+        QVERIFY(loaderEnded(db));
         QCOMPARE(db.pages()->currentIndex(), int(DBMain::OverviewPage));
     }
 
@@ -169,7 +179,7 @@ private slots:
         DBMain db;
         db.updateDBComplete();
         db.tree()->setCurrentItem(itemNamed(db, "harbour"));
-        QTRY_COMPARE(db.pages()->currentIndex(), int(DBMain::MapPage));
+        QTRY_COMPARE_WITH_TIMEOUT(db.pages()->currentIndex(), int(DBMain::MapPage), KorvelTest::kWaitMs);
         DBMaps *page = db.mapPage();
         QSignalSpy deleted(page, &DBMaps::mapDeleted);
         bool ordered = false;

@@ -29,6 +29,7 @@ WebMap *web(MapPage *page)
 #include <QSettings>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QTimer>
 #include <QToolButton>
 #include <QToolTip>
@@ -73,7 +74,7 @@ QTreeWidgetItem* row(const Flightbook& fb, const QString& name)
 
 bool idle(const Flightbook& fb)
 {
-    return KorvelTest::waitFor([&] { return !fb.isBusy(); }, 20000);
+    return KorvelTest::waitFor([&] { return !fb.isBusy(); });
 }
 
 // Selects the rows in this order (extended selection, as Ctrl-clicks do).
@@ -104,10 +105,10 @@ QStringList takeCalls(WebMap* map)
     return calls;
 }
 
-// Calls after the page has run everything sent so far.
+// Calls after the page has run everything sent so far: scripts run in the
+// order they are sent, so the one that takes the calls runs after them all.
 QStringList settledCalls(WebMap* map)
 {
-    QTest::qWait(100);
     return takeCalls(map);
 }
 
@@ -282,7 +283,8 @@ private slots:
         QVERIFY(fb.chooseFolder(dir.filePath("big")));
         QVERIFY(fb.chooseFolder(dir.filePath("small")));
         QVERIFY(idle(fb));
-        QTest::qWait(50);  // rows of the older scan would have come by now
+        // A scan thread goes only after its end, behind every row it sent.
+        QVERIFY(KorvelTest::waitFor([&] { return fb.findChildren<FlightBookThread*>().isEmpty(); }));
         QCOMPARE(rowNames(fb), QStringList{"S1"});
         QVERIFY(fb.logTree()->isEnabled());
 
@@ -505,7 +507,8 @@ private slots:
         closing->updateMap(closing->logTree()->topLevelItem(0));
         QVERIFY(closing->isBusy());
         delete closing;
-        QTest::qWait(200);
+        QVERIFY(QThreadPool::globalInstance()->waitForDone(KorvelTest::kWaitMs));
+        QCoreApplication::sendPostedEvents();
     }
 
     void copyIntoTheWorkspace()

@@ -200,8 +200,8 @@ private slots:
         const auto noPlace = [](double, double) { return QString(); };
         scan.start(QDir(dir.filePath("first")).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot), noPlace);
         scan.start(QDir(dir.filePath("second")).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot), noPlace);
-        QVERIFY(KorvelTest::waitFor([&] { return done > 0 && !scan.isRunning(); }));
-        QTest::qWait(20);  // let every queued row of the older scan arrive
+        // A scan thread goes only after its end, behind every row it sent.
+        QVERIFY(KorvelTest::waitFor([&] { return done > 0 && scan.findChildren<FlightBookThread*>().isEmpty(); }));
         QCOMPARE(rows, QStringList{"new1"});
         QCOMPARE(done, 1);
     }

@@ -37,7 +37,7 @@ QMap<QString, Tag> exiv2Tags(const QString &path)
 {
     QProcess p;
     p.start(QStringLiteral("exiv2"), {QStringLiteral("-u"), QStringLiteral("-Pkyv"), path});
-    p.waitForFinished(10000);
+    p.waitForFinished(30000);
     QMap<QString, Tag> tags;
     const QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split('\n');
     for (const QString &line : lines) {

@@ -41,7 +41,7 @@ QTcpSocket *connectTo(V1Aircraft &air)
 {
     auto *s = new QTcpSocket;
     s->connectToHost(QHostAddress::LocalHost, air.tcpPort());
-    if (!s->waitForConnected(3000) || !waitFor([&] { return air.hasPeer(); })) {
+    if (!s->waitForConnected(KorvelTest::kWaitMs) || !waitFor([&] { return air.hasPeer(); })) {
         delete s;
         return nullptr;
     }
@@ -116,7 +116,7 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         h.setDevice(connectTo(air));
-        QVERIFY(waitFor([&] { return opened.count() == 1; }, 6000));
+        QVERIFY(waitFor([&] { return opened.count() == 1; }));
         QVERIFY(clock.elapsed() >= 2900);
         QCOMPARE(h.comType(), 2);
         QCOMPARE(m_aci->inits, 1);
@@ -158,7 +158,7 @@ private slots:
         h.closeDevice();
         QCOMPARE(closed.count(), 1);
         QCOMPARE(m_aci->closes, 1);
-        QTest::qWait(200);
+        QTest::qWait(200);  // only to show that no detection ends after the close (interval 50 ms)
         QCOMPARE(opened.count(), 0);
         QCOMPARE(h.comType(), 0);
         QVERIFY(!h.isConnected());
@@ -212,7 +212,7 @@ private slots:
         h.sendBatteryType(1);
         h.sendEmergencyMode(2);
         h.unblockHarlek();
-        QTest::qWait(50);
+        QTest::qWait(50);  // only to show that nothing reaches the aircraft
         QCOMPARE(air.requests.size(), 0);
         QCOMPARE(m_aci->homes, 0);
 
@@ -243,7 +243,7 @@ private slots:
         h.unblockHarlek();
         h.comeHome();
         QCOMPARE(m_aci->homes, 1);
-        QTest::qWait(50);
+        QTest::qWait(50);  // only to show that nothing reaches the aircraft
         QCOMPARE(air.requests.size(), 0);
 
         emit m_aci->initDone();
@@ -325,7 +325,7 @@ private slots:
         QVERIFY(waitFor([&] { return closed.count() == 1; }));
         QVERIFY(!h.isConnected());
         QCOMPARE(h.comType(), 0);
-        QTest::qWait(50);
+        QTest::qWait(50);  // only to show that no second close follows
         QCOMPARE(closed.count(), 1);
     }
 
@@ -437,8 +437,8 @@ private slots:
         QCOMPARE(events.mid(5), (QStringList{"20m", "reached 6", "sending", "fly 7", "reached 7", "finished"}));
         QVERIFY(!h.isV1FlightActive());
         const int sent = air.waypoints.size();
-        QTest::qWait(120);
-        QCOMPARE(air.waypoints.size(), sent);  // nothing resent after the end
+        QTest::qWait(120);  // only to show that nothing is resent after the end (interval 40 ms)
+        QCOMPARE(air.waypoints.size(), sent);
     }
 
     void abortStopsSending()
@@ -447,7 +447,11 @@ private slots:
         QVERIFY(air.listenTcp());
         KorvelPacketHandler h;
         h.setV1ResendInterval(30);
-        h.setDevice(connectTo(air));
+        QTcpSocket *link = connectTo(air);
+        QVERIFY(link);
+        qint64 written = 0;
+        connect(link, &QIODevice::bytesWritten, this, [&written](qint64 n) { written += n; });
+        h.setDevice(link);
         air.autoAck = false;
         h.addV1Waypoint(waypoint(1));
         h.addV1Waypoint(waypoint(2));
@@ -456,18 +460,15 @@ private slots:
         QVERIFY(waitFor([&] { return air.waypoints.size() >= 2; }));  // resending
         QCOMPARE(h.setV1WPaborted(true), 3);
         // Records written before the stop may still be on their way: count
-        // once nothing has arrived for a while.
-        int sent = -1;
-        for (int i = 0; i < 50 && sent != air.waypoints.size(); ++i) {
-            sent = air.waypoints.size();
-            QTest::qWait(100);
-        }
-        QTest::qWait(150);
+        // once every byte the program wrote has arrived.
+        QVERIFY(waitFor([&] { return link->bytesToWrite() == 0 && air.raw.size() == written; }));
+        const int sent = air.waypoints.size();
+        QTest::qWait(150);  // only to show that nothing is resent after the stop (interval 30 ms)
         QCOMPARE(air.waypoints.size(), sent);
         // A reached bit after the stop marks nothing.
         QSignalSpy reached(&h, &KorvelPacketHandler::wpV1waypointreached);
         air.sendNavStatus(0x0002);
-        QTest::qWait(100);
+        QTest::qWait(100);  // only to show that no reach is marked
         QCOMPARE(reached.count(), 0);
     }
 

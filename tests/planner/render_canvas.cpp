@@ -21,6 +21,15 @@
 #include "planner/wptoolline.h"
 #include "support/testkit.h"
 
+namespace {
+// Delivers what a change posted (scene updates, layouts) before a grab.
+void settle()
+{
+    QCoreApplication::sendPostedEvents();
+    KorvelTest::settleLayouts();
+}
+}  // namespace
+
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
@@ -62,10 +71,10 @@ int main(int argc, char **argv)
     e->generateMatrix(150, 60, 40, fov.x(), fov.y(), false);
     std::printf("%d previews\n", e->previews().size());
     const auto shot = [&](const char *name) {
-        QTest::qWait(200);
+        settle();
         w.grab().save(out.filePath(QString::fromLatin1("canvas-%1.png").arg(name)));
         if (seconds > 0)
-            QTest::qWait(seconds * 1000);
+            QTest::qWait(seconds * 1000);  // shown to the viewer for as long as asked
     };
     shot("grid-preview");
     w.createMatrixOnMap(5.0);

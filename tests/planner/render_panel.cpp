@@ -103,7 +103,7 @@ int main(int argc, char **argv)
     KorvelPacketHandler handler;
     auto *socket = new QTcpSocket;
     socket->connectToHost(QHostAddress::LocalHost, ac.tcpPort());
-    socket->waitForConnected(3000);
+    socket->waitForConnected(KorvelTest::kWaitMs);
     handler.setDevice(socket);
     waitFor([&] { return ac.hasPeer(); });
     ac.sendLink();
@@ -126,8 +126,13 @@ int main(int argc, char **argv)
     ac.sendTelemetry(V1Aircraft::Telemetry());
     tab.toolLine()->statusWidgets().startButton->click();
     waitFor([&] { return ac.waypoints.size() == 3; });
+    // The round ends with the battery record, 250 of 1000 used: the panel
+    // shows the whole round once the handler reports 75 %.
+    bool shown = false;
+    QObject::connect(&handler, &KorvelPacketHandler::batteryQualityUpdate, &tab,
+                     [&shown](int quality) { shown = shown || quality == 75; });
     ac.sendTelemetry(V1Aircraft::Telemetry());
-    QTest::qWait(300);
+    waitFor([&] { return shown; });
     save(&tab, QStringLiteral("tab-flight"));
     tab.toolLine()->statusWidgets().startButton->click();
     std::printf("pages written to %s\n", qPrintable(out.path()));

@@ -148,7 +148,7 @@ private slots:
 
         e->scaleView(3.0);
         e->resize(e->width() + 100, e->height());
-        QTRY_VERIFY(qFuzzyCompare(e->viewScale(), e->minimumScale()));
+        QTRY_VERIFY_WITH_TIMEOUT(qFuzzyCompare(e->viewScale(), e->minimumScale()), KorvelTest::kWaitMs);
         QVERIFY(qFuzzyCompare(e->transform().m11(), e->minimumScale()));
     }
 
@@ -368,7 +368,7 @@ private slots:
         // A right click without drag opens it.
         e->changeState(WPEditor::SelectState);
         QTest::mouseClick(e->viewport(), Qt::RightButton, Qt::NoModifier, QPoint(450, 350));
-        QTRY_VERIFY(e->contextMenu()->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(e->contextMenu()->isVisible(), KorvelTest::kWaitMs);
         e->contextMenu()->hide();
     }
 

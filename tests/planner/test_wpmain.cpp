@@ -239,7 +239,7 @@ private slots:
         KorvelPacketHandler h;
         auto *socket = new QTcpSocket;
         socket->connectToHost(QHostAddress::LocalHost, air.tcpPort());
-        QVERIFY(socket->waitForConnected(3000));
+        QVERIFY(socket->waitForConnected(KorvelTest::kWaitMs));
         h.setDevice(socket);
         QVERIFY(waitFor([&] { return air.hasPeer(); }));
         air.sendLink();
@@ -255,7 +255,7 @@ private slots:
         QCOMPARE(h.v1WaypointCount(), 4);
         QVERIFY(!h.isV1FlightActive());
         QVERIFY(w->toolBar()->isEnabled());
-        QTest::qWait(50);
+        QTest::qWait(50);  // only to show that nothing reaches the aircraft
         QVERIFY(air.waypoints.isEmpty());
 
         // Start after end, or beyond the plan: refused, nothing sent.

@@ -133,7 +133,7 @@ private slots:
             p.waitForReadyRead(50);
             out += p.readAll();
             return out.contains("Files to convert");
-        }, 10000));
+        }));
         p.kill();
         p.waitForFinished();
         QVERIFY(out.contains("main() Converting 2 files/directories from arguments"));

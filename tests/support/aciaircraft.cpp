@@ -239,6 +239,7 @@ void AciAircraft::sendFrame(quint8 id, const QByteArray &payload, quint8 source)
 
 void AciAircraft::feed(const QByteArray &bytes)
 {
+    bytesReceived += bytes.size();
     m_rx += bytes;
     for (;;) {
         const int start = m_rx.indexOf("!#!");

@@ -75,6 +75,7 @@ public:
 
     // ---- What the aircraft saw ----
     QList<Frame> received;                 // every good frame from the station
+    qint64 bytesReceived = 0;              // every byte fed, good frames or not
     int countReceived(quint8 id) const;
     QList<QByteArray> joystickPayloads;
     QList<quint8> simpleCommands;          // in the order they were acknowledged

@@ -24,11 +24,11 @@ private:
 };
 
 // Runs script in page and waits for its result (an invalid value after the
-// time-out).
-QVariant runScript(QWebEnginePage *page, const QString &script, int timeoutMs = 10000);
+// time-out, as generous as the test kit's kWaitMs).
+QVariant runScript(QWebEnginePage *page, const QString &script, int timeoutMs = 30000);
 
 // Waits until the local test map page has loaded and its test functions exist.
-bool waitForTestPage(QWebEnginePage *page, int timeoutMs = 20000);
+bool waitForTestPage(QWebEnginePage *page, int timeoutMs = 30000);
 
 // Wraps the named page functions so that every call is kept, as text with
 // numbers to 12 decimals (the form the bridge sends them in), in the page's

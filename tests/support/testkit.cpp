@@ -209,15 +209,29 @@ UrlCatcher::~UrlCatcher()
 }
 
 // ---- modal helpers ----
+namespace {
+// The test function and data row now running.
+QByteArray currentTest()
+{
+    return QByteArray(QTest::currentTestFunction()) + '/' + QByteArray(QTest::currentDataTag());
+}
+}  // namespace
+
 void whenModal(std::function<void(QWidget *)> fn, int timeoutMs)
 {
     auto *timer = new QTimer(qApp);
     auto *clock = new QElapsedTimer;
     clock->start();
+    const QByteArray asker = currentTest();
     timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, [timer, clock, fn, timeoutMs] {
+    QObject::connect(timer, &QTimer::timeout, [timer, clock, fn, timeoutMs, asker] {
         QWidget *w = QApplication::activeModalWidget();
-        if (w) {
+        if (asker != currentTest()) {
+            timer->stop();
+            timer->deleteLater();
+            delete clock;
+            qWarning("whenModal: the test that waited for a modal widget has ended");
+        } else if (w) {
             timer->stop();
             timer->deleteLater();
             delete clock;
@@ -239,9 +253,37 @@ bool waitFor(const std::function<bool()> &pred, int timeoutMs)
     while (!pred()) {
         if (t.elapsed() > timeoutMs)
             return false;
-        QTest::qWait(10);
+        QTest::qWait(10);  // a poll: the loop ends as soon as pred() holds
     }
     return true;
+}
+
+namespace {
+class LayoutRequestCounter : public QObject {
+public:
+    int seen = 0;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::LayoutRequest)
+            ++seen;
+        return false;
+    }
+};
+}  // namespace
+
+void settleLayouts()
+{
+    LayoutRequestCounter counter;
+    qApp->installEventFilter(&counter);
+    // A request delivered here may post the next one up the tree; stop once
+    // a pass delivers none. The bound only guards against a layout loop.
+    for (int pass = 0; pass < 100; ++pass) {
+        counter.seen = 0;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        if (counter.seen == 0)
+            break;
+    }
+    qApp->removeEventFilter(&counter);
 }
 
 void dragMove(QWidget *w, QPoint pos)

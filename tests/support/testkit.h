@@ -107,12 +107,23 @@ public slots:
     void open(const QUrl &url) { urls << url; }
 };
 
+// How long a test waits for something it expects: generous, as sanitizer
+// builds on loaded cores are slow; a wait ends as soon as its condition holds.
+// For QTRY_*_WITH_TIMEOUT and QSignalSpy::wait, whose own default is short.
+constexpr int kWaitMs = 30000;
+
 // Calls fn with the first modal widget that appears (polling the event loop)
-// within timeoutMs. Use before a call that runs exec().
-void whenModal(std::function<void(QWidget *)> fn, int timeoutMs = 5000);
+// within timeoutMs. Use before a call that runs exec(). Gives up when the test
+// function that asked has ended, so it never answers another test's modal.
+void whenModal(std::function<void(QWidget *)> fn, int timeoutMs = kWaitMs);
 
 // Waits in the event loop until pred() is true or timeoutMs passed.
-bool waitFor(const std::function<bool()> &pred, int timeoutMs = 5000);
+bool waitFor(const std::function<bool()> &pred, int timeoutMs = kWaitMs);
+
+// Delivers posted layout requests until none is left. Each nested layout
+// posts its parent's request only as it settles itself, so one pass of the
+// event loop is not enough before measuring what a layout made of a change.
+void settleLayouts();
 
 // Makes the disk "full" for this process at a chosen byte: while it lives,
 // no regular file can grow beyond limit bytes (RLIMIT_FSIZE, with SIGXFSZ

@@ -113,9 +113,9 @@ bool V1Aircraft::openPty()
     m_socat->setArguments({QStringLiteral("pty,raw,echo=0,link=") + m_programPort,
                            QStringLiteral("pty,raw,echo=0,link=") + air});
     m_socat->start();
-    if (!m_socat->waitForStarted(3000))
+    if (!m_socat->waitForStarted(kWaitMs))
         return false;
-    if (!waitFor([&] { return QFileInfo::exists(m_programPort) && QFileInfo::exists(air); }, 3000))
+    if (!waitFor([&] { return QFileInfo::exists(m_programPort) && QFileInfo::exists(air); }))
         return false;
     auto *port = new QSerialPort(this);
     port->setPortName(air);
@@ -157,7 +157,7 @@ void V1Aircraft::closeLink()
         if (m_peer)
             m_peer->close();
         m_socat->terminate();
-        m_socat->waitForFinished(2000);
+        m_socat->waitForFinished(kWaitMs);
         return;
     }
     if (auto *s = qobject_cast<QTcpSocket *>(m_peer.data()))

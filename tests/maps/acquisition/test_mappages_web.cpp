@@ -41,7 +41,7 @@ private:
             ok = result;
         });
         m_view->load(QUrl::fromLocalFile(file));
-        KorvelTest::waitFor([&] { return done; }, 20000);
+        KorvelTest::waitFor([&] { return done; });
         disconnect(c);
         return ok;
     }

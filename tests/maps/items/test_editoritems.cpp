@@ -341,7 +341,7 @@ private slots:
         QCOMPARE(cam.opacity(), 0.0);
         Data::instance()->setFlightplanEffects(1);
         cam.setShown(true);
-        QVERIFY(KorvelTest::waitFor([&] { return cam.opacity() == 1.0; }, 2000));
+        QVERIFY(KorvelTest::waitFor([&] { return cam.opacity() == 1.0; }));
     }
 };
 

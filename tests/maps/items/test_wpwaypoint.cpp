@@ -152,7 +152,7 @@ private slots:
         wp.setFlightStatus(2);  // while the first fade runs
         QCOMPARE(wp.previousStatus(), 1);
         QCOMPARE(wp.rimColor(), QColor(255, 255, 0));  // look of status 1 at t = 0
-        QVERIFY(KorvelTest::waitFor([&] { return wp.rimColor() == QColor(0, 255, 0); }, 2000));
+        QVERIFY(KorvelTest::waitFor([&] { return wp.rimColor() == QColor(0, 255, 0); }));
         QCOMPARE(wp.centreColor(), QColor(255, 150, 150));
     }
 

@@ -299,7 +299,7 @@ private slots:
         std::unique_ptr<PTMain> w(open("Preview"));
         QSignalSpy shown(w->preview(), &PTPreview::imageShown);
         w->list()->setCurrentItem(w->list()->topLevelItem(0));
-        QVERIFY(shown.wait());
+        QVERIFY(shown.wait(KorvelTest::kWaitMs));
         QVERIFY(!w->preview()->showsNoImage());
         QCOMPARE(w->preview()->picture().size(), QSize(32, 24));
         QCOMPARE(w->map()->discs().at(0)->state(), int(PTMapPhoto::Selected));
@@ -308,7 +308,7 @@ private slots:
         QVERIFY(!w->preview()->picture().isNull());
         emit w->map()->discs().at(2)->clicked(3);  // missing thumbnail
         QCOMPARE(w->list()->currentIndex().row(), 2);
-        QVERIFY(shown.wait());
+        QVERIFY(shown.wait(KorvelTest::kWaitMs));
         QVERIFY(w->preview()->showsNoImage());
         QCOMPARE(w->map()->discs().at(2)->state(), int(PTMapPhoto::Selected));
         QCOMPARE(w->map()->discs().at(0)->state(), int(PTMapPhoto::HasImage));
@@ -411,8 +411,8 @@ private slots:
         QSignalSpy shown(&preview, &PTPreview::imageShown);
         preview.requestImage(dir.path() + "/small.jpg");
         preview.requestImage(dir.path() + "/big.jpg");
-        QVERIFY(shown.wait());
-        QTest::qWait(50);
+        QVERIFY(shown.wait(KorvelTest::kWaitMs));
+        QTest::qWait(50);  // only to show that the overtaken request shows nothing
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown.first().first().toString(), dir.path() + "/big.jpg");
         QVERIFY(preview.picture().width() <= 640 * preview.devicePixelRatioF());

@@ -53,11 +53,11 @@ private slots:
         QWebEnginePage page;
         QSignalSpy loaded(&page, &QWebEnginePage::loadFinished);
         page.load(QUrl::fromLocalFile(target + "/report.html"));
-        QVERIFY(loaded.wait(20000));
+        QVERIFY(loaded.wait(KorvelTest::kWaitMs));
         QVERIFY(loaded.first().first().toBool());
         QVERIFY(KorvelTest::waitFor([&] {
             return js(&page, "Array.prototype.every.call(document.images, function(i) { return i.complete; })").toBool();
-        }, 10000));
+        }));
         QCOMPARE(js(&page, "document.images.length").toInt(), 2);
         QCOMPARE(js(&page, "Array.prototype.map.call(document.images, function(i) { return i.naturalWidth + 'x' + i.naturalHeight; }).join(',')").toString(),
                  QStringLiteral("640x512,640x512"));

@@ -136,7 +136,7 @@ private slots:
             QVERIFY(runJob(*job));
             QVERIFY2(job->success, qPrintable(job->errorString));
         }
-        QTRY_COMPARE(progress, 24);
+        QTRY_COMPARE_WITH_TIMEOUT(progress, 24, KorvelTest::kWaitMs);
         THProjectFileContent a, b;
         QCOMPARE(THProjectFile::readFile(ThermalPaths::projectFilePath("Sequential"), &a), THProjectFile::Ok);
         QCOMPARE(THProjectFile::readFile(ThermalPaths::projectFilePath("Parallel"), &b), THProjectFile::Ok);

@@ -274,7 +274,7 @@ private slots:
         QCOMPARE(f.view.rectangles().at(1)->startPoint(), QPointF(30, 10));
         QCOMPARE(f.view.rectangles().at(1)->id(), 2);
         QCOMPARE(f.view.rectangles().at(2)->id(), 3);
-        QTRY_VERIFY(!second);
+        QTRY_VERIFY_WITH_TIMEOUT(!second, KorvelTest::kWaitMs);
         f.view.deleteRectangle(9);  // no such rectangle
         QCOMPARE(f.view.rectangles().size(), 3);
 
