@@ -191,10 +191,12 @@ private slots:
                 for (char &b : junk)
                     b = char(rng->bounded(256));
                 break;
-            case 1:  // a real frame cut short
-                junk = V1Aircraft::frame(quint8(rng->bounded(256)), QByteArray(int(rng->bounded(0, 120)), 'x'));
+            case 1: {  // a real frame cut short
+                const quint8 type = quint8(rng->bounded(256));
+                junk = V1Aircraft::frame(type, QByteArray(int(rng->bounded(0, 120)), 'x'));
                 junk.truncate(int(rng->bounded(junk.size())));
                 break;
+            }
             default:  // random header with an arbitrary length
                 junk = hex("3e2a3e");
                 junk.append(char(rng->bounded(256))).append(char(rng->bounded(256)));
