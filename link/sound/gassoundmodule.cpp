@@ -3,6 +3,7 @@
 // stay out of the program's start. A plain C interface, so this module needs
 // nothing of ours and shares no C++ types with the program.
 #include <QHash>
+#include <QNetworkAccessManager>
 #include <QSoundEffect>
 #include <QString>
 #include <QUrl>
@@ -16,6 +17,14 @@ QSoundEffect *sharedEffect(const QString &resource)
     static QHash<QString, QSoundEffect *> effects;
     QSoundEffect *&effect = effects[resource];
     if (!effect) {
+        // The sample cache reads sounds through network access on a thread
+        // of its own; the first network access anywhere sets up the shared
+        // network-configuration state. Done there, it can still run while
+        // the process exits and crash in the exit handlers. Done here, on
+        // the application's thread, it is torn down with the application
+        // and never set up again.
+        if (effects.size() == 1)
+            QNetworkAccessManager();
         effect = new QSoundEffect;
         effect->setSource(QUrl(QStringLiteral("qrc") + resource));
     }
