@@ -1,10 +1,6 @@
-// Not a test: performs one write of the photo tagger, the thermal editor or
-// EXIF and prints a line after each step, so that a test can kill it at a
-// known point (test_ptkill).
+// Not a test: merges photo-tagger projects and prints a line after each
+// step, so that a test can kill it at a known point (test_ptkill).
 //
-//   pt_killhelper geotag <project> <folder> [--pause N]
-//   pt_killhelper exif <file> [--pause N]
-//   pt_killhelper image <file> [--pause N]
 //   pt_killhelper merge <target> <source>... [--pause N]
 //
 // With --pause N it stops after the N-th line until it is killed (or a line
@@ -17,12 +13,7 @@
 #include <string>
 
 #include "core/data.h"
-#include "exif/exifhandler.h"
-#include "killfixture.h"
-#include "phototagger/ptdata.h"
 #include "phototagger/ptprojectmerge.h"
-#include "thermal/araheader.h"
-#include "thermal/editor/thimageexport.h"
 
 namespace {
 
@@ -53,38 +44,6 @@ int main(int argc, char **argv)
     const QString op = args.value(0);
     Data::instance();
 
-    if (op == QLatin1String("geotag") && args.size() == 3) {
-        PTData data;
-        if (data.loadProject(args.at(1)) != 120)
-            return 2;
-        QStringList failed;
-        data.copyFiles(args.at(2), &failed, [](int i, int n) {
-            step(QStringLiteral("copy %1 %2").arg(i).arg(n));
-            return true;
-        });
-        step(QStringLiteral("done %1").arg(failed.size()));
-        return 0;
-    }
-    if (op == QLatin1String("exif") && args.size() == 2) {
-        ExifHandler exif;
-        exif.loadExif(args.at(1));
-        KillFixture::tag(exif);
-        step(QStringLiteral("start"));
-        QString error;
-        const bool ok = exif.saveExif(args.at(1), &error);
-        step(ok ? QStringLiteral("done") : QStringLiteral("failed ") + error);
-        return ok ? 0 : 1;
-    }
-    if (op == QLatin1String("image") && args.size() == 2) {
-        step(QStringLiteral("start"));
-        const QImage picture = KillFixture::picture();
-        step(QStringLiteral("drawn"));
-        QString error;
-        const bool ok = THImageExport::write(picture, AraHeader(KillFixture::araHeader()), args.at(1), &error)
-                        == THImageExport::Result::Written;
-        step(ok ? QStringLiteral("done") : QStringLiteral("failed ") + error);
-        return ok ? 0 : 1;
-    }
     if (op == QLatin1String("merge") && args.size() >= 3) {
         PTProjectMerge::Io io = PTProjectMerge::defaultIo();
         const PTProjectMerge::Io real = io;

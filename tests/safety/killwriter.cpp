@@ -15,6 +15,8 @@ int main(int argc, char **argv)
 {
     KorvelTest::TestHome::keepAddressesLocal();
     QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
+    // As in the tests, so images carry the same resolution as theirs.
+    QApplication::setAttribute(Qt::AA_Use96Dpi, true);
     QApplication app(argc, argv);
     KorvelTest::setApplicationIdentity();
     const Safety::Row *row = argc == 3 ? Safety::row(QString::fromLocal8Bit(argv[1])) : nullptr;

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/atomicfile/atomicfile.h"
 #include "core/data.h"
 #include "safety/writers.h"
 #include "support/testkit.h"
@@ -69,8 +70,17 @@ private slots:
             QVERIFY2(!o.success, qPrintable(at + "reported as written"));
             QVERIFY2(o.message.contains(tooLarge), qPrintable(at + o.message));
             QVERIFY2(o.message.contains(QDir::toNativeSeparators(output)), qPrintable(at + o.message));
+            if (!row.targets.isEmpty()) {
+                const auto named = [&](const QString &t) {
+                    return o.message.contains(AtomicFile::describe(output + "/" + t, tooLarge));
+                };
+                QVERIFY2(std::any_of(row.targets.begin(), row.targets.end(), named), qPrintable(at + o.message));
+            }
+            QVERIFY2(o.faults.isEmpty(), qPrintable(at + o.faults.join(", ")));
             const QHash<QString, QByteArray> after = Safety::snapshot(output);
-            const QStringList wrong = Safety::faults(row, before, after, reference);
+            QStringList wrong = Safety::faults(row, before, after, reference);
+            if (row.check)
+                wrong += row.check(work);
             QVERIFY2(wrong.isEmpty(), qPrintable(at + wrong.join(", ")));
             // Files reported one by one as written are whole.
             for (const QString &file : o.written) {

@@ -117,9 +117,13 @@ private slots:
             const QHash<QString, QByteArray> before = Safety::snapshot(output);
             const Killed k = runHelper(name, work, at);
             m_kills += k.killed;
+            if (row.reopen)
+                row.reopen(work);
             const QHash<QString, QByteArray> after = Safety::snapshot(output);
             const QString when = QStringLiteral("killed after line %1: ").arg(at);
             QStringList wrong = Safety::faults(row, before, after, reference, true, &m_leftovers);
+            if (row.check)
+                wrong += row.check(work);
             QVERIFY2(wrong.isEmpty(), qPrintable(when + wrong.join(", ")));
             visible(after) == visible(before) ? ++kept : ++renewed;
 
@@ -127,6 +131,8 @@ private slots:
             row.run(work, [] {});
             const QHash<QString, QByteArray> again = Safety::snapshot(output);
             wrong = Safety::faults(row, reference, again, reference, true);
+            if (row.check)
+                wrong += row.check(work);
             QVERIFY2(wrong.isEmpty(), qPrintable(when + "after a second run: " + wrong.join(", ")));
         }
         qInfo("%s: %d kills left the old output, %d the new one (or some of its files, each whole)",
@@ -154,7 +160,9 @@ private slots:
         row.cutOff(work);
         QVERIFY(Safety::snapshot(row.output(work)) != reference);
         row.run(work, [] {});
-        const QStringList wrong = Safety::faults(row, reference, Safety::snapshot(row.output(work)), reference);
+        QStringList wrong = Safety::faults(row, reference, Safety::snapshot(row.output(work)), reference);
+        if (row.check)
+            wrong += row.check(work);
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(", ")));
     }
 };

@@ -84,6 +84,8 @@ QStringList faults(const Row &row, const QHash<QString, QByteArray> &before,
             continue;  // as it was
         if (is && reference.contains(key) && isWhole(row, after.value(key), reference.value(key)))
             continue;  // the new, whole file
+        if (!is && !reference.contains(key))
+            continue;  // the new output has it no more either (moved, merged)
         if (is && !was && !reference.contains(key) && hidden(key)) {
             if (leftovers)
                 ++*leftovers;

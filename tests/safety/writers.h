@@ -17,6 +17,7 @@ struct Outcome {
     bool success = false;  // it reported everything as written
     QString message;       // what it said when not
     QStringList written;   // files it reported as written one by one (absolute)
+    QStringList faults;    // what the run found wrong beyond the files (its state in memory)
 };
 
 // Called at points inside a write (the writer's own progress).
@@ -39,6 +40,15 @@ struct Row {
     std::function<void(const QString &work)> cutOff;
     // Folders of the output (relative) that must appear whole or not at all.
     QStringList wholeFolders;
+    // Files of the output (relative) the message of a failed write names in
+    // the form it reaches the user, "<file>: <reason>" (one of them must).
+    QStringList targets;
+    // What the program does with the output when it next opens it (finishes
+    // or takes back a write cut off); run after each kill before judging.
+    std::function<void(const QString &work)> reopen;
+    // What is wrong with the output as a whole after a disturbed write, that
+    // the files one by one do not show; empty when nothing.
+    std::function<QStringList(const QString &work)> check;
 };
 
 // The rows, in the order their files were linked.

@@ -102,6 +102,9 @@ void exportWorkspace(ZPXExportThread &t, const ZPX::Places &p, const QString &pa
     {},
     {},
     {},
+    {},
+    {},
+    {},
 });
 
 [[maybe_unused]] const int logPack = add({
@@ -127,6 +130,9 @@ void exportWorkspace(ZPXExportThread &t, const ZPX::Places &p, const QString &pa
     sameSizeZip,
     {},
     {},
+    {},
+    {},
+    {},
 });
 
 [[maybe_unused]] const int zpxExport = add({
@@ -150,6 +156,9 @@ void exportWorkspace(ZPXExportThread &t, const ZPX::Places &p, const QString &pa
         return o;
     },
     sameSizeZip,
+    {},
+    {},
+    {},
     {},
     {},
 });
@@ -197,6 +206,9 @@ void exportWorkspace(ZPXExportThread &t, const ZPX::Places &p, const QString &pa
         QFile::resize(ws + "/phototagger/Proj/img.jpg", 0);
     },
     {},
+    {},
+    {},
+    {},
 });
 
 [[maybe_unused]] const int logCopy = add({
@@ -221,6 +233,9 @@ void exportWorkspace(ZPXExportThread &t, const ZPX::Places &p, const QString &pa
         }
     },
     {"logs/Flight"},
+    {},
+    {},
+    {},
 });
 
 }  // namespace

@@ -41,6 +41,9 @@ using namespace Safety;
     {},
     {},
     {},
+    {},
+    {},
+    {},
 });
 
 // The head's start time and each record's clock differ from run to run,
@@ -93,6 +96,9 @@ bool wholeTrace(const QByteArray &bytes, const QByteArray &reference)
     wholeTrace,
     {},
     {},
+    {},
+    {},
+    {},
 });
 
 // The ACI list store lives in the program-data folder, not in work.
@@ -122,6 +128,9 @@ bool wholeTrace(const QByteArray &bytes, const QByteArray &reference)
     {},
     {},
     {},
+    {},
+    {},
+    {},
 });
 
 [[maybe_unused]] const int wpTemplate = add({
@@ -140,6 +149,9 @@ bool wholeTrace(const QByteArray &bytes, const QByteArray &reference)
             o.message = script.requests().last().text;
         return o;
     },
+    {},
+    {},
+    {},
     {},
     {},
     {},
@@ -176,6 +188,9 @@ bool sameSizeZip(const QByteArray &bytes, const QByteArray &reference)
         return o;
     },
     sameSizeZip,
+    {},
+    {},
+    {},
     {},
     {},
 });

@@ -75,6 +75,9 @@ bool wholeJpeg(const QByteArray &bytes, const QByteArray &reference)
     wholeJpeg,
     {},
     {},
+    {},
+    {},
+    {},
 });
 
 [[maybe_unused]] const int sequence = add({
@@ -94,6 +97,9 @@ bool wholeJpeg(const QByteArray &bytes, const QByteArray &reference)
     },
     [](const QString &work) { return work + "/out"; },
     [](const QString &work, const Step &step) { return convert(work, "arv", step); },
+    {},
+    {},
+    {},
     {},
     {},
     {},

@@ -1,7 +1,5 @@
-// Every writer of the thermal editor on a full disk: the failure reaches the
-// user with the file and the system's reason, an old file at the name stays
-// byte for byte, and nothing is left under the final name or as a temporary
-// file.
+// The thermal project creation on a full disk (the editor's other writers
+// are rows of tests/safety), and Export to Image through a link.
 #include <QDir>
 #include <QImage>
 #include <QtTest>
@@ -60,9 +58,9 @@ private slots:
     void fullDisk_data()
     {
         QTest::addColumn<QString>("writer");
-        for (const char *w : {"Export to Image, jpg", "Export to Image, png", "Export to Image, tif",
-                              "Export to Image, window", "project export, image",
-                              "project export, report", "project creation, copy"})
+        // The other writers are rows of tests/safety; a killed creation leaves
+        // a project folder that blocks its name, so it is not one yet.
+        for (const char *w : {"project creation, copy"})
             QTest::newRow(w) << QString::fromLatin1(w);
     }
     void fullDisk()
