@@ -1,5 +1,7 @@
 // Rows of the thermal editor: Export to Image (the writer itself and the
-// editor's action) and the project's export of images and of a report.
+// editor's action), the project's export of images and of a report, and the
+// creation of a project from recordings.
+#include <QBuffer>
 #include <QDir>
 #include <QImage>
 #include <QRandomGenerator>
@@ -17,6 +19,7 @@
 #include "thermal/editor/ththread.h"
 #include "thermal/project/thdata.h"
 #include "thermal/project/thermalpaths.h"
+#include "thermal/project/thprojectfile.h"
 
 namespace {
 
@@ -185,6 +188,53 @@ int addRows()
         r.targets = report ? QStringList{file, "good.jpg"} : QStringList{file};
         add(r);
     }
+
+    // A project created from two recordings: its folder appears whole or
+    // not at all (a half one would block the name for good).
+    Row creation;
+    creation.name = "th-creation";
+    creation.prepare = [](const QString &work) {
+        QDir(ThermalPaths::thermalFolderPath() + "/SafetyCreated").removeRecursively();
+        QDir().mkpath(work + "/src");
+        for (const int seed : {3, 4}) {
+            AraGen::FrameParams p;
+            p.width = 320;
+            p.height = 240;
+            AraGen::writeFile(work + QStringLiteral("/src/frame%1.ara").arg(seed),
+                              AraGen::araFile(p, AraGen::scene(320, 240, seed)));
+        }
+    };
+    creation.output = [](const QString &) { return ThermalPaths::thermalFolderPath(); };
+    creation.run = [](const QString &work, const Step &step) {
+        THThread job(nullptr);
+        Outcome o;
+        if (!job.setProjectName("SafetyCreated")) {
+            o.message = "the name is taken";
+            return o;
+        }
+        for (const int seed : {3, 4})
+            job.addFile(work + QStringLiteral("/src/frame%1.ara").arg(seed));
+        stepsOf(job, step);
+        step();
+        job.createFlirProject();
+        return finish(job, false);
+    };
+    // The project file holds the time it was written: the same size, and
+    // it reads.
+    creation.whole = [](const QByteArray &bytes, const QByteArray &reference) {
+        if (bytes == reference)
+            return true;
+        QByteArray copy = bytes;
+        QBuffer buffer(&copy);
+        buffer.open(QIODevice::ReadOnly);
+        THProjectFileContent content;
+        return bytes.size() == reference.size() && THProjectFile::read(buffer, &content) == THProjectFile::Ok
+               && content.images.size() == 2;
+    };
+    creation.targets = QStringList{"SafetyCreated/thermal_images/frame3.ara",
+                                   "SafetyCreated/thermal_images/frame4.ara", "SafetyCreated/SafetyCreated.zth"};
+    creation.wholeFolders = QStringList{"SafetyCreated"};
+    add(creation);
 
     return rows().size();
 }

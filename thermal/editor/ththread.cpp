@@ -153,21 +153,29 @@ bool THThread::crFlirProject()
     qDebug() << "[THThread] crFlirProject";
     emit flirProject();
     const QString folder = ThermalPaths::thermalFolderPath() + QDir::separator() + projectName;
-    const bool folderExisted = QFileInfo::exists(folder);
-    // A failed or cancelled creation leaves nothing of itself behind.
+    // The project is assembled under a hidden name and takes its own only
+    // when whole: a creation that fails, is cancelled or killed leaves no
+    // half project that would block the name.
+    AtomicFile::Folder staging(folder);
     auto cleanUp = [&](const QString &error) {
         emit cleanup();
-        if (!folderExisted)
-            Data::removeDirRecursively(folder);
+        staging.cancel();
         return fail(error);
     };
     if (projectName.isEmpty())
         return fail(tr("No project name given."));
     if (files.isEmpty())
         return fail(tr("No files selected."));
-    const QString images = folder + QDir::separator() + QStringLiteral("thermal_images");
-    if (!QDir().mkpath(images) || !QDir().mkpath(folder + QDir::separator() + QStringLiteral("images")))
+    const QString imagesName = QStringLiteral("thermal_images");
+    if (!QDir().mkpath(ThermalPaths::thermalFolderPath()) || !staging.open()
+        || !QDir().mkpath(staging.path() + QDir::separator() + imagesName)
+        || !QDir().mkpath(staging.path() + QDir::separator() + QStringLiteral("images")))
         return cleanUp(tr("The project folder %1 cannot be created.").arg(folder));
+    // Files are written in the staging folder; messages name where they go.
+    auto staged = [&](const QString &final) {
+        return staging.path() + final.mid(folder.size());
+    };
+    const QString images = folder + QDir::separator() + imagesName;
 
     THProjectFileContent content;
     content.written = QDateTime::currentDateTime();
@@ -200,7 +208,7 @@ bool THThread::crFlirProject()
         }
         const QString copy = images + QDir::separator() + QFileInfo(path).fileName();
         QString reason;
-        if (!AtomicFile::write(copy, bytes, &reason)) {
+        if (!AtomicFile::write(staged(copy), bytes, &reason)) {
             out.error = AtomicFile::describe(copy, reason);
             return out;
         }
@@ -250,9 +258,11 @@ bool THThread::crFlirProject()
     }
     const QString projectFile = folder + QDir::separator() + projectName + QStringLiteral(".zth");
     QString error;
-    if (!AtomicFile::write(projectFile, [&](QIODevice &d) { return THProjectFile::write(d, content); },
+    if (!AtomicFile::write(staged(projectFile), [&](QIODevice &d) { return THProjectFile::write(d, content); },
                            &error))
         return cleanUp(AtomicFile::describe(projectFile, error));
+    if (!staging.commit())
+        return cleanUp(AtomicFile::describe(folder, staging.reason()));
     return true;
 }
 
