@@ -11,38 +11,13 @@ namespace PTPhotoFile {
 
 bool copy(const QString &from, const QString &to, QString *error)
 {
-    QFile in(from);
-    if (!in.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = AtomicFile::describe(from, in.errorString());
-        return false;
-    }
-    AtomicFile::Writer out(to, AtomicFile::Mode::NoReplace);
-    if (!out.open()) {
-        if (error)
-            *error = AtomicFile::describe(to, out.reason());
-        return false;
-    }
-    QByteArray block;
-    while (!in.atEnd()) {
-        block = in.read(1 << 20);
-        if (block.isEmpty())
-            break;
-        if (out.write(block) != block.size())
-            break;
-    }
-    if (in.error() != QFileDevice::NoError) {
-        out.cancel();
-        if (error)
-            *error = AtomicFile::describe(from, in.errorString());
-        return false;
-    }
-    if (!out.commit()) {
-        if (error)
-            *error = AtomicFile::describe(to, out.reason());
-        return false;
-    }
-    return true;
+    QString sourceError, targetError;
+    if (AtomicFile::copy(from, to, AtomicFile::Mode::NoReplace, &sourceError, &targetError))
+        return true;
+    if (error)
+        *error = sourceError.isEmpty() ? AtomicFile::describe(to, targetError)
+                                       : AtomicFile::describe(from, sourceError);
+    return false;
 }
 
 bool saveImage(const QImage &image, const QString &path, const char *format, QString *error)

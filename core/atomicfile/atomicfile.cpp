@@ -1,6 +1,7 @@
 #include "core/atomicfile/atomicfile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -305,6 +306,39 @@ bool write(const QString &path, const std::function<bool(QIODevice &)> &writer, 
     if (!file.commit()) {
         if (error)
             *error = file.reason();
+        return false;
+    }
+    return true;
+}
+
+bool copy(const QString &from, const QString &to, Mode mode, QString *sourceError, QString *targetError)
+{
+    QFile in(from);
+    if (!in.open(QIODevice::ReadOnly)) {
+        if (sourceError)
+            *sourceError = in.errorString();
+        return false;
+    }
+    Writer out(to, mode);
+    if (!out.open()) {
+        if (targetError)
+            *targetError = out.reason();
+        return false;
+    }
+    for (;;) {
+        const QByteArray block = in.read(1 << 20);
+        if (block.isEmpty() || out.write(block) != block.size())
+            break;
+    }
+    if (in.error() != QFileDevice::NoError) {
+        out.cancel();
+        if (sourceError)
+            *sourceError = in.errorString();
+        return false;
+    }
+    if (!out.commit()) {
+        if (targetError)
+            *targetError = out.reason();
         return false;
     }
     return true;

@@ -90,6 +90,11 @@ bool write(const QString &path, const std::function<bool(QIODevice &)> &writer,
 bool write(const QString &path, const QByteArray &content, QString *error = nullptr,
            Mode mode = Mode::Replace);
 
+// Copies the file at from to a new file at to, block by block, through a
+// Writer; a failed read or write leaves the target as it was. False with
+// the system's reason in *sourceError (reading) or *targetError (writing).
+bool copy(const QString &from, const QString &to, Mode mode, QString *sourceError, QString *targetError);
+
 // "<path>: <reason>", the form in which a failed write reaches the user.
 QString describe(const QString &path, const QString &reason);
 

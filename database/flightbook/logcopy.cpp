@@ -83,38 +83,6 @@ bool unfinishedCopy(const QString& target, const QFileInfoList& sourceFiles)
     return ours > 0 && whole < sourceFiles.size();
 }
 
-// Copies source into a new file at to; false with the system's reason.
-bool copyFile(const QString& source, const QString& to, QString* sourceError, QString* targetError)
-{
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly)) {
-        *sourceError = in.errorString();
-        return false;
-    }
-    AtomicFile::Writer out(to, AtomicFile::Mode::NoReplace);
-    if (!out.open()) {
-        *targetError = out.reason();
-        return false;
-    }
-    QByteArray block;
-    for (;;) {
-        block = in.read(1 << 20);
-        if (block.isEmpty())
-            break;
-        if (out.write(block) != block.size())
-            break;
-    }
-    if (in.error() != QFileDevice::NoError) {
-        *sourceError = in.errorString();
-        return false;
-    }
-    if (!out.commit()) {
-        *targetError = out.reason();
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 LogCopy::Result LogCopy::copyLog(const QString& source, const QString& logsFolder, const QString& name,
@@ -158,7 +126,8 @@ LogCopy::Result LogCopy::copyLog(const QString& source, const QString& logsFolde
         if (beforeFile)
             beforeFile(file);
         QString sourceError, targetError;
-        if (!copyFile(file.absoluteFilePath(), folder.path() + QLatin1Char('/') + file.fileName(), &sourceError,
+        if (!AtomicFile::copy(file.absoluteFilePath(), folder.path() + QLatin1Char('/') + file.fileName(),
+                             AtomicFile::Mode::NoReplace, &sourceError,
                       &targetError)) {
             const QString from = QDir::toNativeSeparators(file.absoluteFilePath());
             r.error = targetError.isEmpty()
