@@ -25,6 +25,20 @@
 namespace {
 constexpr int PreviewWidth = 1280;
 const char *const Software = "Korvel Tarvendel by Brisolan Technologies GmbH";
+
+// True when both files hold the same bytes.
+bool sameBytes(const QString &a, const QString &b)
+{
+    QFile fa(a), fb(b);
+    if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly) || fa.size() != fb.size())
+        return false;
+    while (!fa.atEnd()) {
+        const QByteArray block = fa.read(1 << 20);
+        if (block.isEmpty() || block != fb.read(block.size()))
+            return false;
+    }
+    return fa.error() == QFileDevice::NoError && fb.error() == QFileDevice::NoError;
+}
 }  // namespace
 
 bool PTData::addImage(const QString &path, int position, QString *error)
@@ -39,8 +53,15 @@ bool PTData::addImage(const QString &path, int position, QString *error)
     qDebug() << QStringLiteral("[PTData] addImage %1 to position %2").arg(path).arg(position);
     const QString fileName = QFileInfo(path).fileName();
     const QString destination = photoPath(fileName);
-    if (!PTPhotoFile::copy(path, destination, error))  // never replaces a file
-        return false;
+    if (!PTPhotoFile::copy(path, destination, error)) {  // never replaces a file
+        // The very same photo, copied by an add that was cut off before the
+        // project listed it, is taken as it is: otherwise it would block the
+        // name for good.
+        if (!sameBytes(path, destination))
+            return false;
+        if (error)
+            error->clear();
+    }
 
     if (m_imageType == PTImageJpeg || m_imageType == PTImageTiff) {
         // Decoded straight at the preview size instead of scaling the photo.

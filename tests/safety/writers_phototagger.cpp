@@ -238,6 +238,10 @@ int addRows()
             o.faults << "the tag holds a photo that was not added";
         return o;
     };
+    // Killed between the copy and its preview: the photo is there, unlisted.
+    addPhoto.cutOff = [](const QString &work) {
+        QFile::remove(PTProjectFile::projectFolder("sfadd") + "/thumb_b.jpg");
+    };
     addPhoto.whole = wholePhoto;
     addPhoto.targets = QStringList{"sfadd/b.jpg", "sfadd/thumb_b.jpg"};
     add(addPhoto);
