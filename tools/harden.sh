@@ -19,12 +19,15 @@ HARDEN_SKIP=${HARDEN_SKIP:-}
 ASAN_BUILD=${ASAN_BUILD:-build-asan}
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
 status=0
+start=$SECONDS
+stage() { echo "== harden: $1 (at $((SECONDS - start)) s)"; }
 
 if ! command -v clang++ >/dev/null || ! command -v clang >/dev/null; then
   echo "harden: clang is not installed (tools/deps.sh installs it)" >&2
   exit 1
 fi
 
+stage "instrumented build ($ASAN_BUILD)"
 # -O1 and line tables: what the sanitizers' reports need, at half the
 # compile time of -O2 -g.
 tests=ON
@@ -42,6 +45,7 @@ fi
 
 # ---- Fuzzing ----
 if [[ $HARDEN_SKIP != *fuzz* ]]; then
+  stage "fuzzing"
   FUZZ_DIR=$PWD/$ASAN_BUILD/fuzz
   rm -rf "$FUZZ_DIR/logs" "$FUZZ_DIR/findings"
   mkdir -p "$FUZZ_DIR/logs" "$FUZZ_DIR/findings" "$FUZZ_DIR/corpus"
@@ -78,9 +82,10 @@ if [ $tests = ON ]; then
   export QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1
   export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0:abort_on_error=1}
   export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
-  echo "sanitizer tests ($ASAN_BUILD):"
+  stage "sanitizer tests ($ASAN_BUILD)"
   if ! (cd "$ASAN_BUILD" && ctest --output-on-failure -j "${TEST_JOBS:-$(nproc)}" "${exclude[@]}"); then
     status=1
   fi
 fi
+stage "done"
 exit $status
