@@ -443,6 +443,7 @@ void AciAircraft::waypointCommand(quint8 command, quint16 param, const QByteArra
                 connect(m_flyTimer, &QTimer::timeout, this, &AciAircraft::flyStep);
             }
             m_flyIndex = 0;
+            m_atEnd = false;
             m_flyTimer->start(flyDelayMs);
         }
         break;
@@ -464,11 +465,15 @@ void AciAircraft::flyStep()
         return;
     }
     if (i >= storedWaypoints.size()) {
-        sendNavStatus(1, rd16(storedWaypoints.last(), 0));
-        m_flying = false;
-        m_flyTimer->stop();
+        // At the end of the list it holds there, as the aircraft does: the
+        // station may still be uploading (the flight starts meanwhile), and
+        // a waypoint that comes later is flown on to.
+        if (!m_atEnd)
+            sendNavStatus(1, rd16(storedWaypoints.last(), 0));
+        m_atEnd = true;
         return;
     }
+    m_atEnd = false;
     const quint16 number = rd16(storedWaypoints.at(i), 0);
     if (m_flyIndex % 2 == 0) {
         sendNavStatus(4, number);

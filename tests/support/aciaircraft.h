@@ -150,6 +150,7 @@ private:
     bool m_flying = false;
     void flyStep();
     QTimer *m_flyTimer = nullptr;
+    bool m_atEnd = false;           // holding at the last stored waypoint
     int m_flyIndex = 0;             // twice the stored waypoint index, plus the phase
     bool m_crcErrorDone = false;
     bool m_bufferFullDone = false;
