@@ -28,7 +28,7 @@
 
 #include <unistd.h>
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 #include "core/data.h"
 #include "exif/exifhandler.h"
 #include "phototagger/ptdata.h"

@@ -6,7 +6,7 @@
 #include <QVector2D>
 #include <QtMath>
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 
 QPointF Camera::fieldOfView() const
 {

@@ -13,7 +13,7 @@
 #include <QTimer>
 
 #include "harleklog/harleklog.h"
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 #include "core/prompt/prompt.h"
 
 namespace {

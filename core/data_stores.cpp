@@ -9,7 +9,7 @@
 #include <QImageReader>
 #include <QStandardItemModel>
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 #include "core/mapdescription.h"
 #include "core/mappages.h"
 #include "core/placemarks.h"

@@ -5,7 +5,7 @@
 #include <QImageReader>
 #include <QImageWriter>
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 
 namespace {
 

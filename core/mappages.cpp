@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <algorithm>
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 
 namespace MapPages {
 

@@ -5,7 +5,7 @@
 #include <QStandardItem>
 #include <QStandardItemModel>
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 
 static_assert(int(Placemarks::KindRole) == int(Qt::UserRole), "roles start at the first user role");
 

@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 
 #include <exiv2/error.hpp>
 #include <exiv2/exif.hpp>

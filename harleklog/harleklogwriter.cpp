@@ -1,7 +1,7 @@
 #include "harleklog/harleklogwriter.h"
 #include "harleklog/harleklogformat.h"
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 
 #include <QDir>
 

@@ -1,6 +1,6 @@
 #include "link/comtracer.h"
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 
 #include <QDateTime>
 #include <QDebug>

@@ -11,7 +11,7 @@
 #include <quazip/quazipfile.h>
 #include <quazip/quazipnewinfo.h>
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 #include "core/data.h"
 #include "core/prompt/prompt.h"
 #include "maps/wpdata.h"

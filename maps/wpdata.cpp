@@ -11,7 +11,7 @@
 #include <cmath>
 #include <limits>
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 #include "core/data.h"
 #include "maps/items/wpwaypoint.h"
 #include "maps/waypointrecord.h"

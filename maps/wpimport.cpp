@@ -11,7 +11,7 @@
 #include <QSettings>
 #include <QVBoxLayout>
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 #include "core/data.h"
 #include "core/headerwidget.h"
 #include "core/prompt/prompt.h"

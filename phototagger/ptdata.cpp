@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <QMutexLocker>
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 #include "phototagger/ptprojectmerge.h"
 
 PTData::PTData(QObject *parent) : QObject(parent)

@@ -12,7 +12,7 @@
 #include <quazip/quazipfile.h>
 #include <quazip/quazipnewinfo.h>
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 #include "exif/exifhandler.h"
 #include "phototagger/ptdata.h"
 

@@ -17,7 +17,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 #include "exif/exifhandler.h"
 #include "phototagger/ptdata.h"
 #include "phototagger/ptphotofile.h"

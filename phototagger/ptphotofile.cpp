@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QImageReader>
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 
 namespace PTPhotoFile {
 

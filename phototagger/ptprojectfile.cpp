@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 #include "core/data.h"
 
 bool PTTag::operator==(const PTTag &o) const

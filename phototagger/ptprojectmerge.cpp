@@ -18,7 +18,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 #include "core/data.h"
 #include "phototagger/ptprojectfile.h"
 

@@ -18,7 +18,7 @@
 #include <malloc.h>
 #endif
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 #include "radiconv/araframereader.h"
 #include "radiconv/previewjpeg.h"
 #include "exif/exifhandler.h"

@@ -25,7 +25,7 @@ import tempfile
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 # Source folders checked; tests, benchmarks and fuzz targets may use anything
 # they link.
-CHECKED = ('harleklog', 'exif', 'radifmt', 'core', 'thermal', 'maps', 'link',
+CHECKED = ('atomicfile', 'harleklog', 'exif', 'radifmt', 'core', 'thermal', 'maps', 'link',
            'planner', 'database', 'phototagger', 'app', 'radiconv')
 
 # Outside headers that belong to one link target.

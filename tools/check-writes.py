@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Fails when the programs write a file anywhere but through the one door,
-core/atomicfile/ (AtomicFile::write, Writer, Folder): there a file appears
+atomicfile/ (AtomicFile::write, Writer, Folder): there a file appears
 under its name only when it is whole, every write is checked and a failure
 carries the system's reason.
 
@@ -26,7 +26,7 @@ import sys
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 CHECKED = ('harleklog', 'exif', 'radifmt', 'core', 'thermal', 'maps', 'link',
            'planner', 'database', 'phototagger', 'app', 'radiconv')
-DOOR = 'core/atomicfile/'
+DOOR = 'atomicfile/'
 ALLOWED = {
     'core/debuglog.cpp': 'the debug log appends to the run log line by line',
 }
@@ -195,12 +195,12 @@ def main():
         # The raw text keeps the literals (fopen's mode) where strip() blanked them.
         raw = open(os.path.join(ROOT, rel), encoding='utf-8').read()
         for line, what in problems(text, raw, header):
-            print('%s:%d: %s; write it through core/atomicfile' % (rel, line, what))
+            print('%s:%d: %s; write it through atomicfile' % (rel, line, what))
             bad += 1
     if bad:
-        print('write check: %d place(s) write files around core/atomicfile' % bad)
+        print('write check: %d place(s) write files around atomicfile' % bad)
         return 1
-    print('write check: %d files, every file written through core/atomicfile (allowed: %s)'
+    print('write check: %d files, every file written through atomicfile (allowed: %s)'
           % (seen, '; '.join('%s, %s' % kv for kv in sorted(ALLOWED.items()))))
     return 0
 

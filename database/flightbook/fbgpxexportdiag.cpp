@@ -1,7 +1,7 @@
 #include "database/flightbook/fbgpxexportdiag.h"
 #include "database/flightbook/logexportdialogs.h"
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 #include "core/prompt/prompt.h"
 
 #include <QCheckBox>

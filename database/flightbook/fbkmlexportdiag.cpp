@@ -2,7 +2,7 @@
 #include "database/flightbook/logexport.h"
 #include "database/flightbook/logexportdialogs.h"
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 #include "core/prompt/prompt.h"
 
 #include <QDebug>

@@ -1,6 +1,6 @@
 #include "database/flightbook/logcopy.h"
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 #include "core/data.h"
 #include "harleklog/harleklog.h"
 

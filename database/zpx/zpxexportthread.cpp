@@ -1,6 +1,6 @@
 #include "database/zpx/zpxexportthread.h"
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 
 #include <QDebug>
 #include <QDir>

@@ -20,7 +20,7 @@
 #include <cstring>
 #include <vector>
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 
 #include <exception>
 

@@ -12,7 +12,7 @@
 #include <QSet>
 #include <QVBoxLayout>
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 #include "core/prompt/prompt.h"
 #include "phototagger/ptdata.h"
 #include "phototagger/ui/exportpath.h"

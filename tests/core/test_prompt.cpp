@@ -3,7 +3,7 @@
 #include <QStandardPaths>
 #include <QtTest>
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 #include "core/prompt/prompt.h"
 #include "support/testkit.h"
 

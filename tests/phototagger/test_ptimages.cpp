@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 #include "core/data.h"
 #include "exif/exifhandler.h"
 #include "phototagger/ptaddthread.h"

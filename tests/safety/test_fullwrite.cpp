@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 #include "core/data.h"
 #include "safety/writers.h"
 #include "support/testkit.h"

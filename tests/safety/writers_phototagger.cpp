@@ -7,7 +7,7 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 #include "exif/exifhandler.h"
 #include "phototagger/creation/ptsteps.h"
 #include "phototagger/ptdata.h"

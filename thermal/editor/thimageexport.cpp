@@ -10,7 +10,7 @@
 #include <cstring>
 #include <unistd.h>
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 #include "exif/exifhandler.h"
 #include "thermal/araheader.h"
 

@@ -12,7 +12,7 @@
 #include <QtConcurrent>
 #include <atomic>
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 #include "core/data.h"
 #include "exif/exifhandler.h"
 #include "thermal/araheader.h"

@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 #include "thermal/araheader.h"
 #include "thermal/project/thermalpaths.h"
 #include "thermal/project/thprojectfile.h"

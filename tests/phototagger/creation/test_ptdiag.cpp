@@ -1,6 +1,6 @@
 // The creation job's dialog driven through its steps on real logs and JPEGs,
 // with every prompt answered by a script.
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 #include "core/data.h"
 #include "phototagger/creation/ptdiag.h"
 #include "phototagger/creation/ptmerge.h"

@@ -4,7 +4,7 @@
 #include <QImage>
 #include <QtTest>
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 #include "core/data.h"
 #include "support/testkit.h"
 #include "thermal/araheader.h"

@@ -1,4 +1,4 @@
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 
 #include <QDir>
 #include <QFile>

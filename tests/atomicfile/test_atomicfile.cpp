@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <sys/stat.h>
 
-#include "core/atomicfile/atomicfile.h"
+#include "atomicfile/atomicfile.h"
 #include "support/testkit.h"
 
 namespace {
