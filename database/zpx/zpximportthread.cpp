@@ -6,14 +6,21 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStorageInfo>
+#include <QHash>
+#include <QSet>
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
 #include <quazip/quazipfileinfo.h>
+#include <quazip/unzip.h>
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+#include <vector>
 
 using ZPX::Kind;
 
@@ -64,6 +71,11 @@ static QString progressText(Kind kind)
 }
 
 namespace {
+
+QString osReason(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
 
 bool isJpeg(const QString &name)
 {
@@ -122,26 +134,144 @@ private:
     bool m_zeros = false;
 };
 
-}  // namespace
+// Opens folder for the calls below, which need a descriptor of it.
+int openFolder(const QString &folder)
+{
+    return ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
 
-// Streams the current entry into a temporary file beside target and gives
-// it the name: NoReplace for a new file (never over a file that appeared
-// meanwhile, never through a link), Replace over a file found cut off. A
-// suspect file (replace set) is compared on the way; when it is not a
-// cut-off copy of the entry it is kept and *kept set. On failure the reason
-// is returned and nothing stays behind.
-static bool unpack(QuaZip *zip, const QuaZipFileInfo64 &info, const QString &target, bool replace,
-                   bool *kept, QString *why)
+// Waits until everything written to the file system that holds folder is
+// on the disk: one call in place of a sync per file.
+bool syncFileSystem(const QString &folder, QString *why)
+{
+    const int fd = openFolder(folder);
+    if (fd < 0 || ::syncfs(fd) != 0) {
+        *why = osReason(errno);
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    ::close(fd);
+    return true;
+}
+
+// Makes the names just given in folder survive a power cut.
+bool syncFolder(const QString &folder, QString *why)
+{
+    const int fd = openFolder(folder);
+    if (fd < 0 || ::fsync(fd) != 0) {
+        *why = osReason(errno);
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    ::close(fd);
+    return true;
+}
+
+// The archive, read with pread through windows of its own: QuaZip seeks
+// several times for every entry, between its directory record and its data,
+// and each seek of a QFile costs a system call and drops its buffer.
+class ArchiveReader : public QIODevice
+{
+public:
+    ArchiveReader(int fd, qint64 size) : m_fd(fd), m_size(size)
+    {
+        for (Window &w : m_windows)
+            w.bytes.resize(size_t(kWindow));
+    }
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return m_size; }
+
+protected:
+    qint64 readData(char *data, qint64 max) override
+    {
+        const qint64 at = pos();
+        for (int i = 0; i < 2; ++i) {
+            const Window &w = m_windows[i];
+            if (at >= w.at && at + max <= w.at + w.filled) {
+                std::memcpy(data, w.bytes.data() + (at - w.at), size_t(max));
+                m_last = i;
+                return max;
+            }
+        }
+        if (max >= kWindow)
+            return readAt(data, max, at);
+        m_last = 1 - m_last;  // the other one goes
+        Window &w = m_windows[m_last];
+        const qint64 got = readAt(w.bytes.data(), kWindow, at);
+        w.at = at;
+        w.filled = qMax<qint64>(got, 0);
+        if (got < 0)
+            return -1;
+        const qint64 n = qMin(got, max);
+        std::memcpy(data, w.bytes.data(), size_t(n));
+        return n;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    static constexpr qint64 kWindow = 64 * 1024;
+    struct Window {
+        std::vector<char> bytes;
+        qint64 at = 0;
+        qint64 filled = 0;
+    };
+    qint64 readAt(char *data, qint64 max, qint64 at)
+    {
+        for (;;) {
+            const ssize_t n = ::pread(m_fd, data, size_t(max), off_t(at));
+            if (n >= 0 || errno != EINTR)
+                return n;
+        }
+    }
+
+    int m_fd;
+    qint64 m_size;
+    Window m_windows[2];
+    int m_last = 0;
+};
+
+// One entry of the archive, found in a first pass over its directory.
+struct Entry {
+    int index = 0;
+    QuaZipFileInfo64 info;
+    unz64_file_pos pos{};
+    ZPX::EntryName name;
+};
+
+// What an import does with an entry's data: the file it writes and how.
+struct Unpack {
+    QString target;          // where the bytes go (a temporary folder's file, or the name itself)
+    bool replace = false;    // over a suspect file found there
+    bool synced = true;      // each file on the disk before it takes its name
+};
+
+// Streams the current entry into a temporary file beside the target and
+// gives it the name: NoReplace for a new file (never over a file that
+// appeared meanwhile, never through a link), Replace over a file found cut
+// off. A suspect file (replace set) is compared on the way; when it is not
+// a cut-off copy of the entry it is kept and *kept set. On failure the
+// reason is returned and nothing stays behind.
+bool unpack(QuaZip *zip, const Entry &entry, const Unpack &how, bool *kept, QString *why)
 {
     *kept = false;
-    const qint64 declared = qint64(info.uncompressedSize);
+    const qint64 declared = qint64(entry.info.uncompressedSize);
     if (declared > ZPX::kLimitBytes) {
         *why = QStringLiteral("declared size %1 beyond the limit").arg(declared);
         return false;
     }
-    const QStorageInfo storage(QFileInfo(target).absolutePath());
-    if (storage.isValid() && storage.bytesAvailable() >= 0 && storage.bytesAvailable() < declared) {
-        *why = QString::fromLocal8Bit(std::strerror(ENOSPC));
+    // A large entry that cannot fit is refused before it is written; a
+    // small one finds out as it writes.
+    struct statvfs fs;
+    if (declared > ZPX::kBlockSize
+        && ::statvfs(QFile::encodeName(QFileInfo(how.target).absolutePath()).constData(), &fs) == 0
+        && qint64(fs.f_bavail) * qint64(fs.f_frsize) < declared) {
+        *why = osReason(ENOSPC);
+        return false;
+    }
+    if (unzGoToFilePos64(zip->getUnzFile(), &entry.pos) != UNZ_OK) {
+        *why = QStringLiteral("entry cannot be opened");
         return false;
     }
     QuaZipFile in(zip);
@@ -149,17 +279,19 @@ static bool unpack(QuaZip *zip, const QuaZipFileInfo64 &info, const QString &tar
         *why = QStringLiteral("entry cannot be opened");
         return false;
     }
-    AtomicFile::Writer out(target, replace ? AtomicFile::Mode::Replace : AtomicFile::Mode::NoReplace);
+    AtomicFile::Writer out(how.target, how.replace ? AtomicFile::Mode::Replace : AtomicFile::Mode::NoReplace);
+    out.setSynced(how.synced);
     if (!out.open()) {
         *why = out.reason();
         return false;
     }
-    std::unique_ptr<CutOffCheck> check(replace ? new CutOffCheck(target) : nullptr);
-    QByteArray block(int(ZPX::kBlockSize), Qt::Uninitialized);
+    std::unique_ptr<CutOffCheck> check(how.replace ? new CutOffCheck(how.target) : nullptr);
+    QByteArray block(int(qMin<qint64>(ZPX::kBlockSize, qMax<qint64>(declared, 1))), Qt::Uninitialized);
     qint64 total = 0;
     for (;;) {
         const qint64 got = in.read(block.data(), block.size());
         if (got < 0) {
+            out.cancel();
             *why = QStringLiteral("entry cannot be read");
             return false;
         }
@@ -167,11 +299,13 @@ static bool unpack(QuaZip *zip, const QuaZipFileInfo64 &info, const QString &tar
             break;
         total += got;
         if (total > declared || total > ZPX::kLimitBytes) {
+            out.cancel();
             *why = QStringLiteral("entry inflates beyond its size");
             return false;
         }
         if (out.write(block.constData(), got) != got) {
             *why = out.reason();
+            out.cancel();
             return false;
         }
         if (check)
@@ -179,10 +313,12 @@ static bool unpack(QuaZip *zip, const QuaZipFileInfo64 &info, const QString &tar
     }
     in.close();
     if (in.getZipError() != UNZ_OK || total != declared) {
+        out.cancel();
         *why = QStringLiteral("entry is damaged");
         return false;
     }
     if (check && !check->cutOff(total)) {
+        out.cancel();
         *kept = true;  // the entry itself, or no cut-off copy of it
         return true;
     }
@@ -198,6 +334,320 @@ static bool unpack(QuaZip *zip, const QuaZipFileInfo64 &info, const QString &tar
     return true;
 }
 
+// What stands at target when an entry is about to be written there.
+enum class Found { Nothing, Kept, Suspect };
+
+Found inspect(const QString &target, qint64 entrySize)
+{
+    struct stat st;
+    if (::lstat(QFile::encodeName(target).constData(), &st) != 0)
+        return Found::Nothing;
+    // A file found there is kept when it looks whole. One that does not may
+    // be what an import cut short left: it is replaced when it proves to be
+    // a cut-off copy of the entry. Links and other kinds of entry are never
+    // touched.
+    if (S_ISREG(st.st_mode) && (st.st_size != entrySize || !looksWhole(target, entrySize)))
+        return Found::Suspect;
+    return Found::Kept;
+}
+
+}  // namespace
+
+// One import: the archive, the result lines and the failures for the user.
+class ZPXImportThread::Run
+{
+public:
+    Run(ZPXImportThread *thread, QuaZip *zip, int count, QStringList *lines, QStringList *failures)
+        : m_thread(thread), m_zip(zip), m_count(count), m_lines(*lines), m_failures(*failures)
+    {
+    }
+
+    void refused(const Entry &e)
+    {
+        progress(e);
+        fail(e, e.name.rest, QStringLiteral("unsafe name"), e.info.name);
+    }
+    void single(const Entry &e);
+    void item(const std::vector<Entry> &entries);
+    // Gives the new maps and plans still waiting their names.
+    void finish() { flush(); }
+
+private:
+    // New maps or plans of one folder, written without a sync of their own
+    // into a hidden folder beside them, then, after one sync of the file
+    // system, moved to their names: whole or absent after a power cut, at
+    // the cost of one sync for all of them.
+    struct Batch {
+        explicit Batch(const QString &folder) : stage(folder + QStringLiteral("/zpx-import")) {}
+        AtomicFile::Folder stage;
+        struct File {
+            QString staged, target;
+            int line;  // its line, filled in when it has its name
+            QString kind, name;
+        };
+        QList<File> files;
+    };
+    // What a kill may cost the next import to write again.
+    static constexpr qint64 kBatchBytes = 1000LL * 1000 * 1000;
+
+    void progress(const Entry &e) { emit m_thread->importing(progressText(e.name.kind), e.index, m_count); }
+    // A line "2" for the entry, and "<file>: <reason>" for the user.
+    void fail(const Entry &e, const QString &lineName, const QString &why, const QString &path)
+    {
+        qWarning().noquote() << "[ZPXImportThread] not imported:" << e.info.name << "-" << why;
+        m_lines << line(2, e.name.kind, lineName);
+        m_failures << AtomicFile::describe(path, why);
+    }
+    static QString line(int status, Kind kind, const QString &name)
+    {
+        return QStringLiteral("%1*%2*%3").arg(status).arg(ZPX::topFolder(kind), name);
+    }
+    bool kindFolder(const Entry &e, const QString &lineName, QString *folder);
+    void flush();
+    void settle(const QString &folder, Batch *batch, const QString &syncError);
+    void existingItem(const std::vector<Entry> &entries, const QString &dir, const QString &kindDir);
+    bool keyed(const Entry &e) const
+    {
+        return e.name.kind == Kind::Log ? e.name.file.endsWith(QLatin1String("KORVEL.LOG"))
+                                        : e.name.file.endsWith(QLatin1String(".zpt"));
+    }
+
+    ZPXImportThread *m_thread;
+    QuaZip *m_zip;
+    int m_count;
+    QStringList &m_lines;
+    QStringList &m_failures;
+    QSet<QString> m_swept;
+    QHash<QString, std::shared_ptr<Batch>> m_batches;
+    qint64 m_batchBytes = 0;
+};
+
+// The folder of the entry's kind, made when missing. What killed imports
+// left in it goes first, once per import.
+bool ZPXImportThread::Run::kindFolder(const Entry &e, const QString &lineName, QString *folder)
+{
+    *folder = m_thread->m_places.folder(e.name.kind);
+    if (m_swept.contains(*folder))
+        return true;
+    if (!QDir().mkpath(*folder)) {
+        fail(e, lineName, QStringLiteral("the folder cannot be created"), *folder);
+        return false;
+    }
+    m_swept.insert(*folder);
+    AtomicFile::removeAbandoned(*folder);
+    return true;
+}
+
+void ZPXImportThread::Run::single(const Entry &e)
+{
+    progress(e);
+    QString folder;
+    if (!kindFolder(e, e.name.file, &folder))
+        return;
+    const QString target = folder + QLatin1Char('/') + e.name.file;
+    const qint64 size = qint64(e.info.uncompressedSize);
+    const Found found = inspect(target, size);
+    QString why;
+    bool kept = false;
+    if (found == Found::Kept) {
+        m_lines << line(1, e.name.kind, e.name.file);
+        return;
+    }
+    if (found == Found::Suspect) {
+        // Rare: replaced on its own, synced.
+        if (!unpack(m_zip, e, {target, true, true}, &kept, &why))
+            return fail(e, e.name.file, why, target);
+        if (!kept)
+            qDebug().noquote() << "[ZPXImportThread] replaced a cut-off" << target;
+        m_lines << line(kept ? 1 : 0, e.name.kind, e.name.file);
+        return;
+    }
+    std::shared_ptr<Batch> &batch = m_batches[folder];
+    if (!batch) {
+        batch = std::make_shared<Batch>(folder);
+        if (!batch->stage.open()) {
+            const QString reason = batch->stage.reason();
+            batch.reset();
+            m_batches.remove(folder);
+            return fail(e, e.name.file, reason, target);
+        }
+    }
+    const QString staged = batch->stage.path() + QLatin1Char('/') + e.name.file;
+    if (!unpack(m_zip, e, {staged, false, false}, &kept, &why))
+        return fail(e, e.name.file, why, target);
+    if (kept) {  // the same name twice in the archive: the first stays
+        m_lines << line(1, e.name.kind, e.name.file);
+        return;
+    }
+    batch->files.append({staged, target, m_lines.size(), ZPX::topFolder(e.name.kind), e.name.file});
+    m_lines << QString();
+    m_batchBytes += size;
+    if (m_batchBytes >= kBatchBytes)
+        flush();
+}
+
+// One sync for each file system that holds waiting files, then their names.
+void ZPXImportThread::Run::flush()
+{
+    QHash<QString, QString> synced;  // file system -> the sync's failure, empty when none
+    for (auto it = m_batches.constBegin(); it != m_batches.constEnd(); ++it) {
+        struct stat st;
+        const QString fs = ::stat(QFile::encodeName(it.key()).constData(), &st) == 0
+                               ? QString::number(quint64(st.st_dev)) : it.key();
+        if (!synced.contains(fs)) {
+            QString why;
+            syncFileSystem(it.key(), &why);
+            synced.insert(fs, why);
+        }
+        settle(it.key(), it.value().get(), synced.value(fs));
+    }
+    m_batches.clear();
+    m_batchBytes = 0;
+}
+
+void ZPXImportThread::Run::settle(const QString &folder, Batch *batch, const QString &syncError)
+{
+    const auto result = [&](const Batch::File &f, int status) {
+        m_lines[f.line] = QStringLiteral("%1*%2*%3").arg(status).arg(f.kind, f.name);
+    };
+    if (!syncError.isEmpty()) {
+        for (const Batch::File &f : qAsConst(batch->files)) {
+            result(f, 2);
+            m_failures << AtomicFile::describe(f.target, syncError);
+        }
+        batch->stage.cancel();
+        return;
+    }
+    QString why;
+    int moved = 0;
+    for (const Batch::File &f : qAsConst(batch->files)) {
+        if (AtomicFile::renameNoReplace(f.staged, f.target)) {
+            ++moved;
+            result(f, 0);
+        } else if (errno == EEXIST) {
+            result(f, 1);  // taken meanwhile: what is there now is not ours to replace
+        } else {
+            result(f, 2);
+            m_failures << AtomicFile::describe(f.target, osReason(errno));
+        }
+    }
+    if (moved > 0 && !syncFolder(folder, &why)) {
+        for (const Batch::File &f : qAsConst(batch->files)) {
+            if (m_lines.at(f.line).startsWith(QLatin1Char('0'))) {
+                result(f, 2);
+                m_failures << AtomicFile::describe(f.target, why);
+            }
+        }
+    }
+    batch->stage.cancel();
+}
+
+void ZPXImportThread::Run::item(const std::vector<Entry> &entries)
+{
+    const Entry &first = entries.front();
+    const Kind kind = first.name.kind;
+    const QString name = first.name.folder;
+    QString kindDir;
+    if (!kindFolder(first, name, &kindDir)) {
+        for (size_t i = 1; i < entries.size(); ++i)
+            progress(entries[i]);
+        return;
+    }
+    const QString dir = kindDir + QLatin1Char('/') + name;
+    const QFileInfo dirInfo(dir);
+    if (dirInfo.exists() || dirInfo.isSymLink())
+        return existingItem(entries, dir, kindDir);
+
+    // A new item is assembled under a hidden name and appears whole or not
+    // at all: the first file that cannot be written takes the others with it.
+    AtomicFile::Folder folder(dir);
+    if (!folder.open()) {
+        for (const Entry &e : entries)
+            progress(e);
+        return fail(first, name, folder.reason(), dir);
+    }
+    bool hasKey = false, failed = false, named = false;
+    QSet<QString> written;
+    for (const Entry &e : entries) {
+        progress(e);
+        const QString target = folder.path() + QLatin1Char('/') + e.name.file;
+        const QString final = dir + QLatin1Char('/') + e.name.file;
+        hasKey = hasKey || keyed(e);
+        // The same name twice in the archive: the first stays.
+        if (written.contains(e.name.file))
+            continue;
+        written.insert(e.name.file);
+        QString why;
+        bool kept = false;
+        if (!unpack(m_zip, e, {target, false, false}, &kept, &why)) {
+            named = keyed(e);
+            fail(e, named ? name : e.name.rest, why, final);
+            failed = true;
+            break;
+        }
+    }
+    const bool keyLine = hasKey && !failed;
+    if (failed) {
+        if (!named)
+            m_lines << line(2, kind, name);
+        return;  // the folder goes with everything in it
+    }
+    QString why;
+    // Each file was written without a sync: one sync of the file system
+    // puts them all on the disk before the folder takes its name.
+    if (!syncFileSystem(kindDir, &why) || !folder.commit()) {
+        if (why.isEmpty() && folder.osError() == EEXIST) {
+            if (keyLine)
+                m_lines << line(1, kind, name);  // taken meanwhile
+            return;
+        }
+        if (why.isEmpty())
+            why = folder.reason();
+        m_lines << line(2, kind, name);
+        m_failures << AtomicFile::describe(dir, why);
+        return;
+    }
+    if (keyLine)
+        m_lines << line(0, kind, name);
+}
+
+// Files of an item already in the workspace are added one by one where
+// missing; those there stay unless they prove to be cut off.
+void ZPXImportThread::Run::existingItem(const std::vector<Entry> &entries, const QString &dir,
+                                        const QString &kindDir)
+{
+    // The item folder, links resolved, must stay inside its kind folder.
+    const bool inside = ZPX::liesInside(dir, kindDir) && QFileInfo(dir).isDir();
+    if (inside)
+        AtomicFile::removeAbandoned(dir);
+    for (const Entry &e : entries) {
+        progress(e);
+        const bool key = keyed(e);
+        const QString lineName = key ? e.name.folder : e.name.rest;
+        if (!inside) {
+            fail(e, lineName, QStringLiteral("item folder leads outside the workspace"), dir);
+            continue;
+        }
+        const QString target = dir + QLatin1Char('/') + e.name.file;
+        const Found found = inspect(target, qint64(e.info.uncompressedSize));
+        if (found == Found::Kept) {
+            if (key)
+                m_lines << line(1, e.name.kind, lineName);
+            continue;
+        }
+        QString why;
+        bool kept = false;
+        if (!unpack(m_zip, e, {target, found == Found::Suspect, true}, &kept, &why)) {
+            fail(e, lineName, why, target);
+            continue;
+        }
+        if (found == Found::Suspect && !kept)
+            qDebug().noquote() << "[ZPXImportThread] replaced a cut-off" << target;
+        if (key)
+            m_lines << line(kept ? 1 : 0, e.name.kind, lineName);
+    }
+}
+
 QStringList ZPXImportThread::importZPXFile()
 {
     qDebug() << "[ZPXImportThread] importZPXFile START" << m_path;
@@ -206,7 +656,9 @@ QStringList ZPXImportThread::importZPXFile()
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly) || !ZPX::hasMagic(file.read(ZPX::kHeadSize)))
         return {QStringLiteral("No valid zpx file")};
-    QuaZip zip(&file);
+    ArchiveReader reader(file.handle(), file.size());
+    reader.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    QuaZip zip(&reader);
     zip.setAutoClose(false);
     if (!zip.open(QuaZip::mdUnzip)) {
         qWarning() << "[ZPXImportThread] cannot unpack" << m_path << zip.getZipError();
@@ -216,94 +668,50 @@ QStringList ZPXImportThread::importZPXFile()
     const int count = zip.getEntriesCount();
     QStringList lines{QStringLiteral("Amout of data %1").arg(count)};
 
+    // The directory first: the files of a log or project are written
+    // together, wherever they stand in the archive.
+    std::vector<std::vector<Entry>> items;
+    QHash<QString, size_t> folderItems;
     int i = 0;
     for (bool more = zip.goToFirstFile(); more; more = zip.goToNextFile(), ++i) {
-        QuaZipFileInfo64 info;
-        if (!zip.getCurrentFileInfo(&info)) {
+        Entry e;
+        e.index = i;
+        if (!zip.getCurrentFileInfo(&e.info) || unzGetFilePos64(zip.getUnzFile(), &e.pos) != UNZ_OK) {
             qWarning() << "[ZPXImportThread] entry" << i << "unreadable";
             continue;
         }
-        const ZPX::EntryName e = ZPX::parseEntryName(info.name);
-        if (e.status == ZPX::EntryName::Foreign) {
-            qDebug() << "[ZPXImportThread] skipping" << info.name;
+        e.name = ZPX::parseEntryName(e.info.name);
+        if (e.name.status == ZPX::EntryName::Foreign) {
+            qDebug() << "[ZPXImportThread] skipping" << e.info.name;
             continue;
         }
-        emit importing(progressText(e.kind), i, count);
-        const QString kind = ZPX::topFolder(e.kind);
-        const bool inFolder = e.kind == Kind::Log || e.kind == Kind::Project;
-        // A log is reported by its records file, a project by its project file.
-        const bool keyed = !inFolder
-            || (e.kind == Kind::Log ? e.file.endsWith(QLatin1String("KORVEL.LOG"))
-                                    : e.file.endsWith(QLatin1String(".zpt")));
-        const QString lineName = !inFolder ? e.file : keyed ? e.folder : e.rest;
-        // A line "2" for the entry, and "<file>: <reason>" for the user.
-        auto fail = [&](const QString &why, const QString &path) {
-            qWarning().noquote() << "[ZPXImportThread] not imported:" << info.name << "-" << why;
-            lines << QStringLiteral("2*%1*%2").arg(kind, e.status == ZPX::EntryName::Valid
-                                                            ? lineName : e.rest);
-            m_failures << AtomicFile::describe(path, why);
-        };
-        if (e.status == ZPX::EntryName::Refused) {
-            fail(QStringLiteral("unsafe name"), info.name);
-            continue;
-        }
-        const QString kindDir = m_places.folder(e.kind);
-        QString dir = kindDir;
-        if (!QDir().mkpath(kindDir)) {
-            fail(QStringLiteral("the folder cannot be created"), kindDir);
-            continue;
-        }
-        bool created = false;
-        if (inFolder) {
-            dir = kindDir + QLatin1Char('/') + e.folder;
-            const QFileInfo folderInfo(dir);
-            if (!folderInfo.exists() && !folderInfo.isSymLink()) {
-                if (!QDir().mkdir(dir)) {
-                    fail(QStringLiteral("the folder cannot be created"), dir);
-                    continue;
-                }
-                created = true;
-            }
-            // The item folder, links resolved, must stay inside its kind folder.
-            if (!ZPX::liesInside(dir, kindDir) || !QFileInfo(dir).isDir()) {
-                fail(QStringLiteral("item folder leads outside the workspace"), dir);
+        if (e.name.status == ZPX::EntryName::Valid && (e.name.kind == Kind::Log || e.name.kind == Kind::Project)) {
+            const QString key = ZPX::topFolder(e.name.kind) + QLatin1Char('/') + e.name.folder;
+            const auto it = folderItems.constFind(key);
+            if (it != folderItems.constEnd()) {
+                items[*it].push_back(e);
                 continue;
             }
+            folderItems.insert(key, items.size());
         }
-        const QString target = dir + QLatin1Char('/') + e.file;
-        const QFileInfo targetInfo(target);
-        // A file found there is kept when it looks whole. One that does not
-        // may be what an import cut short left: it is replaced when it
-        // proves to be a cut-off copy of the entry. Links and other kinds
-        // of entry are never touched.
-        bool replace = false;
-        if (targetInfo.exists() || targetInfo.isSymLink()) {
-            replace = !targetInfo.isSymLink() && targetInfo.isFile()
-                      && !looksWhole(target, qint64(info.uncompressedSize));
-            if (!replace) {
-                if (keyed)
-                    lines << QStringLiteral("1*%1*%2").arg(kind, lineName);
-                continue;
-            }
-        }
-        QString why;
-        bool kept = false;
-        if (!unpack(&zip, info, target, replace, &kept, &why)) {
-            if (created)
-                QDir().rmdir(dir);  // only when still empty
-            fail(why, target);
-            continue;
-        }
-        if (kept) {
-            if (keyed)
-                lines << QStringLiteral("1*%1*%2").arg(kind, lineName);
-            continue;
-        }
-        if (replace)
-            qDebug().noquote() << "[ZPXImportThread] replaced a cut-off" << target;
-        if (keyed)
-            lines << QStringLiteral("0*%1*%2").arg(kind, lineName);
+        items.push_back({e});
     }
+    // QuaZip's own idea of a current file, which the entries' positions below
+    // move without telling it.
+    zip.goToFirstFile();
+
+    Run run(this, &zip, count, &lines, &m_failures);
+    for (const std::vector<Entry> &item : items) {
+        const Entry &e = item.front();
+        if (e.name.status == ZPX::EntryName::Refused) {
+            run.refused(e);
+        } else if (e.name.kind == Kind::Log || e.name.kind == Kind::Project) {
+            run.item(item);
+        } else {
+            run.single(e);
+        }
+    }
+    run.finish();
     qDebug() << "[ZPXImportThread] importZPXFile END" << lines.size() - 1 << "lines";
     return lines;
 }

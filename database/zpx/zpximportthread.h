@@ -1,8 +1,9 @@
 #pragma once
 // Unpacks an exchange archive into the workspace on a thread of its own and
 // says, item by item, what was imported, what was there already and what
-// failed. Nothing that exists is ever overwritten, except a file that proves
-// to be a cut-off copy of its entry (left by an import that was cut short).
+// failed. A new log or project appears with all its files or not at all.
+// Nothing that exists is ever overwritten, except a file that proves to be a
+// cut-off copy of its entry (left by an import that was cut short).
 #include <QString>
 #include <QStringList>
 #include <QThread>
@@ -42,6 +43,8 @@ protected:
     void run() override;
 
 private:
+    class Run;
+
     ZPX::Places m_places;
     QString m_path;
     QStringList m_result;

@@ -59,6 +59,33 @@ QStringList runImport(const Workspace &ws, const QString &path, ZPXImportThread 
     return t.importResult();
 }
 
+// Sets the uncompressed size that the archive's local header and central
+// record give for the entry name, so that it no longer matches its data.
+bool declareSize(QByteArray *bytes, const QByteArray &name, quint32 size)
+{
+    const auto put = [&](int at) {
+        for (int b = 0; b < 4; ++b)
+            (*bytes)[at + b] = char((size >> (8 * b)) & 0xff);
+    };
+    const auto word = [&](int at, int n) {
+        quint32 v = 0;
+        for (int b = n - 1; b >= 0; --b)
+            v = (v << 8) | quint8(bytes->at(at + b));
+        return v;
+    };
+    for (int at = bytes->indexOf("PK\x01\x02"); at >= 0; at = bytes->indexOf("PK\x01\x02", at + 4)) {
+        if (bytes->mid(at + 46, int(word(at + 28, 2))) != name)
+            continue;
+        put(at + 24);
+        const int local = int(word(at + 42, 4));
+        if (bytes->mid(local, 4) != "PK\x03\x04")
+            return false;
+        put(local + 22);
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 class TestZpxArchive : public QObject {
@@ -401,6 +428,51 @@ private slots:
         writeFile(path, bytes);
         QCOMPARE(runImport(ws, path), QStringList({"Amout of data 2", "2*maps*a.jpg", "0*maps*b.jpg"}));
         QCOMPARE(Workspace::files(ws.places.maps), QStringList("b.jpg"));
+    }
+
+    // A log or project is imported with all its files or not at all,
+    // wherever its entries stand in the archive: a file that cannot be
+    // written leaves nothing of its item behind, and the others come whole.
+    void itemsAreWholeOrAbsent()
+    {
+        Workspace ws;
+        const QString path = ws.path("i.zpx");
+        QVERIFY(makeArchive(path, {{"logs/A/KORVEL.LOG", "a"},
+                                   {"phototagger/P/p.zpt", "p"},
+                                   {"logs/B/KORVEL.LOG", "b"},
+                                   {"phototagger/P/1.jpg", QByteArray(100000, 'z')},
+                                   {"logs/A/data.bin", "d"},
+                                   {"phototagger/P/2.jpg", "two"}}));
+        QByteArray bytes = readFile(path);
+        QVERIFY(declareSize(&bytes, "phototagger/P/1.jpg", 200000));
+        writeFile(path, bytes);
+        ZPXImportThread t;
+        QCOMPARE(runImport(ws, path, &t),
+                 QStringList({"Amout of data 6", "0*logs*A", "2*phototagger*P/1.jpg", "2*phototagger*P",
+                              "0*logs*B"}));
+        QCOMPARE(Workspace::files(ws.path("ws")),
+                 QStringList({"harlek/logs/A/KORVEL.LOG", "harlek/logs/A/data.bin", "harlek/logs/B/KORVEL.LOG"}));
+        QCOMPARE(t.failures().size(), 1);
+        QVERIFY2(t.failures().first().startsWith(ws.places.projects + "/P/1.jpg: "), qPrintable(t.failures().first()));
+        for (const QString &folder : {ws.places.logs, ws.places.projects})
+            QCOMPARE(QDir(folder).entryList(QDir::Hidden | QDir::AllEntries | QDir::NoDotAndDotDot).size(),
+                     folder == ws.places.logs ? 2 : 0);
+    }
+
+    // The first of two entries of one name is taken, in a new item as in
+    // the map folder.
+    void duplicateEntriesKeepTheFirst()
+    {
+        Workspace ws;
+        QVERIFY(makeArchive(ws.path("d.zpx"), {{"maps/a.jpg", "first"},
+                                               {"maps/a.jpg", "second"},
+                                               {"logs/L/KORVEL.LOG", "one"},
+                                               {"logs/L/KORVEL.LOG", "two"}}));
+        const QStringList lines = runImport(ws, ws.path("d.zpx"));
+        QCOMPARE(lines.mid(0, 4), QStringList({"Amout of data 4", "0*maps*a.jpg", "1*maps*a.jpg", "0*logs*L"}));
+        QCOMPARE(readFile(ws.places.maps + "/a.jpg"), QByteArray("first"));
+        QCOMPARE(readFile(ws.places.logs + "/L/KORVEL.LOG"), QByteArray("one"));
+        QCOMPARE(Workspace::files(ws.path("ws")), QStringList({"harlek/logs/L/KORVEL.LOG", "maps/a.jpg"}));
     }
 
     // Truncated and bit-flipped archives: no crash, nothing outside the

@@ -163,14 +163,18 @@ void exportWorkspace(ZPXExportThread &t, const ZPX::Places &p, const QString &pa
     {},
 });
 
-// The archive is made once per preparation, from a workspace of its own;
-// the import target holds a map an older import left cut off and a plan
-// that differs from the archive's but is whole (kept).
+// The archive is made once per preparation, from a workspace of its own
+// whose project holds many photos, so that kills land inside its folder; the
+// import target holds a map an older import left cut off and a plan that
+// differs from the archive's but is whole (kept).
 [[maybe_unused]] const int zpxImport = add({
     "zpx-import",
     [](const QString &work) {
         const ZPX::Places from = places(work + "/from");
         fillWorkspace(from);
+        for (int i = 0; i < 40; ++i)
+            writeFile(QStringLiteral("%1/Proj/photo%2.jpg").arg(from.projects).arg(i, 2, 10, QLatin1Char('0')),
+                      noise(60 * 1000, quint32(100 + i)) + QByteArray("\xff\xd9", 2));
         ZPXExportThread t;
         exportWorkspace(t, from, work + "/in.zpx");
         t.startExporting();
@@ -205,7 +209,8 @@ void exportWorkspace(ZPXExportThread &t, const ZPX::Places &p, const QString &pa
         QFile::resize(ws + "/logs/L1/KORVEL.LOG", 4096);
         QFile::resize(ws + "/phototagger/Proj/img.jpg", 0);
     },
-    {},
+    // An imported log or project is there with all its files or not at all.
+    {"logs/L0", "logs/L1", "phototagger/Proj"},
     {},
     {},
     {},
