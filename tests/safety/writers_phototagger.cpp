@@ -107,7 +107,7 @@ int addRows()
         const QString out = work + "/out";
         QFile::resize(out + "/P3.jpg", QFileInfo(out + "/P3.jpg").size() / 2);
         QFile::resize(out + "/P4.jpg", 0);
-        writeFile(out + "/.P5.jpg.x1y2z3.part", QByteArray(5000, 'x'));
+        writeFile(out + "/.P5.jpg.korvel-tmp-x1y2z3", QByteArray(5000, 'x'));
     };
     geotag.targets = QStringList{"P2.jpg"};
     add(geotag);
