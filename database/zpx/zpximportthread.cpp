@@ -155,19 +155,42 @@ bool syncFileSystem(const QString &folder, QString *why)
     return true;
 }
 
-// Makes the names just given in folder survive a power cut.
-bool syncFolder(const QString &folder, QString *why)
+// Files that go one by one into a folder that grows large. Each Writer
+// sweeps its folder as it opens, which in a folder of thousands of files
+// costs more than the file itself: they are written in a small folder of
+// their own inside it and moved on as soon as each is whole.
+class Incoming
 {
-    const int fd = openFolder(folder);
-    if (fd < 0 || ::fsync(fd) != 0) {
-        *why = osReason(errno);
-        if (fd >= 0)
-            ::close(fd);
+public:
+    explicit Incoming(const QString &folder)
+        : m_folder(folder), m_incoming(folder + QStringLiteral("/incoming"))
+    {
+    }
+    bool open(QString *why)
+    {
+        if (m_incoming.open())
+            return true;
+        *why = m_incoming.reason();
         return false;
     }
-    ::close(fd);
-    return true;
-}
+    QString path(const QString &name) const { return m_incoming.path() + QLatin1Char('/') + name; }
+    // Moves the finished file on; false with errno (EEXIST when the name is
+    // taken there), the file then gone.
+    bool moveOn(const QString &name)
+    {
+        if (AtomicFile::renameNoReplace(path(name), m_folder + QLatin1Char('/') + name))
+            return true;
+        const int err = errno;
+        QFile::remove(path(name));
+        errno = err;
+        return false;
+    }
+    void close() { m_incoming.cancel(); }
+
+private:
+    QString m_folder;
+    AtomicFile::Folder m_incoming;
+};
 
 // The archive, read with pread through windows of its own: QuaZip seeks
 // several times for every entry, between its directory record and its data,
@@ -380,6 +403,7 @@ private:
     struct Batch {
         explicit Batch(const QString &folder) : stage(folder + QStringLiteral("/zpx-import")) {}
         AtomicFile::Folder stage;
+        std::unique_ptr<Incoming> incoming;
         struct File {
             QString staged, target;
             int line;  // its line, filled in when it has its name
@@ -465,16 +489,25 @@ void ZPXImportThread::Run::single(const Entry &e)
     std::shared_ptr<Batch> &batch = m_batches[folder];
     if (!batch) {
         batch = std::make_shared<Batch>(folder);
-        if (!batch->stage.open()) {
-            const QString reason = batch->stage.reason();
+        QString reason;
+        if (batch->stage.open())
+            batch->incoming.reset(new Incoming(batch->stage.path()));
+        if (!batch->incoming || !batch->incoming->open(&reason)) {
+            if (reason.isEmpty())
+                reason = batch->stage.reason();
             batch.reset();
             m_batches.remove(folder);
             return fail(e, e.name.file, reason, target);
         }
     }
     const QString staged = batch->stage.path() + QLatin1Char('/') + e.name.file;
-    if (!unpack(m_zip, e, {staged, false, false}, &kept, &why))
+    if (!unpack(m_zip, e, {batch->incoming->path(e.name.file), false, false}, &kept, &why))
         return fail(e, e.name.file, why, target);
+    if (!kept && !batch->incoming->moveOn(e.name.file)) {
+        if (errno != EEXIST)
+            return fail(e, e.name.file, osReason(errno), target);
+        kept = true;
+    }
     if (kept) {  // the same name twice in the archive: the first stays
         m_lines << line(1, e.name.kind, e.name.file);
         return;
@@ -510,6 +543,7 @@ void ZPXImportThread::Run::settle(const QString &folder, Batch *batch, const QSt
     const auto result = [&](const Batch::File &f, int status) {
         m_lines[f.line] = QStringLiteral("%1*%2*%3").arg(status).arg(f.kind, f.name);
     };
+    batch->incoming->close();
     if (!syncError.isEmpty()) {
         for (const Batch::File &f : qAsConst(batch->files)) {
             result(f, 2);
@@ -518,7 +552,6 @@ void ZPXImportThread::Run::settle(const QString &folder, Batch *batch, const QSt
         batch->stage.cancel();
         return;
     }
-    QString why;
     int moved = 0;
     for (const Batch::File &f : qAsConst(batch->files)) {
         if (AtomicFile::renameNoReplace(f.staged, f.target)) {
@@ -531,7 +564,8 @@ void ZPXImportThread::Run::settle(const QString &folder, Batch *batch, const QSt
             m_failures << AtomicFile::describe(f.target, osReason(errno));
         }
     }
-    if (moved > 0 && !syncFolder(folder, &why)) {
+    if (moved > 0 && !AtomicFile::syncFolder(folder)) {
+        const QString why = osReason(errno);
         for (const Batch::File &f : qAsConst(batch->files)) {
             if (m_lines.at(f.line).startsWith(QLatin1Char('0'))) {
                 result(f, 2);
@@ -561,50 +595,55 @@ void ZPXImportThread::Run::item(const std::vector<Entry> &entries)
     // A new item is assembled under a hidden name and appears whole or not
     // at all: the first file that cannot be written takes the others with it.
     AtomicFile::Folder folder(dir);
-    if (!folder.open()) {
+    std::unique_ptr<Incoming> incoming;
+    QString why;
+    if (folder.open())
+        incoming.reset(new Incoming(folder.path()));
+    if (!incoming || !incoming->open(&why)) {
         for (const Entry &e : entries)
             progress(e);
-        return fail(first, name, folder.reason(), dir);
+        return fail(first, name, why.isEmpty() ? folder.reason() : why, dir);
     }
     bool hasKey = false, failed = false, named = false;
     QSet<QString> written;
     for (const Entry &e : entries) {
         progress(e);
-        const QString target = folder.path() + QLatin1Char('/') + e.name.file;
         const QString final = dir + QLatin1Char('/') + e.name.file;
         hasKey = hasKey || keyed(e);
         // The same name twice in the archive: the first stays.
         if (written.contains(e.name.file))
             continue;
         written.insert(e.name.file);
-        QString why;
         bool kept = false;
-        if (!unpack(m_zip, e, {target, false, false}, &kept, &why)) {
+        bool done = unpack(m_zip, e, {incoming->path(e.name.file), false, false}, &kept, &why);
+        if (done && !kept && !incoming->moveOn(e.name.file)) {
+            why = osReason(errno);
+            done = false;
+        }
+        if (!done) {
             named = keyed(e);
             fail(e, named ? name : e.name.rest, why, final);
             failed = true;
             break;
         }
     }
+    incoming->close();
     const bool keyLine = hasKey && !failed;
     if (failed) {
         if (!named)
             m_lines << line(2, kind, name);
         return;  // the folder goes with everything in it
     }
-    QString why;
-    // Each file was written without a sync: one sync of the file system
-    // puts them all on the disk before the folder takes its name.
-    if (!syncFileSystem(kindDir, &why) || !folder.commit()) {
-        if (why.isEmpty() && folder.osError() == EEXIST) {
+    // Its files were written without a sync each: the folder syncs them
+    // all at once before it takes its name.
+    if (!folder.commit()) {
+        if (folder.osError() == EEXIST) {
             if (keyLine)
                 m_lines << line(1, kind, name);  // taken meanwhile
             return;
         }
-        if (why.isEmpty())
-            why = folder.reason();
         m_lines << line(2, kind, name);
-        m_failures << AtomicFile::describe(dir, why);
+        m_failures << AtomicFile::describe(dir, folder.reason());
         return;
     }
     if (keyLine)
