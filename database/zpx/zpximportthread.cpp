@@ -8,14 +8,22 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <QThread>
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
 #include <quazip/quazipfileinfo.h>
 #include <quazip/unzip.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <fcntl.h>
+#include <functional>
+#include <mutex>
+#include <thread>
 #include <memory>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -270,12 +278,60 @@ struct Unpack {
     bool synced = true;      // each file on the disk before it takes its name
 };
 
-// Streams the current entry into a temporary file beside the target and
-// gives it the name: NoReplace for a new file (never over a file that
-// appeared meanwhile, never through a link), Replace over a file found cut
-// off. A suspect file (replace set) is compared on the way; when it is not
-// a cut-off copy of the entry it is kept and *kept set. On failure the
-// reason is returned and nothing stays behind.
+// Entries up to this size are inflated into memory and written by the pool
+// of writers; larger ones are streamed in blocks by the reading thread.
+constexpr qint64 kSmallEntry = ZPX::kBlockSize;
+
+bool openEntry(QuaZip *zip, const Entry &entry, QuaZipFile *in, QString *why)
+{
+    if (unzGoToFilePos64(zip->getUnzFile(), &entry.pos) != UNZ_OK || !in->open(QIODevice::ReadOnly)) {
+        *why = QStringLiteral("entry cannot be opened");
+        return false;
+    }
+    return true;
+}
+
+// Inflates a small entry whole, its size and checksum checked.
+bool inflate(QuaZip *zip, const Entry &entry, QByteArray *data, QString *why)
+{
+    const qint64 declared = qint64(entry.info.uncompressedSize);
+    QuaZipFile in(zip);
+    if (!openEntry(zip, entry, &in, why))
+        return false;
+    data->resize(int(declared));
+    char beyond = 0;
+    qint64 total = 0;
+    for (;;) {
+        // One byte more than declared is asked for once the entry is full:
+        // an entry that inflates beyond its size shows itself.
+        const bool full = total >= declared;
+        const qint64 got = in.read(full ? &beyond : data->data() + total, full ? 1 : declared - total);
+        if (got < 0) {
+            *why = QStringLiteral("entry cannot be read");
+            return false;
+        }
+        if (got == 0)
+            break;
+        total += got;
+        if (total > declared) {
+            *why = QStringLiteral("entry inflates beyond its size");
+            return false;
+        }
+    }
+    in.close();
+    if (in.getZipError() != UNZ_OK || total != declared) {
+        *why = QStringLiteral("entry is damaged");
+        return false;
+    }
+    return true;
+}
+
+// Streams the entry into a temporary file beside the target and gives it
+// the name: NoReplace for a new file (never over a file that appeared
+// meanwhile, never through a link), Replace over a file found cut off. A
+// suspect file (replace set) is compared on the way; when it is not a
+// cut-off copy of the entry it is kept and *kept set. On failure the reason
+// is returned and nothing stays behind.
 bool unpack(QuaZip *zip, const Entry &entry, const Unpack &how, bool *kept, QString *why)
 {
     *kept = false;
@@ -293,15 +349,9 @@ bool unpack(QuaZip *zip, const Entry &entry, const Unpack &how, bool *kept, QStr
         *why = osReason(ENOSPC);
         return false;
     }
-    if (unzGoToFilePos64(zip->getUnzFile(), &entry.pos) != UNZ_OK) {
-        *why = QStringLiteral("entry cannot be opened");
-        return false;
-    }
     QuaZipFile in(zip);
-    if (!in.open(QIODevice::ReadOnly)) {
-        *why = QStringLiteral("entry cannot be opened");
+    if (!openEntry(zip, entry, &in, why))
         return false;
-    }
     AtomicFile::Writer out(how.target, how.replace ? AtomicFile::Mode::Replace : AtomicFile::Mode::NoReplace);
     out.setSynced(how.synced);
     if (!out.open()) {
@@ -374,6 +424,173 @@ Found inspect(const QString &target, qint64 entrySize)
     return Found::Kept;
 }
 
+// A few threads that write the small files while the archive is read on:
+// the writes cost more than the reading, in system calls mostly, and go on
+// side by side.
+class WriterPool
+{
+public:
+    explicit WriterPool(int threads)
+    {
+        for (int i = 0; i < threads; ++i)
+            m_threads.emplace_back([this, i] { work(i); });
+    }
+    ~WriterPool()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_stop = true;
+        }
+        m_work.notify_all();
+        for (std::thread &t : m_threads)
+            t.join();
+    }
+    int size() const { return int(m_threads.size()); }
+    // Runs job(thread number) on one of the threads; waits while the bytes
+    // given and not yet written pass the limit.
+    void run(std::function<void(int)> job, qint64 bytes)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_room.wait(lock, [&] { return m_queued == 0 || m_queued + bytes <= kQueuedBytes; });
+        m_queued += bytes;
+        m_queue.push_back({std::move(job), bytes});
+        m_work.notify_one();
+    }
+    // Until every job given so far has run.
+    void wait()
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_idle.wait(lock, [&] { return m_queue.empty() && m_busy == 0; });
+    }
+
+private:
+    static constexpr qint64 kQueuedBytes = 64LL * 1000 * 1000;
+    struct Job {
+        std::function<void(int)> run;
+        qint64 bytes = 0;
+    };
+    void work(int number)
+    {
+        for (;;) {
+            Job job;
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_work.wait(lock, [&] { return m_stop || !m_queue.empty(); });
+                if (m_queue.empty())
+                    return;
+                job = std::move(m_queue.front());
+                m_queue.pop_front();
+                ++m_busy;
+            }
+            job.run(number);
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                --m_busy;
+                m_queued -= job.bytes;
+            }
+            m_room.notify_all();
+            m_idle.notify_all();
+        }
+    }
+
+    std::vector<std::thread> m_threads;
+    std::mutex m_mutex;
+    std::condition_variable m_work, m_room, m_idle;
+    std::deque<Job> m_queue;
+    qint64 m_queued = 0;
+    int m_busy = 0;
+    bool m_stop = false;
+};
+
+// What became of a file given to the pool; read once the pool is idle.
+struct Outcome {
+    enum State { Pending, Written, Kept, Failed };
+    std::atomic<int> state{Pending};
+    QString why;
+};
+
+// A folder being assembled (a new item, or new maps and plans waiting for
+// their names) that files reach from several threads, each through an
+// incoming folder of its own, made on first use.
+class Assembly
+{
+public:
+    Assembly(const QString &folder, int threads) : m_folder(folder), m_incoming(size_t(threads)) {}
+    QString folder() const { return m_folder; }
+    // Writes data as the new file name in the folder; thread is the number
+    // of the calling thread. Kept when the name is taken there.
+    void put(int thread, const QString &name, const QByteArray &data, Outcome *o)
+    {
+        QString why;
+        bool kept = false;
+        Incoming *in = incoming(thread, &why);
+        if (in && writeNew(in->path(name), data, &kept, &why) && (kept || moveOn(in, name, &kept, &why))) {
+            o->state = kept ? Outcome::Kept : Outcome::Written;
+            return;
+        }
+        o->why = why;
+        o->state = Outcome::Failed;
+    }
+    // Streams a large entry, on the reading thread (its number given).
+    bool unpack(int thread, QuaZip *zip, const Entry &e, bool *kept, QString *why)
+    {
+        Incoming *in = incoming(thread, why);
+        return in && ::unpack(zip, e, {in->path(e.name.file), false, false}, kept, why)
+               && (*kept || moveOn(in, e.name.file, kept, why));
+    }
+    // Once no thread writes any more: the incoming folders go.
+    void close()
+    {
+        for (auto &in : m_incoming) {
+            if (in)
+                in->close();
+        }
+    }
+
+private:
+    Incoming *incoming(int thread, QString *why)
+    {
+        std::unique_ptr<Incoming> &in = m_incoming[size_t(thread)];
+        if (!in) {
+            std::unique_ptr<Incoming> made(new Incoming(m_folder));
+            if (!made->open(why))
+                return nullptr;
+            in = std::move(made);
+        }
+        return in.get();
+    }
+    static bool writeNew(const QString &path, const QByteArray &data, bool *kept, QString *why)
+    {
+        AtomicFile::Writer out(path, AtomicFile::Mode::NoReplace);
+        out.setSynced(false);  // the whole folder is synced at once
+        if (!out.open()) {
+            *why = out.reason();
+            return false;
+        }
+        if (out.write(data) != data.size()) {
+            *why = out.reason();
+            out.cancel();
+            return false;
+        }
+        if (out.commit())
+            return true;
+        *kept = out.osError() == EEXIST;
+        *why = out.reason();
+        return *kept;
+    }
+    bool moveOn(Incoming *in, const QString &name, bool *kept, QString *why)
+    {
+        if (in->moveOn(name))
+            return true;
+        *kept = errno == EEXIST;
+        *why = osReason(errno);
+        return *kept;
+    }
+
+    QString m_folder;
+    std::vector<std::unique_ptr<Incoming>> m_incoming;
+};
+
 }  // namespace
 
 // One import: the archive, the result lines and the failures for the user.
@@ -381,7 +598,8 @@ class ZPXImportThread::Run
 {
 public:
     Run(ZPXImportThread *thread, QuaZip *zip, int count, QStringList *lines, QStringList *failures)
-        : m_thread(thread), m_zip(zip), m_count(count), m_lines(*lines), m_failures(*failures)
+        : m_thread(thread), m_zip(zip), m_count(count), m_lines(*lines), m_failures(*failures),
+          m_pool(qBound(1, QThread::idealThreadCount() - 1, 3))
     {
     }
 
@@ -401,19 +619,27 @@ private:
     // system, moved to their names: whole or absent after a power cut, at
     // the cost of one sync for all of them.
     struct Batch {
-        explicit Batch(const QString &folder) : stage(folder + QStringLiteral("/zpx-import")) {}
+        Batch(const QString &folder, int threads)
+            : stage(folder + QStringLiteral("/zpx-import")), threads(threads)
+        {
+        }
         AtomicFile::Folder stage;
-        std::unique_ptr<Incoming> incoming;
+        int threads;
+        std::unique_ptr<Assembly> assembly;
         struct File {
-            QString staged, target;
+            QString target;
             int line;  // its line, filled in when it has its name
             QString kind, name;
+            std::shared_ptr<Outcome> outcome;
         };
         QList<File> files;
+        QSet<QString> names;
     };
     // What a kill may cost the next import to write again.
     static constexpr qint64 kBatchBytes = 1000LL * 1000 * 1000;
 
+    // The reading thread's own number with an Assembly, after the pool's.
+    int reader() const { return m_pool.size(); }
     void progress(const Entry &e) { emit m_thread->importing(progressText(e.name.kind), e.index, m_count); }
     // A line "2" for the entry, and "<file>: <reason>" for the user.
     void fail(const Entry &e, const QString &lineName, const QString &why, const QString &path)
@@ -426,6 +652,9 @@ private:
     {
         return QStringLiteral("%1*%2*%3").arg(status).arg(ZPX::topFolder(kind), name);
     }
+    // Writes the entry into the assembly: small ones by the pool, large ones
+    // here. False with why when it cannot be read or written here.
+    bool give(Assembly *assembly, const Entry &e, const std::shared_ptr<Outcome> &o, QString *why);
     bool kindFolder(const Entry &e, const QString &lineName, QString *folder);
     void flush();
     void settle(const QString &folder, Batch *batch, const QString &syncError);
@@ -441,10 +670,31 @@ private:
     int m_count;
     QStringList &m_lines;
     QStringList &m_failures;
+    WriterPool m_pool;
     QSet<QString> m_swept;
     QHash<QString, std::shared_ptr<Batch>> m_batches;
     qint64 m_batchBytes = 0;
 };
+
+bool ZPXImportThread::Run::give(Assembly *assembly, const Entry &e, const std::shared_ptr<Outcome> &o,
+                                QString *why)
+{
+    const qint64 size = qint64(e.info.uncompressedSize);
+    if (size > kSmallEntry) {
+        bool kept = false;
+        if (!assembly->unpack(reader(), m_zip, e, &kept, why))
+            return false;
+        o->state = kept ? Outcome::Kept : Outcome::Written;
+        return true;
+    }
+    QByteArray data;
+    if (!inflate(m_zip, e, &data, why))
+        return false;
+    const QString name = e.name.file;
+    m_pool.run([assembly, name, data, o](int thread) { assembly->put(thread, name, data, o.get()); },
+               data.size());
+    return true;
+}
 
 // The folder of the entry's kind, made when missing. What killed imports
 // left in it goes first, once per import.
@@ -488,31 +738,24 @@ void ZPXImportThread::Run::single(const Entry &e)
     }
     std::shared_ptr<Batch> &batch = m_batches[folder];
     if (!batch) {
-        batch = std::make_shared<Batch>(folder);
-        QString reason;
-        if (batch->stage.open())
-            batch->incoming.reset(new Incoming(batch->stage.path()));
-        if (!batch->incoming || !batch->incoming->open(&reason)) {
-            if (reason.isEmpty())
-                reason = batch->stage.reason();
+        batch = std::make_shared<Batch>(folder, m_pool.size() + 1);
+        if (!batch->stage.open()) {
+            const QString reason = batch->stage.reason();
             batch.reset();
             m_batches.remove(folder);
             return fail(e, e.name.file, reason, target);
         }
+        batch->assembly.reset(new Assembly(batch->stage.path(), batch->threads));
     }
-    const QString staged = batch->stage.path() + QLatin1Char('/') + e.name.file;
-    if (!unpack(m_zip, e, {batch->incoming->path(e.name.file), false, false}, &kept, &why))
-        return fail(e, e.name.file, why, target);
-    if (!kept && !batch->incoming->moveOn(e.name.file)) {
-        if (errno != EEXIST)
-            return fail(e, e.name.file, osReason(errno), target);
-        kept = true;
-    }
-    if (kept) {  // the same name twice in the archive: the first stays
+    if (batch->names.contains(e.name.file)) {  // the same name twice in the archive: the first stays
         m_lines << line(1, e.name.kind, e.name.file);
         return;
     }
-    batch->files.append({staged, target, m_lines.size(), ZPX::topFolder(e.name.kind), e.name.file});
+    auto outcome = std::make_shared<Outcome>();
+    if (!give(batch->assembly.get(), e, outcome, &why))
+        return fail(e, e.name.file, why, target);
+    batch->names.insert(e.name.file);
+    batch->files.append({target, m_lines.size(), ZPX::topFolder(e.name.kind), e.name.file, outcome});
     m_lines << QString();
     m_batchBytes += size;
     if (m_batchBytes >= kBatchBytes)
@@ -522,8 +765,10 @@ void ZPXImportThread::Run::single(const Entry &e)
 // One sync for each file system that holds waiting files, then their names.
 void ZPXImportThread::Run::flush()
 {
+    m_pool.wait();
     QHash<QString, QString> synced;  // file system -> the sync's failure, empty when none
     for (auto it = m_batches.constBegin(); it != m_batches.constEnd(); ++it) {
+        it.value()->assembly->close();
         struct stat st;
         const QString fs = ::stat(QFile::encodeName(it.key()).constData(), &st) == 0
                                ? QString::number(quint64(st.st_dev)) : it.key();
@@ -540,37 +785,35 @@ void ZPXImportThread::Run::flush()
 
 void ZPXImportThread::Run::settle(const QString &folder, Batch *batch, const QString &syncError)
 {
-    const auto result = [&](const Batch::File &f, int status) {
+    const auto result = [&](const Batch::File &f, int status, const QString &why = QString()) {
         m_lines[f.line] = QStringLiteral("%1*%2*%3").arg(status).arg(f.kind, f.name);
-    };
-    batch->incoming->close();
-    if (!syncError.isEmpty()) {
-        for (const Batch::File &f : qAsConst(batch->files)) {
-            result(f, 2);
-            m_failures << AtomicFile::describe(f.target, syncError);
+        if (status == 2) {
+            qWarning().noquote() << "[ZPXImportThread] not imported:" << f.target << "-" << why;
+            m_failures << AtomicFile::describe(f.target, why);
         }
-        batch->stage.cancel();
-        return;
-    }
+    };
     int moved = 0;
     for (const Batch::File &f : qAsConst(batch->files)) {
-        if (AtomicFile::renameNoReplace(f.staged, f.target)) {
+        const int state = f.outcome->state;
+        if (state == Outcome::Failed)
+            result(f, 2, f.outcome->why);
+        else if (state == Outcome::Kept)
+            result(f, 1);
+        else if (!syncError.isEmpty())
+            result(f, 2, syncError);  // the staged files go with the folder
+        else if (AtomicFile::renameNoReplace(batch->stage.path() + QLatin1Char('/') + f.name, f.target)) {
             ++moved;
             result(f, 0);
-        } else if (errno == EEXIST) {
+        } else if (errno == EEXIST)
             result(f, 1);  // taken meanwhile: what is there now is not ours to replace
-        } else {
-            result(f, 2);
-            m_failures << AtomicFile::describe(f.target, osReason(errno));
-        }
+        else
+            result(f, 2, osReason(errno));
     }
     if (moved > 0 && !AtomicFile::syncFolder(folder)) {
         const QString why = osReason(errno);
         for (const Batch::File &f : qAsConst(batch->files)) {
-            if (m_lines.at(f.line).startsWith(QLatin1Char('0'))) {
-                result(f, 2);
-                m_failures << AtomicFile::describe(f.target, why);
-            }
+            if (m_lines.at(f.line).startsWith(QLatin1Char('0')))
+                result(f, 2, why);
         }
     }
     batch->stage.cancel();
@@ -593,43 +836,49 @@ void ZPXImportThread::Run::item(const std::vector<Entry> &entries)
         return existingItem(entries, dir, kindDir);
 
     // A new item is assembled under a hidden name and appears whole or not
-    // at all: the first file that cannot be written takes the others with it.
+    // at all: a file that cannot be written takes the others with it.
     AtomicFile::Folder folder(dir);
-    std::unique_ptr<Incoming> incoming;
-    QString why;
-    if (folder.open())
-        incoming.reset(new Incoming(folder.path()));
-    if (!incoming || !incoming->open(&why)) {
+    if (!folder.open()) {
         for (const Entry &e : entries)
             progress(e);
-        return fail(first, name, why.isEmpty() ? folder.reason() : why, dir);
+        return fail(first, name, folder.reason(), dir);
     }
-    bool hasKey = false, failed = false, named = false;
-    QSet<QString> written;
+    Assembly assembly(folder.path(), m_pool.size() + 1);
+    std::vector<std::pair<const Entry *, std::shared_ptr<Outcome>>> given;
+    QSet<QString> names;
+    bool hasKey = false;
+    const auto failed = [&] {
+        return std::any_of(given.begin(), given.end(),
+                           [](const auto &g) { return g.second->state == Outcome::Failed; });
+    };
     for (const Entry &e : entries) {
         progress(e);
-        const QString final = dir + QLatin1Char('/') + e.name.file;
         hasKey = hasKey || keyed(e);
         // The same name twice in the archive: the first stays.
-        if (written.contains(e.name.file))
+        if (names.contains(e.name.file))
             continue;
-        written.insert(e.name.file);
-        bool kept = false;
-        bool done = unpack(m_zip, e, {incoming->path(e.name.file), false, false}, &kept, &why);
-        if (done && !kept && !incoming->moveOn(e.name.file)) {
-            why = osReason(errno);
-            done = false;
+        names.insert(e.name.file);
+        auto outcome = std::make_shared<Outcome>();
+        given.emplace_back(&e, outcome);
+        QString why;
+        if (!give(&assembly, e, outcome, &why)) {
+            outcome->why = why;
+            outcome->state = Outcome::Failed;
         }
-        if (!done) {
-            named = keyed(e);
-            fail(e, named ? name : e.name.rest, why, final);
-            failed = true;
+        if (outcome->state == Outcome::Failed || (given.size() % 64 == 0 && failed()))
             break;
-        }
     }
-    incoming->close();
-    const bool keyLine = hasKey && !failed;
-    if (failed) {
+    m_pool.wait();
+    assembly.close();
+    bool named = false;
+    for (const auto &g : given) {
+        if (g.second->state != Outcome::Failed)
+            continue;
+        const Entry &e = *g.first;
+        named = named || keyed(e);
+        fail(e, keyed(e) ? name : e.name.rest, g.second->why, dir + QLatin1Char('/') + e.name.file);
+    }
+    if (failed()) {
         if (!named)
             m_lines << line(2, kind, name);
         return;  // the folder goes with everything in it
@@ -638,7 +887,7 @@ void ZPXImportThread::Run::item(const std::vector<Entry> &entries)
     // all at once before it takes its name.
     if (!folder.commit()) {
         if (folder.osError() == EEXIST) {
-            if (keyLine)
+            if (hasKey)
                 m_lines << line(1, kind, name);  // taken meanwhile
             return;
         }
@@ -646,7 +895,7 @@ void ZPXImportThread::Run::item(const std::vector<Entry> &entries)
         m_failures << AtomicFile::describe(dir, folder.reason());
         return;
     }
-    if (keyLine)
+    if (hasKey)
         m_lines << line(0, kind, name);
 }
 
@@ -710,6 +959,7 @@ QStringList ZPXImportThread::importZPXFile()
     // The directory first: the files of a log or project are written
     // together, wherever they stand in the archive.
     std::vector<std::vector<Entry>> items;
+    items.reserve(size_t(qMax(count, 0)));
     QHash<QString, size_t> folderItems;
     int i = 0;
     for (bool more = zip.goToFirstFile(); more; more = zip.goToNextFile(), ++i) {
@@ -728,12 +978,13 @@ QStringList ZPXImportThread::importZPXFile()
             const QString key = ZPX::topFolder(e.name.kind) + QLatin1Char('/') + e.name.folder;
             const auto it = folderItems.constFind(key);
             if (it != folderItems.constEnd()) {
-                items[*it].push_back(e);
+                items[*it].push_back(std::move(e));
                 continue;
             }
             folderItems.insert(key, items.size());
         }
-        items.push_back({e});
+        items.emplace_back();
+        items.back().push_back(std::move(e));
     }
     // QuaZip's own idea of a current file, which the entries' positions below
     // move without telling it.

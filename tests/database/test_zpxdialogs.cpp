@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTreeWidget>
@@ -336,6 +337,30 @@ private slots:
             recent << data->recentName(i);
         QVERIFY(!recent.contains("Alpine"));
         QVERIFY(recent.contains("Route"));
+    }
+
+    // The exported items go only once the archive is whole under its name:
+    // an archive that cannot be written deletes nothing.
+    void failedExportDeletesNothing()
+    {
+        Workspace ws;
+        const ZPX::Places &p = ws.places;
+        QByteArray noise(20000, Qt::Uninitialized);
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
+        writeFile(p.plans + "/Route.zfp", noise);
+        writeFile(p.logs + "/L/KORVEL.LOG", noise);
+        ZPXExportThreadDiag d;
+        d.thread()->setPlaces(p);
+        d.setData({}, {"Route"}, {"L"}, {});
+        d.setFilename(ws.path("out.zpx"));
+        d.setDeleteAfterExport(true);
+        {
+            KorvelTest::DiskLimit full(10000);
+            d.startDiag();
+        }
+        QCOMPARE(d.getResult(), int(ZPXExportThread::EntryFailed));
+        QVERIFY(!QFile::exists(ws.path("out.zpx")));
+        QCOMPARE(Workspace::files(ws.path("ws")), QStringList({"harlek/logs/L/KORVEL.LOG", "plans/Route.zfp"}));
     }
 
     void importProgressRebuildsTheIndexOnce_data()
