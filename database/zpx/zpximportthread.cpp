@@ -464,7 +464,7 @@ public:
     }
 
 private:
-    static constexpr qint64 kQueuedBytes = 64LL * 1000 * 1000;
+    static constexpr qint64 kQueuedBytes = 16LL * 1000 * 1000;
     struct Job {
         std::function<void(int)> run;
         qint64 bytes = 0;
