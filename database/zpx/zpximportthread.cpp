@@ -22,11 +22,11 @@
 #include <deque>
 #include <fcntl.h>
 #include <functional>
-#include <mutex>
-#include <thread>
 #include <memory>
+#include <mutex>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -142,17 +142,11 @@ private:
     bool m_zeros = false;
 };
 
-// Opens folder for the calls below, which need a descriptor of it.
-int openFolder(const QString &folder)
-{
-    return ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-}
-
 // Waits until everything written to the file system that holds folder is
 // on the disk: one call in place of a sync per file.
 bool syncFileSystem(const QString &folder, QString *why)
 {
-    const int fd = openFolder(folder);
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0 || ::syncfs(fd) != 0) {
         *why = osReason(errno);
         if (fd >= 0)
