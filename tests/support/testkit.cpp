@@ -13,7 +13,10 @@
 #include <QWidget>
 
 #include <csignal>
+#include <linux/capability.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace KorvelTest {
 
@@ -310,6 +313,43 @@ DiskLimit::~DiskLimit()
     rl.rlim_cur = rlim_t(m_oldSoft);
     setrlimit(RLIMIT_FSIZE, &rl);
     std::signal(SIGXFSZ, m_oldHandler);
+}
+
+namespace {
+bool capabilities(__user_cap_data_struct data[2], bool set)
+{
+    __user_cap_header_struct head{_LINUX_CAPABILITY_VERSION_3, 0};
+    return ::syscall(set ? SYS_capset : SYS_capget, &head, data) == 0;
+}
+}  // namespace
+
+FilePermissions::FilePermissions()
+{
+    __user_cap_data_struct data[2] = {};
+    if (!capabilities(data, false)) {
+        m_enforced = ::geteuid() != 0;
+        return;
+    }
+    m_oldEffective[0] = data[0].effective;
+    m_oldEffective[1] = data[1].effective;
+    const unsigned drop = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER);
+    if (!(data[0].effective & drop))
+        return;
+    data[0].effective &= ~drop;
+    m_changed = capabilities(data, true);
+    m_enforced = m_changed;
+}
+
+FilePermissions::~FilePermissions()
+{
+    if (!m_changed)
+        return;
+    __user_cap_data_struct data[2] = {};
+    if (!capabilities(data, false))
+        return;
+    data[0].effective = m_oldEffective[0];
+    data[1].effective = m_oldEffective[1];
+    capabilities(data, true);
 }
 
 }  // namespace KorvelTest
