@@ -149,8 +149,9 @@ public:
     // Writes the map JPEG <record name>.jpg and, once it is written, a line
     // of the index file; true when the JPEG was written. A record without a
     // source gets the current map service's. Callers rebuild the index
-    // afterwards.
-    bool saveMapImage(const QImage &image, MapDescription record);
+    // afterwards. When the JPEG is not written, *error (when given) holds
+    // "<file>: <reason>".
+    bool saveMapImage(const QImage &image, MapDescription record, QString *error = nullptr);
     void updateMapIndex();
     int mapIndexCount() const;
     MapDescription mapIndexEntry(int i) const;  // empty when out of range

@@ -23,7 +23,7 @@ QString Data::orthoMapPath() const
     return path;
 }
 
-bool Data::saveMapImage(const QImage &image, MapDescription record)
+bool Data::saveMapImage(const QImage &image, MapDescription record, QString *failure)
 {
     if (record.source().isEmpty()) {
         QString src = currentMapService();
@@ -32,10 +32,13 @@ bool Data::saveMapImage(const QImage &image, MapDescription record)
         record.setSource(src);
     }
     const QString folder = orthoMapPath();
+    const QString file = folder + "/" + record.name() + ".jpg";
     QString error;
-    if (!MapDescription::writeImage(folder + "/" + record.name() + ".jpg", image, record,
-                                    &error)) {
-        qWarning() << "[Data] saveMapImage: could not write" << record.name() << error;
+    if (!MapDescription::writeImage(file, image, record, &error)) {
+        const QString described = AtomicFile::describe(file, error);
+        qWarning().noquote() << "[Data] saveMapImage: could not write" << described;
+        if (failure)
+            *failure = described;
         return false;
     }
 
