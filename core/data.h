@@ -188,7 +188,10 @@ public:
 
     // Map pages: one folder per service below the map-page folder.
     void writeOsmPage(const QString &folder);
-    QString writeMapBoxPage(const QString &styleUrl, const QString &accessToken);
+    // Empty when the service exists already (*error empty) or its page
+    // could not be written (*error: "<file>: <reason>").
+    QString writeMapBoxPage(const QString &styleUrl, const QString &accessToken,
+                            QString *error = nullptr);
     void localizePageLinks(const QString &pageFile);
     QStringList mapServices();
     void removeMapService(const QString &name);

@@ -304,9 +304,9 @@ void Data::writeOsmPage(const QString &folder)
     MapPages::writeOsmPage(folder);
 }
 
-QString Data::writeMapBoxPage(const QString &styleUrl, const QString &accessToken)
+QString Data::writeMapBoxPage(const QString &styleUrl, const QString &accessToken, QString *error)
 {
-    return MapPages::writeMapBoxPage(m_mapApiDir.path(), styleUrl, accessToken);
+    return MapPages::writeMapBoxPage(m_mapApiDir.path(), styleUrl, accessToken, error);
 }
 
 void Data::localizePageLinks(const QString &pageFile)
