@@ -20,6 +20,7 @@
 #include <csignal>
 #include <cstring>
 
+#include "atomicfile/atomicfile.h"
 #include "core/data.h"
 #include "phototagger/ptdata.h"
 #include "phototagger/ui/dbphototaggersplitdiag.h"
@@ -338,6 +339,33 @@ private slots:
         child<QPushButton>(&dlg, "export")->click();
         disconnect(c);
         QVERIFY(!QFileInfo::exists(out.filePath("site_images")));
+    }
+
+    // The photos' folder cannot be made (a file has its name): the page's
+    // message names the folder and the reason; nothing is written.
+    void contextCaptureFolderThatCannotBeMade()
+    {
+        PTData d;
+        project(d, "dlgccfolder");
+        QTemporaryDir out;
+        QFile blocker(out.filePath("site_images"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        PTExport dlg(&d);
+        dlg.show();
+        child<QComboBox>(&dlg, "exportType")->setCurrentIndex(3);
+        PromptScript script;
+        script.path(out.filePath("site.xml"));
+        child<QPushButton>(&dlg, "ccBrowse")->click();
+        child<QPushButton>(&dlg, "export")->click();
+        QCOMPARE(script.requests().size(), 2);
+        QCOMPARE(script.requests().last().title, QStringLiteral("Error!"));
+        QCOMPARE(script.requests().last().text,
+                 QStringLiteral("Error opening target file!\n\n")
+                     + AtomicFile::describe(out.filePath("site_images"), QString::fromLocal8Bit(strerror(EEXIST))));
+        QVERIFY(QFileInfo(out.filePath("site_images")).isFile());
+        QVERIFY(!QFile::exists(out.filePath("site.xml")));
+        QVERIFY(dlg.isVisible());
     }
 
     void addDialogCancelStopsBetweenFiles()
