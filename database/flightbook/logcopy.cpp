@@ -131,7 +131,8 @@ LogCopy::Result LogCopy::copyLog(const QString& source, const QString& logsFolde
                       &targetError)) {
             const QString from = QDir::toNativeSeparators(file.absoluteFilePath());
             r.error = targetError.isEmpty()
-                          ? tr("The file %1 could not be copied.").arg(from)
+                          ? tr("The file %1 could not be copied.").arg(from) + QLatin1Char(' ')
+                                + AtomicFile::describe(file.absoluteFilePath(), sourceError)
                           : AtomicFile::describe(target + QLatin1Char('/') + file.fileName(), targetError);
             return r;
         }
