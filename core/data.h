@@ -167,9 +167,16 @@ public:
     void loadCameras();  // built-in table, user list, current camera
     void loadDefaultCameras();
     int loadCameraList();
-    bool saveCameraList();
-    bool addCamera(const Camera &camera);
-    bool removeCamera(const QString &name);  // also rewrites the store
+    // Failures give "<file>: <reason>" in *error.
+    bool saveCameraList(QString *error = nullptr);
+    // Appends the camera and rewrites the store. False when a user camera of
+    // that name exists (*error empty) or the store could not be written
+    // (*error set; the list is as it was).
+    bool addCamera(const Camera &camera, QString *error = nullptr);
+    // Removes the camera and rewrites the store. False when there is none
+    // (*error empty) or the store could not be written (*error set; the
+    // camera stays in the list).
+    bool removeCamera(const QString &name, QString *error = nullptr);
     // The first user / built-in camera of that name. An unknown name gives
     // an empty record and *found = false (no exception).
     Camera camera(const QString &name, bool *found = nullptr) const;

@@ -187,32 +187,47 @@ int Data::loadCameraList()
     return m_cameras.size();
 }
 
-bool Data::saveCameraList()
+bool Data::saveCameraList(QString *error)
 {
-    QString error;
-    if (!CameraStore::write(cameraStorePath(), m_cameras, &error)) {
-        qWarning() << "[Data] could not write the camera store" << cameraStorePath() << error;
+    QString reason;
+    if (!CameraStore::write(cameraStorePath(), m_cameras, &reason)) {
+        const QString described = AtomicFile::describe(cameraStorePath(), reason);
+        qWarning().noquote() << "[Data] could not write the camera store" << described;
+        if (error)
+            *error = described;
         return false;
     }
     return true;
 }
 
-bool Data::addCamera(const Camera &camera)
+bool Data::addCamera(const Camera &camera, QString *error)
 {
+    if (error)
+        error->clear();
     if (m_cameras.contains(camera))
         return false;
     m_cameras.append(camera);
-    saveCameraList();
+    // The list in memory stays what the store holds: a camera that was not
+    // stored would be gone after a restart.
+    if (!saveCameraList(error)) {
+        m_cameras.removeLast();
+        return false;
+    }
     return true;
 }
 
-bool Data::removeCamera(const QString &name)
+bool Data::removeCamera(const QString &name, QString *error)
 {
+    if (error)
+        error->clear();
     for (int i = 0; i < m_cameras.size(); ++i) {
         if (m_cameras[i].name == name) {
-            m_cameras.removeAt(i);
+            const Camera removed = m_cameras.takeAt(i);
             // Written at once, so the camera stays removed after a restart.
-            saveCameraList();
+            if (!saveCameraList(error)) {
+                m_cameras.insert(i, removed);
+                return false;
+            }
             return true;
         }
     }
