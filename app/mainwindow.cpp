@@ -368,7 +368,13 @@ void MainWindow::placemarksclicked()
         editor.exec();
     }
     // The editor changed the shared model in place, however it was closed.
-    Data::instance()->savePlacemarks();
+    QString error;
+    if (!Data::instance()->savePlacemarks(&error)) {
+        Prompt::error(this, tr("Placemarks not saved"),
+                      tr("The placemarks could not be saved. Your changes stay until the "
+                         "program is closed; they are saved again then.")
+                          + QStringLiteral("\n\n") + error);
+    }
 }
 void MainWindow::checkNewVersion()
 {
@@ -665,6 +671,23 @@ void MainWindow::closeEvent(QCloseEvent *e)
         }
     }
     Data *data = Data::instance();
+    QString placemarkError;
+    if (data->placemarksUnsaved() && !data->savePlacemarks(&placemarkError)) {
+        Prompt::Request rq;
+        rq.parent = this;
+        rq.icon = QMessageBox::Warning;
+        rq.title = tr("Placemarks not saved");
+        rq.text = tr("The placemarks could not be saved and their changes will be lost!")
+                  + QStringLiteral("\n\n") + placemarkError;
+        rq.buttons = QMessageBox::NoButton;
+        rq.extraButtons = QStringList{tr("&Exit without saving"), tr("&Cancel")};
+        rq.extraRoles = {QMessageBox::DestructiveRole, QMessageBox::RejectRole};
+        rq.defaultExtra = 1;
+        if (Prompt::ask(rq) != Prompt::extra(0)) {
+            e->ignore();
+            return;
+        }
+    }
     data->settings()->setValue(QStringLiteral("geometry"), saveGeometry());
     e->accept();
     qDebug() << "[MAIN] Program exits";

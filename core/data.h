@@ -190,7 +190,11 @@ public:
     // Placemarks (<map folder>/placemarks)
     QStandardItemModel *placemarkModel() const { return m_placemarkModel; }
     void loadPlacemarks();
-    bool savePlacemarks();  // emits pmChanged() after a successful write
+    // Emits pmChanged() after a successful write; a failure gives
+    // "<file>: <reason>" in *error and leaves the model marked unsaved.
+    bool savePlacemarks(QString *error = nullptr);
+    // The model holds changes that the last save could not write.
+    bool placemarksUnsaved() const { return m_placemarksUnsaved; }
     QString placemarksPath() const;
 
     // Map pages: one folder per service below the map-page folder.
@@ -288,6 +292,7 @@ private:
 
     // ---- Stored maps, cameras, placemarks, map pages ----
     QStandardItemModel *m_placemarkModel = nullptr;
+    bool m_placemarksUnsaved = false;
     QStringList m_mapServices;
     MapIndex m_mapIndex;
     QList<Camera> m_templateCameras;

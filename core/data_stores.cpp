@@ -301,13 +301,18 @@ void Data::loadPlacemarks()
     Placemarks::load(m_placemarkModel, placemarksPath());
 }
 
-bool Data::savePlacemarks()
+bool Data::savePlacemarks(QString *error)
 {
-    QString error;
-    if (!Placemarks::save(m_placemarkModel, placemarksPath(), &error)) {
-        qWarning() << "[Data] could not write the placemarks" << placemarksPath() << error;
+    QString reason;
+    if (!Placemarks::save(m_placemarkModel, placemarksPath(), &reason)) {
+        const QString described = AtomicFile::describe(placemarksPath(), reason);
+        qWarning().noquote() << "[Data] could not write the placemarks" << described;
+        if (error)
+            *error = described;
+        m_placemarksUnsaved = true;
         return false;
     }
+    m_placemarksUnsaved = false;
     emit pmChanged();
     return true;
 }
