@@ -154,7 +154,8 @@ int main(int argc, char **argv)
         } else {
             ++items;
         }
-        // The next run of the same writer.
+        // The next run of the same writer (as a new process would).
+        AtomicFile::forgetRecentSweeps();
         row->run(work, [] {});
         const QHash<QString, QByteArray> again = Safety::snapshot(output);
         tempsAfterRun += temporaries(again);
