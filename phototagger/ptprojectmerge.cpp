@@ -251,7 +251,7 @@ bool validName(const QString &name)
 Io defaultIo()
 {
     Io io;
-    io.move = [](const QString &from, const QString &to) { return QFile::rename(from, to); };
+    io.move = [](const QString &from, const QString &to) { return AtomicFile::renameNoReplace(from, to); };
     io.save = [](const QString &path, int type, const QVector<PTTag> &tags, QString *error) {
         return PTProjectFile::save(path, type, tags, error);
     };
