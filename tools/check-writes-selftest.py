@@ -32,6 +32,8 @@ CAUGHT = [
     ('new QFile', 'QFile *f = new QFile(p);\nf->open(QIODevice::WriteOnly);', 'QFile "f" opened for writing'),
     ('a device made from new QFile', 'QIODevice *d = new QFile(p);\nd->open(QIODevice::WriteOnly);',
      'QFile "d" opened for writing'),
+    ('a QFile behind a device pointer', 'QFile file(p);\nQIODevice *dev = &file;\ndev->open(QIODevice::WriteOnly);',
+     'QFile "dev" opened for writing'),
     ('QScopedPointer<QFile>', 'QScopedPointer<QFile> f(new QFile(p));\nf->open(QIODevice::WriteOnly);',
      'QFile "f" opened for writing'),
     ('QFile member declared in another header',
@@ -51,6 +53,8 @@ CAUGHT = [
     ('openat', 'int fd = openat(dirfd, "x", O_WRONLY | O_CREAT, 0644);', 'openat() for writing'),
     ('::open', 'int fd = ::open(p, O_RDWR);', 'open() for writing'),
     ('open flags in a variable', 'int flags = O_CREAT | O_EXCL | O_WRONLY;\nint fd = ::open(p, flags, 0600);',
+     'open() for writing'),
+    ('open flags in a macro', '#define FLAGS (O_WRONLY | O_CREAT)\nint fd = ::open(p, FLAGS, 0644);',
      'open() for writing'),
     ('creat', 'int fd = creat(p, 0644);', 'creat() creates a file'),
     ('fopen', 'FILE *f = fopen(p, "w");', 'fopen for writing'),
@@ -110,6 +114,7 @@ CAUGHT = [
     ('a web engine page', 'auto *page = new QWebEnginePage(this);', 'web engine'),
     ('a web download', 'connect(profile, &QWebEngineProfile::downloadRequested, this, &X::save);',
      'downloadRequested'),
+    ('a shell command', 'std::system("cp a b");', 'shell command'),
     ('process output to a file', 'proc.setStandardOutputFile(p);', 'process'),
 ]
 
@@ -120,7 +125,8 @@ PASSED = [
     ('reads and writes of different objects of one name',
      'void a() { AtomicFile::Writer f(p); f.open(QIODevice::WriteOnly); }\n'
      'void b() { QFile f(p); f.open(QIODevice::ReadOnly); }'),
-    ('QBuffer', 'QBuffer buffer(&bytes);\nbuffer.open(QIODevice::WriteOnly);\nimage.save(&buffer, "JPG");'),
+    ('QBuffer', 'QByteArray bytes;\nQBuffer buffer(&bytes);\nbuffer.open(QIODevice::WriteOnly);\n'
+     'image.save(&buffer, "JPG");'),
     ('an image saved to a device', 'QImage img(1, 1, QImage::Format_RGB32);\nAtomicFile::Writer out(p);\n'
      'img.save(&out, "PNG");\nimg.save(out.get());'),
     ('the door', 'AtomicFile::Writer w(p);\nif (!w.open(QIODevice::WriteOnly)) return;\nw.commit();\n'
@@ -135,7 +141,10 @@ PASSED = [
      'QTcpSocket *m_socket = nullptr;\nm_socket->open(QIODevice::ReadWrite);'),
     ('QuaZip on the door', 'AtomicFile::Writer file(p);\nQuaZip zip(&file);\nzip.open(QuaZip::mdCreate);\n'
      'QuaZipFile out(&zip);\nout.open(QIODevice::WriteOnly, QuaZipNewInfo(name));'),
-    ('saveExif on bytes', 'QByteArray bytes = in.readAll();\nexif.saveExif(bytes);'),
+    ('saveExif on bytes', 'QFile in(p);\nin.open(QIODevice::ReadOnly);\nQByteArray bytes = in.readAll();\n'
+     'exif.saveExif(bytes);'),
+    ('reading an archive', 'QFile file(p);\nfile.open(QIODevice::ReadOnly);\nQuaZip zip(&file);\n'
+     'zip.open(QuaZip::mdUnzip);'),
     ('Exiv2 on bytes', 'auto image = Exiv2::ImageFactory::open(data, size);\nimage->writeMetadata();'),
     ('the program\'s settings', 'QSettings s(QStringLiteral("Org"), QStringLiteral("App"));\n'
      'QSettings t(QSettings::IniFormat, QSettings::UserScope, org, app);\ns.setValue("k", 1);'),

@@ -204,11 +204,13 @@ TYPE_BEFORE = re.compile(r'([\w:]+(?:\s*<[^;(){}]*>)?)\s*(?:const\s*)?[*&]*\s*(?
 MADE_FROM = re.compile(r'\s*(?:=|\(|\{|\.reset\s*\(|\.emplace\s*\()\s*'
                        r'(?:new\s+|std::make_(?:unique|shared)\s*<\s*|Q(?:Shared|Scoped)Pointer\s*<[^>]*>\s*\(\s*new\s+)?'
                        r'([\w:]+)')
+SET_TO = re.compile(r'\s*=\s*&?\s*([A-Za-z_]\w*)\s*[;,)]')
 
 
 def evidence(text, name):
-    """(position, the known type words) of what text says name is: its
-    declarations, and what it is made from (new, make_unique, reset)."""
+    """(position, the known type words, another name it stands for) of what
+    text says name is: its declarations, what it is made from (new,
+    make_unique, reset) and what it is set to (dev = &file)."""
     found = []
     for m in re.finditer(r'\b%s\b' % re.escape(name), text):
         after = text[m.end():m.end() + 160]
@@ -217,30 +219,34 @@ def evidence(text, name):
             if before:
                 words = set(re.findall(r'\w+', before.group(1)))
                 if not words & NOT_TYPES and words & KNOWN:
-                    found.append((m.start(), words & KNOWN))
+                    found.append((m.start(), words & KNOWN, None))
         made = MADE_FROM.match(after)
-        if made:
-            words = set(re.findall(r'\w+', made.group(1))) & KNOWN
-            if words:
-                found.append((m.start() + 1, words))
+        if made and set(re.findall(r'\w+', made.group(1))) & KNOWN:
+            found.append((m.start() + 1, set(re.findall(r'\w+', made.group(1))) & KNOWN, None))
+        alias = SET_TO.match(after)
+        if alias and alias.group(1) != name:
+            found.append((m.start() + 1, set(), alias.group(1)))
     return sorted(found, key=lambda e: e[0])
 
 
-def type_of(tree, rel, text, name, pos):
+def type_of(tree, rel, text, name, pos, depth=0):
     """The known type words of name as used at pos: the nearest declaration
     before it in the file, else one in the headers the file includes."""
-    if name in ('this',):
-        return set()
+    def resolved(entry):
+        _, words, alias = entry
+        if words or not alias or depth > 2:
+            return words
+        return type_of(tree, rel, text, alias, entry[0], depth + 1)
+
     here = evidence(text, name)
-    before = [w for p, w in here if p < pos]
-    if before:
-        return before[-1]
-    if here:
-        return here[0][1]
+    for entry in [e for e in here if e[0] < pos][::-1] + [e for e in here if e[0] >= pos]:
+        words = resolved(entry)
+        if words:
+            return words
     for header in tree.scope(rel):
-        there = evidence(tree.text(header), name)
-        if there:
-            return there[0][1]
+        for entry in evidence(tree.text(header), name):
+            if entry[1]:
+                return entry[1]
     return set()
 
 
@@ -418,7 +424,7 @@ def problems(tree, rel):
             add(m.start(), '%s() creates a file around the door' % call)
             continue
         flags = arg(arg_spans(text, m.end() - 1), 2 if call.startswith('openat') else 1)
-        values = flags + ' ' + ' '.join(v for name in re.findall(r'\b[a-z_]\w*\b', flags)
+        values = flags + ' ' + ' '.join(v for name in re.findall(r'\b[A-Za-z_]\w*\b', flags)
                                         for v in values_of(text, name))
         if POSIX_WRITE.search(values):
             add(m.start(), '%s() for writing' % call)
@@ -439,6 +445,9 @@ def problems(tree, rel):
     for m in scan(FREE + r'(%s)\s*\(' % '|'.join(makers), *makers):
         if not skipped_call(m, m.group(1)):
             add(m.start(), '%s() makes a file or a name around the door' % m.group(1))
+    for m in scan(FREE + r'(system|popen)\s*\(', 'system', 'popen'):
+        if not skipped_call(m, m.group(1)):
+            add(m.start(), '%s() runs a shell command, which may write files around the door' % m.group(1))
     for m in scan(r'(?<![\w:])::link\s*\(', 'link'):
         add(m.start(), 'link() makes a name around the door')
     for m in scan(FREE + r'mmap(?:64)?\s*\(', 'mmap', 'mmap64'):
