@@ -391,15 +391,21 @@ def problems(tree, rel):
             add(m.start(), '%s, of a type the check cannot find, opened for writing' % label)
 
     # QFile's own writers: copy, rename, link, resize; QDir's rename.
+    def qt_writer(pos, who, call):
+        add(pos, '%s%s %s' % (who, call, {
+            'rename': 'takes a name around the door (it copies block by block, through a link at the name, '
+                      'when the system will not rename); AtomicFile::renameNoReplace takes it',
+            'copy': 'writes the copy under its final name',
+            'link': 'makes a name around the door',
+            'resize': 'cuts or grows the file in place'}[call]))
     for m in scan(r'\b(QFile|QDir|QFileDevice)\s*::\s*(copy|rename|link|resize)\s*\(', 'QFile', 'QDir', 'QFileDevice'):
-        add(m.start(), '%s::%s takes or writes a name itself' % (m.group(1), m.group(2)))
+        qt_writer(m.start(), m.group(1) + '::', m.group(2))
     for m in scan(r'\b(QFile|QDir)\s*(?:\([^;]*?\)|\{[^;]*?\})\s*\.\s*(copy|rename|link|resize)\s*\(', 'QFile', 'QDir'):
-        add(m.start(), '%s(...).%s takes or writes a name itself' % (m.group(1), m.group(2)))
+        qt_writer(m.start(), m.group(1) + '(...).', m.group(2))
     for m in scan(r'\b(\w+)\s*(?:\.|->)\s*(copy|rename|link|resize)\s*\(', 'copy', 'rename', 'link', 'resize'):
         types = kind(m.group(1), m.start())
         if types & FILE_TYPES or (types & DIR_TYPES and m.group(2) == 'rename'):
-            add(m.start(), '%s "%s".%s takes or writes a name itself'
-                % ('QDir' if types & DIR_TYPES else 'QFile', m.group(1), m.group(2)))
+            qt_writer(m.start(), '%s "%s".' % ('QDir' if types & DIR_TYPES else 'QFile', m.group(1)), m.group(2))
 
     # rename and the C and POSIX calls that write.
     for m in scan(FREE + r'(rename|renameat|renameat2)\s*\(', 'rename', 'renameat', 'renameat2'):
