@@ -653,40 +653,37 @@ void MainWindow::tabclosed(int index)
 
 void MainWindow::closeEvent(QCloseEvent *e)
 {
+    // True when the user chooses to exit and lose what was not saved.
+    const auto exitAnyway = [this](QWidget *parent, const QString &title, const QString &text) {
+        Prompt::Request rq;
+        rq.parent = parent;
+        rq.icon = QMessageBox::Warning;
+        rq.title = title;
+        rq.text = text;
+        rq.buttons = QMessageBox::NoButton;
+        rq.extraButtons = QStringList{tr("&Exit without saving"), tr("&Cancel")};
+        rq.extraRoles = {QMessageBox::DestructiveRole, QMessageBox::RejectRole};
+        rq.defaultExtra = 1;
+        return Prompt::ask(rq) == Prompt::extra(0);
+    };
     bool unsaved = false;
     for (int i = 0; i < m_tabs->count() && !unsaved; ++i)
         unsaved = window(i) && window(i)->isModified();
-    if (unsaved) {
-        Prompt::Request rq;
-        rq.icon = QMessageBox::Warning;
-        rq.text = tr("Are you sure you want to quit?\n\nSome open projects aren't saved and their "
-                     "changes will be lost!");
-        rq.buttons = QMessageBox::NoButton;
-        rq.extraButtons = QStringList{tr("&Exit without saving"), tr("&Cancel")};
-        rq.extraRoles = {QMessageBox::DestructiveRole, QMessageBox::RejectRole};
-        rq.defaultExtra = 1;
-        if (Prompt::ask(rq) != Prompt::extra(0)) {
-            e->ignore();
-            return;
-        }
+    if (unsaved
+        && !exitAnyway(nullptr, QString(),
+                       tr("Are you sure you want to quit?\n\nSome open projects aren't saved and their "
+                          "changes will be lost!"))) {
+        e->ignore();
+        return;
     }
     Data *data = Data::instance();
     QString placemarkError;
-    if (data->placemarksUnsaved() && !data->savePlacemarks(&placemarkError)) {
-        Prompt::Request rq;
-        rq.parent = this;
-        rq.icon = QMessageBox::Warning;
-        rq.title = tr("Placemarks not saved");
-        rq.text = tr("The placemarks could not be saved and their changes will be lost!")
-                  + QStringLiteral("\n\n") + placemarkError;
-        rq.buttons = QMessageBox::NoButton;
-        rq.extraButtons = QStringList{tr("&Exit without saving"), tr("&Cancel")};
-        rq.extraRoles = {QMessageBox::DestructiveRole, QMessageBox::RejectRole};
-        rq.defaultExtra = 1;
-        if (Prompt::ask(rq) != Prompt::extra(0)) {
-            e->ignore();
-            return;
-        }
+    if (data->placemarksUnsaved() && !data->savePlacemarks(&placemarkError)
+        && !exitAnyway(this, tr("Placemarks not saved"),
+                       tr("The placemarks could not be saved and their changes will be lost!")
+                           + QStringLiteral("\n\n") + placemarkError)) {
+        e->ignore();
+        return;
     }
     data->settings()->setValue(QStringLiteral("geometry"), saveGeometry());
     e->accept();
