@@ -1001,6 +1001,11 @@ QString Damage::message(const QString &file) const
 
 Damage prepare(const QString &file)
 {
+    {
+        // The store opens afresh: what this process knew of it is over.
+        QMutexLocker lock(&state().mutex);
+        state().records.remove(absolute(file));
+    }
     removeLeftovers(file);
     Damage d;
     const QFileInfo info(file);
