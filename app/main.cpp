@@ -9,6 +9,7 @@
 #include <QSettings>
 #include <QSplashScreen>
 #include <QStandardPaths>
+#include <QThread>
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
@@ -192,6 +193,15 @@ int main(int argc, char **argv)
     data->setMigrationStatus(3);
     data->setVersion(QString::fromLatin1(kVersion));
     applyProxySettings();
+
+    // What writes cut off by a kill left in the workspace goes, beside the
+    // start; waited for before the program ends.
+    struct Joined {
+        std::unique_ptr<QThread> thread;
+        ~Joined() { thread->wait(); }
+    } sweep{std::unique_ptr<QThread>(QThread::create(
+        [folders = data->workspaceFolders()] { Data::removeAbandonedWrites(folders); }))};
+    sweep.thread->start();
 
     // Destroyed before the log, which is destroyed before the splash and app.
     std::unique_ptr<QWidget> mainWindow = createMainWindow();

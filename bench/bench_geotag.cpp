@@ -102,7 +102,8 @@ int main(int argc, char **argv)
         exif.setDateTimeOriginal(t.time);
         QByteArray photo = jpeg;
         exif.saveExif(photo);
-        AtomicFile::write(folder + "/" + t.imageName, photo);
+        if (!AtomicFile::write(folder + "/" + t.imageName, photo))
+            qFatal("the photos could not be made");
     }
     PTProjectFile::save(PTProjectFile::projectFilePath("bench"), PTImageJpeg, tags);
     PTData data;

@@ -174,6 +174,23 @@ Data::~Data()
     delete m_placemarkModel;
 }
 
+QStringList Data::workspaceFolders() const
+{
+    return {waypointPath(), mapPath(), harlekSDPath(), navtracPath(), mapApiPath(), harleksPath(),
+            tempPath(), updatePath()};
+}
+
+int Data::removeAbandonedWrites(const QStringList &folders)
+{
+    // Deep enough for a project's photos and a thermal project's frames.
+    int removed = 0;
+    for (const QString &folder : folders)
+        removed += AtomicFile::removeAbandonedBelow(folder, 3);
+    if (removed > 0)
+        qDebug() << "[Data]" << removed << "temporaries of cut-off writes removed";
+    return removed;
+}
+
 bool Data::syncSettings()
 {
     // Also after the event loop has ended: a failure is told at once.
@@ -565,7 +582,10 @@ int Data::aciStorageRead(char *buffer, int length)
 {
     Data *d = instance();
     QMutexLocker lock(&d->m_aciMutex);
-    d->m_aciWriteFile.reset();  // a write not ended is abandoned
+    if (d->m_aciWriteFile) {  // a write not ended is abandoned
+        d->m_aciWriteFile->cancel();
+        d->m_aciWriteFile.reset();
+    }
     if (!d->m_aciReadFile.isOpen()) {
         d->m_aciReadFile.setFileName(d->aciStoragePath());
         if (!d->m_aciReadFile.exists())
@@ -596,7 +616,8 @@ int Data::aciStorageWrite(const char *buffer, int length)
     if (written != length) {
         d->m_aciError = AtomicFile::describe(d->aciStoragePath(), d->m_aciWriteFile->reason());
         qWarning().noquote() << "ACI list file not written:" << d->m_aciError;
-        d->m_aciWriteFile.reset();  // the old file stays
+        d->m_aciWriteFile->cancel();  // the old file stays
+        d->m_aciWriteFile.reset();
         return -1;
     }
     d->m_aciBytesWritten += written;
@@ -609,8 +630,12 @@ void Data::aciStorageEnd(uint8_t complete)
     Data *d = instance();
     QMutexLocker lock(&d->m_aciMutex);
     const std::unique_ptr<AtomicFile::Writer> file = std::move(d->m_aciWriteFile);
-    if (!file || !complete)
+    if (!file)
         return;
+    if (!complete) {
+        file->cancel();  // a list cut short never replaces the stored one
+        return;
+    }
     if (!file->commit()) {
         d->m_aciError = AtomicFile::describe(d->aciStoragePath(), file->reason());
         qWarning().noquote() << "ACI list file not written:" << d->m_aciError;
@@ -628,7 +653,10 @@ void Data::closeAciStorage()
 {
     Data *d = instance();
     QMutexLocker lock(&d->m_aciMutex);
-    d->m_aciWriteFile.reset();
+    if (d->m_aciWriteFile) {
+        d->m_aciWriteFile->cancel();
+        d->m_aciWriteFile.reset();
+    }
     d->m_aciReadFile.close();
 }
 

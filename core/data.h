@@ -76,6 +76,11 @@ public:
     static qint64 pathSize(const QFileInfo &entry);
     // Deletes a folder tree; a link is removed as a link, never followed.
     static bool removeDirRecursively(const QString &path);
+    // The workspace and program-data folders the program writes into.
+    QStringList workspaceFolders() const;
+    // Removes what writes cut off by a kill left in folders (and the folders
+    // below them); safe beside writers at work. Returns how many went.
+    static int removeAbandonedWrites(const QStringList &folders);
     void setWaypointPath(const QString &path);  // take effect at the next start
     void setMapPath(const QString &path);
     void setHarlekSDPath(const QString &path);

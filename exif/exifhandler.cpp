@@ -15,10 +15,8 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <mutex>
 
-#include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcExifHandler, "tarvendel.exifHandler")
 
@@ -134,22 +132,15 @@ bool ExifHandler::saveExif(const QString &path, QString *error)
     QFile in(path);
     if (!in.open(QIODevice::ReadOnly))
         return fail(in.errorString());
-    // The file is replaced, not written into: a file the user may not write
-    // stays as it is, as it would when written in place.
-    if (::access(QFile::encodeName(path).constData(), W_OK) != 0)
-        return fail(QString::fromLocal8Bit(std::strerror(errno)));
     QByteArray bytes = in.readAll();
     if (in.error() != QFileDevice::NoError)
         return fail(in.errorString());
     in.close();
     if (!saveExif(bytes))
         return fail(QStringLiteral("its EXIF tags could not be written"));
-    // A link stays a link: the file it points to is replaced.
-    const QString target = QFileInfo(path).canonicalFilePath();
-    // What a killed write left beside the file goes first.
-    AtomicFile::removeAbandoned(QFileInfo(target).absolutePath());
+    // The door keeps a link and refuses a file the user may not write.
     QString reason;
-    if (!AtomicFile::write(target, bytes, &reason))
+    if (!AtomicFile::write(path, bytes, &reason))
         return fail(reason);
     return true;
 }

@@ -52,6 +52,7 @@ bool ComTracer::start(const QString &path)
     if (file->failed()) {
         m_error = AtomicFile::describe(path, file->reason());
         m_stream.setDevice(nullptr);
+        file->cancel();
         return false;
     }
     m_file = std::move(file);
@@ -87,7 +88,8 @@ void ComTracer::writeBytes(uchar descriptor, const QByteArray &bytes)
         qWarning().noquote() << "[ComTracer] trace write failed, tracing stopped:" << m_error;
         m_enabled = false;
         m_stream.setDevice(nullptr);
-        m_file.reset();  // the partial trace goes, an older one stays
+        m_file->cancel();  // the partial trace goes, an older one stays
+        m_file.reset();
     }
 }
 

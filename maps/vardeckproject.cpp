@@ -1,5 +1,6 @@
 #include "maps/vardeckproject.h"
 
+#include <QScopeGuard>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
@@ -111,6 +112,13 @@ bool writeProjectArchive(WPData &plan, const QString &path, QString *error)
         return failed(QString());
     QuaZip zip(&file);
     zip.setAutoClose(false);
+    // Every way out but the commit abandons the archive (closed first, so
+    // nothing is written into an abandoned file).
+    auto abandon = qScopeGuard([&] {
+        if (zip.isOpen())
+            zip.close();
+        file.cancel();
+    });
     if (!zip.open(QuaZip::mdCreate)) {
         qWarning() << "Couldn't open project file.";
         return failed(QStringLiteral("zip error %1").arg(zip.getZipError()));
@@ -123,6 +131,7 @@ bool writeProjectArchive(WPData &plan, const QString &path, QString *error)
         return failed(QStringLiteral("zip error %1").arg(zip.getZipError()));
     if (!file.commit())
         return failed(QString());
+    abandon.dismiss();
     return true;
 }
 

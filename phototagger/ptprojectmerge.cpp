@@ -7,14 +7,18 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -27,6 +31,9 @@ namespace PTProjectMerge {
 namespace {
 
 QString tr(const char *text) { return QCoreApplication::translate("DBPhotoTaggerMergeDiag", text); }
+QString trSplit(const char *text) { return QCoreApplication::translate("DBPhotoTaggerSplitDiag", text); }
+
+QString systemReason(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
 
 struct Source {
     QString name;
@@ -99,24 +106,32 @@ QByteArray fileDigest(const QString &path)
     return f.error() == QFileDevice::NoError ? digest(bytes) : QByteArray();
 }
 
-// The merge as the journal keeps it.
-struct Journal {
-    QString targetFolder;
-    bool newFolder = false;
+// A project file that a merge or split writes.
+struct Target {
+    QString folder;
+    bool newFolder = false;  // made by the merge or split, so it goes on the way back
     QString projectFile;
-    QByteArray merged;  // digest of the merged project file
-    QStringList sources;  // projects that go once the merge is done
+    QByteArray digest;  // of the whole file to come
+};
+
+// A merge or split as the journal keeps it.
+struct Journal {
+    QList<Target> targets;
+    QStringList sources;  // projects that go once every target is written
     QList<Move> moves;
 
     QByteArray toJson() const
     {
+        QJsonArray t;
+        for (const Target &target : targets)
+            t.append(QJsonObject{{QStringLiteral("folder"), target.folder},
+                                 {QStringLiteral("newFolder"), target.newFolder},
+                                 {QStringLiteral("projectFile"), target.projectFile},
+                                 {QStringLiteral("digest"), QString::fromLatin1(target.digest)}});
         QJsonArray m;
         for (const Move &move : moves)
             m.append(QJsonArray{move.from, move.to});
-        QJsonObject o{{QStringLiteral("targetFolder"), targetFolder},
-                      {QStringLiteral("newFolder"), newFolder},
-                      {QStringLiteral("projectFile"), projectFile},
-                      {QStringLiteral("merged"), QString::fromLatin1(merged)},
+        QJsonObject o{{QStringLiteral("targets"), t},
                       {QStringLiteral("sources"), QJsonArray::fromStringList(sources)},
                       {QStringLiteral("moves"), m}};
         return QJsonDocument(o).toJson();
@@ -124,10 +139,28 @@ struct Journal {
     bool fromJson(const QByteArray &bytes)
     {
         const QJsonObject o = QJsonDocument::fromJson(bytes).object();
-        targetFolder = o.value(QStringLiteral("targetFolder")).toString();
-        newFolder = o.value(QStringLiteral("newFolder")).toBool();
-        projectFile = o.value(QStringLiteral("projectFile")).toString();
-        merged = o.value(QStringLiteral("merged")).toString().toLatin1();
+        targets.clear();
+        auto addTarget = [&](const QJsonObject &t, const QString &folderKey, const QString &digestKey) {
+            Target target;
+            target.folder = t.value(folderKey).toString();
+            target.newFolder = t.value(QStringLiteral("newFolder")).toBool();
+            target.projectFile = t.value(QStringLiteral("projectFile")).toString();
+            target.digest = t.value(digestKey).toString().toLatin1();
+            targets.append(target);
+            return !target.folder.isEmpty() && !target.projectFile.isEmpty() && target.digest.size() == 64;
+        };
+        if (o.contains(QStringLiteral("targets"))) {
+            const QJsonArray t = o.value(QStringLiteral("targets")).toArray();
+            if (t.isEmpty())
+                return false;
+            for (const QJsonValue &v : t) {
+                if (!addTarget(v.toObject(), QStringLiteral("folder"), QStringLiteral("digest")))
+                    return false;
+            }
+        } else if (!addTarget(o, QStringLiteral("targetFolder"), QStringLiteral("merged"))) {
+            // (the journal of a merge as earlier versions wrote it)
+            return false;
+        }
         sources.clear();
         for (const QJsonValue &v : o.value(QStringLiteral("sources")).toArray())
             sources << v.toString();
@@ -138,7 +171,18 @@ struct Journal {
                 return false;
             moves.append({pair.at(0).toString(), pair.at(1).toString()});
         }
-        return !targetFolder.isEmpty() && !projectFile.isEmpty() && merged.size() == 64;
+        return true;
+    }
+
+    // Every new project file is there, whole: nothing is left to do but
+    // removing the old projects.
+    bool written() const
+    {
+        for (const Target &t : targets) {
+            if (fileDigest(t.projectFile) != t.digest)
+                return false;
+        }
+        return true;
     }
 };
 
@@ -171,20 +215,115 @@ bool moveBack(const QList<Move> &moves, const Io &io)
         const Move &m = moves.at(i);
         if (!QFileInfo::exists(m.to) || QFileInfo::exists(m.from))
             continue;
-        if (!io.move(m.to, m.from)) {
-            qWarning() << "[PTProjectMerge] could not move back" << m.to;
+        QString error;
+        if (!io.move(m.to, m.from, &error)) {
+            qWarning() << "[PTProjectMerge] could not move back" << m.to << error;
             ok = false;
         }
     }
     return ok;
 }
 
-// A target folder the merge made goes again once nothing of it is left but
-// temporary files of writes that were cut off.
-void removeNewFolder(const QString &folder)
+// A target folder the merge or split made goes again once nothing of it is
+// left but temporary files of writes that were cut off and a project file
+// it wrote itself (a split whose first file was written, not its second).
+void removeNewFolders(const Journal &j)
 {
-    AtomicFile::removeAbandoned(folder);
-    QDir().rmdir(folder);
+    for (const Target &t : j.targets) {
+        if (!t.newFolder)
+            continue;
+        if (fileDigest(t.projectFile) == t.digest)
+            QFile::remove(t.projectFile);
+        AtomicFile::removeAbandoned(t.folder);
+        QDir().rmdir(t.folder);
+    }
+}
+
+// Moves back the moves made and removes what was made; the journal goes
+// once all is as before. False when a photo could not go back: the journal
+// stays, so finishInterrupted() tries again.
+bool takeBack(const Journal &j, const QList<Move> &made, const Io &io)
+{
+    if (!moveBack(made, io))
+        return false;
+    removeNewFolders(j);
+    QFile::remove(journalPath());
+    return true;
+}
+
+// Where a merge or split stopped, for the message its caller builds.
+struct Failure {
+    enum Step { None, Busy, Prepare, Folder, Move, Save } step = None;
+    QString file;    // the file or folder it failed on
+    QString to;      // where a failed move went
+    QString reason;  // the system's
+    bool takenBack = true;  // every photo is back where it was
+};
+
+// The contents of the targets, in the order of the journal's targets.
+struct Contents {
+    int imageType = PTImageJpeg;
+    QVector<PTTag> tags;
+};
+
+QByteArray projectDigest(int imageType, const QVector<PTTag> &tags)
+{
+    QBuffer bytes;
+    bytes.open(QIODevice::WriteOnly);
+    PTProjectFile::write(bytes, imageType, tags);
+    return digest(bytes.data());
+}
+
+// Carries out a merge or split planned in j (targets, sources, moves):
+// writes the journal, makes the new folders, moves the photos, writes the
+// project files, removes the old projects. On a failure everything made is
+// taken back. With newTargets every target folder must be made here: one
+// found there stops it before any change. *remaining: files of the old
+// projects that could not go.
+Failure carryOut(Journal j, const QVector<Contents> &contents, bool newTargets, const Io &io,
+                 QStringList *remaining)
+{
+    // The journal comes before any change: a merge or split cut off from
+    // here on is finished or taken back by finishInterrupted().
+    FolderLock lock(PTProjectFile::projectsFolder());
+    if (!lock.locked() || QFileInfo::exists(journalPath()))
+        return {Failure::Busy, {}, {}, {}, true};
+    for (int i = 0; i < j.targets.size(); ++i) {
+        j.targets[i].newFolder = newTargets || !QFileInfo::exists(j.targets.at(i).folder);
+        j.targets[i].digest = projectDigest(contents.at(i).imageType, contents.at(i).tags);
+    }
+    QString reason;
+    if (!AtomicFile::write(journalPath(), j.toJson(), &reason))
+        return {Failure::Prepare, journalPath(), {}, reason, true};
+
+    QList<Move> made;
+    auto fail = [&](Failure f) {
+        f.takenBack = takeBack(j, made, io);
+        return f;
+    };
+    for (int i = 0; i < j.targets.size(); ++i) {
+        const Target &t = j.targets.at(i);
+        if (t.newFolder && ::mkdir(QFile::encodeName(t.folder).constData(), 0777) != 0) {
+            const int err = errno;
+            for (int k = i; k < j.targets.size(); ++k)
+                j.targets[k].newFolder = false;  // not made here, so not removed on the way back
+            return fail({Failure::Folder, t.folder, {}, systemReason(err), true});
+        }
+    }
+    for (const Move &m : qAsConst(j.moves)) {
+        if (!io.move(m.from, m.to, &reason))
+            return fail({Failure::Move, m.from, m.to, reason, true});
+        made.append(m);
+    }
+    for (int i = 0; i < j.targets.size(); ++i) {
+        const Target &t = j.targets.at(i);
+        if (!io.save(t.projectFile, contents.at(i).imageType, contents.at(i).tags, &reason))
+            return fail({Failure::Save, t.projectFile, {}, reason, true});
+    }
+    // Every photo is in its new place; the old projects can go.
+    *remaining = removeSources(j.sources, io);
+    QFile::remove(journalPath());
+    return {};
 }
 
 }  // namespace
@@ -220,24 +359,26 @@ Recovery finishInterrupted(QString *note)
         return Recovery::Nothing;
     }
     const Io io = defaultIo();
-    AtomicFile::removeAbandoned(j.targetFolder);
-    if (fileDigest(j.projectFile) == j.merged) {
+    QStringList folders;
+    for (const Target &t : qAsConst(j.targets)) {
+        AtomicFile::removeAbandoned(t.folder);
+        folders << t.folder;
+    }
+    const QString what = (j.targets.size() > 1 ? QStringLiteral("a split into %1") : QStringLiteral("a merge into %1"))
+                             .arg(folders.join(QStringLiteral(" and ")));
+    if (j.written()) {
         const QStringList remaining = removeSources(j.sources, io);
         QFile::remove(path);
-        say(QStringLiteral("a merge into %1 that was cut off is finished%2")
-                .arg(j.targetFolder,
-                     remaining.isEmpty() ? QString()
-                                         : QStringLiteral("; left behind: ") + remaining.join(QStringLiteral(", "))));
+        say(QStringLiteral("%1 that was cut off is finished%2")
+                .arg(what, remaining.isEmpty() ? QString()
+                                               : QStringLiteral("; left behind: ") + remaining.join(QStringLiteral(", "))));
         return Recovery::Finished;
     }
-    if (!moveBack(j.moves, io)) {
-        say(QStringLiteral("a merge into %1 that was cut off could not be taken back yet").arg(j.targetFolder));
+    if (!takeBack(j, j.moves, io)) {
+        say(QStringLiteral("%1 that was cut off could not be taken back yet").arg(what));
         return Recovery::Failed;
     }
-    if (j.newFolder)
-        removeNewFolder(j.targetFolder);
-    QFile::remove(path);
-    say(QStringLiteral("a merge into %1 that was cut off is taken back").arg(j.targetFolder));
+    say(QStringLiteral("%1 that was cut off is taken back").arg(what));
     return Recovery::RolledBack;
 }
 
@@ -251,7 +392,14 @@ bool validName(const QString &name)
 Io defaultIo()
 {
     Io io;
-    io.move = [](const QString &from, const QString &to) { return QFile::rename(from, to); };
+    // Never over a file of the same name.
+    io.move = [](const QString &from, const QString &to, QString *error) {
+        if (AtomicFile::renameNoReplace(from, to))
+            return true;
+        if (error)
+            *error = systemReason(errno);
+        return false;
+    };
     io.save = [](const QString &path, int type, const QVector<PTTag> &tags, QString *error) {
         return PTProjectFile::save(path, type, tags, error);
     };
@@ -368,76 +516,127 @@ Result merge(const QStringList &sourceNames, const QString &targetName, const QS
     std::reverse(inPlace.begin(), inPlace.end());
     const QList<Move> plannedMoves = inPlace + across;
 
-    // The journal comes before any change: a merge cut off from here on is
-    // finished or taken back by finishInterrupted().
-    FolderLock lock(PTProjectFile::projectsFolder());
-    if (!lock.locked() || QFileInfo::exists(journalPath())) {
-        result.title = tr("Merging failed!");
-        result.error = tr("Another merge of photo tagger projects is not finished yet. Nothing was merged.");
-        return result;
-    }
-    const QString projectFile = targetFolder + QLatin1Char('/') + target + QStringLiteral(".zpt");
     Journal journal;
-    journal.targetFolder = targetFolder;
-    journal.newFolder = !QFileInfo::exists(targetFolder);
-    journal.projectFile = projectFile;
-    {
-        QBuffer bytes;
-        bytes.open(QIODevice::WriteOnly);
-        PTProjectFile::write(bytes, imageType, merged);
-        journal.merged = digest(bytes.data());
-    }
+    journal.targets.append({targetFolder, false, targetFolder + QLatin1Char('/') + target + QStringLiteral(".zpt"), {}});
     for (const Source &s : sources)
         if (s.name != target)
             journal.sources << s.name;
     journal.moves = plannedMoves;
-    QString journalError;
-    if (!AtomicFile::write(journalPath(), journal.toJson(), &journalError)) {
-        result.title = tr("Merging failed!");
+    const Failure f = carryOut(journal, {{imageType, merged}}, false, io, &result.remaining);
+    if (f.step == Failure::None) {
+        for (const Source &s : sources)
+            if (s.name == target)
+                Data::instance()->removeRecent(OpenKind::PhotoTagger, s.name);
+        result.ok = true;
+        return result;
+    }
+    result.title = tr("Merging failed!");
+    const QString nothing = f.takenBack ? tr("Nothing was merged.")
+                                        : tr("Not every photo could be moved back yet; that is done the next time "
+                                             "the photo tagger projects are opened.");
+    switch (f.step) {
+    case Failure::None:
+    case Failure::Busy:
+        result.error = tr("Another merge of photo tagger projects is not finished yet. Nothing was merged.");
+        break;
+    case Failure::Prepare:
         result.error = tr("The merge could not be prepared. Nothing was merged.") + QStringLiteral("\n\n")
-                       + AtomicFile::describe(journalPath(), journalError);
-        return result;
+                       + AtomicFile::describe(f.file, f.reason);
+        break;
+    case Failure::Folder:
+        result.error = tr("The folder %1 could not be created.").arg(f.file) + QLatin1Char(' ') + nothing
+                       + QStringLiteral("\n\n") + AtomicFile::describe(f.file, f.reason);
+        break;
+    case Failure::Move:
+        result.error = tr("The file %1 could not be moved to %2.").arg(f.file, f.to) + QLatin1Char(' ') + nothing
+                       + QStringLiteral("\n\n") + AtomicFile::describe(f.file, f.reason);
+        break;
+    case Failure::Save:
+        result.error = tr("The merged project file could not be written.") + QLatin1Char(' ') + nothing;
+        if (!f.reason.isEmpty())
+            result.error += QStringLiteral("\n\n") + AtomicFile::describe(f.file, f.reason);
+        break;
     }
-    const bool newFolder = journal.newFolder;
-    if (newFolder && !QDir().mkpath(targetFolder)) {
-        QFile::remove(journalPath());
-        result.title = tr("Merging failed!");
-        result.error = tr("The folder %1 could not be created.").arg(targetFolder);
-        return result;
-    }
-    QList<Move> done;
-    auto rollBack = [&] {
-        if (moveBack(done, io)) {
-            if (newFolder)
-                removeNewFolder(targetFolder);
-            QFile::remove(journalPath());
-        }
-    };
-    for (const Move &m : plannedMoves) {
-        if (!io.move(m.from, m.to)) {
-            rollBack();
-            result.title = tr("Merging failed!");
-            result.error = tr("The file %1 could not be moved to %2. Nothing was merged.").arg(m.from, m.to);
-            return result;
-        }
-        done.append(m);
-    }
+    return result;
+}
+
+Result split(const QString &source, int at, const QString &first, const QString &second, const Io &io)
+{
+    Result result;
+    result.title = trSplit("Split failed!");
+    const QString kept = trSplit("The project could not be split. The project \"%1\" was kept as it was.").arg(source);
+    // A merge or split cut off before ends first, so that what is read below is whole.
+    finishInterrupted();
+    PTProjectContent content;
     QString error;
-    if (!io.save(projectFile, imageType, merged, &error)) {
-        rollBack();
-        result.title = tr("Merging failed!");
-        result.error = tr("The merged project file could not be written. Nothing was merged.");
-        if (!error.isEmpty())
-            result.error += QStringLiteral("\n\n") + AtomicFile::describe(projectFile, error);
+    if (PTProjectFile::load(PTProjectFile::projectFilePath(source), content, &error) != PTProjectFile::Status::Ok) {
+        result.error = kept + QStringLiteral("\n\n") + AtomicFile::describe(PTProjectFile::projectFilePath(source), error);
         return result;
     }
-    // Every photo is in its new place; the old projects can go.
-    result.remaining = removeSources(journal.sources, io);
-    for (const Source &s : sources)
-        if (s.name == target)
-            Data::instance()->removeRecent(OpenKind::PhotoTagger, s.name);
-    QFile::remove(journalPath());
-    result.ok = true;
+    if (at < 1 || at >= content.tags.size() || !validName(first) || !validName(second)
+        || first.compare(second, Qt::CaseInsensitive) == 0) {
+        result.error = kept;
+        return result;
+    }
+
+    const QString from = PTProjectFile::projectFolder(source);
+    const QVector<PTTag> parts[2] = {content.tags.mid(0, at), content.tags.mid(at)};
+    const QString names[2] = {first, second};
+    Journal journal;
+    QVector<Contents> contents;
+    QHash<QString, int> partOf;  // photo -> the part it goes with
+    for (int p = 0; p < 2; ++p) {
+        const QString folder = PTProjectFile::projectFolder(names[p]);
+        journal.targets.append({folder, true, folder + QLatin1Char('/') + names[p] + QStringLiteral(".zpt"), {}});
+        contents.append({content.imageType, parts[p]});
+        for (const PTTag &t : parts[p]) {
+            if (t.imageName.isEmpty())
+                continue;
+            // One file cannot go with both parts.
+            if (partOf.value(t.imageName, p) != p) {
+                result.error = kept + QStringLiteral("\n\n")
+                               + trSplit("The photo %1 is listed before and after the split point.").arg(t.imageName);
+                return result;
+            }
+            if (partOf.contains(t.imageName))
+                continue;
+            partOf.insert(t.imageName, p);
+            for (const QString &file : {t.imageName, PTProjectFile::previewName(t.imageName, content.imageType)}) {
+                // A photo that is missing already stays listed, as it was.
+                if (QFileInfo::exists(from + QLatin1Char('/') + file))
+                    journal.moves.append({from + QLatin1Char('/') + file, folder + QLatin1Char('/') + file});
+            }
+        }
+    }
+    journal.sources << source;
+
+    const Failure f = carryOut(journal, contents, true, io, &result.remaining);
+    QString detail;
+    switch (f.step) {
+    case Failure::None:
+        result.ok = true;
+        return result;
+    case Failure::Busy:
+        result.error = trSplit("Another merge or split of photo tagger projects is not finished yet. The project "
+                               "\"%1\" was kept as it was.")
+                           .arg(source);
+        return result;
+    case Failure::Prepare:
+    case Failure::Folder:
+    case Failure::Save:
+        detail = AtomicFile::describe(f.file, f.reason);
+        break;
+    case Failure::Move:
+        detail = trSplit("%1 could not be moved to %2: %3")
+                     .arg(QDir::toNativeSeparators(f.file), QDir::toNativeSeparators(f.to), f.reason);
+        break;
+    }
+    result.error = f.takenBack ? kept
+                               : trSplit("The project could not be split, and not every photo could be moved back "
+                                         "into the project \"%1\" yet; that is done the next time the photo "
+                                         "tagger projects are opened.")
+                                     .arg(source);
+    result.error += QStringLiteral("\n\n") + detail;
     return result;
 }
 

@@ -184,6 +184,13 @@ QPointF WPEditor::geoToScene(double lon, double lat) const { return m_plan->geoT
 // ---- view events ----
 bool WPEditor::event(QEvent *e)
 {
+    // A key let go while another window or widget had the keyboard never
+    // reaches keyReleaseEvent: nothing counts as held once the canvas has
+    // lost it.
+    if (e->type() == QEvent::FocusOut || e->type() == QEvent::WindowDeactivate) {
+        m_selection->setCtrl(false);
+        m_selection->setShift(false);
+    }
     if (e->type() != QEvent::Gesture)
         return QGraphicsView::event(e);
     auto *ge = static_cast<QGestureEvent *>(e);
@@ -213,8 +220,17 @@ void WPEditor::leaveEvent(QEvent *e)
     QGraphicsView::leaveEvent(e);
 }
 
+// The selection tool reads Ctrl and Shift from each mouse event: they are
+// the keyboard as it is at that moment, even when the key went down or up
+// while a dialog had the keyboard.
+void WPEditor::takeHeldKeys(const QMouseEvent *e)
+{
+    m_selection->setHeld(m_state == SelectState ? e->modifiers() : Qt::NoModifier);
+}
+
 void WPEditor::mouseMoveEvent(QMouseEvent *e)
 {
+    takeHeldKeys(e);
     const QPoint pos = e->pos();
     static const QList<int> dragStates = {SelectState,  WaypointState,    MatrixState,
                                           CoiState,     PolygonDoneState, LineMatrixDoneState};
@@ -262,6 +278,7 @@ void WPEditor::placeAt(const QPointF &p)
 
 void WPEditor::mousePressEvent(QMouseEvent *e)
 {
+    takeHeldKeys(e);
     m_nav->press(e);
     qDebug() << "mousepressevent";
     const QPointF p = mapToScene(e->pos());
@@ -279,6 +296,7 @@ void WPEditor::mousePressEvent(QMouseEvent *e)
 
 void WPEditor::mouseReleaseEvent(QMouseEvent *e)
 {
+    takeHeldKeys(e);
     QGraphicsView::mouseReleaseEvent(e);
     const bool right = e->button() == Qt::RightButton;
     if (right && m_state == SelectState) {

@@ -210,6 +210,7 @@ private:
     void applyScale(double s);
     void placeAt(const QPointF &scenePos);
     void updateCursor();
+    void takeHeldKeys(const QMouseEvent *e);
 
     WPData *m_plan;
     QGraphicsScene *m_scene;

@@ -128,7 +128,7 @@ LogCopy::Result LogCopy::copyLog(const QString& source, const QString& logsFolde
         QString sourceError, targetError;
         if (!AtomicFile::copy(file.absoluteFilePath(), folder.path() + QLatin1Char('/') + file.fileName(),
                              AtomicFile::Mode::NoReplace, &sourceError,
-                      &targetError)) {
+                      &targetError, false)) {  // the folder's commit syncs them all at once
             const QString from = QDir::toNativeSeparators(file.absoluteFilePath());
             r.error = targetError.isEmpty()
                           ? tr("The file %1 could not be copied.").arg(from)
@@ -139,15 +139,15 @@ LogCopy::Result LogCopy::copyLog(const QString& source, const QString& logsFolde
     if (leftover) {
         // Moved aside first, so the name is never without a log for longer
         // than one rename, and removed once the new folder is in place.
-        const QString aside = QFileInfo(folder.path()).absolutePath() + QStringLiteral("/.") + name
-                              + QStringLiteral(".unfinished");
-        Data::removeDirRecursively(aside);
+        // A temporary's name: what a kill leaves there is swept.
+        const QString aside = AtomicFile::temporaryName(target);
         if (!AtomicFile::renameNoReplace(target, aside)) {
             r.error = AtomicFile::describe(target, QString::fromLocal8Bit(std::strerror(errno)));
             return r;
         }
         if (!folder.commit()) {
-            AtomicFile::renameNoReplace(aside, target);
+            if (!AtomicFile::renameNoReplace(aside, target))
+                qWarning() << "[Flightbook] could not put back" << aside << "as" << target;
             r.error = AtomicFile::describe(target, folder.reason());
             return r;
         }

@@ -2,6 +2,7 @@
 
 #include "atomicfile/atomicfile.h"
 
+#include <QScopeGuard>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
@@ -73,6 +74,13 @@ LogPack::Result LogPack::pack(const QStringList& logFolders, const QString& zipP
 
     QuaZip zip(&part);
     zip.setAutoClose(false);
+    // Every way out but the commit abandons the archive (closed first, so
+    // nothing is written into an abandoned file).
+    auto abandon = qScopeGuard([&] {
+        if (zip.isOpen())
+            zip.close();
+        part.cancel();
+    });
     if (!zip.open(QuaZip::mdCreate))
         return failed(zip.getZipError());
     for (const QString& folder : logFolders) {
@@ -108,6 +116,7 @@ LogPack::Result LogPack::pack(const QStringList& logFolders, const QString& zipP
         return failed(zip.getZipError());
     if (!part.commit())
         return failed(0);
+    abandon.dismiss();
     r.created = true;
     return r;
 }

@@ -2,6 +2,7 @@
 
 #include "atomicfile/atomicfile.h"
 
+#include <QScopeGuard>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
@@ -137,6 +138,13 @@ int ZPXExportThread::saveFile()
     int i = 0;
     QuaZip zip(&file);
     zip.setAutoClose(false);
+    // Every way out but the commit abandons the archive (closed first, so
+    // nothing is written into an abandoned file).
+    auto abandon = qScopeGuard([&] {
+        if (zip.isOpen())
+            zip.close();
+        file.cancel();
+    });
     zip.setDataDescriptorWritingEnabled(false);
     zip.setUtf8Enabled(true);
     if (!zip.open(QuaZip::mdCreate))
@@ -252,6 +260,7 @@ int ZPXExportThread::saveFile()
     zip.close();
     if (zip.getZipError() != ZIP_OK || file.failed() || !file.commit())
         return archiveFailed(ArchiveFailed, zip.getZipError());
+    abandon.dismiss();
     qDebug() << "[ZPXExportThread] saveFile END" << i << "files";
     return Done;
 }

@@ -14,6 +14,7 @@
 #include "core/data.h"
 #include "core/prompt/prompt.h"
 #include "phototagger/ptdata.h"
+#include "phototagger/ptprojectmerge.h"
 
 namespace {
 QHBoxLayout *row(QWidget *left, QWidget *right, int indent = 0)
@@ -136,28 +137,18 @@ void DBPhotoTaggerSplitDiag::splitClicked()
         }
     }
 
-    const int s = m_split->value();
-    QStringList notMoved, reasons;
-    const bool firstOk = m_data->saveProjectFile(first, 0, s, &notMoved);
-    if (!firstOk && !m_data->errorString().isEmpty())
-        reasons << m_data->errorString();
-    const bool secondOk = m_data->saveProjectFile(second, s, m_count, &notMoved);
-    if (!secondOk && !m_data->errorString().isEmpty())
-        reasons << m_data->errorString();
-    if (!firstOk || !secondOk) {
-        // Keep the old folder: whatever did not move is still there.
-        QString text = tr("The project could not be split completely. The project \"%1\" was kept.")
-                           .arg(m_name);
-        if (!notMoved.isEmpty())
-            text += QLatin1Char('\n') + tr("These files stayed in it:") + QLatin1Char('\n')
-                    + notMoved.join(QLatin1Char('\n'));
-        if (!reasons.isEmpty())
-            text += QStringLiteral("\n\n") + reasons.join(QLatin1Char('\n'));
-        error(tr("Split failed!"), text);
+    // Finished or taken back as a whole, even when cut off on the way.
+    const PTProjectMerge::Result result = PTProjectMerge::split(m_name, m_split->value(), first, second);
+    if (!result.ok) {
+        error(result.title, result.error);
         reject();
         return;
     }
-    Data::instance()->removeRecent(OpenKind::PhotoTagger, m_name);
-    Data::removeDirRecursively(m_data->getProjectPath());
+    if (!result.remaining.isEmpty()) {
+        Prompt::message(this, QStringLiteral(":/icons/80/warning"), tr("Files left behind"),
+                        tr("The project was split, but these files could not be deleted:\n%1")
+                            .arg(result.remaining.join(QLatin1Char('\n'))),
+                        QMessageBox::Ok, QMessageBox::Ok);
+    }
     accept();
 }

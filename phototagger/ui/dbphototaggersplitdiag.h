@@ -1,6 +1,7 @@
 #pragma once
 // Splits a stored photo-tagger project into two new ones at a chosen tag.
-// The old project goes away only once both new ones are complete.
+// The old project goes away only once both new ones are complete; a split
+// cut off is finished or taken back when the projects are next opened.
 #include <QDialog>
 
 class PTData;

@@ -74,6 +74,12 @@ void CanvasSelection::itemPressed(int n, bool selectTool, bool waypointTool)
     }
 }
 
+void CanvasSelection::setHeld(Qt::KeyboardModifiers modifiers)
+{
+    m_ctrl = modifiers & Qt::ControlModifier;
+    m_shift = modifiers & Qt::ShiftModifier;
+}
+
 void CanvasSelection::placemarkPressed(QStandardItem *placemark)
 {
     qDebug() << "[WPEditor] pmclicked";
@@ -131,6 +137,9 @@ void CanvasSelection::finishBand()
 
 void CanvasSelection::released()
 {
+    // A waypoint reports a right-button release as a press; it must not
+    // make the next press on free ground look like one on a waypoint.
+    m_itemPressed = false;
     m_pmPressed = false;
     m_toggleDone = false;
     if (m_moveDone) {

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointF>
+#include <Qt>
 
 class CanvasWaypoints;
 class QGraphicsScene;
@@ -26,6 +27,9 @@ public:
     void setChangesAllowed(bool allowed) { m_changesAllowed = allowed; }
     void setCtrl(bool down) { m_ctrl = down; }
     void setShift(bool down) { m_shift = down; }
+    // Ctrl and Shift as a mouse event found them: the keyboard's own state
+    // at that moment, whichever widget saw the keys go down or up.
+    void setHeld(Qt::KeyboardModifiers modifiers);
 
     // Sets the selection without showing it.
     void set(const QList<int> &numbers) { m_selection = numbers; }

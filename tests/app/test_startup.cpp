@@ -271,6 +271,50 @@ private slots:
             QCOMPARE(s->value("Proxy").toString(), QString("NoProxy"));  // applied and stored
         }
     }
+
+    // What writes cut off by a kill left in the workspace and program-data
+    // folders is gone after a start; a user's look-alike files stay.
+    void cutOffWritesAreSweptAtStart()
+    {
+        QTemporaryDir home;
+        const QString ws = home.path() + "/Documents/KorvelTarvendel/";
+        for (const char *f : {"waypoints", "maps", "harlek/logs", "harlek/phototagger/Proj"})
+            QDir().mkpath(ws + f);
+        {
+            QSettings s(storePath(home.path()), QSettings::IniFormat);
+            s.setValue("MigrationStatus", 3);
+            s.setValue("Config", 1);
+            s.setValue("ShowIntroAtStartUp", 0);
+        }
+        const QStringList left = {ws + "waypoints/.Route.zfp.korvel-tmp-abc123",
+                                  ws + "harlek/logs/.L1.korvel-tmp-zz9/KORVEL.LOG",
+                                  ws + "harlek/phototagger/Proj/.img.jpg.korvel-tmp-q1",
+                                  home.path() + kAppData + "/navtrac/.zephrin.korvel.korvel-tmp-7"};
+        const QStringList mine = {ws + "waypoints/.thesis.v2.part", ws + "maps/.notes.korvel-tmp-X"};
+        for (const QString &f : left + mine) {
+            QDir().mkpath(QFileInfo(f).absolutePath());
+            QFile file(f);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("cut off");
+        }
+        QProcess child;
+        prepare(child, home.path());
+        child.start(program(), QStringList());
+        const bool swept = KorvelTest::waitFor(
+            [&] {
+                return std::none_of(left.begin(), left.end(), [](const QString &f) { return QFile::exists(f); })
+                       || child.state() == QProcess::NotRunning;
+            },
+            60000);
+        child.kill();
+        child.waitForFinished();
+        QVERIFY(swept);
+        for (const QString &f : left)
+            QVERIFY2(!QFile::exists(f), qPrintable(f));
+        QVERIFY(!QDir(ws + "harlek/logs/.L1.korvel-tmp-zz9").exists());
+        for (const QString &f : mine)
+            QVERIFY2(QFile::exists(f), qPrintable(f));
+    }
 };
 
 KORVEL_TEST_MAIN(TestStartup)

@@ -407,9 +407,9 @@ private slots:
         if (failure == "save")
             io.save = [](const QString &, int, const QVector<PTTag> &, QString *) { return false; };
         if (failure == "move")
-            io.move = [&](const QString &a, const QString &b) { return ++moves != 3 && QFile::rename(a, b); };
+            io.move = [&](const QString &a, const QString &b, QString *) { return ++moves != 3 && QFile::rename(a, b); };
         if (failure == "clash")
-            io.move = [](const QString &a, const QString &b) {
+            io.move = [](const QString &a, const QString &b, QString *) {
                 return !b.endsWith("IMG_0001_.JPG") && QFile::rename(a, b);
             };
         const PTProjectMerge::Result r = PTProjectMerge::merge({"A", "B"}, "Joined",
@@ -452,7 +452,7 @@ private slots:
         struct Cut {};
         PTProjectMerge::Io io = PTProjectMerge::defaultIo();
         int made = 0;
-        io.move = [&](const QString &a, const QString &b) {
+        io.move = [&](const QString &a, const QString &b, QString *) {
             if (made == moves)
                 throw Cut();
             ++made;

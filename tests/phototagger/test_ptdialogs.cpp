@@ -24,6 +24,7 @@
 
 #include "core/data.h"
 #include "phototagger/ptdata.h"
+#include "phototagger/ptprojectmerge.h"
 #include "phototagger/ui/dbphototaggersplitdiag.h"
 #include "phototagger/ui/ptadddiag.h"
 #include "phototagger/ui/ptexport.h"
@@ -488,32 +489,139 @@ private slots:
         QCOMPARE(QDir(east.getProjectPath()).entryList(QDir::Files).size(), 1 + 6 * 2);
     }
 
-    void splitKeepsOldFolderWhenAMoveFails()
+    // A photo the project lists but that is not in its folder does not stop
+    // the split: its part lists it, as the old project did.
+    void splitKeepsAMissingPhotoListed()
     {
         QVector<PTTag> tags;
         for (int i = 0; i < 4; ++i)
             tags << PTFixture::tag(QStringLiteral("k%1.jpg").arg(i));
         const QString folder = PTFixture::project("keepme", tags);
-        // k3.jpg is named in the project but cannot be moved.
         for (int i = 0; i < 3; ++i)
             PTFixture::photo(folder + QStringLiteral("/k%1.jpg").arg(i), 8, 8, false);
-        PTFixture::photo(m_src.filePath("k3.jpg"), 8, 8, false);
-        Data::instance()->addRecent(OpenKind::PhotoTagger, "keepme");
         DBPhotoTaggerSplitDiag dlg("keepme");
         child<QSpinBox>(&dlg, "split")->setValue(2);
         child<QLineEdit>(&dlg, "firstName")->setText("partOne");
         child<QLineEdit>(&dlg, "secondName")->setText("partTwo");
         PromptScript script;
         child<QPushButton>(&dlg, "splitButton")->click();
+        QCOMPARE(script.requests().size(), 0);
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        PTData two;
+        QCOMPARE(two.loadProject("partTwo"), 120);
+        QCOMPARE(two.tags(), tags.mid(2));
+        QCOMPARE(QDir(two.getProjectPath()).entryList(QDir::Files), (QStringList{"k2.jpg", "partTwo.zpt"}));
+        QVERIFY(!QFileInfo::exists(folder));
+    }
+
+    // The second project file cannot be written (the disk is full for it):
+    // the photos the first part took go back, and the message, which says
+    // the old project was kept, names the file and the system's reason.
+    void splitSecondSaveFailsKeepsTheOldProject()
+    {
+        QVector<PTTag> tags{PTFixture::tag("first.jpg")};
+        for (int i = 0; i < 300; ++i)
+            tags << PTFixture::tag(i == 0 ? QStringLiteral("second.jpg") : QString());
+        const QString folder = PTFixture::project("fullsplit", tags);
+        for (const char *p : {"first.jpg", "thumb_first.jpg", "second.jpg", "thumb_second.jpg"})
+            QVERIFY(PTFixture::photo(folder + "/" + QString(p), 8, 8, false));
+        QStringList files = QDir(folder).entryList(QDir::Files);
+        Data::instance()->addRecent(OpenKind::PhotoTagger, "fullsplit");
+        DBPhotoTaggerSplitDiag dlg("fullsplit");
+        child<QSpinBox>(&dlg, "split")->setValue(1);
+        child<QLineEdit>(&dlg, "firstName")->setText("small");
+        child<QLineEdit>(&dlg, "secondName")->setText("large");
+        PromptScript script;
+        {
+            // The journal and the first file fit, the second (300 tags) not.
+            KorvelTest::DiskLimit full(8000);
+            child<QPushButton>(&dlg, "splitButton")->click();
+        }
         QCOMPARE(script.requests().size(), 1);
-        QCOMPARE(script.requests().at(0).title, QStringLiteral("Split failed!"));
-        QVERIFY(script.requests().at(0).text.endsWith("These files stayed in it:\nk3.jpg"));
         QCOMPARE(dlg.result(), int(QDialog::Rejected));
-        QVERIFY(QFile::exists(folder + "/keepme.zpt"));
+        // The old project is whole, nothing new is there.
+        QCOMPARE(QDir(folder).entryList(QDir::Files), files);
+        PTData old;
+        QCOMPARE(old.loadProject("fullsplit"), 120);
+        QCOMPARE(old.tags(), tags);
+        QVERIFY(!QFileInfo::exists(PTProjectFile::projectFolder("small")));
+        QVERIFY(!QFileInfo::exists(PTProjectFile::projectFolder("large")));
+        QVERIFY(!QFileInfo::exists(PTProjectMerge::journalPath()));
+        // So the message says, and why.
+        QCOMPARE(script.requests().at(0).title, QStringLiteral("Split failed!"));
+        const QString large = PTProjectFile::projectFilePath("large");
+        QCOMPARE(script.requests().at(0).text,
+                 QStringLiteral("The project could not be split. The project \"fullsplit\" was kept as it was.\n\n")
+                     + QDir::toNativeSeparators(large) + ": " + QString::fromLocal8Bit(strerror(EFBIG)));
         bool listed = false;
         for (int slot = 0; slot < 5; ++slot)
-            listed = listed || Data::instance()->recentName(slot) == QStringLiteral("keepme");
+            listed = listed || Data::instance()->recentName(slot) == QStringLiteral("fullsplit");
         QVERIFY(listed);
+    }
+
+    // A move that fails takes the split back; when a photo cannot go back
+    // either, the message says so and the next open takes it back.
+    void splitFailuresAreTakenBack_data()
+    {
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("a move") << "move";
+        QTest::newRow("a move and a move back") << "move back";
+        QTest::newRow("a folder of the new name") << "folder";
+    }
+    void splitFailuresAreTakenBack()
+    {
+        QFETCH(QString, failure);
+        QVector<PTTag> tags;
+        for (int i = 0; i < 4; ++i)
+            tags << PTFixture::tag(QStringLiteral("f%1.jpg").arg(i));
+        const QString folder = PTFixture::project("failing", tags);
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(PTFixture::photo(folder + QStringLiteral("/f%1.jpg").arg(i), 8, 8, false));
+        const QStringList files = QDir(folder).entryList(QDir::Files);
+        const QString east = PTProjectFile::projectFolder("East");
+        QDir(east).removeRecursively();
+        QDir(PTProjectFile::projectFolder("West")).removeRecursively();
+        if (failure == "folder") {
+            // Made after the dialog looked: the split must not write into it.
+            QVERIFY(QDir().mkpath(east));
+            QVERIFY(PTFixture::photo(east + "/f3.jpg", 8, 8, false));
+        }
+        PTProjectMerge::Io io = PTProjectMerge::defaultIo();
+        int moves = 0;
+        io.move = [&](const QString &from, const QString &to, QString *error) {
+            const bool back = to.startsWith(folder + "/");
+            if ((!back && ++moves == 3) || (back && failure == "move back" && to.endsWith("/f0.jpg"))) {
+                *error = QStringLiteral("Input/output error");
+                return false;
+            }
+            return QFile::rename(from, to);
+        };
+        const PTProjectMerge::Result r = PTProjectMerge::split("failing", 2, "West", "East", io);
+        QVERIFY(!r.ok);
+        QCOMPARE(r.title, QStringLiteral("Split failed!"));
+        if (failure == "move back") {
+            QVERIFY2(r.error.startsWith("The project could not be split, and not every photo could be moved back "
+                                        "into the project \"failing\" yet"),
+                     qPrintable(r.error));
+            QVERIFY(QFileInfo::exists(PTProjectMerge::journalPath()));
+            QCOMPARE(PTProjectMerge::finishInterrupted(), PTProjectMerge::Recovery::RolledBack);
+        } else {
+            QVERIFY2(r.error.startsWith("The project could not be split. The project \"failing\" was kept as it was."),
+                     qPrintable(r.error));
+        }
+        if (failure == "folder") {
+            QVERIFY2(r.error.endsWith(QDir::toNativeSeparators(east) + ": " + QString::fromLocal8Bit(strerror(EEXIST))),
+                     qPrintable(r.error));
+            QCOMPARE(QDir(east).entryList(QDir::Files), QStringList{"f3.jpg"});
+        } else {
+            QVERIFY2(r.error.endsWith(": Input/output error"), qPrintable(r.error));
+            QVERIFY(r.error.contains(QDir::toNativeSeparators(folder + "/f2.jpg")));
+            QVERIFY(!QFileInfo::exists(east));
+        }
+        QVERIFY(!QFileInfo::exists(PTProjectFile::projectFolder("West")));
+        QVERIFY(!QFileInfo::exists(PTProjectMerge::journalPath()));
+        QCOMPARE(QDir(folder).entryList(QDir::Files), files);
+        QDir(east).removeRecursively();
     }
 
     void splitRefusesTinyProjects()

@@ -1,9 +1,10 @@
-// A merge of projects killed at a known point: the helper (pt_killhelper)
-// merges and prints a line after each move, the save of the merged file and
-// each removal, then waits there until it is killed. The next open of a
-// project then finishes the merge when the merged file was saved before the
-// kill, and takes it back otherwise. (Every other writer, and the merge
+// A merge or split of projects killed at a known point: the helper
+// (pt_killhelper) prints a line after each move, each save of a project
+// file and each removal, then waits there until it is killed. The next open
+// of a project then finishes the merge or split when every new project file
+// was saved before the kill, and takes it back otherwise. (Every other writer, and the merge
 // killed while it runs on, are in tests/safety.)
+#include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QProcess>
@@ -167,6 +168,98 @@ private slots:
         else
             QCOMPARE(projects, (QStringList{"PA", "PB", "PC"}));
         QCOMPARE(hidden(PTProjectFile::projectsFolder()), QStringList());
+    }
+
+    // One project of six tags, four with a photo and its preview, split
+    // after the third tag: 8 moves, 2 saves, 1 removal.
+    void split_data()
+    {
+        QTest::addColumn<int>("after");
+        for (int line = 1; line <= 11; ++line)
+            QTest::addRow("after line %d", line) << line;
+    }
+    void split()
+    {
+        QFETCH(int, after);
+        QDir(PTProjectFile::projectsFolder()).removeRecursively();
+        const QStringList photos{"s0.jpg", "", "s1.jpg", "s2.jpg", "", "s3.jpg"};
+        QVector<PTTag> tags;
+        for (const QString &p : photos)
+            tags << PTFixture::tag(p);
+        const QString folder = PTFixture::project("Whole", tags);
+        int size = 40;
+        for (const QString &p : photos) {
+            if (p.isEmpty())
+                continue;
+            QVERIFY(PTFixture::photo(folder + "/" + p, size++, 30, false));
+            QVERIFY(PTFixture::photo(folder + "/thumb_" + p, size++, 20, false));
+        }
+        const QMap<QByteArray, int> before = identities();
+
+        const Run run = killAfter({"split", "Whole", "3", "West", "East"}, after);
+        QVERIFY2(!run.finished, qPrintable(run.lines.join(" | ")));
+        QVERIFY2(!run.lines.join(' ').contains("failed"), qPrintable(run.lines.join(" | ")));
+        PTData opened;
+        opened.loadProject("West");
+        QVERIFY(!QFileInfo::exists(PTProjectMerge::journalPath()));
+        // Every photo is there once, listed by the project it is in.
+        QCOMPARE(identities(), before);
+        QString why;
+        QVERIFY2(filesAgree(&why), qPrintable(why));
+        const QStringList projects = QDir(PTProjectFile::projectsFolder()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        if (run.lines.count("save") == 2) {
+            QCOMPARE(projects, (QStringList{"East", "West"}));
+            PTProjectContent west, east;
+            QCOMPARE(PTProjectFile::load(PTProjectFile::projectFilePath("West"), west), PTProjectFile::Status::Ok);
+            QCOMPARE(PTProjectFile::load(PTProjectFile::projectFilePath("East"), east), PTProjectFile::Status::Ok);
+            QCOMPARE(west.tags + east.tags, tags);
+        } else {
+            QCOMPARE(projects, QStringList{"Whole"});
+            PTProjectContent whole;
+            QCOMPARE(PTProjectFile::load(PTProjectFile::projectFilePath("Whole"), whole), PTProjectFile::Status::Ok);
+            QCOMPARE(whole.tags, tags);
+        }
+        QCOMPARE(hidden(PTProjectFile::projectsFolder()), QStringList());
+    }
+
+    // The journal of a merge as the earlier version wrote it (one target,
+    // its keys at the top) is still finished or taken back.
+    void earlierJournal_data()
+    {
+        QTest::addColumn<bool>("written");
+        QTest::newRow("merged file not written") << false;
+        QTest::newRow("merged file written") << true;
+    }
+    void earlierJournal()
+    {
+        QFETCH(bool, written);
+        const QString root = PTProjectFile::projectsFolder();
+        QDir(root).removeRecursively();
+        const QVector<PTTag> tags{PTFixture::tag("b.jpg")};
+        PTFixture::project("Old", tags);
+        QVERIFY(QDir().mkpath(root + "/New"));
+        QVERIFY(PTFixture::photo(root + "/New/b.jpg", 40, 30, false));  // moved before the kill
+        QBuffer merged;
+        merged.open(QIODevice::WriteOnly);
+        QVERIFY(PTProjectFile::write(merged, PTImageJpeg, tags));
+        if (written)
+            QVERIFY(PTProjectFile::save(root + "/New/New.zpt", PTImageJpeg, tags));
+        const QByteArray journal =
+            "{\"targetFolder\": \"" + QFile::encodeName(root) + "/New\", \"newFolder\": true, \"projectFile\": \""
+            + QFile::encodeName(root) + "/New/New.zpt\", \"merged\": \""
+            + QCryptographicHash::hash(merged.data(), QCryptographicHash::Sha256).toHex() + "\", \"sources\": [\"Old\"], "
+            "\"moves\": [[\"" + QFile::encodeName(root) + "/Old/b.jpg\", \"" + QFile::encodeName(root) + "/New/b.jpg\"]]}";
+        QFile f(PTProjectMerge::journalPath());
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(journal) == journal.size());
+        f.close();
+        QCOMPARE(PTProjectMerge::finishInterrupted(),
+                 written ? PTProjectMerge::Recovery::Finished : PTProjectMerge::Recovery::RolledBack);
+        const QString kept = written ? "New" : "Old";
+        QCOMPARE(QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{kept});
+        QStringList files = QDir(root + "/" + kept).entryList(QDir::Files);
+        files.sort();
+        QCOMPARE(files, (QStringList{kept + ".zpt", "b.jpg"}));
+        QVERIFY(!QFileInfo::exists(PTProjectMerge::journalPath()));
     }
 };
 

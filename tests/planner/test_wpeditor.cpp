@@ -1,9 +1,11 @@
 // The map canvas of the planning window: zoom, drag threshold, tool states,
 // selection, the context menu and the editing of selected waypoints.
+#include <QDialog>
 #include <QGraphicsLineItem>
 #include <QGraphicsPathItem>
 #include <QGraphicsPolygonItem>
 #include <QMenu>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStandardItemModel>
@@ -265,32 +267,98 @@ private slots:
         QTest::newRow("shift inside") << QList<int>{2, 6} << 2 << 3 << QList<int>{2, 3, 4, 5, 6};
         QTest::newRow("shift on none") << QList<int>{} << 2 << 3 << QList<int>{3};
     }
+    // Each row twice: with the keys seen by the canvas and the slot a
+    // waypoint's press calls, and as a real click that carries the keys.
     void clickSelection()
     {
         QFETCH(QList<int>, before);
         QFETCH(int, modifier);
         QFETCH(int, clicked);
         QFETCH(QList<int>, after);
+        for (const bool byMouse : {false, true}) {
+            WPEditor *e = make(8);
+            QVERIFY(e);
+            for (int n : before) {
+                QTest::keyPress(e, Qt::Key_Control);
+                e->itemSelected(n);
+                QTest::keyRelease(e, Qt::Key_Control);
+            }
+            QCOMPARE(e->selection(), before);
+            QSignalSpy selected(e, &WPEditor::singleWaypointSelected);
+            const Qt::Key key = modifier == 1 ? Qt::Key_Control : Qt::Key_Shift;
+            if (byMouse) {
+                const Qt::KeyboardModifiers held = modifier == 1   ? Qt::ControlModifier
+                                                   : modifier == 2 ? Qt::ShiftModifier
+                                                                   : Qt::NoModifier;
+                QTest::mouseClick(e->viewport(), Qt::LeftButton, held,
+                                  e->mapFromScene(m_plan->waypointPos(clicked)));
+            } else {
+                if (modifier)
+                    QTest::keyPress(e, key);
+                e->itemSelected(clicked);
+                if (modifier)
+                    QTest::keyRelease(e, key);
+            }
+            QCOMPARE(e->selection(), after);
+            if (after != before) {
+                QCOMPARE(selected.count(), 1);
+                QCOMPARE(m_plan->waypointItem(after.first())->flightStatus(), 1);
+            }
+        }
+    }
+
+    // Ctrl goes down on the canvas, Ctrl+T opens a dialog, Ctrl comes up
+    // there and the dialog is closed with the mouse. Back on the canvas a
+    // click is a plain click again: it picks one waypoint, free ground
+    // clears, and a selected waypoint drags.
+    void ctrlLetGoInADialogIsNotHeld()
+    {
         WPEditor *e = make(8);
         QVERIFY(e);
-        for (int n : before) {
-            QTest::keyPress(e, Qt::Key_Control);
-            e->itemSelected(n);
-            QTest::keyRelease(e, Qt::Key_Control);
-        }
-        QCOMPARE(e->selection(), before);
-        QSignalSpy selected(e, &WPEditor::singleWaypointSelected);
-        const Qt::Key key = modifier == 1 ? Qt::Key_Control : Qt::Key_Shift;
-        if (modifier)
-            QTest::keyPress(e, key);
-        e->itemSelected(clicked);
-        if (modifier)
-            QTest::keyRelease(e, key);
-        QCOMPARE(e->selection(), after);
-        if (after != before) {
-            QCOMPARE(selected.count(), 1);
-            QCOMPARE(m_plan->waypointItem(after.first())->flightStatus(), 1);
-        }
+        e->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(e));
+        QAction open(e);
+        open.setShortcut(QKeySequence(Qt::CTRL + Qt::Key_T));
+        e->addAction(&open);
+        bool closed = false;
+        connect(&open, &QAction::triggered, e, [e, &closed] {
+            QDialog dialog(e);
+            auto *close = new QPushButton(QStringLiteral("Close"), &dialog);
+            connect(close, &QPushButton::clicked, &dialog, &QDialog::accept);
+            KorvelTest::whenModal([close](QWidget *box) {
+                QTest::keyRelease(box, Qt::Key_T, Qt::ControlModifier);
+                QTest::keyRelease(box, Qt::Key_Control, Qt::NoModifier);
+                QTest::mouseClick(close, Qt::LeftButton);
+            });
+            closed = dialog.exec() == QDialog::Accepted;
+        });
+        const auto at = [this, e](int n) { return e->mapFromScene(m_plan->waypointPos(n)); };
+        const QPoint ground = e->mapFromScene(QPointF(900, 700));
+        QTest::mouseClick(e->viewport(), Qt::LeftButton, Qt::NoModifier, ground);
+        QTest::keyPress(e, Qt::Key_Control);
+        QTest::keyPress(e, Qt::Key_T, Qt::ControlModifier);
+        QVERIFY(closed);
+
+        QTest::mouseClick(e->viewport(), Qt::LeftButton, Qt::NoModifier, at(2));
+        QTest::mouseClick(e->viewport(), Qt::LeftButton, Qt::NoModifier, at(5));
+        QCOMPARE(e->selection(), QList<int>{5});
+        QTest::mouseClick(e->viewport(), Qt::LeftButton, Qt::NoModifier, ground);
+        QVERIFY(e->selection().isEmpty());
+        QTest::mouseClick(e->viewport(), Qt::LeftButton, Qt::NoModifier, at(5));
+        const QPoint to = at(5) + QPoint(30, 10);
+        QTest::mousePress(e->viewport(), Qt::LeftButton, Qt::NoModifier, at(5));
+        moveTo(e->viewport(), to, Qt::LeftButton);
+        QTest::mouseRelease(e->viewport(), Qt::LeftButton, Qt::NoModifier, to);
+        QCOMPARE(e->selection(), QList<int>{5});
+        QVERIFY(QLineF(m_plan->waypointPos(5), e->mapToScene(to)).length() < 1);
+
+        // Keys the canvas saw go down count no longer once it lost the
+        // keyboard, for the slot a waypoint's press calls as well.
+        QTest::keyPress(e, Qt::Key_Control);
+        QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+        QApplication::sendEvent(e, &out);
+        e->itemSelected(3);
+        QCOMPARE(e->selection(), QList<int>{3});
     }
 
     void bandSelectsStrictlyInsideEitherWay()
@@ -329,6 +397,49 @@ private slots:
 
         QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(e->selection(), (QList<int>{1, 2, 3, 4, 5}));
+    }
+
+    // A right click on a waypoint, Escape to the menu it opened, then a left
+    // press on free ground: the press is one on free ground, which clears
+    // the selection or starts a band.
+    void pressAfterRightClickOnAWaypoint_data()
+    {
+        QTest::addColumn<bool>("all");
+        QTest::addColumn<bool>("band");
+        QTest::addColumn<QList<int>>("menuFor");
+        QTest::addColumn<QList<int>>("after");
+        const QList<int> all{1, 2, 3, 4, 5, 6, 7, 8};
+        QTest::newRow("all, click") << true << false << all << QList<int>{};
+        QTest::newRow("all, band") << true << true << all << QList<int>{2, 3};
+        QTest::newRow("none, click") << false << false << QList<int>{3} << QList<int>{};
+    }
+    void pressAfterRightClickOnAWaypoint()
+    {
+        QFETCH(bool, all);
+        QFETCH(bool, band);
+        QFETCH(QList<int>, menuFor);
+        QFETCH(QList<int>, after);
+        WPEditor *e = make(8);
+        QVERIFY(e);
+        if (all)
+            QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
+        QTest::mouseClick(e->viewport(), Qt::RightButton, Qt::NoModifier,
+                          e->mapFromScene(m_plan->waypointPos(3)));
+        QTRY_VERIFY_WITH_TIMEOUT(e->contextMenu()->isVisible(), KorvelTest::kWaitMs);
+        QCOMPARE(e->selection(), menuFor);
+        QTest::keyClick(e->contextMenu(), Qt::Key_Escape);
+        QTRY_VERIFY_WITH_TIMEOUT(!e->contextMenu()->isVisible(), KorvelTest::kWaitMs);
+
+        // Waypoints 2 and 3 lie at pixels (200,140) and (300,160).
+        const QPoint from = e->mapFromScene(QPointF(band ? 150 : 900, band ? 100 : 700));
+        const QPoint to = e->mapFromScene(QPointF(350, 200));
+        QTest::mousePress(e->viewport(), Qt::LeftButton, Qt::NoModifier, from);
+        if (band) {
+            moveTo(e->viewport(), to, Qt::LeftButton);
+            QVERIFY(e->rubberBand()->isShown());
+        }
+        QTest::mouseRelease(e->viewport(), Qt::LeftButton, Qt::NoModifier, band ? to : from);
+        QCOMPARE(e->selection(), after);
     }
 
     void contextMenuEnabling()

@@ -3,10 +3,7 @@
 // test starts it in the test's own home (inherited through the environment)
 // and kills it after a chosen line.
 //     killwriter <row> <work folder>
-//     killwriter --prepare <row> <work folder>   (sets the work folder up
-//         afresh and prints "output <folder>", for loops run by hand)
 #include <QApplication>
-#include <QDir>
 #include <QLoggingCategory>
 
 #include <cstdio>
@@ -22,20 +19,10 @@ int main(int argc, char **argv)
     QApplication::setAttribute(Qt::AA_Use96Dpi, true);
     QApplication app(argc, argv);
     KorvelTest::setApplicationIdentity();
-    const bool prepare = argc == 4 && QByteArray(argv[1]) == "--prepare";
-    const Safety::Row *row =
-        argc == 3 || prepare ? Safety::row(QString::fromLocal8Bit(argv[prepare ? 2 : 1])) : nullptr;
+    const Safety::Row *row = argc == 3 ? Safety::row(QString::fromLocal8Bit(argv[1])) : nullptr;
     if (!row) {
-        std::fprintf(stderr, "usage: killwriter [--prepare] <row> <work folder>\n");
+        std::fprintf(stderr, "usage: killwriter <row> <work folder>\n");
         return 2;
-    }
-    if (prepare) {
-        const QString work = QDir(QString::fromLocal8Bit(argv[3])).absolutePath();
-        QDir(work).removeRecursively();
-        QDir().mkpath(work);
-        row->prepare(work);
-        std::printf("output %s\n", qPrintable(row->output(work)));
-        return 0;
     }
     int step = 0;
     const Safety::Outcome o = row->run(QString::fromLocal8Bit(argv[2]), [&step] {

@@ -1,6 +1,7 @@
 // Rows of the photo tagger: the geotag export, the exports for
 // photogrammetry, the creation steps, a photo added to a project, the
-// project file, the merge of projects, and EXIF written into a file.
+// project file, the merge and the split of projects, and EXIF written into
+// a file.
 #include <QCheckBox>
 #include <QCryptographicHash>
 #include <QDir>
@@ -66,6 +67,86 @@ Outcome written(const PTData &d, int result)
     return o;
 }
 
+QByteArray photoId(const QString &path)
+{
+    return QCryptographicHash::hash(readFile(path), QCryptographicHash::Sha1).toHex();
+}
+
+// Writes the photos (and previews) of a project and notes their contents in
+// work/photos, for projectsWhole().
+void notePhotos(const QString &work, const QStringList &ids)
+{
+    QStringList sorted = ids;
+    sorted.sort();
+    writeFile(work + "/photos", sorted.join('\n').toLatin1());
+}
+
+// After a merge or split, finished or taken back: no journal is left, every
+// photo is still there once, and each project folder holds exactly the
+// photos its file lists, with their previews.
+QStringList projectsWhole(const QString &work)
+{
+    QStringList wrong, ids;
+    const QString root = PTProjectFile::projectsFolder();
+    if (QFileInfo::exists(PTProjectMerge::journalPath()))
+        wrong << "journal left";
+    for (const QString &p : QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        PTProjectContent c;
+        if (PTProjectFile::load(PTProjectFile::projectFilePath(p), c) != PTProjectFile::Status::Ok) {
+            wrong << p + ": no project file";
+            continue;
+        }
+        QStringList expected{p + ".zpt"};
+        for (const PTTag &t : c.tags) {
+            if (!t.imageName.isEmpty())
+                expected << t.imageName << PTProjectFile::previewName(t.imageName, PTImageJpeg);
+        }
+        QStringList present = QDir(root + "/" + p).entryList(QDir::Files | QDir::Hidden);
+        expected.sort();
+        present.sort();
+        if (expected != present)
+            wrong << p + ": " + present.join(',') + " but lists " + expected.join(',');
+        for (const QString &f : present) {
+            if (f.endsWith(".jpg"))
+                ids << photoId(root + "/" + p + "/" + f);
+        }
+    }
+    ids.sort();
+    if (ids.join('\n').toLatin1() != readFile(work + "/photos"))
+        wrong << "the photos are not the ones before, each once";
+    return wrong;
+}
+
+// The merge's and split's file operations, with a step after each.
+PTProjectMerge::Io steppingIo(const Step &step)
+{
+    PTProjectMerge::Io io;
+    const PTProjectMerge::Io real = PTProjectMerge::defaultIo();
+    io.move = [=](const QString &from, const QString &to, QString *error) {
+        const bool ok = real.move(from, to, error);
+        step();
+        return ok;
+    };
+    io.save = [=](const QString &path, int type, const QVector<PTTag> &tags, QString *error) {
+        const bool ok = real.save(path, type, tags, error);
+        step();
+        return ok;
+    };
+    io.removeFolder = [=](const QString &folder) {
+        const bool ok = real.removeFolder(folder);
+        step();
+        return ok;
+    };
+    return io;
+}
+
+// Opening a project finishes a merge or split cut off or takes it back.
+void openAProject(const QString &)
+{
+    PTData opened;
+    opened.loadProject("PA");
+}
+
 int addRows()
 {
     // Six photos; in the target folder before: the first untagged (kept and
@@ -107,7 +188,7 @@ int addRows()
         const QString out = work + "/out";
         QFile::resize(out + "/P3.jpg", QFileInfo(out + "/P3.jpg").size() / 2);
         QFile::resize(out + "/P4.jpg", 0);
-        writeFile(out + "/.P5.jpg.x1y2z3.part", QByteArray(5000, 'x'));
+        writeFile(out + "/.P5.jpg.korvel-tmp-x1y2z3", QByteArray(5000, 'x'));
     };
     geotag.targets = QStringList{"P2.jpg"};
     add(geotag);
@@ -286,85 +367,68 @@ int addRows()
                     for (const QString &file : {p, "thumb_" + p}) {
                         if (!PTFixture::photo(folder + "/" + file, size++, 30, false))
                             qFatal("pt-merge: no photo");
-                        ids << QCryptographicHash::hash(readFile(folder + "/" + file), QCryptographicHash::Sha1)
-                                   .toHex();
+                        ids << photoId(folder + "/" + file);
                     }
                 }
             };
             make("PA", {"IMG_1.jpg", "a.jpg"}, 0);
             make("PB", {"IMG_1.jpg"}, 10);
             make("PC", {"c.jpg"}, 20);
-            ids.sort();
-            writeFile(work + "/photos", ids.join('\n').toLatin1());
+            notePhotos(work, ids);
         };
         merge.output = [](const QString &) { return PTProjectFile::projectsFolder(); };
         merge.run = [target](const QString &, const Step &step) {
-            PTProjectMerge::Io io = PTProjectMerge::defaultIo();
-            const PTProjectMerge::Io real = io;
-            io.move = [&](const QString &from, const QString &to) {
-                const bool ok = real.move(from, to);
-                step();
-                return ok;
-            };
-            io.save = [&](const QString &path, int type, const QVector<PTTag> &tags, QString *error) {
-                const bool ok = real.save(path, type, tags, error);
-                step();
-                return ok;
-            };
-            io.removeFolder = [&](const QString &folder) {
-                const bool ok = real.removeFolder(folder);
-                step();
-                return ok;
-            };
             const QStringList sources{"PA", "PB", "PC"};
-            const PTProjectMerge::Result r = PTProjectMerge::merge(sources, target, sources, io);
+            const PTProjectMerge::Result r = PTProjectMerge::merge(sources, target, sources, steppingIo(step));
             Outcome o;
             o.success = r.ok;
             o.message = r.error;
             return o;
         };
         merge.targets = QStringList{".merge.journal", target + "/" + target + ".zpt"};
-        // Opening a project finishes a merge cut off or takes it back.
-        merge.reopen = [](const QString &) {
-            PTData opened;
-            opened.loadProject("PA");
-        };
-        // Every photo is still there once, and each project folder holds
-        // exactly the photos its file lists, with their previews.
-        merge.check = [](const QString &work) {
-            QStringList wrong, ids;
-            const QString root = PTProjectFile::projectsFolder();
-            if (QFileInfo::exists(PTProjectMerge::journalPath()))
-                wrong << "journal left";
-            for (const QString &p : QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-                PTProjectContent c;
-                if (PTProjectFile::load(PTProjectFile::projectFilePath(p), c) != PTProjectFile::Status::Ok) {
-                    wrong << p + ": no project file";
-                    continue;
-                }
-                QStringList expected{p + ".zpt"};
-                for (const PTTag &t : c.tags) {
-                    if (!t.imageName.isEmpty())
-                        expected << t.imageName << PTProjectFile::previewName(t.imageName, PTImageJpeg);
-                }
-                QStringList present = QDir(root + "/" + p).entryList(QDir::Files | QDir::Hidden);
-                expected.sort();
-                present.sort();
-                if (expected != present)
-                    wrong << p + ": " + present.join(',') + " but lists " + expected.join(',');
-                for (const QString &f : present) {
-                    if (f.endsWith(".jpg"))
-                        ids << QCryptographicHash::hash(readFile(root + "/" + p + "/" + f), QCryptographicHash::Sha1)
-                                   .toHex();
-                }
-            }
-            ids.sort();
-            if (ids.join('\n').toLatin1() != readFile(work + "/photos"))
-                wrong << "the photos are not the ones before, each once";
-            return wrong;
-        };
+        merge.reopen = openAProject;
+        merge.check = projectsWhole;
         add(merge);
     }
+
+    // One project of four photos split in two, two photos with each part;
+    // many tags without photos make each new file larger than a photo.
+    Row split;
+    split.name = "pt-split";
+    split.prepare = [](const QString &work) {
+        QDir(PTProjectFile::projectsFolder()).removeRecursively();
+        QVector<PTTag> tags;
+        for (const char *p : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) {
+            tags << PTFixture::tag(p);
+            for (int i = 0; i < 20; ++i)
+                tags << PTFixture::tag(QString());
+        }
+        for (int i = 0; i < 20; ++i)  // so the second file is the largest
+            tags << PTFixture::tag(QString());
+        const QString folder = PTFixture::project("PA", tags);
+        QStringList ids;
+        int size = 40;
+        for (const char *p : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) {
+            for (const QString &file : {QString(p), "thumb_" + QString(p)}) {
+                if (!PTFixture::photo(folder + "/" + file, size++, 30, false))
+                    qFatal("pt-split: no photo");
+                ids << photoId(folder + "/" + file);
+            }
+        }
+        notePhotos(work, ids);
+    };
+    split.output = [](const QString &) { return PTProjectFile::projectsFolder(); };
+    split.run = [](const QString &, const Step &step) {
+        const PTProjectMerge::Result r = PTProjectMerge::split("PA", 42, "West", "East", steppingIo(step));
+        Outcome o;
+        o.success = r.ok;
+        o.message = r.error;
+        return o;
+    };
+    split.targets = QStringList{".merge.journal", "West/West.zpt", "East/East.zpt"};
+    split.reopen = openAProject;
+    split.check = projectsWhole;
+    add(split);
 
     // EXIF written into a big photo (reading, tagging and writing it takes a
     // while); the photo's own tags stay.

@@ -7,8 +7,6 @@
 #include <QImageWriter>
 
 #include <cerrno>
-#include <cstring>
-#include <unistd.h>
 
 #include "atomicfile/atomicfile.h"
 #include "exif/exifhandler.h"
@@ -34,11 +32,6 @@ Result write(const QImage &image, const AraHeader &header, const QString &fileNa
             *error = AtomicFile::describe(fileName, reason);
         return Result::Failed;
     };
-    // A file the user may not write stays, as it did when written in place.
-    const QByteArray native = QFile::encodeName(fileName);
-    if (QFileInfo::exists(fileName) && ::access(native.constData(), W_OK) != 0)
-        return fail(QString::fromLocal8Bit(std::strerror(errno)));
-
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -67,13 +60,8 @@ Result write(const QImage &image, const AraHeader &header, const QString &fileNa
         if (tagged)
             bytes = taggedBytes;
     }
-    // A link stays a link: the file it points to is replaced.
-    const QFileInfo info(fileName);
-    const QString target = info.isSymLink() && info.exists() ? info.canonicalFilePath() : fileName;
-    // What a killed export left in the folder goes first.
-    AtomicFile::removeAbandoned(QFileInfo(target).absolutePath());
     QString reason;
-    if (!AtomicFile::write(target, bytes, &reason))
+    if (!AtomicFile::write(fileName, bytes, &reason))
         return fail(reason);
     return tagged ? Result::Written : Result::WrittenWithoutTags;
 }
