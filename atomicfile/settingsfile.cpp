@@ -732,17 +732,6 @@ QString whyNotSaved(const QString &file)
     return QStringLiteral("the file could not be written");
 }
 
-void syncFolder(const QString &file, QString *reason)
-{
-    const int fd = ::open(QFile::encodeName(QFileInfo(file).absolutePath()).constData(),
-                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    if (::fsync(fd) != 0 && errno != EINVAL)
-        *reason = osReason(errno);
-    ::close(fd);
-}
-
 // sync() with the bare reason.
 bool syncStore(QSettings &settings, QString *file, QString *reason)
 {
@@ -772,8 +761,9 @@ bool syncStore(QSettings &settings, QString *file, QString *reason)
             *reason = r.reason;
     }
     if (status == QSettings::NoError) {
-        if (ran)
-            syncFolder(*file, reason);
+        // The new name survives a power cut before success is said.
+        if (ran && !AtomicFile::syncFolder(QFileInfo(*file).absolutePath()))
+            *reason = osReason(errno);
         return reason->isEmpty();
     }
     if (reason->isEmpty()) {
