@@ -48,7 +48,8 @@ public:
     // Writes key only when the store lacks it or holds another value: every
     // setValue rewrites and syncs the file, which the start should not wait for.
     static void storeIfChanged(QSettings &settings, const QString &key, const QVariant &value);
-    void syncSettings();
+    // Writes the store now; a failure is told to the user (once).
+    bool syncSettings();
 
     // Workspace folders
     QString navtracPath() const { return m_navtracDir.path(); }

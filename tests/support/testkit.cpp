@@ -1,9 +1,12 @@
 #include "support/testkit.h"
 
+#include "atomicfile/settingsfile.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QSettings>
 #include <QMouseEvent>
 #include <QStandardPaths>
 #include <QTcpServer>
@@ -82,6 +85,7 @@ void setApplicationIdentity()
     QCoreApplication::setOrganizationName(QStringLiteral("Brisolan Technologies"));
     QCoreApplication::setOrganizationDomain(QStringLiteral("brisolan.example"));
     QCoreApplication::setApplicationName(QStringLiteral("Korvel Tarvendel"));
+    QSettings::setDefaultFormat(SettingsFile::format());
 }
 
 // ---- PromptScript ----
