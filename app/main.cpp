@@ -6,6 +6,7 @@
 #include <QDebug>
 #include <QDir>
 #include <QIcon>
+#include <QSettings>
 #include <QSplashScreen>
 #include <QStandardPaths>
 #include <QThread>
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "atomicfile/settingsfile.h"
 #include "core/data.h"
 #include "core/debuglog.h"
 #include "app/intromain.h"
@@ -143,6 +145,8 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationName(QStringLiteral("Korvel Tarvendel"));
 
     QApplication app(argc, argv);
+    // Every store of the program checks its saves (see SettingsFile).
+    QSettings::setDefaultFormat(SettingsFile::format());
 
     QSplashScreen splash(QIcon(QStringLiteral(":/splash.jpg")).pixmap(800));
     splash.show();

@@ -368,7 +368,13 @@ void MainWindow::placemarksclicked()
         editor.exec();
     }
     // The editor changed the shared model in place, however it was closed.
-    Data::instance()->savePlacemarks();
+    QString error;
+    if (!Data::instance()->savePlacemarks(&error)) {
+        Prompt::error(this, tr("Placemarks not saved"),
+                      tr("The placemarks could not be saved. Your changes stay until the "
+                         "program is closed; they are saved again then.")
+                          + QStringLiteral("\n\n") + error);
+    }
 }
 void MainWindow::checkNewVersion()
 {
@@ -647,24 +653,38 @@ void MainWindow::tabclosed(int index)
 
 void MainWindow::closeEvent(QCloseEvent *e)
 {
-    bool unsaved = false;
-    for (int i = 0; i < m_tabs->count() && !unsaved; ++i)
-        unsaved = window(i) && window(i)->isModified();
-    if (unsaved) {
+    // True when the user chooses to exit and lose what was not saved.
+    const auto exitAnyway = [this](QWidget *parent, const QString &title, const QString &text) {
         Prompt::Request rq;
+        rq.parent = parent;
         rq.icon = QMessageBox::Warning;
-        rq.text = tr("Are you sure you want to quit?\n\nSome open projects aren't saved and their "
-                     "changes will be lost!");
+        rq.title = title;
+        rq.text = text;
         rq.buttons = QMessageBox::NoButton;
         rq.extraButtons = QStringList{tr("&Exit without saving"), tr("&Cancel")};
         rq.extraRoles = {QMessageBox::DestructiveRole, QMessageBox::RejectRole};
         rq.defaultExtra = 1;
-        if (Prompt::ask(rq) != Prompt::extra(0)) {
-            e->ignore();
-            return;
-        }
+        return Prompt::ask(rq) == Prompt::extra(0);
+    };
+    bool unsaved = false;
+    for (int i = 0; i < m_tabs->count() && !unsaved; ++i)
+        unsaved = window(i) && window(i)->isModified();
+    if (unsaved
+        && !exitAnyway(nullptr, QString(),
+                       tr("Are you sure you want to quit?\n\nSome open projects aren't saved and their "
+                          "changes will be lost!"))) {
+        e->ignore();
+        return;
     }
     Data *data = Data::instance();
+    QString placemarkError;
+    if (data->placemarksUnsaved() && !data->savePlacemarks(&placemarkError)
+        && !exitAnyway(this, tr("Placemarks not saved"),
+                       tr("The placemarks could not be saved and their changes will be lost!")
+                           + QStringLiteral("\n\n") + placemarkError)) {
+        e->ignore();
+        return;
+    }
     data->settings()->setValue(QStringLiteral("geometry"), saveGeometry());
     e->accept();
     qDebug() << "[MAIN] Program exits";

@@ -14,6 +14,7 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include "atomicfile/atomicfile.h"
 #include "core/data.h"
 #include "core/prompt/prompt.h"
 #include "app/shellwidgets.h"
@@ -185,7 +186,7 @@ void MigrateDiag::runMapMove()
         const QString to = target + QDir::separator() + name;
         // A map of that name in the store is never overwritten; the old one
         // stays where it is and is listed for the user.
-        if (QFileInfo::exists(to) || !QFile::rename(from, to)) {
+        if (!AtomicFile::renameNoReplace(from, to)) {
             qWarning() << "[MigrateDiag] map not moved" << from;
             m_unmovedMaps << from;
         }

@@ -462,7 +462,14 @@ void SettingsProgram::addMapBoxService()
         return;
     }
     Data *data = Data::instance();
-    const QString name = data->writeMapBoxPage(style, token);
+    QString error;
+    const QString name = data->writeMapBoxPage(style, token, &error);
+    if (name.isEmpty() && !error.isEmpty()) {
+        Prompt::error(this, tr("Map service not added"),
+                      tr("The page of the MapBox map service could not be written.")
+                          + QStringLiteral("\n\n") + error);
+        return;
+    }
     if (name.isEmpty()) {
         Prompt::info(this, tr("ID already in list"),
                      tr("The entered MapBox map service is already in the list."));

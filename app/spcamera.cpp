@@ -131,9 +131,17 @@ void SPCamera::removeClicked()
     if (m_cameraBox->count() == 0)
         return;
     const QString name = m_cameraBox->currentText();
+    const int index = m_cameraBox->currentIndex();
     // The neighbour becomes current through updateCam before the camera goes.
-    m_cameraBox->removeItem(m_cameraBox->currentIndex());
-    Data::instance()->removeCamera(name);
+    m_cameraBox->removeItem(index);
+    QString error;
+    if (!Data::instance()->removeCamera(name, &error) && !error.isEmpty()) {
+        // Still stored: it stays in the list and current.
+        m_cameraBox->insertItem(index, name);
+        m_cameraBox->setCurrentIndex(index);
+        Prompt::error(this, tr("Camera not removed"),
+                      tr("The camera list could not be saved.") + QStringLiteral("\n\n") + error);
+    }
 }
 
 // ---- SPCameraAdd ----
@@ -279,7 +287,14 @@ void SPCameraAdd::addclicked()
     camera.processTime = m_processTime->value();
     camera.delay = m_delayTime->value();
     camera.imageSize = QSize(m_imageWidth->value(), m_imageHeight->value());
-    if (!Data::instance()->addCamera(camera)) {
+    QString error;
+    if (!Data::instance()->addCamera(camera, &error)) {
+        if (!error.isEmpty()) {
+            Prompt::error(this, tr("Camera not saved"),
+                          tr("The camera list could not be saved.") + QStringLiteral("\n\n")
+                              + error);
+            return;
+        }
         Prompt::warning(this, tr("Name already exists!"),
                         tr("The name of your camera, you entered, already exists. Please choose "
                            "annother name."));

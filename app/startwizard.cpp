@@ -153,8 +153,13 @@ void StartWizard::accept()
     data->setHarlekSDPath(harlekSD);
     data->setMapPath(map);
     data->setWaypointPath(waypoint);
-    if (found)
-        data->addCamera(camera);
+    QString cameraError;
+    if (found && !data->addCamera(camera, &cameraError) && !cameraError.isEmpty()) {
+        // The workspace is set up all the same; the camera can be added later.
+        Prompt::error(this, tr("Camera not saved"),
+                      tr("The camera list could not be saved.") + QStringLiteral("\n\n")
+                          + cameraError);
+    }
     data->initWorkspace();
     data->syncSettings();
     QWizard::accept();

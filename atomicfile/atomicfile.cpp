@@ -3,7 +3,10 @@
 #include <QDebug>
 #include <QDir>
 #include <QFile>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
@@ -192,6 +195,39 @@ void removeTree(int parentFd, const char *name)
     ::unlinkat(parentFd, name, AT_REMOVEDIR);
 }
 
+// What killed writers left beside a file goes before each write. A folder
+// of thousands of files takes a while to read, so a folder swept a moment
+// ago is not read again at once: sweeps take at most about one twentieth of
+// the time, and what a kill left goes at the next sweep after the pause.
+struct Swept {
+    qint64 endNs = 0;
+    qint64 costNs = 0;
+};
+QMutex sweptLock;
+QHash<QString, Swept> swept;
+
+void sweepBeforeWrite(const QString &folder)
+{
+    static QElapsedTimer clock;
+    {
+        QMutexLocker locked(&sweptLock);
+        if (!clock.isValid())
+            clock.start();
+        const qint64 now = clock.nsecsElapsed();
+        const Swept last = swept.value(folder, {-1, 0});
+        if (last.endNs >= 0 && now < last.endNs + 20 * last.costNs)
+            return;
+        if (swept.size() > 1000)
+            swept.clear();
+        swept.insert(folder, {now, last.costNs});  // others wait meanwhile
+    }
+    const qint64 start = clock.nsecsElapsed();
+    removeAbandoned(folder);
+    const qint64 end = clock.nsecsElapsed();
+    QMutexLocker locked(&sweptLock);
+    swept.insert(folder, {end, end - start});
+}
+
 }  // namespace
 
 QString describe(const QString &path, const QString &reason)
@@ -298,6 +334,12 @@ int removeAbandoned(const QString &folder)
     return removed;
 }
 
+void forgetRecentSweeps()
+{
+    QMutexLocker locked(&sweptLock);
+    swept.clear();
+}
+
 int removeAbandonedBelow(const QString &folder, int depth)
 {
     int removed = removeAbandoned(folder);
@@ -349,8 +391,7 @@ bool Writer::open(OpenMode mode)
                 return fail(err);
         }
     }
-    // What killed writers left beside the file goes first.
-    removeAbandoned(QFileInfo(m_real).absolutePath());
+    sweepBeforeWrite(QFileInfo(m_real).absolutePath());
     m_fd = openTemp(m_real, &m_temp);
     if (m_fd < 0) {
         m_temp.clear();
@@ -602,7 +643,7 @@ bool Folder::open()
 {
     if (m_fd >= 0)
         return true;
-    removeAbandoned(QFileInfo(m_target).absolutePath());
+    sweepBeforeWrite(QFileInfo(m_target).absolutePath());
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QString temp = tempName(m_target);
         const QByteArray name = encoded(temp);

@@ -166,6 +166,12 @@ bool isTemporaryName(const QString &fileName);
 // holds a lock on its temporary, so it stays. Returns how many went.
 int removeAbandoned(const QString &folder);
 
+// Each writer sweeps its folder when it starts, but a folder swept a moment
+// ago is not read again at once (a folder of thousands of files would make
+// a series of writes slow). This forgets the recent sweeps, so the next
+// writer sweeps as the first one of a new process does (for tests).
+void forgetRecentSweeps();
+
 // The same in folder and the folders below it, to the given depth (links to
 // folders are not followed): the sweep at program start.
 int removeAbandonedBelow(const QString &folder, int depth);

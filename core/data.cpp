@@ -14,12 +14,19 @@
 
 #include "harleklog/harleklog.h"
 #include "atomicfile/atomicfile.h"
+#include "atomicfile/settingsfile.h"
 #include "core/prompt/prompt.h"
 
 namespace {
 Data *s_instance = nullptr;
 
 const char *const kDefaultProbeUrl = "http://example.com/";
+
+void tellSettingsFailure(const QString &file, const QString &reason)
+{
+    Prompt::error(nullptr, QObject::tr("Settings"),
+                  SettingsFile::failureText(AtomicFile::describe(file, reason)));
+}
 }  // namespace
 
 Data *Data::instance()
@@ -62,8 +69,17 @@ Data::Data(QObject *parent) : QObject(parent)
 {
     qDebug() << "Data constructor";
 
-    m_settings = new QSettings(QStringLiteral("Brisolan Technologies"),
-                               QStringLiteral("Korvel Tarvendel"), this);
+    const QString organization = QStringLiteral("Brisolan Technologies");
+    const QString application = QStringLiteral("Korvel Tarvendel");
+    SettingsFile::setFailureHandler(tellSettingsFailure);
+    // A damaged store would read as a program never set up: the user hears
+    // of it before any wizard, and its bytes are kept.
+    const QString settingsFile = SettingsFile::path(organization, application);
+    const SettingsFile::Damage damage = SettingsFile::prepare(settingsFile);
+    if (damage.damaged())
+        Prompt::warning(nullptr, tr("Settings"), damage.message(settingsFile));
+    m_settings = new QSettings(SettingsFile::format(), QSettings::UserScope, organization, application, this);
+    SettingsFile::watch(m_settings);
     m_placemarkModel = new QStandardItemModel();
 
     m_freshSettings = m_settings->allKeys().count() <= 15;
@@ -122,7 +138,7 @@ Data::Data(QObject *parent) : QObject(parent)
         writeOsmPage(osmFolder);
     }
 
-    m_settings->sync();
+    SettingsFile::save(*m_settings, SettingsFile::Delivery::Now);
     // A missing map folder holds no maps. Rebuilding would create it, and with
     // it the workspace folder, so a program that was never set up would look
     // like an old installation at its next start.
@@ -175,7 +191,11 @@ int Data::removeAbandonedWrites(const QStringList &folders)
     return removed;
 }
 
-void Data::syncSettings() { m_settings->sync(); }
+bool Data::syncSettings()
+{
+    // Also after the event loop has ended: a failure is told at once.
+    return SettingsFile::save(*m_settings, SettingsFile::Delivery::Now);
+}
 
 void Data::checkUserFolder(QDir &dir, const QString &key, const QString &defaultPath,
                            const QString &chooserTitle)

@@ -48,7 +48,8 @@ public:
     // Writes key only when the store lacks it or holds another value: every
     // setValue rewrites and syncs the file, which the start should not wait for.
     static void storeIfChanged(QSettings &settings, const QString &key, const QVariant &value);
-    void syncSettings();
+    // Writes the store now; a failure is told to the user (once).
+    bool syncSettings();
 
     // Workspace folders
     QString navtracPath() const { return m_navtracDir.path(); }
@@ -154,8 +155,9 @@ public:
     // Writes the map JPEG <record name>.jpg and, once it is written, a line
     // of the index file; true when the JPEG was written. A record without a
     // source gets the current map service's. Callers rebuild the index
-    // afterwards.
-    bool saveMapImage(const QImage &image, MapDescription record);
+    // afterwards. When the JPEG is not written, *error (when given) holds
+    // "<file>: <reason>".
+    bool saveMapImage(const QImage &image, MapDescription record, QString *error = nullptr);
     void updateMapIndex();
     int mapIndexCount() const;
     MapDescription mapIndexEntry(int i) const;  // empty when out of range
@@ -171,9 +173,16 @@ public:
     void loadCameras();  // built-in table, user list, current camera
     void loadDefaultCameras();
     int loadCameraList();
-    bool saveCameraList();
-    bool addCamera(const Camera &camera);
-    bool removeCamera(const QString &name);  // also rewrites the store
+    // Failures give "<file>: <reason>" in *error.
+    bool saveCameraList(QString *error = nullptr);
+    // Appends the camera and rewrites the store. False when a user camera of
+    // that name exists (*error empty) or the store could not be written
+    // (*error set; the list is as it was).
+    bool addCamera(const Camera &camera, QString *error = nullptr);
+    // Removes the camera and rewrites the store. False when there is none
+    // (*error empty) or the store could not be written (*error set; the
+    // camera stays in the list).
+    bool removeCamera(const QString &name, QString *error = nullptr);
     // The first user / built-in camera of that name. An unknown name gives
     // an empty record and *found = false (no exception).
     Camera camera(const QString &name, bool *found = nullptr) const;
@@ -187,12 +196,19 @@ public:
     // Placemarks (<map folder>/placemarks)
     QStandardItemModel *placemarkModel() const { return m_placemarkModel; }
     void loadPlacemarks();
-    bool savePlacemarks();  // emits pmChanged() after a successful write
+    // Emits pmChanged() after a successful write; a failure gives
+    // "<file>: <reason>" in *error and leaves the model marked unsaved.
+    bool savePlacemarks(QString *error = nullptr);
+    // The model holds changes that the last save could not write.
+    bool placemarksUnsaved() const { return m_placemarksUnsaved; }
     QString placemarksPath() const;
 
     // Map pages: one folder per service below the map-page folder.
     void writeOsmPage(const QString &folder);
-    QString writeMapBoxPage(const QString &styleUrl, const QString &accessToken);
+    // Empty when the service exists already (*error empty) or its page
+    // could not be written (*error: "<file>: <reason>").
+    QString writeMapBoxPage(const QString &styleUrl, const QString &accessToken,
+                            QString *error = nullptr);
     void localizePageLinks(const QString &pageFile);
     QStringList mapServices();
     void removeMapService(const QString &name);
@@ -282,6 +298,7 @@ private:
 
     // ---- Stored maps, cameras, placemarks, map pages ----
     QStandardItemModel *m_placemarkModel = nullptr;
+    bool m_placemarksUnsaved = false;
     QStringList m_mapServices;
     MapIndex m_mapIndex;
     QList<Camera> m_templateCameras;

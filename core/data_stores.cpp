@@ -23,7 +23,7 @@ QString Data::orthoMapPath() const
     return path;
 }
 
-bool Data::saveMapImage(const QImage &image, MapDescription record)
+bool Data::saveMapImage(const QImage &image, MapDescription record, QString *failure)
 {
     if (record.source().isEmpty()) {
         QString src = currentMapService();
@@ -32,10 +32,13 @@ bool Data::saveMapImage(const QImage &image, MapDescription record)
         record.setSource(src);
     }
     const QString folder = orthoMapPath();
+    const QString file = folder + "/" + record.name() + ".jpg";
     QString error;
-    if (!MapDescription::writeImage(folder + "/" + record.name() + ".jpg", image, record,
-                                    &error)) {
-        qWarning() << "[Data] saveMapImage: could not write" << record.name() << error;
+    if (!MapDescription::writeImage(file, image, record, &error)) {
+        const QString described = AtomicFile::describe(file, error);
+        qWarning().noquote() << "[Data] saveMapImage: could not write" << described;
+        if (failure)
+            *failure = described;
         return false;
     }
 
@@ -184,32 +187,47 @@ int Data::loadCameraList()
     return m_cameras.size();
 }
 
-bool Data::saveCameraList()
+bool Data::saveCameraList(QString *error)
 {
-    QString error;
-    if (!CameraStore::write(cameraStorePath(), m_cameras, &error)) {
-        qWarning() << "[Data] could not write the camera store" << cameraStorePath() << error;
+    QString reason;
+    if (!CameraStore::write(cameraStorePath(), m_cameras, &reason)) {
+        const QString described = AtomicFile::describe(cameraStorePath(), reason);
+        qWarning().noquote() << "[Data] could not write the camera store" << described;
+        if (error)
+            *error = described;
         return false;
     }
     return true;
 }
 
-bool Data::addCamera(const Camera &camera)
+bool Data::addCamera(const Camera &camera, QString *error)
 {
+    if (error)
+        error->clear();
     if (m_cameras.contains(camera))
         return false;
     m_cameras.append(camera);
-    saveCameraList();
+    // The list in memory stays what the store holds: a camera that was not
+    // stored would be gone after a restart.
+    if (!saveCameraList(error)) {
+        m_cameras.removeLast();
+        return false;
+    }
     return true;
 }
 
-bool Data::removeCamera(const QString &name)
+bool Data::removeCamera(const QString &name, QString *error)
 {
+    if (error)
+        error->clear();
     for (int i = 0; i < m_cameras.size(); ++i) {
         if (m_cameras[i].name == name) {
-            m_cameras.removeAt(i);
+            const Camera removed = m_cameras.takeAt(i);
             // Written at once, so the camera stays removed after a restart.
-            saveCameraList();
+            if (!saveCameraList(error)) {
+                m_cameras.insert(i, removed);
+                return false;
+            }
             return true;
         }
     }
@@ -283,13 +301,18 @@ void Data::loadPlacemarks()
     Placemarks::load(m_placemarkModel, placemarksPath());
 }
 
-bool Data::savePlacemarks()
+bool Data::savePlacemarks(QString *error)
 {
-    QString error;
-    if (!Placemarks::save(m_placemarkModel, placemarksPath(), &error)) {
-        qWarning() << "[Data] could not write the placemarks" << placemarksPath() << error;
+    QString reason;
+    if (!Placemarks::save(m_placemarkModel, placemarksPath(), &reason)) {
+        const QString described = AtomicFile::describe(placemarksPath(), reason);
+        qWarning().noquote() << "[Data] could not write the placemarks" << described;
+        if (error)
+            *error = described;
+        m_placemarksUnsaved = true;
         return false;
     }
+    m_placemarksUnsaved = false;
     emit pmChanged();
     return true;
 }
@@ -301,9 +324,9 @@ void Data::writeOsmPage(const QString &folder)
     MapPages::writeOsmPage(folder);
 }
 
-QString Data::writeMapBoxPage(const QString &styleUrl, const QString &accessToken)
+QString Data::writeMapBoxPage(const QString &styleUrl, const QString &accessToken, QString *error)
 {
-    return MapPages::writeMapBoxPage(m_mapApiDir.path(), styleUrl, accessToken);
+    return MapPages::writeMapBoxPage(m_mapApiDir.path(), styleUrl, accessToken, error);
 }
 
 void Data::localizePageLinks(const QString &pageFile)

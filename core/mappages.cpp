@@ -6,6 +6,10 @@
 #include <QFileInfo>
 #include <algorithm>
 
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+
 #include "atomicfile/atomicfile.h"
 
 namespace MapPages {
@@ -34,15 +38,26 @@ static QByteArray withLibraryLocations(QByteArray page)
     return page;
 }
 
+// Writes bytes to target; on failure *error holds "<file>: <reason>".
+static bool writePageFile(const QString &target, const QByteArray &bytes, QString *error)
+{
+    QString reason;
+    if (AtomicFile::write(target, bytes, &reason))
+        return true;
+    if (error)
+        *error = AtomicFile::describe(target, reason);
+    return false;
+}
+
 static bool copyResource(const QString &resource, const QString &target, QString *error)
 {
     QFile in(resource);
     if (!in.open(QIODevice::ReadOnly)) {
         if (error)
-            *error = resource + ": " + in.errorString();
+            *error = AtomicFile::describe(resource, in.errorString());
         return false;
     }
-    return AtomicFile::write(target, in.readAll(), error);
+    return writePageFile(target, in.readAll(), error);
 }
 
 bool writeOsmPage(const QString &folder, QString *error)
@@ -55,7 +70,7 @@ bool writeOsmPage(const QString &folder, QString *error)
             *error = tpl.errorString();
         return false;
     }
-    const bool ok = AtomicFile::write(page, withLibraryLocations(tpl.readAll()), error) &&
+    const bool ok = writePageFile(page, withLibraryLocations(tpl.readAll()), error) &&
                     copyResource(":/osmmap.css", folder + "/map.css", error) &&
                     copyResource(":/osmmarker.png", folder + "/marker.png", error);
     if (!ok) {
@@ -94,27 +109,32 @@ QString scriptString(const QString &text)
 QString writeMapBoxPage(const QString &apiFolder, const QString &styleUrl,
                         const QString &accessToken, QString *error)
 {
+    if (error)
+        error->clear();
     const QString name = mapBoxServiceName(styleUrl);
     const QString folder = apiFolder + '/' + name;
-    if (name.isEmpty() || QFileInfo::exists(folder))
+    const QFileInfo existing(folder);
+    if (name.isEmpty() || existing.exists() || existing.isSymLink())
         return QString();
     QFile tpl(":/mapbox.html");
     if (!tpl.open(QIODevice::ReadOnly)) {
         if (error)
-            *error = tpl.errorString();
+            *error = AtomicFile::describe(tpl.fileName(), tpl.errorString());
         return QString();
     }
     QByteArray page = withLibraryLocations(tpl.readAll());
     page.replace("xxxxx.xxxxx", scriptString(styleUrl).toUtf8());
     page.replace("yyyyy.yyyyy", scriptString(accessToken).toUtf8());
-    if (!QDir().mkpath(folder)) {
-        if (error)
-            *error = QStringLiteral("cannot create %1").arg(folder);
+    QDir().mkpath(apiFolder);
+    if (::mkdir(QFile::encodeName(folder).constData(), 0777) != 0) {
+        // Taken since it was looked at: there already, nothing written.
+        if (errno != EEXIST && error)
+            *error = AtomicFile::describe(folder, QString::fromLocal8Bit(std::strerror(errno)));
         return QString();
     }
     if (!copyResource(":/osmmarker.png", folder + "/marker.png", error) ||
         !copyResource(":/osm/mapbox.css", folder + "/mapbox.css", error) ||
-        !AtomicFile::write(folder + "/index.html", page, error)) {
+        !writePageFile(folder + "/index.html", page, error)) {
         qWarning() << "[Data] could not write the MapBox page" << name << (error ? *error : QString());
         QDir(folder).removeRecursively();
         return QString();

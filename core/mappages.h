@@ -18,8 +18,8 @@ QString mapBoxServiceName(const QString &styleUrl);
 QString scriptString(const QString &text);
 
 // Writes a MapBox service folder under apiFolder and returns the service
-// name; empty when the folder exists already (nothing written) or writing
-// failed.
+// name; empty when the folder exists already (nothing written, *error
+// empty) or writing failed (*error holds "<file>: <reason>").
 QString writeMapBoxPage(const QString &apiFolder, const QString &styleUrl,
                         const QString &accessToken, QString *error = nullptr);
 

@@ -5,13 +5,18 @@
 #include <QNetworkProxyQuery>
 #include <QSettings>
 
+#include "atomicfile/settingsfile.h"
 #include "core/data.h"
 
 namespace {
 // Data's store: same organisation and application names, and QSettings
 // objects of one process share their contents.
 struct Store : QSettings {
-    Store() : QSettings(QStringLiteral("Brisolan Technologies"), QStringLiteral("Korvel Tarvendel")) {}
+    Store()
+        : QSettings(SettingsFile::format(), QSettings::UserScope, QStringLiteral("Brisolan Technologies"),
+                    QStringLiteral("Korvel Tarvendel"))
+    {
+    }
 };
 Store store() { return {}; }
 
@@ -20,6 +25,7 @@ void storeIfChanged(const QString &key, const QVariant &value)
 {
     Store s;
     Data::storeIfChanged(s, key, value);
+    SettingsFile::save(s);
 }
 }  // namespace
 

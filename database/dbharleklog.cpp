@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <exception>
 
+#include "atomicfile/atomicfile.h"
 #include "core/data.h"
 #include "core/headerwidget.h"
 #include "core/prompt/prompt.h"
@@ -154,7 +155,7 @@ void DBHarlekLog::renameClicked()
     if (newName.isEmpty())
         return;
     const QString to = folderOf(newName);
-    if (QFileInfo::exists(to) || QFileInfo(to).isSymLink() || !QFile::rename(folderOf(oldName), to)) {
+    if (!AtomicFile::renameNoReplace(folderOf(oldName), to)) {
         Prompt::message(nullptr, QStringLiteral(":/icons/80/error"), tr("Can't rename Harlek log"),
                         tr("The harlek log can't' be renamed. Please check, if the name already "
                            "exists or if you have the access rights to rename it."),

@@ -8,6 +8,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "atomicfile/atomicfile.h"
 #include "core/prompt/prompt.h"
 #include "database/dbrenamediag.h"
 
@@ -134,7 +135,7 @@ QString renameFile(bool inUse, const QString &oldName, const QString &path, cons
         return QString();
     const QString folder = QFileInfo(path).absolutePath();
     const QString to = folder + QLatin1Char('/') + newName + path.right(suffix.size());
-    if (path.isEmpty() || nameTaken(folder, newName, suffix) || !QFile::rename(path, to)) {
+    if (path.isEmpty() || nameTaken(folder, newName, suffix) || !AtomicFile::renameNoReplace(path, to)) {
         errorBox(texts.failedTitle, texts.failed);
         return QString();
     }

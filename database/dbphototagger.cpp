@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "atomicfile/atomicfile.h"
 #include "core/data.h"
 #include "core/headerwidget.h"
 #include "core/prompt/prompt.h"
@@ -185,12 +186,13 @@ void DBPhotoTagger::renameClicked()
     }
     const QString oldFile = oldFolder + QLatin1Char('/') + old + QStringLiteral(".zpt");
     const QString midFile = oldFolder + QLatin1Char('/') + fresh + QStringLiteral(".zpt");
-    if (!QFile::rename(oldFile, midFile)) {
+    if (!AtomicFile::renameNoReplace(oldFile, midFile)) {
         errorBox(tr("Can't rename photo tagger project"), failText);
         return;
     }
-    if (!QDir().rename(oldFolder, newFolder)) {
-        QFile::rename(midFile, oldFile);
+    if (!AtomicFile::renameNoReplace(oldFolder, newFolder)) {
+        if (!AtomicFile::renameNoReplace(midFile, oldFile))
+            qWarning() << "[DBPhotoTagger] project file left as" << midFile;
         errorBox(tr("Can't rename photo tagger project"), failText);
         return;
     }

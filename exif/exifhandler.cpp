@@ -126,7 +126,7 @@ bool ExifHandler::saveExif(const QString &path, QString *error)
     auto fail = [&](const QString &reason) {
         qCDebug(lcExifHandler) << "saveExif Could not write file" << path << reason;
         if (error)
-            *error = reason;
+            *error = AtomicFile::describe(path, reason);
         return false;
     };
     QFile in(path);

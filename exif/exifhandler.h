@@ -36,7 +36,7 @@ public:
     bool loadExif(const QString &path);
     // Writes the set into the file at path: the bytes are tagged in memory
     // and replace the file in one step, so a kill or a full disk leaves the
-    // old file. On failure *error (when given) holds the reason.
+    // old file. On failure *error (when given) holds "<file>: <reason>".
     bool saveExif(const QString &path, QString *error = nullptr);
     // Writes the set into an image held in memory (the whole file's bytes),
     // so a new file can be written once with its tags.

@@ -5,10 +5,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
 
+#include "atomicfile/settingsfile.h"
 #include "core/mapdescription.h"
 #include "core/prompt/prompt.h"
 
@@ -51,6 +53,7 @@ void start(int *argc, char ***argv)
     });
     new QApplication(*argc, *argv);
     QCoreApplication::setApplicationName(QStringLiteral("Korvel Tarvendel Fuzz"));
+    QSettings::setDefaultFormat(SettingsFile::format());
 }
 
 QString folder() { return s_dir->path(); }

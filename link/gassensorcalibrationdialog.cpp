@@ -9,7 +9,9 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "atomicfile/settingsfile.h"
 #include "core/data.h"
+#include "core/prompt/prompt.h"
 #include "link/gassensor.h"
 
 namespace {
@@ -106,10 +108,29 @@ void GasSensorCalibrationDialog::accept()
     const int low = m_low->value();
     const int high = m_high->value();
     QSettings *s = Data::instance()->settings();
-    s->setValue(QStringLiteral("LEL10PercentValue"), lel10);
-    s->setValue(QStringLiteral("LEL50PercentValue"), lel50);
-    s->setValue(QStringLiteral("LELwarnLow"), low);
-    s->setValue(QStringLiteral("LELwarnHigh"), high);
+    const QList<QPair<QString, int>> values = {{QStringLiteral("LEL10PercentValue"), lel10},
+                                               {QStringLiteral("LEL50PercentValue"), lel50},
+                                               {QStringLiteral("LELwarnLow"), low},
+                                               {QStringLiteral("LELwarnHigh"), high}};
+    QList<QVariant> before;
+    for (const auto &v : values) {
+        before << s->value(v.first);
+        s->setValue(v.first, v.second);
+    }
+    QString error;
+    if (!SettingsFile::sync(*s, &error)) {
+        // Nothing was stored: the store goes back to what the disk holds, so
+        // Cancel leaves no trace, and the dialog stays for another try.
+        for (int i = 0; i < values.size(); ++i) {
+            if (before.at(i).isValid())
+                s->setValue(values.at(i).first, before.at(i));
+            else
+                s->remove(values.at(i).first);
+        }
+        SettingsFile::markReported(s->fileName());
+        Prompt::error(this, windowTitle(), SettingsFile::failureText(error));
+        return;
+    }
     GasSensor::setWarnLowLevel(low);
     GasSensor::setWarnHighLevel(high);
     emit LELcalibrationChanged(lel10, lel50);

@@ -436,16 +436,19 @@ void WPData::detachItems()
             shown.item->scene()->removeItem(shown.item);
 }
 
-bool WPData::writeFile()
+bool WPData::writeFile(QString *error)
 {
     // Built in memory and written in one go through the save file.
     const QByteArray bytes =
         WaypointRecord::file(count(), [this](int n) { return record(n); });
-    QString error;
-    const bool ok = AtomicFile::write(m_filePath, bytes, &error);
-    if (!ok)
-        qWarning() << "[WPData] cannot write flight plan" << m_filePath << error;
-    return ok;
+    QString reason;
+    if (AtomicFile::write(m_filePath, bytes, &reason))
+        return true;
+    const QString described = AtomicFile::describe(m_filePath, reason);
+    qWarning().noquote() << "[WPData] cannot write flight plan" << described;
+    if (error)
+        *error = described;
+    return false;
 }
 
 WPData::ReadResult WPData::readFile()

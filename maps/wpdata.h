@@ -118,8 +118,9 @@ public:
     QList<QPointF> fileGeoList() const { return m_fileGeoList; }
 
     // Writes the plan to filePath through a temporary file; the old file
-    // stays as it was when anything fails.
-    bool writeFile();
+    // stays as it was when anything fails. On failure *error (when given)
+    // holds "<file>: <reason>".
+    bool writeFile(QString *error = nullptr);
     // Reads filePath into an empty plan (a ReadResult). The map must be
     // loaded first: item positions come from its transform. On any failure
     // the plan is left unchanged.

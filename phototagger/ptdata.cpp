@@ -102,7 +102,7 @@ bool PTData::saveProjectFile(const QString &name, int from, int to, QStringList 
         const QString image = getImageName(i);
         if (image.isEmpty())
             continue;
-        if (!QFile::rename(oldFolder + QLatin1Char('/') + image, folder + QLatin1Char('/') + image)) {
+        if (!AtomicFile::renameNoReplace(oldFolder + QLatin1Char('/') + image, folder + QLatin1Char('/') + image)) {
             ok = false;
             if (notMoved)
                 notMoved->append(image);
@@ -112,7 +112,7 @@ bool PTData::saveProjectFile(const QString &name, int from, int to, QStringList 
         const QString previewFrom = oldFolder + QLatin1Char('/') + preview;
         if (!QFileInfo::exists(previewFrom))
             continue;
-        const bool moved = QFile::rename(previewFrom, folder + QLatin1Char('/') + preview);
+        const bool moved = AtomicFile::renameNoReplace(previewFrom, folder + QLatin1Char('/') + preview);
         qDebug() << "[PTData] saveProjectFile move preview" << preview << moved;
         if (!moved) {
             ok = false;

@@ -106,7 +106,7 @@ struct GeoTag {
 // any other file goes through Exiv2 whole. The file takes its name only
 // when whole.
 QString writeTagged(ExifHandler &exif, const QString &from, const QString &target,
-                    AtomicFile::Mode mode)
+                    AtomicFile::Mode mode, int *osError = nullptr)
 {
     QFile in(from);
     if (!in.open(QIODevice::ReadOnly))
@@ -144,8 +144,11 @@ QString writeTagged(ExifHandler &exif, const QString &from, const QString &targe
         out.cancel();
         return AtomicFile::describe(from, in.errorString());
     }
-    if (!out.commit())
+    if (!out.commit()) {
+        if (osError)
+            *osError = out.osError();
         return AtomicFile::describe(target, out.reason());
+    }
     return QString();
 }
 
@@ -165,9 +168,16 @@ QString geotag(const GeoTag &g)
     exif.setGPSAltitude(g.altitude);
     if (g.mapDatum)
         exif.setGPSMapDatum();
-    const QFileInfo target(g.target);
-    if (!target.exists() && !target.isSymLink())
-        return writeTagged(exif, g.source, g.target, AtomicFile::Mode::NoReplace);
+    QFileInfo target(g.target);
+    if (!target.exists() && !target.isSymLink()) {
+        int error = 0;
+        const QString written = writeTagged(exif, g.source, g.target, AtomicFile::Mode::NoReplace, &error);
+        if (error != EEXIST)
+            return written;
+        // Another export into the same folder took the name meanwhile: what
+        // it wrote is taken as any file found there.
+        target = QFileInfo(g.target);
+    }
     if (target.isFile() && PTPhotoFile::isWhole(g.target)) {
         if (!target.isWritable())
             return AtomicFile::describe(g.target, QString::fromLocal8Bit(std::strerror(EACCES)));

@@ -518,12 +518,14 @@ bool WPMain::saveProject(bool saveAs, QString *error)
         name = dialog.getName();
         m_data->setFilePath(Data::instance()->flightPlanFile(name));
     }
-    if (!m_data->writeFile()) {
+    QString failure;
+    if (!m_data->writeFile(&failure)) {
         qDebug() << "[MAIN] MainWindow::saveWp An unexpected error";
         m_data->setFilePath(oldPath);
         Prompt::message(window(), QStringLiteral(":/icons/80/error"), tr("Error!"),
                         tr("An unexpected error occured during saving: The flightplan file could "
-                           "not be opened for writing."),
+                           "not be opened for writing.")
+                            + QStringLiteral("\n\n") + failure,
                         QMessageBox::Ok, QMessageBox::Ok);
         return false;
     }

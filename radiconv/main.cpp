@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDebug>
+#include <QSettings>
 
+#include "atomicfile/settingsfile.h"
 #include "exif/exifhandler.h"
 #include "radiconv/mainwindow.h"
 
@@ -15,6 +17,7 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationName(QStringLiteral("Brisolan Technologies"));
     QApplication::setApplicationVersion(QStringLiteral(RADICONV_VERSION));
     QApplication app(argc, argv);
+    QSettings::setDefaultFormat(SettingsFile::format());
 
     // Exiv2 wants its XMP parser set up before any conversion task starts.
     ExifHandler::initializeLibrary();
@@ -29,6 +32,7 @@ int main(int argc, char *argv[])
         QStringLiteral("Path of one or multiple ARA files or directories containing ARA files to be converted."));
     parser.process(app);
 
+    MainWindow::checkSettingsFile();
     MainWindow window;
     window.setWindowTitle(QStringLiteral("Korvel Radiconv"));
     const QStringList paths = parser.positionalArguments();

@@ -23,18 +23,38 @@
 #include "radiconv/droplist.h"
 #include "radiconv/filelistdelegate.h"
 #include "radiconv/filemodel.h"
+#include "atomicfile/atomicfile.h"
+#include "atomicfile/settingsfile.h"
 #include "core/prompt/prompt.h"
 
 namespace {
 
 const char *const version = RADICONV_VERSION;
 
+const char *const organization = "Brisolan Technologies";
+const char *const application = "Korvel Radiconv";
+
 QSettings settings()
 {
-    return QSettings(QStringLiteral("Brisolan Technologies"), QStringLiteral("Korvel Radiconv"));
+    return QSettings(SettingsFile::format(), QSettings::UserScope, QLatin1String(organization),
+                     QLatin1String(application));
+}
+
+void tellSettingsFailure(const QString &file, const QString &reason)
+{
+    Prompt::error(nullptr, QStringLiteral("Korvel Radiconv"),
+                  SettingsFile::failureText(AtomicFile::describe(file, reason)));
 }
 
 }  // namespace
+
+void MainWindow::checkSettingsFile()
+{
+    const QString file = SettingsFile::path(QLatin1String(organization), QLatin1String(application));
+    const SettingsFile::Damage damage = SettingsFile::prepare(file);
+    if (damage.damaged())
+        Prompt::warning(nullptr, QStringLiteral("Korvel Radiconv"), damage.message(file));
+}
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
@@ -43,6 +63,7 @@ MainWindow::MainWindow(QWidget *parent)
     , m_lastDirFolder(QDir::homePath())
 {
     setWindowTitle(QStringLiteral("Korvel Radiconv"));
+    SettingsFile::setFailureHandler(tellSettingsFailure);
     setMinimumSize(420, 640);
     createToolBar();
 
@@ -262,7 +283,11 @@ void MainWindow::startConversion()
         return;
     qDebug() << "MainWindow::startConversion()";
     const QString target = QDir::toNativeSeparators(m_targetEdit->text());
-    settings().setValue(QStringLiteral("TargetLocation"), target);
+    {
+        QSettings store = settings();
+        store.setValue(QStringLiteral("TargetLocation"), target);
+        SettingsFile::save(store);
+    }
 
     if (!QDir(target).exists() && !QDir().mkpath(target)) {
         Prompt::Request rq;

@@ -21,6 +21,10 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    // Before the settings are first read: tells the user of a damaged
+    // settings file (kept beside it) and clears what a killed save left.
+    static void checkSettingsFile();
+
     void addFilesOrDirectories(const QStringList &paths);
     void createToolBar();
 

@@ -17,6 +17,7 @@ tools/build.sh -DKORVEL_BUILD_TESTS=ON -DKORVEL_WERROR=ON \
   -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG"
 stage "layers and writes"
 python3 tools/check-layers.py "$BUILD_DIR"
+python3 tools/check-writes-selftest.py
 python3 tools/check-writes.py
 stage "tests ($BUILD_DIR)"
 export QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1

@@ -128,10 +128,11 @@ LogCopy::Result LogCopy::copyLog(const QString& source, const QString& logsFolde
         QString sourceError, targetError;
         if (!AtomicFile::copy(file.absoluteFilePath(), folder.path() + QLatin1Char('/') + file.fileName(),
                              AtomicFile::Mode::NoReplace, &sourceError,
-                      &targetError)) {
+                      &targetError, false)) {  // the folder's commit syncs them all at once
             const QString from = QDir::toNativeSeparators(file.absoluteFilePath());
             r.error = targetError.isEmpty()
-                          ? tr("The file %1 could not be copied.").arg(from)
+                          ? tr("The file %1 could not be copied.").arg(from) + QLatin1Char(' ')
+                                + AtomicFile::describe(file.absoluteFilePath(), sourceError)
                           : AtomicFile::describe(target + QLatin1Char('/') + file.fileName(), targetError);
             return r;
         }

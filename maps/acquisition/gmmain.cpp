@@ -12,6 +12,7 @@
 
 #include <cmath>
 
+#include "atomicfile/atomicfile.h"
 #include "core/data.h"
 #include "core/geo.h"
 #include "maps/acquisition/gmleftbar.h"
@@ -182,10 +183,12 @@ void GMMain::addMapInDatabase()
                                 geoPoint(centre), haversine(tl, topRight), haversine(tl, bl));
     QString error;
     if (!MapDescription::writeImage(target, m_map->image(), record, &error)) {
-        qWarning() << "[GMMain] map not written:" << target << error;
+        error = AtomicFile::describe(target, error);
+        qWarning().noquote() << "[GMMain] map not written:" << error;
         Prompt::message(this, QStringLiteral(":/icons/80/error"), tr("Map not saved"),
                         tr("The map could not be written to the map folder. Please check that "
-                           "the folder is writable and the disk is not full."));
+                           "the folder is writable and the disk is not full.")
+                            + QStringLiteral("\n\n") + error);
         return;
     }
     emit gmfinished(target, this);

@@ -95,10 +95,12 @@ QString NewMapForm::store(const QString &existsText)
     MapDescription record = m_mapData;
     record.setName(name);
     record.setSource(QString());  // the current map service's
-    if (!data->saveMapImage(m_image, record)) {
+    QString error;
+    if (!data->saveMapImage(m_image, record, &error)) {
         Prompt::message(this, QStringLiteral(":/icons/80/error"), tr("Map not saved"),
                         tr("The map could not be written to the map folder. Please check that "
-                           "the folder is writable and the disk is not full."));
+                           "the folder is writable and the disk is not full.")
+                            + QStringLiteral("\n\n") + error);
         return QString();
     }
     return path;

@@ -12,6 +12,10 @@
 #include <QSet>
 #include <QVBoxLayout>
 
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+
 #include "atomicfile/atomicfile.h"
 #include "core/prompt/prompt.h"
 #include "phototagger/ptdata.h"
@@ -111,9 +115,11 @@ bool ExportWidget::exportFile()
             const QStringList names = dir.entryList(QDir::Files | QDir::Hidden);
             return QSet<QString>(names.begin(), names.end());
         }();
-        if (madeFolder && !QDir().mkpath(folder)) {
+        if (madeFolder && ::mkdir(QFile::encodeName(folder).constData(), 0777) != 0) {
+            const QString reason = QString::fromLocal8Bit(std::strerror(errno));
             Prompt::message(parentWidget(), QStringLiteral(":/icons/80/error"), tr("Error!"),
-                            tr("Error opening target file!"));
+                            tr("Error opening target file!") + QStringLiteral("\n\n")
+                                + AtomicFile::describe(folder, reason));
             return false;
         }
         QStringList failed, reasons;

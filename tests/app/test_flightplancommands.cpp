@@ -12,7 +12,12 @@
 
 #include <quazip/quazip.h>
 
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
 #include "app/bottomline.h"
+#include "atomicfile/atomicfile.h"
 #include "app/mainwindow.h"
 #include "app/welinfo.h"
 #include "app/welmain.h"
@@ -72,6 +77,12 @@ QString write(const QString &path, const QByteArray &bytes)
     f.open(QIODevice::WriteOnly);
     f.write(bytes);
     return path;
+}
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 WPMain *planTab(MainWindow &w) { return qobject_cast<WPMain *>(w.tabs()->currentWidget()); }
@@ -269,6 +280,90 @@ private slots:
         QMetaObject::invokeMethod(&w, "tabclosed", Q_ARG(int, w.tabs()->currentIndex()));
         QVERIFY(!Data::instance()->isOpen(OpenKind::FlightPlan, "Harbour"));
         QVERIFY(!Data::instance()->isOpen(OpenKind::FlightPlan, "Harbour 2"));
+    }
+
+    // A save that fails says the file and the system's reason after the
+    // window's own message, keeps the old file and the tab's mark.
+    void failedSaveNamesTheFileAndTheReason_data()
+    {
+        QTest::addColumn<bool>("saveAs");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("reason");
+        QTest::newRow("save, full disk") << false << "full" << EFBIG;
+        QTest::newRow("save, read-only folder") << false << "read-only" << EACCES;
+        QTest::newRow("save, folder in the way") << false << "folder" << EISDIR;
+        QTest::newRow("save as, full disk") << true << "full" << EFBIG;
+        QTest::newRow("save as, read-only folder") << true << "read-only" << EACCES;
+    }
+    void failedSaveNamesTheFileAndTheReason()
+    {
+        QFETCH(bool, saveAs);
+        QFETCH(QString, how);
+        QFETCH(int, reason);
+        const QString saved = m_plans + "/Failing.zfp";
+        QFile::remove(saved);
+        QDir(saved).removeRecursively();
+        QFile::remove(m_plans + "/Failing 2.zfp");
+        MainWindow w;
+        QMetaObject::invokeMethod(&w, "openMap", Q_ARG(QString, mapFile("North")));
+        WPMain *plan = planTab(w);
+        QVERIFY(plan);
+        plan->resize(1000, 700);
+        plan->show();
+        placeWaypoint(plan);
+        answerSaveDialog("Failing");
+        w.action("Save Project")->trigger();
+        QCOMPARE(title(w), QString("Failing"));
+        placeWaypoint(plan, QPoint(200, 150));
+        QCOMPARE(title(w), QString("Failing*"));
+
+        if (how == "folder") {
+            QVERIFY(QFile::remove(saved));
+            QVERIFY(QDir().mkpath(saved + "/inside"));
+        }
+        const QHash<QString, QByteArray> before = [this] {
+            QHash<QString, QByteArray> files;
+            for (const QString &name : QDir(m_plans).entryList(QDir::Files | QDir::Hidden))
+                files.insert(name, bytesOf(m_plans + "/" + name));
+            return files;
+        }();
+        const QString target = saveAs ? m_plans + "/Failing 2.zfp" : saved;
+        PromptScript prompts;
+        {
+            std::unique_ptr<KorvelTest::DiskLimit> full;
+            std::unique_ptr<KorvelTest::FilePermissions> permissions;
+            if (how == "full")
+                full = std::make_unique<KorvelTest::DiskLimit>(0);
+            if (how == "read-only") {
+                permissions = std::make_unique<KorvelTest::FilePermissions>();
+                QVERIFY(permissions->enforced());
+                QVERIFY(QFile::setPermissions(m_plans, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+            }
+            if (saveAs)
+                answerSaveDialog("Failing 2");
+            w.action(saveAs ? "Save Project as..." : "Save Project")->trigger();
+            QFile::setPermissions(m_plans, QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                               | QFileDevice::ExeOwner);
+        }
+        QCOMPARE(prompts.requests().size(), 1);
+        QCOMPARE(prompts.requests().first().title, QString("Error!"));
+        QCOMPARE(prompts.requests().first().text,
+                 QString("An unexpected error occured during saving: The flightplan file could not "
+                         "be opened for writing.\n\n%1")
+                     .arg(AtomicFile::describe(target, QString::fromLocal8Bit(strerror(reason)))));
+        QCOMPARE(title(w), QString("Failing*"));
+        // Nothing changed in the folder, no temporary file left.
+        QHash<QString, QByteArray> after;
+        for (const QString &name : QDir(m_plans).entryList(QDir::Files | QDir::Hidden))
+            after.insert(name, bytesOf(m_plans + "/" + name));
+        QCOMPARE(after, before);
+        // The plan still belongs to its file: the next save goes there.
+        QDir(saved).removeRecursively();
+        w.action("Save Project")->trigger();
+        QCOMPARE(title(w), QString("Failing"));
+        QVERIFY(QFileInfo(saved).isFile());
+        QVERIFY(!QFile::exists(m_plans + "/Failing 2.zfp"));
+        QMetaObject::invokeMethod(&w, "tabclosed", Q_ARG(int, w.tabs()->currentIndex()));
     }
 
     void openAStoredPlan()

@@ -15,7 +15,12 @@
 #include <QTcpSocket>
 #include <QtTest>
 
+#include <QStandardItemModel>
+#include <cerrno>
+#include <cstring>
+
 #include "app/bottomline.h"
+#include "atomicfile/atomicfile.h"
 #include "link/korvelpackethandler.h"
 #include "core/data.h"
 #include "app/mainwindow.h"
@@ -208,6 +213,56 @@ private slots:
             QVERIFY(s->contains("Last Longitude"));
         }
         delete w;
+    }
+    // Placemarks that cannot be written: said when the editor closes, and
+    // again at exit, where the user may stay to keep the changes.
+    void placemarksThatCannotBeSaved()
+    {
+        Data *data = Data::instance();
+        const QString file = data->placemarksPath();
+        QFile::remove(file);
+        QVERIFY(QDir().mkpath(file + "/in the way"));
+        auto *w = new MainWindow;
+        w->show();
+        KorvelTest::PromptScript script;
+        KorvelTest::whenModal([](QWidget *editor) {
+            // An edit made in the editor.
+            Data::instance()->placemarkModel()->appendRow(new QStandardItem("Harbour"));
+            editor->close();
+        });
+        w->action("Placemarks")->trigger();
+        const QString reason = AtomicFile::describe(file, QString::fromLocal8Bit(strerror(EISDIR)));
+        QCOMPARE(script.requests().size(), 1);
+        QCOMPARE(script.requests().at(0).iconPath, QString(":/icons/80/error"));
+        QCOMPARE(script.requests().at(0).title, QString("Placemarks not saved"));
+        QCOMPARE(script.requests().at(0).text,
+                 QString("The placemarks could not be saved. Your changes stay until the program is "
+                         "closed; they are saved again then.\n\n")
+                     + reason);
+        QVERIFY(data->placemarksUnsaved());
+
+        script.clear();
+        script.extraButton(1);  // "&Cancel"
+        QVERIFY(!w->close());
+        QCOMPARE(script.requests().size(), 1);
+        QCOMPARE(script.requests().at(0).title, QString("Placemarks not saved"));
+        QCOMPARE(script.requests().at(0).text,
+                 "The placemarks could not be saved and their changes will be lost!\n\n" + reason);
+        QCOMPARE(script.requests().at(0).extraButtons, (QStringList{"&Exit without saving", "&Cancel"}));
+        QVERIFY(w->isVisible());
+
+        // Room again: the exit saves them and asks nothing.
+        QVERIFY(QDir(file).removeRecursively());
+        script.clear();
+        QVERIFY(w->close());
+        QVERIFY(script.requests().isEmpty());
+        QVERIFY(!data->placemarksUnsaved());
+        QFile saved(file);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QVERIFY(saved.readAll().contains("Harbour|"));
+        delete w;
+        data->placemarkModel()->clear();
+        QVERIFY(data->savePlacemarks());
     }
     void quitWithoutChangesAsksNothing()
     {

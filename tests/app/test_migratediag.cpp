@@ -105,6 +105,11 @@ private slots:
         // A map of that name is in the store already: it must survive.
         QDir().mkpath(maps() + "/Ortho");
         writeMap(maps() + "/Ortho/taken.jpg", "taken", Qt::blue);
+        // A link at the name in the store, pointing nowhere: the map is not
+        // written through it (to wherever it points) but kept in place.
+        writeMap(maps() + "/linked.jpg", "linked");
+        QTemporaryDir outside;
+        QVERIFY(QFile::link(outside.filePath("linked.jpg"), maps() + "/Ortho/linked.jpg"));
         const QByteArray storedBefore = [&] {
             QFile f(maps() + "/Ortho/taken.jpg");
             f.open(QIODevice::ReadOnly);
@@ -141,7 +146,11 @@ private slots:
         QFile stored(maps() + "/Ortho/taken.jpg");
         QVERIFY(stored.open(QIODevice::ReadOnly));
         QCOMPARE(stored.readAll(), storedBefore);
-        QCOMPARE(d.unmovedMaps(), QStringList{QDir(maps()).filePath("taken.jpg")});
+        QVERIFY(QFile::exists(maps() + "/linked.jpg"));
+        QVERIFY(!QFile::exists(outside.filePath("linked.jpg")));
+        QVERIFY(QFileInfo(maps() + "/Ortho/linked.jpg").isSymLink());
+        QCOMPARE(d.unmovedMaps(),
+                 (QStringList{QDir(maps()).filePath("linked.jpg"), QDir(maps()).filePath("taken.jpg")}));
         QCOMPARE(Data::instance()->mapIndexCount(), 3);
         QCOMPARE(Data::instance()->migrationStatus(), 3);
         QCOMPARE(Data::instance()->settings()->value("Version").toString(), QString("v3.4.5"));
@@ -164,6 +173,7 @@ private slots:
         Data::instance()->setMigrationStatus(0);
         QDir(harlek() + "/trace").removeRecursively();
         QDir(maps()).remove("taken.jpg");
+        QDir(maps()).remove("linked.jpg");
         MigrateDiag d;
         d.show();
         for (int i = 0; i < 4; ++i)

@@ -11,6 +11,11 @@
 #include <QStackedWidget>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "atomicfile/atomicfile.h"
 #include "core/data.h"
 #include "core/listviewmod.h"
 #include "app/mainwindow.h"
@@ -149,6 +154,61 @@ private slots:
                 QCOMPARE(script.requests().at(0).text, text);
             QCOMPARE(box->count(), before);
         }
+    }
+
+    // A page that cannot be written is said with its file and reason, not
+    // taken for a service already in the list; nothing of it stays.
+    void mapBoxPageThatCannotBeWritten_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("file");  // below the map-page folder
+        QTest::addColumn<int>("reason");
+        QTest::newRow("full disk") << "full" << "mapbox.styles.u.unwritten/marker.png" << EFBIG;
+        QTest::newRow("read-only folder") << "read-only" << "mapbox.styles.u.unwritten" << EACCES;
+    }
+    void mapBoxPageThatCannotBeWritten()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, file);
+        QFETCH(int, reason);
+        SettingsProgram d;
+        auto *box = child<QComboBox>(d, "serviceBox");
+        const int before = box->count();
+        const QString current = Data::instance()->currentMapService();
+        KorvelTest::PromptScript script;
+        answerMapBoxDialog("mapbox://styles/u/unwritten", "t");
+        {
+            std::unique_ptr<KorvelTest::DiskLimit> full;
+            std::unique_ptr<KorvelTest::FilePermissions> permissions;
+            if (how == "full")
+                full = std::make_unique<KorvelTest::DiskLimit>(0);
+            if (how == "read-only") {
+                permissions = std::make_unique<KorvelTest::FilePermissions>();
+                QVERIFY(permissions->enforced());
+                QVERIFY(QFile::setPermissions(mapApi(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+            }
+            d.addMapBoxService();
+            QFile::setPermissions(mapApi(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                | QFileDevice::ExeOwner);
+        }
+        QCOMPARE(script.requests().size(), 1);
+        QCOMPARE(script.requests().at(0).iconPath, QString(":/icons/80/error"));
+        QCOMPARE(script.requests().at(0).title, QString("Map service not added"));
+        QCOMPARE(script.requests().at(0).text,
+                 QString("The page of the MapBox map service could not be written.\n\n")
+                     + AtomicFile::describe(mapApi() + "/" + file, QString::fromLocal8Bit(strerror(reason))));
+        QCOMPARE(box->count(), before);
+        QCOMPARE(Data::instance()->currentMapService(), current);
+        QVERIFY(!QFileInfo::exists(mapApi() + "/mapbox.styles.u.unwritten"));
+
+        // With room again the same service is added.
+        script.clear();
+        answerMapBoxDialog("mapbox://styles/u/unwritten", "t");
+        d.addMapBoxService();
+        QVERIFY(script.requests().isEmpty());
+        QCOMPARE(box->count(), before + 1);
+        Data::instance()->removeMapService("mapbox.styles.u.unwritten");
+        Data::instance()->setCurrentMapService(current);
     }
 
     void cancelledMapBoxDialogChangesNothing()

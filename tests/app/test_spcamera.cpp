@@ -1,5 +1,6 @@
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -7,6 +8,10 @@
 #include <QSpinBox>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
+
+#include "atomicfile/atomicfile.h"
 #include "core/camera.h"
 #include "core/data.h"
 #include "app/spcamera.h"
@@ -244,6 +249,64 @@ private slots:
         SPCamera page;
         QCOMPARE(cameraBox(page)->currentIndex(), 0);
         QCOMPARE(data->currentCamera().name, QString("Sony RX1-RII"));
+    }
+
+    // A camera store that cannot be written: adding and removing say so with
+    // the file and the reason, the add dialog stays open, and the list shows
+    // what the store holds.
+    void storeThatCannotBeWritten()
+    {
+        Data *data = Data::instance();
+        Camera kept = smallCamera();
+        kept.name = "Kept";
+        QVERIFY(data->addCamera(kept));
+        const QStringList names = data->cameraNames();
+        QVERIFY(names.size() >= 2);
+        const QString store = data->cameraStorePath();
+        QFile old(store);
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        const QByteArray bytes = old.readAll();
+        old.close();
+        QVERIFY(QFile::remove(store));
+        QVERIFY(QDir().mkpath(store + "/in the way"));
+        const QString failure = "The camera list could not be saved.\n\n"
+                                + AtomicFile::describe(store, QString::fromLocal8Bit(strerror(EISDIR)));
+
+        SPCameraAdd d;
+        d.show();
+        d.findChild<QLineEdit *>("name")->setText("Unstored");
+        KorvelTest::PromptScript script;
+        d.findChild<QAbstractButton *>("add")->click();
+        QCOMPARE(script.requests().size(), 1);
+        QCOMPARE(script.requests().at(0).iconPath, QString(":/icons/80/error"));
+        QCOMPARE(script.requests().at(0).title, QString("Camera not saved"));
+        QCOMPARE(script.requests().at(0).text, failure);
+        QVERIFY(d.isVisible());
+        QVERIFY(d.result() != QDialog::Accepted);
+        QCOMPARE(data->cameraNames(), names);
+
+        QVERIFY(data->setCurrentCamera("Kept"));
+        SPCamera page;
+        QCOMPARE(cameraBox(page)->currentText(), QString("Kept"));
+        script.clear();
+        script.button(QMessageBox::Yes);
+        page.findChild<QAbstractButton *>("removeCamera")->click();
+        QCOMPARE(script.requests().size(), 2);
+        QCOMPARE(script.requests().at(1).title, QString("Camera not removed"));
+        QCOMPARE(script.requests().at(1).text, failure);
+        QCOMPARE(data->cameraNames(), names);
+        QStringList shown;
+        for (int i = 0; i < cameraBox(page)->count(); ++i)
+            shown << cameraBox(page)->itemText(i);
+        QCOMPARE(shown, names);
+        QCOMPARE(cameraBox(page)->currentText(), QString("Kept"));
+        QCOMPARE(data->currentCamera().name, QString("Kept"));
+
+        QVERIFY(QDir(store).removeRecursively());
+        QFile back(store);
+        QVERIFY(back.open(QIODevice::WriteOnly) && back.write(bytes) == bytes.size());
+        back.close();
+        QCOMPARE(storedNames(), names);
     }
 };
 

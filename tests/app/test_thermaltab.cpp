@@ -7,7 +7,11 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
+
 #include "app/mainwindow.h"
+#include "atomicfile/atomicfile.h"
 #include "core/data.h"
 #include "support/aragen.h"
 #include "support/testkit.h"
@@ -89,6 +93,8 @@ private slots:
         w.action("Save Project")->trigger();
         QVERIFY(w.tabs()->tabText(index).endsWith('*'));
         QCOMPARE(script.requests().size(), 1);
+        QCOMPARE(script.requests().first().text,
+                 AtomicFile::describe(file, QString::fromLocal8Bit(strerror(EISDIR))));
         QDir(file).removeRecursively();
 
         // Closing asks, and Save saves.

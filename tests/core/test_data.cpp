@@ -23,6 +23,9 @@ void resetStore(const QVariantMap &values = {})
     for (auto it = values.begin(); it != values.end(); ++it)
         s.setValue(it.key(), it.value());
     s.sync();
+    // An empty file is what a crash leaves; a store never written has none.
+    if (values.isEmpty())
+        QFile::remove(s.fileName());
 }
 
 QVariant stored(const QString &key)
@@ -326,6 +329,47 @@ private slots:
         d.setMigrationStatus(0);
         d.syncSettings();
         QCOMPARE(stored("MigrationStatus").toString(), QString("0"));
+    }
+
+    // A store cut off in its last line: the user is told before anything
+    // else, the damaged bytes are kept beside it, the whole lines are read
+    // (the program stays configured), and the next start finds it sound.
+    void damagedStoreIsToldAndKept()
+    {
+        QVariantMap values = configuredStore(m_tmp.path());
+        values["MigrationStatus"] = 3;
+        resetStore(values);
+        const QString file = QSettings(kOrg, kApp).fileName();
+        {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::Append));
+            f.write("Last%20Latitude=47.1");  // no line end: cut off
+        }
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray damaged = f.readAll();
+        f.close();
+
+        KorvelTest::PromptScript script;
+        Data d;
+        QVERIFY(!script.requests().isEmpty());
+        QCOMPARE(script.requests().first().text,
+                 "The settings were found damaged and could not all be read: " + file
+                     + ": its last line is cut off.\nThe damaged file was kept as " + file
+                     + ".damaged.\nSettings that could not be read are back at their defaults; please check them.");
+        QCOMPARE(script.requests().size(), 1);
+        QVERIFY(d.isConfigured());
+        QCOMPARE(d.migrationStatus(), 3);
+        QCOMPARE(d.lastPosition().y(), 48.137171);  // the cut value is not trusted
+        QFile kept(file + ".damaged");
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), damaged);
+
+        KorvelTest::PromptScript again;
+        Data next;
+        QCOMPARE(again.texts(), QStringList());
+        QVERIFY(next.isConfigured());
+        QFile::remove(file + ".damaged");
     }
 
     void currentMapService()

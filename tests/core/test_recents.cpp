@@ -17,6 +17,9 @@ void resetStore(const Entries &entries = {})
         s.setValue(QString("RecentName%1").arg(i), entries.at(i).second);
     }
     s.sync();
+    // An empty file is what a crash leaves; a store never written has none.
+    if (entries.isEmpty())
+        QFile::remove(s.fileName());
 }
 
 Entries recents(const Data &d)

@@ -1,11 +1,14 @@
 // Copying log folders into the workspace and packing them for sending,
 // without windows. Archives are judged by unzip and zipinfo.
+#include "atomicfile/atomicfile.h"
 #include "database/flightbook/logcopy.h"
 #include "database/flightbook/logpack.h"
 #include "logfixtures.h"
 #include "support/testkit.h"
 
 #include <QProcess>
+#include <cerrno>
+#include <cstring>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -134,9 +137,24 @@ private slots:
             }
         });
         QCOMPARE(r.status, LogCopy::Result::Failed);
-        QVERIFY2(r.error.contains("notes.txt"), qPrintable(r.error));
+        const QString notes = source + "/notes.txt";
+        QCOMPARE(r.error, QString("The file %1 could not be copied. %2")
+                              .arg(notes, AtomicFile::describe(notes, QString::fromLocal8Bit(strerror(ENOENT)))));
         QVERIFY(!QFileInfo::exists(logs + "/Flight"));
-        touch(source + "/notes.txt", saved);
+        touch(notes, saved);
+
+        // A file that cannot be read: named with the system's reason.
+        {
+            KorvelTest::FilePermissions permissions;
+            QVERIFY(permissions.enforced());
+            QVERIFY(QFile::setPermissions(notes, QFileDevice::WriteOwner));
+            r = LogCopy::copyLog(source, logs, "Flight");
+            QFile::setPermissions(notes, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        }
+        QCOMPARE(r.status, LogCopy::Result::Failed);
+        QCOMPARE(r.error, QString("The file %1 could not be copied. %2")
+                              .arg(notes, AtomicFile::describe(notes, QString::fromLocal8Bit(strerror(EACCES)))));
+        QVERIFY(!QFileInfo::exists(logs + "/Flight"));
         QCOMPARE(LogCopy::copyLog(source, logs, "Flight").status, LogCopy::Result::Copied);
     }
 

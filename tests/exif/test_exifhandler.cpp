@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "atomicfile/atomicfile.h"
 #include "exif/exifhandler.h"
 #include "support/testkit.h"
 
@@ -284,7 +285,13 @@ private slots:
         QCOMPARE(QFile::permissions(real) & QFileDevice::Permissions(0x7077),
                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
         QVERIFY(!exif.saveExif(m_dir.filePath("missing.jpg"), &error));
-        QCOMPARE(error, QString::fromLocal8Bit(strerror(ENOENT)));
+        QCOMPARE(error, AtomicFile::describe(m_dir.filePath("missing.jpg"), QString::fromLocal8Bit(strerror(ENOENT))));
+        // A write that fails names the file too.
+        {
+            KorvelTest::DiskLimit full(0);
+            QVERIFY(!exif.saveExif(link, &error));
+        }
+        QCOMPARE(error, AtomicFile::describe(link, QString::fromLocal8Bit(strerror(EFBIG))));
         const QStringList hidden = QDir(m_dir.path()).entryList(QDir::Hidden | QDir::Files, QDir::Name)
                                        .filter(QRegularExpression("^\\."));
         QCOMPARE(hidden, QStringList());

@@ -1,5 +1,6 @@
 // Gas sensor: level from the averaged readings, alarm light and sounds at the
 // thresholds, and the calibration dialog.
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QPropertyAnimation>
 #include <QPushButton>
@@ -7,6 +8,8 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QtTest>
+#include <cerrno>
+#include <cstring>
 
 #include "link/blinkenlight.h"
 #include "core/data.h"
@@ -249,6 +252,58 @@ private slots:
         // A new reading of the panel's sensor refreshes the dialog.
         d.showRawValue(400);
         QCOMPARE(d.rawLabel()->text(), QString("400"));
+    }
+
+    // OK with no room for the settings: the dialog says so and stays, the
+    // calibration is neither applied nor kept; with room again OK stores it.
+    void calibrationNotSavedStaysOpen()
+    {
+        QSettings *s = Data::instance()->settings();
+        QVERIFY(Data::instance()->syncSettings());
+        const QString file = s->fileName();
+        const QByteArray old = [&] {
+            QFile f(file);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        QVERIFY(!old.isEmpty());
+        const int low = GasSensor::warnLowLevel(), lel10 = s->value("LEL10PercentValue", -1).toInt();
+
+        GasSensorCalibrationDialog d(GasSensor::rawValue(), 0);
+        QSignalSpy changed(&d, &GasSensorCalibrationDialog::LELcalibrationChanged);
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        d.lel10Box()->setValue(111);
+        d.lowAlarmBox()->setValue(low + 7);
+        QPushButton *ok = d.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+        const QString expected = "Settings could not be saved: " + file + ": " + strerror(EFBIG);
+        for (const qint64 limit : {qint64(0), qint64(old.size())}) {
+            KorvelTest::PromptScript prompts;
+            {
+                KorvelTest::DiskLimit full(limit);
+                QTest::mouseClick(ok, Qt::LeftButton);
+            }
+            QCOMPARE(prompts.texts(), QStringList{expected});
+            QVERIFY(d.isVisible());
+            QCOMPARE(changed.size(), 0);
+            QCOMPARE(GasSensor::warnLowLevel(), low);
+            QCOMPARE(s->value("LEL10PercentValue", -1).toInt(), lel10);
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), old);
+        }
+
+        KorvelTest::PromptScript prompts;
+        QTest::mouseClick(ok, Qt::LeftButton);
+        QCOMPARE(prompts.texts(), QStringList());
+        QVERIFY(!d.isVisible());
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(GasSensor::warnLowLevel(), low + 7);
+        // On disk, read afresh (a store of the same name would share the
+        // process's copy).
+        const QString copy = KorvelTest::home()->path() + "/calibration-saved.conf";
+        QVERIFY(QFile::copy(file, copy));
+        QCOMPARE(QSettings(copy, QSettings::IniFormat).value("LEL10PercentValue").toInt(), 111);
     }
 
     void soundsAreOurOwn()

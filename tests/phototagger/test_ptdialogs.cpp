@@ -13,13 +13,16 @@
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QTemporaryDir>
+#include <QSettings>
 #include <QtTest>
+#include <algorithm>
 
 #include <sys/resource.h>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 
+#include "atomicfile/atomicfile.h"
 #include "core/data.h"
 #include "phototagger/ptdata.h"
 #include "phototagger/ptprojectmerge.h"
@@ -267,9 +270,16 @@ private slots:
         watch.arm();
         child<QPushButton>(&dlg, "export")->click();
         setrlimit(RLIMIT_FSIZE, &was);
-        QCOMPARE(script.requests().size(), 2);
-        QCOMPARE(script.requests().at(1).title, QStringLiteral("Can't write file"));
-        QVERIFY(script.requests().at(1).text.endsWith(
+        // The export type it remembers met the same disk: that is told too.
+        QList<Prompt::Request> shown = script.requests();
+        const QString settingsFailure = "Settings could not be saved: " + QSettings().fileName() + ": "
+                                        + QString::fromLocal8Bit(strerror(EFBIG));
+        const auto isSettings = [&](const Prompt::Request &rq) { return rq.text == settingsFailure; };
+        QCOMPARE(std::count_if(shown.begin(), shown.end(), isSettings), 1);
+        shown.erase(std::remove_if(shown.begin(), shown.end(), isSettings), shown.end());
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(shown.at(1).title, QStringLiteral("Can't write file"));
+        QVERIFY(shown.at(1).text.endsWith(
             QStringLiteral("disk is full.\n\n%1: %2")
                 .arg(m_out.filePath("full.csv"), QString::fromLocal8Bit(strerror(EFBIG)))));
         QVERIFY(!watch.first.contains("Finished"));
@@ -339,6 +349,33 @@ private slots:
         child<QPushButton>(&dlg, "export")->click();
         disconnect(c);
         QVERIFY(!QFileInfo::exists(out.filePath("site_images")));
+    }
+
+    // The photos' folder cannot be made (a file has its name): the page's
+    // message names the folder and the reason; nothing is written.
+    void contextCaptureFolderThatCannotBeMade()
+    {
+        PTData d;
+        project(d, "dlgccfolder");
+        QTemporaryDir out;
+        QFile blocker(out.filePath("site_images"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        PTExport dlg(&d);
+        dlg.show();
+        child<QComboBox>(&dlg, "exportType")->setCurrentIndex(3);
+        PromptScript script;
+        script.path(out.filePath("site.xml"));
+        child<QPushButton>(&dlg, "ccBrowse")->click();
+        child<QPushButton>(&dlg, "export")->click();
+        QCOMPARE(script.requests().size(), 2);
+        QCOMPARE(script.requests().last().title, QStringLiteral("Error!"));
+        QCOMPARE(script.requests().last().text,
+                 QStringLiteral("Error opening target file!\n\n")
+                     + AtomicFile::describe(out.filePath("site_images"), QString::fromLocal8Bit(strerror(EEXIST))));
+        QVERIFY(QFileInfo(out.filePath("site_images")).isFile());
+        QVERIFY(!QFile::exists(out.filePath("site.xml")));
+        QVERIFY(dlg.isVisible());
     }
 
     void addDialogCancelStopsBetweenFiles()

@@ -5,8 +5,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <thread>
 
 #include "atomicfile/atomicfile.h"
 #include "core/data.h"
@@ -232,6 +234,46 @@ private slots:
         QCOMPARE(t.value("[GPS] GPSLatitude").toDouble(), 48.1);
         QCOMPARE(t.value("[GPS] GPSAltitude"), QStringLiteral("30"));
         QCOMPARE(QImage(out.filePath("t.tif")).pixelColor(5, 5), QColor(Qt::green));
+    }
+
+    // Two exports of one project into one folder at once: each photo is
+    // written by one of them and taken whole by the other, which lists no
+    // photo as failed.
+    void twoExportsIntoOneFolderAtOnce()
+    {
+        QVector<PTTag> tags;
+        for (int i = 0; i < 40; ++i)
+            tags << PTFixture::tag(QStringLiteral("r%1.jpg").arg(i));
+        const QString folder = PTFixture::project("race", tags);
+        QVERIFY(PTFixture::photo(folder + "/r0.jpg", 800, 600));
+        for (int i = 1; i < tags.size(); ++i)
+            QVERIFY(QFile::copy(folder + "/r0.jpg", folder + QStringLiteral("/r%1.jpg").arg(i)));
+        PTData a, b;
+        a.loadProject("race");
+        b.loadProject("race");
+        // A few rounds: the two meet on some photo in nearly every one.
+        for (int round = 0; round < 3; ++round) {
+            QTemporaryDir out;
+            QStringList failedA, reasonsA, failedB, reasonsB;
+            bool okB = false;
+            std::atomic<bool> go{false};
+            std::thread other([&] {
+                while (!go)
+                    std::this_thread::yield();
+                okB = b.copyFiles(out.path(), &failedB, PTData::CopyStep(), &reasonsB);
+            });
+            go = true;
+            const bool okA = a.copyFiles(out.path(), &failedA, PTData::CopyStep(), &reasonsA);
+            other.join();
+            QVERIFY(okA && okB);
+            QCOMPARE(reasonsA + reasonsB, QStringList());
+            QCOMPARE(failedA + failedB, QStringList());
+            const QStringList names = QDir(out.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+            QCOMPARE(names.size(), tags.size());
+            for (const QString &name : names)
+                QVERIFY2(PTPhotoFile::isWhole(out.filePath(name)), qPrintable(name));
+            QCOMPARE(PTFixture::exiftool(out.filePath("r7.jpg")).value("[GPS] GPSLatitude").toDouble(), 48.1);
+        }
     }
 
     void copyKeepsExistingTargetsAndListsFailures()

@@ -452,7 +452,6 @@ int addRows()
         step();
         Outcome o;
         o.success = exif.saveExif(path, &o.message);
-        o.message = AtomicFile::describe(path, o.message);  // as the caller shows it
         return o;
     };
     exif.whole = [](const QByteArray &bytes, const QByteArray &reference) {

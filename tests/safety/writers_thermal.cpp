@@ -1,6 +1,6 @@
 // Rows of the thermal editor: Export to Image (the writer itself and the
-// editor's action), the project's export of images and of a report, and the
-// creation of a project from recordings.
+// editor's action), the project's export of images and of a report, the
+// creation of a project from recordings and the save of an open project.
 #include <QBuffer>
 #include <QDir>
 #include <QImage>
@@ -235,6 +235,42 @@ int addRows()
                                    "SafetyCreated/thermal_images/frame4.ara", "SafetyCreated/SafetyCreated.zth"};
     creation.wholeFolders = QStringList{"SafetyCreated"};
     add(creation);
+
+    // Saving an open project over its older file: many images with points
+    // and rectangles, so the file takes a while to write.
+    Row save;
+    save.name = "th-save";
+    save.prepare = [](const QString &work) { writeFile(work + "/out/Site.zth", "an older project"); };
+    save.output = [](const QString &work) { return work + "/out"; };
+    save.run = [](const QString &work, const Step &step) {
+        THData project;
+        project.projectFile = work + "/out/Site.zth";
+        project.projectName = "Site";
+        project.imageFolder = work + "/out/thermal_images";
+        for (int i = 0; i < 3000; ++i) {
+            if (i % 500 == 0)
+                step();
+            project.appendImage(QStringLiteral("frame%1.ara").arg(i), i % 3 != 0, 7000 + i, 7600 + i, i % 2);
+            project.setCurrentIndex(i);
+            project.newPointAdded(1, QPointF(i % 64, i % 48), 7300 + i, 0);
+            project.setCurrentReportText(QStringLiteral("image %1 of the roof survey").arg(i));
+        }
+        step();
+        Outcome o;
+        o.success = project.saveCurrentProject(&o.message);
+        return o;
+    };
+    // The time of writing changes from run to run, the size does not.
+    save.whole = [](const QByteArray &bytes, const QByteArray &reference) {
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        THProjectFileContent content;
+        return bytes.size() == reference.size() && THProjectFile::read(buffer, &content) == THProjectFile::Ok
+               && content.images.size() == 3000;
+    };
+    save.targets = QStringList{"Site.zth"};
+    add(save);
 
     return rows().size();
 }

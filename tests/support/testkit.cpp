@@ -1,9 +1,12 @@
 #include "support/testkit.h"
 
+#include "atomicfile/settingsfile.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QSettings>
 #include <QMouseEvent>
 #include <QStandardPaths>
 #include <QTcpServer>
@@ -13,7 +16,10 @@
 #include <QWidget>
 
 #include <csignal>
+#include <linux/capability.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace KorvelTest {
 
@@ -79,6 +85,7 @@ void setApplicationIdentity()
     QCoreApplication::setOrganizationName(QStringLiteral("Brisolan Technologies"));
     QCoreApplication::setOrganizationDomain(QStringLiteral("brisolan.example"));
     QCoreApplication::setApplicationName(QStringLiteral("Korvel Tarvendel"));
+    QSettings::setDefaultFormat(SettingsFile::format());
 }
 
 // ---- PromptScript ----
@@ -310,6 +317,43 @@ DiskLimit::~DiskLimit()
     rl.rlim_cur = rlim_t(m_oldSoft);
     setrlimit(RLIMIT_FSIZE, &rl);
     std::signal(SIGXFSZ, m_oldHandler);
+}
+
+namespace {
+bool capabilities(__user_cap_data_struct data[2], bool set)
+{
+    __user_cap_header_struct head{_LINUX_CAPABILITY_VERSION_3, 0};
+    return ::syscall(set ? SYS_capset : SYS_capget, &head, data) == 0;
+}
+}  // namespace
+
+FilePermissions::FilePermissions()
+{
+    __user_cap_data_struct data[2] = {};
+    if (!capabilities(data, false)) {
+        m_enforced = ::geteuid() != 0;
+        return;
+    }
+    m_oldEffective[0] = data[0].effective;
+    m_oldEffective[1] = data[1].effective;
+    const unsigned drop = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER);
+    if (!(data[0].effective & drop))
+        return;
+    data[0].effective &= ~drop;
+    m_changed = capabilities(data, true);
+    m_enforced = m_changed;
+}
+
+FilePermissions::~FilePermissions()
+{
+    if (!m_changed)
+        return;
+    __user_cap_data_struct data[2] = {};
+    if (!capabilities(data, false))
+        return;
+    data[0].effective = m_oldEffective[0];
+    data[1].effective = m_oldEffective[1];
+    capabilities(data, true);
 }
 
 }  // namespace KorvelTest

@@ -140,6 +140,26 @@ private:
     void (*m_oldHandler)(int) = nullptr;
 };
 
+// Makes the calling thread bound by file permissions while it lives, also
+// when the tests run as root: drops the capabilities that let root write
+// into a read-only folder (CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER)
+// from the thread's effective set and raises them again when it goes. Only
+// the calling thread is affected (and threads it starts meanwhile).
+class FilePermissions {
+public:
+    FilePermissions();
+    ~FilePermissions();
+    FilePermissions(const FilePermissions &) = delete;
+    FilePermissions &operator=(const FilePermissions &) = delete;
+    // True when permissions now hold for this thread (false only when the
+    // capabilities could not be dropped).
+    bool enforced() const { return m_enforced; }
+private:
+    unsigned m_oldEffective[2] = {0, 0};
+    bool m_changed = false;
+    bool m_enforced = true;
+};
+
 // A move with the left button held, delivered to the widget itself (the
 // test library's moves only move the cursor).
 void dragMove(QWidget *w, QPoint pos);

@@ -10,6 +10,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "atomicfile/atomicfile.h"
 #include "core/data.h"
 #include "core/headerwidget.h"
 #include "core/prompt/prompt.h"
@@ -172,12 +173,13 @@ void DBThermal::renameClicked()
                         QMessageBox::Ok, QMessageBox::Ok);
     };
     // An existing folder of that name would take the project inside it.
-    if (QFileInfo::exists(root + name) || !QFile::rename(oldFile, movedFile)) {
+    if (QFileInfo::exists(root + name) || !AtomicFile::renameNoReplace(oldFile, movedFile)) {
         fail();
         return;
     }
-    if (!QDir().rename(oldFolder, root + name)) {
-        QFile::rename(movedFile, oldFile);
+    if (!AtomicFile::renameNoReplace(oldFolder, root + name)) {
+        if (!AtomicFile::renameNoReplace(movedFile, oldFile))
+            qWarning() << "[DBThermal] project file left as" << movedFile;
         fail();
         return;
     }

@@ -90,8 +90,20 @@ bool THData::saveCurrentProject(QString *error)
         img.reportText = reportTexts.value(i);
         content.images << img;
     }
-    return AtomicFile::write(
-        projectFile, [&](QIODevice &device) { return THProjectFile::write(device, content); }, error);
+    QString reason;
+    if (projectFile.isEmpty()) {
+        reason = QStringLiteral("the project has no file");
+    } else if (AtomicFile::write(
+                   projectFile,
+                   [&](QIODevice &device) { return THProjectFile::write(device, content); },
+                   &reason)) {
+        return true;
+    }
+    const QString failure = projectFile.isEmpty() ? reason : AtomicFile::describe(projectFile, reason);
+    qWarning().noquote() << "[THData] saveCurrentProject" << failure;
+    if (error)
+        *error = failure;
+    return false;
 }
 
 void THData::removeCurrentIndex()

@@ -25,7 +25,7 @@ public:
     // 100 read.
     int openProject(const QString &name);
     // Rewrites the project file atomically; false (and the old file kept)
-    // when it cannot be written.
+    // when it cannot be written, with "<file>: <reason>" in *error.
     bool saveCurrentProject(QString *error = nullptr);
     void removeCurrentIndex();
     QString imagePath(int index) const;

@@ -5,6 +5,10 @@
 #include <QFile>
 #include <QString>
 
+#include <cerrno>
+#include <cstring>
+
+#include "atomicfile/atomicfile.h"
 #include "core/data.h"
 
 struct BrokenMapFolder {
@@ -16,6 +20,13 @@ struct BrokenMapFolder {
         QDir().rename(ortho, aside);
         QFile f(ortho);
         f.open(QIODevice::WriteOnly);
+    }
+    // How a map of that name that could not be written reaches the user.
+    QString failure(const QString &name) const
+    {
+        return QStringLiteral("The map could not be written to the map folder. Please check that "
+                              "the folder is writable and the disk is not full.\n\n")
+               + AtomicFile::describe(ortho + "/" + name + ".jpg", QString::fromLocal8Bit(strerror(ENOTDIR)));
     }
     ~BrokenMapFolder()
     {

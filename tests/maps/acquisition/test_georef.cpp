@@ -215,11 +215,14 @@ private slots:
         QCOMPARE(prompts.requests()[1].title, QString("Invalid name"));
 
         bar->setName("Quarry");
+        QString failure;
         {
             BrokenMapFolder broken;
+            failure = broken.failure("Quarry");
             bar->saveButton()->click();
         }
         QCOMPARE(prompts.requests()[2].title, QString("Map not saved"));
+        QCOMPARE(prompts.requests()[2].text, failure);
         QCOMPARE(prompts.requests()[2].iconPath, QString(":/icons/80/error"));
         QCOMPARE(finished.count(), 0);
 

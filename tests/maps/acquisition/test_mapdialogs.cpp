@@ -211,13 +211,16 @@ private slots:
         dialog.setMap(mapImage(), capture());
         dialog.show();
         dialog.form()->nameEdit->setText("Nowhere");
+        QString failure;
         {
             BrokenMapFolder broken;
+            failure = broken.failure("Nowhere");
             dialog.okayclicked();
         }
         QCOMPARE(prompts.requests().size(), 1);
         QCOMPARE(prompts.requests()[0].iconPath, QString(":/icons/80/error"));
         QCOMPARE(prompts.requests()[0].title, QString("Map not saved"));
+        QCOMPARE(prompts.requests()[0].text, failure);
         QVERIFY(dialog.isVisible());
         QVERIFY(dialog.getMapName().isEmpty());
         QVERIFY(!QFile::exists(mapFile("Nowhere")));
