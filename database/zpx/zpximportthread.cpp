@@ -157,10 +157,10 @@ bool syncFileSystem(const QString &folder, QString *why)
     return true;
 }
 
-// Files that go one by one into a folder that grows large. Each Writer
-// sweeps its folder as it opens, which in a folder of thousands of files
-// costs more than the file itself: they are written in a small folder of
-// their own inside it and moved on as soon as each is whole.
+// Files that go one by one, from several threads, into a folder that grows
+// large. Each is written in a small folder of the thread's own inside it
+// (where the writer's temporary, its sweep of the folder and its rename
+// stay cheap and wait for no other thread) and moved on once it is whole.
 class Incoming
 {
 public:
