@@ -654,7 +654,7 @@ void MainWindow::tabclosed(int index)
 void MainWindow::closeEvent(QCloseEvent *e)
 {
     // True when the user chooses to exit and lose what was not saved.
-    const auto exitAnyway = [this](QWidget *parent, const QString &title, const QString &text) {
+    const auto exitAnyway = [](QWidget *parent, const QString &title, const QString &text) {
         Prompt::Request rq;
         rq.parent = parent;
         rq.icon = QMessageBox::Warning;

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QDebug>
+#include <QDateTime>
 #include <QDir>
 #include <QEvent>
 #include <QFileDevice>
@@ -952,12 +953,22 @@ void removeLeftovers(const QString &file)
     if (!info.dir().exists())
         return;
     // Under Qt's own lock, so a save of another instance keeps its file; a
-    // lock whose process is gone is stale and taken over.
-    QLockFile lock(file + QStringLiteral(".lock"));
+    // lock whose process is gone is stale and taken over. A save cut off by
+    // a kill always leaves its lock: without one nothing here is Qt's.
+    const QFileInfo lockInfo(file + QStringLiteral(".lock"));
+    const bool cutOffSave = lockInfo.exists();
+    const QDateTime cutAt = lockInfo.lastModified();
+    QLockFile lock(lockInfo.filePath());
     if (!lock.tryLock(0))
         return;
+    if (!cutOffSave) {
+        lock.unlock();
+        return;
+    }
     // QSaveFile names its temporary "<file>.XXXXXX" (six letters) when the
     // file system has no unnamed files, and for a moment before its rename.
+    // Only one written while that save ran is taken: a user's own copy of
+    // the same shape ("<file>.backup") was written at another time.
     const QRegularExpression temp(QLatin1String("\\A") + QRegularExpression::escape(info.fileName())
                                   + QLatin1String("\\.[A-Za-z]{6}\\z"));
     const QStringList names = info.dir().entryList({info.fileName() + QStringLiteral(".??????")},
@@ -967,7 +978,8 @@ void removeLeftovers(const QString &file)
             continue;
         const QString leftover = info.dir().filePath(name);
         struct stat st;
-        if (::lstat(QFile::encodeName(leftover).constData(), &st) == 0 && S_ISREG(st.st_mode)) {
+        if (::lstat(QFile::encodeName(leftover).constData(), &st) == 0 && S_ISREG(st.st_mode)
+            && qAbs(QFileInfo(leftover).lastModified().secsTo(cutAt)) <= 60) {
             if (::unlink(QFile::encodeName(leftover).constData()) == 0)
                 qInfo().noquote() << "[Settings] removed what a cut-off save left:" << leftover;
         }

@@ -345,9 +345,18 @@ private slots:
             QFile::setPermissions(m_plans, QFileDevice::ReadOwner | QFileDevice::WriteOwner
                                                | QFileDevice::ExeOwner);
         }
-        QCOMPARE(prompts.requests().size(), 1);
-        QCOMPARE(prompts.requests().first().title, QString("Error!"));
-        QCOMPARE(prompts.requests().first().text,
+        // Save as remembers its folder in the settings: with the disk full,
+        // that save fails too and is told as well.
+        QList<Prompt::Request> told = prompts.requests();
+        told.erase(std::remove_if(told.begin(), told.end(),
+                                  [&](const Prompt::Request &rq) {
+                                      return how == "full" && saveAs
+                                             && rq.text.startsWith("Settings could not be saved: ");
+                                  }),
+                   told.end());
+        QCOMPARE(told.size(), 1);
+        QCOMPARE(told.first().title, QString("Error!"));
+        QCOMPARE(told.first().text,
                  QString("An unexpected error occured during saving: The flightplan file could not "
                          "be opened for writing.\n\n%1")
                      .arg(AtomicFile::describe(target, QString::fromLocal8Bit(strerror(reason)))));

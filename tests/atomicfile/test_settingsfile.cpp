@@ -395,9 +395,15 @@ private slots:
         // A lock whose process is gone.
         QVERIFY(writeRaw(file + ".lock", "999999999\nKorvelTarvendel\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
         const QStringList kept = {"Korvel Tarvendel.conf.backup1", "Korvel Tarvendel.conf.damaged",
-                                  "Korvel Tarvendel.conf.abcde", "Other.conf.aBcDeF", "Korvel Tarvendel.conf.ab-def"};
+                                  "Korvel Tarvendel.conf.abcde", "Other.conf.aBcDeF", "Korvel Tarvendel.conf.ab-def",
+                                  "Korvel Tarvendel.conf.backup"};
         for (const QString &name : kept)
             QVERIFY(writeRaw(m_folder + "/" + name, "mine"));
+        // A user's copy of Qt's shape, made long before the cut-off save.
+        QFile backup(m_folder + "/Korvel Tarvendel.conf.backup");
+        QVERIFY(backup.open(QIODevice::ReadWrite));
+        QVERIFY(backup.setFileTime(QDateTime::currentDateTime().addDays(-3), QFileDevice::FileModificationTime));
+        backup.close();
         QVERIFY(!SettingsFile::prepare(file).damaged());
         QStringList expected = kept;
         expected << "Korvel Tarvendel.conf";
@@ -416,8 +422,9 @@ private slots:
         SettingsFile::prepare(file);
         QVERIFY(QFileInfo::exists(file + ".QwErTy"));
         held.unlock();
+        // No lock left behind: no save was cut off, so the file is not Qt's.
         SettingsFile::prepare(file);
-        QVERIFY(!QFileInfo::exists(file + ".QwErTy"));
+        QVERIFY(QFileInfo::exists(file + ".QwErTy"));
     }
 };
 
