@@ -128,7 +128,7 @@ int main(int argc, char **argv)
     int killed = 0, old = 0, whole = 0, items = 0, cut = 0, inconsistent = 0, tempsAfterKill = 0,
         tempsAfterRun = 0, badAfterRun = 0;
     int tries = 0;
-    for (int k = 0; killed < kills && tries < kills * 20; ++k, ++tries) {
+    for (int k = 0; killed < kills && tries < kills * 100; ++k, ++tries) {
         work = Safety::freshWork(*row, root);
         const QString output = row->output(work);
         const QHash<QString, QByteArray> before = Safety::snapshot(output);
@@ -149,8 +149,9 @@ int main(int argc, char **argv)
             std::printf("  kill %d: %s\n", k + 1, qPrintable(disagree.join(", ")));
         } else if (visible(after) == visible(before)) {
             ++old;
-        } else if (visible(after) == visible(reference)) {
-            ++whole;
+        } else if (visible(after) == visible(reference)
+                   || Safety::faults(*row, reference, visible(after), reference).isEmpty()) {
+            ++whole;  // every file as the undisturbed run wrote it (judged whole)
         } else {
             ++items;
         }
