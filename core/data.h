@@ -166,7 +166,9 @@ public:
     QStringList mapsContaining(double lon, double lat) const;
     QString placeNameAt(double lon, double lat) const;
     QStringList mapsOfFlightPlan(const QString &name) const;
-    void updateMapName(const QString &oldName, const QString &newName);
+    // Writes the new name into the description of the map file renamed to
+    // newName. False with "<file>: <reason>" in *error when it could not.
+    bool updateMapName(const QString &oldName, const QString &newName, QString *error = nullptr);
 
     // Cameras: the built-in table, the user list (kept in the store file
     // "cameralist") and the current camera.

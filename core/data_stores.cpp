@@ -127,7 +127,7 @@ QStringList Data::mapsOfFlightPlan(const QString &name) const
     return names;
 }
 
-void Data::updateMapName(const QString &oldName, const QString &newName)
+bool Data::updateMapName(const QString &oldName, const QString &newName, QString *error)
 {
     Q_UNUSED(oldName)
     const QString base = orthoMapPath() + "/" + newName;
@@ -139,17 +139,21 @@ void Data::updateMapName(const QString &oldName, const QString &newName)
     }
     if (image.isNull()) {
         qDebug() << "updateMapName ERROR: " << base << " not found";
-        return;
+        return true;  // nothing to update
     }
     MapDescription record = MapDescription::parse(image.text(MapDescription::TextKey), false);
     if (!record.isComplete())
-        return;
+        return true;
     record.setName(newName);
     // Written back to the file it came from, so no second copy appears
     // beside a .JPG.
-    QString error;
-    if (!MapDescription::writeImage(path, image, record, &error))
-        qWarning() << "[Data] updateMapName: could not write" << path << error;
+    QString reason;
+    if (MapDescription::writeImage(path, image, record, &reason))
+        return true;
+    qWarning() << "[Data] updateMapName: could not write" << path << reason;
+    if (error)
+        *error = AtomicFile::describe(path, reason);
+    return false;
 }
 
 // ---- Cameras ----

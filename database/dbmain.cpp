@@ -1,5 +1,6 @@
 #include "database/dbmain.h"
 #include "database/dbphototagger.h"
+#include "core/prompt/prompt.h"
 #include "database/dbrenamediag.h"
 #include "thermal/editor/dbthermal.h"
 
@@ -431,7 +432,12 @@ void DBMain::mapRenamed(const QString &oldname, const QString &newname)
 {
     if (!renamed(Maps, "mapRenamed", oldname, newname))
         return;
-    Data::instance()->updateMapName(oldname, newname);
+    QString error;
+    if (!Data::instance()->updateMapName(oldname, newname, &error))
+        Prompt::warning(this, tr("Warning!"),
+                        tr("The map was renamed, but its new name could not be written into the "
+                           "map file.")
+                            + QStringLiteral("\n\n") + error);
     Data::instance()->updateMapIndex();
 }
 

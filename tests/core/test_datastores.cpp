@@ -8,6 +8,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "atomicfile/atomicfile.h"
 #include "core/data.h"
 #include "core/mapdescription.h"
 #include "core/placemarks.h"
@@ -180,8 +181,21 @@ private slots:
 
         QTest::ignoreMessage(QtDebugMsg,
                              qPrintable(QString("updateMapName ERROR:  \"%1/Gone\"  not found").arg(dir)));
-        d.updateMapName("Old", "Gone");
+        QVERIFY(d.updateMapName("Old", "Gone"));
         QVERIFY(!QFile::exists(dir + "/Gone.jpg"));
+
+        // A full disk: the file stays as it was and the failure is said.
+        QVERIFY(MapDescription::writeImage(dir + "/Full.jpg", picture(),
+                                           KorvelTest::mapRecord("Old", "x", around(1, 2, 3, 4))));
+        const QByteArray before = readAll(dir + "/Full.jpg");
+        QString error;
+        {
+            KorvelTest::DiskLimit full(100);
+            QVERIFY(!d.updateMapName("Old", "Full", &error));
+        }
+        QCOMPARE(error, AtomicFile::describe(dir + "/Full.jpg", QString::fromLocal8Bit(strerror(EFBIG))));
+        QCOMPARE(readAll(dir + "/Full.jpg"), before);
+        QFile::remove(dir + "/Full.jpg");
     }
 
     // A rename changes the name field alone, whatever the other fields

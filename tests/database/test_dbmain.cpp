@@ -10,11 +10,14 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include "atomicfile/atomicfile.h"
 #include "core/data.h"
+#include "core/mapdescription.h"
 #include "database/dbmain.h"
 #include "database/dboverview.h"
 #include "database/dbrenamediag.h"
 #include "database/dbwaypoints.h"
+#include "support/maprecord.h"
 #include "support/testkit.h"
 #include "thermal/editor/dbthermal.h"
 #include "thermal/project/thdata.h"
@@ -274,6 +277,32 @@ private slots:
         QCOMPARE(db.kindNode(DBMain::FlightPlans)->text(3), QString("24 Bytes"));
         db.logRenamed("2017.05.01", "renamed");
         QCOMPARE(names(db, DBMain::Logs), QStringList("renamed"));
+    }
+
+    // A map renamed in the window whose file then refuses the new name in
+    // its description: the user is told, with the file and the reason.
+    void mapRenameThatCannotBeWrittenIsSaid()
+    {
+        cleanWorkspace();
+        QImage picture(40, 30, QImage::Format_RGB32);
+        picture.fill(Qt::darkGreen);
+        const QString file = in(DBMain::Maps, "New.jpg");
+        QVERIFY(MapDescription::writeImage(in(DBMain::Maps, "Old.jpg"), picture,
+                                           KorvelTest::mapRecord("Old", "x", {10.99, 48.01, 11.01, 48.01, 10.99, 47.99, 11.01, 47.99, 11, 48, 100, 100})));
+        DBMain db;
+        db.updateDBComplete();
+        QVERIFY(QFile::rename(in(DBMain::Maps, "Old.jpg"), file));
+        QVERIFY(QFile::setPermissions(file, QFileDevice::ReadOwner));
+        KorvelTest::PromptScript prompts;
+        db.mapRenamed("Old", "New");
+        QCOMPARE(names(db, DBMain::Maps), QStringList("New"));
+        QCOMPARE(prompts.requests().size(), 1);
+        QVERIFY2(prompts.requests().first().text.endsWith(
+                     AtomicFile::describe(file, QString::fromLocal8Bit(strerror(EACCES)))),
+                 qPrintable(prompts.requests().first().text));
+        QVERIFY(QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        QVERIFY(QFile::remove(file));
+        Data::instance()->updateMapIndex();  // the next tests find no map here
     }
 
     void doubleClickOpensPlansMapsAndProjects()
