@@ -41,16 +41,6 @@ int temporaries(const QHash<QString, QByteArray> &state)
     return n;
 }
 
-QHash<QString, QByteArray> visible(QHash<QString, QByteArray> state)
-{
-    for (auto it = state.begin(); it != state.end();) {
-        if (it.key().startsWith('.') || it.key().contains("/."))
-            it = state.erase(it);
-        else
-            ++it;
-    }
-    return state;
-}
 
 // Runs the helper and kills it after delayUs microseconds (never when
 // negative). True when it was killed before it ended. Undisturbed, *firstMs
@@ -147,10 +137,10 @@ int main(int argc, char **argv)
         } else if (!disagree.isEmpty()) {
             ++inconsistent;
             std::printf("  kill %d: %s\n", k + 1, qPrintable(disagree.join(", ")));
-        } else if (visible(after) == visible(before)) {
+        } else if (Safety::visible(after) == Safety::visible(before)) {
             ++old;
-        } else if (visible(after) == visible(reference)
-                   || Safety::faults(*row, reference, visible(after), reference).isEmpty()) {
+        } else if (Safety::visible(after) == Safety::visible(reference)
+                   || Safety::faults(*row, reference, Safety::visible(after), reference).isEmpty()) {
             ++whole;  // every file as the undisturbed run wrote it (judged whole)
         } else {
             ++items;

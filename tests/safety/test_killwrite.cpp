@@ -52,17 +52,6 @@ Killed runHelper(const QString &row, const QString &work, int killAt)
     return k;
 }
 
-// The state without the temporaries a kill leaves (hidden names).
-QHash<QString, QByteArray> visible(QHash<QString, QByteArray> state)
-{
-    for (auto it = state.begin(); it != state.end();) {
-        if (it.key().startsWith('.') || it.key().contains("/."))
-            it = state.erase(it);
-        else
-            ++it;
-    }
-    return state;
-}
 
 }  // namespace
 
@@ -127,7 +116,7 @@ private slots:
             if (row.check)
                 wrong += row.check(work);
             QVERIFY2(wrong.isEmpty(), qPrintable(when + wrong.join(", ")));
-            visible(after) == visible(before) ? ++kept : ++renewed;
+            Safety::visible(after) == Safety::visible(before) ? ++kept : ++renewed;
 
             // Again, undisturbed: whatever the kill left is made whole, and
             // not one temporary of the killed run is left anywhere below.

@@ -54,6 +54,17 @@ QHash<QString, QByteArray> snapshot(const QString &folder)
     return out;
 }
 
+QHash<QString, QByteArray> visible(QHash<QString, QByteArray> state)
+{
+    for (auto it = state.begin(); it != state.end();) {
+        if (it.key().startsWith('.') || it.key().contains("/."))
+            it = state.erase(it);
+        else
+            ++it;
+    }
+    return state;
+}
+
 namespace {
 bool hidden(const QString &rel)
 {

@@ -61,6 +61,9 @@ int add(const Row &row);
 // link's target as its bytes); folders only when hidden or empty.
 QHash<QString, QByteArray> snapshot(const QString &folder);
 
+// The state without the temporaries a kill leaves (hidden names).
+QHash<QString, QByteArray> visible(QHash<QString, QByteArray> state);
+
 // True when bytes are a whole file of the row's kind (see Row::whole).
 bool isWhole(const Row &row, const QByteArray &bytes, const QByteArray &reference);
 
