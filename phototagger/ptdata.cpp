@@ -1,9 +1,7 @@
 #include "phototagger/ptdata.h"
 
 #include <QDebug>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QMutexLocker>
 
 #include "atomicfile/atomicfile.h"
@@ -76,51 +74,6 @@ bool PTData::updateZPTFile()
     }
     qDebug() << "[PTData] updateZPTFile finished";
     return true;
-}
-
-bool PTData::saveProjectFile(const QString &name, int from, int to, QStringList *notMoved)
-{
-    if (from < 0 || to > getCount() || from > to || name.isEmpty())
-        return false;
-    const QString folder = PTProjectFile::projectFolder(name);
-    if (!QDir().mkpath(folder)) {
-        m_error = QStringLiteral("cannot create the folder %1").arg(folder);
-        return false;
-    }
-    const QVector<PTTag> all = tags();
-    m_error.clear();
-    const QString file = folder + QLatin1Char('/') + name + QLatin1String(".zpt");
-    QString reason;
-    if (!PTProjectFile::save(file, m_imageType, all.mid(from, to - from), &reason)) {
-        m_error = AtomicFile::describe(file, reason);
-        return false;
-    }
-
-    bool ok = true;
-    const QString oldFolder = getProjectPath();
-    for (int i = from; i < to; ++i) {
-        const QString image = getImageName(i);
-        if (image.isEmpty())
-            continue;
-        if (!AtomicFile::renameNoReplace(oldFolder + QLatin1Char('/') + image, folder + QLatin1Char('/') + image)) {
-            ok = false;
-            if (notMoved)
-                notMoved->append(image);
-        }
-        // ARW projects have no previews; a missing preview is nothing lost.
-        const QString preview = PTProjectFile::previewName(image, m_imageType);
-        const QString previewFrom = oldFolder + QLatin1Char('/') + preview;
-        if (!QFileInfo::exists(previewFrom))
-            continue;
-        const bool moved = AtomicFile::renameNoReplace(previewFrom, folder + QLatin1Char('/') + preview);
-        qDebug() << "[PTData] saveProjectFile move preview" << preview << moved;
-        if (!moved) {
-            ok = false;
-            if (notMoved)
-                notMoved->append(preview);
-        }
-    }
-    return ok;
 }
 
 bool PTData::removeImgDataFromProject(int i)

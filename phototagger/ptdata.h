@@ -39,10 +39,6 @@ public:
     // Rewrites the loaded project's file atomically; false (old file kept)
     // when the write failed or the project was not loaded.
     bool updateZPTFile();
-    // Writes tags [from, to) as the new project name and moves their photos
-    // and previews into its folder. False when the file was not written or a
-    // photo or preview could not be moved; notMoved lists those files.
-    bool saveProjectFile(const QString &name, int from, int to, QStringList *notMoved = nullptr);
     // Takes the photo away from tag i; its files are deleted only after the
     // project file was written.
     bool removeImgDataFromProject(int i);
