@@ -30,11 +30,6 @@ constexpr char Marker[] = ".korvel-tmp-";
 // Room left in a file name for the dot, the marker and the random part.
 constexpr int MaxBaseBytes = NAME_MAX - 32;
 
-QString osReason(int err)
-{
-    return QString::fromLocal8Bit(std::strerror(err));
-}
-
 QByteArray encoded(const QString &path)
 {
     return QFile::encodeName(path);
@@ -235,6 +230,11 @@ QString describe(const QString &path, const QString &reason)
     return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), reason);
 }
 
+QString systemReason(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
 QString temporaryName(const QString &target)
 {
     return tempName(target);
@@ -289,6 +289,18 @@ bool syncFolder(const QString &folder)
     }
     errno = err;
     return rc == 0;
+}
+
+bool syncFileSystem(const QString &folder)
+{
+    const int fd = ::open(encoded(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::syncfs(fd) == 0;
+    const int err = errno;
+    ::close(fd);
+    errno = err;
+    return ok;
 }
 
 int removeAbandoned(const QString &folder)
@@ -412,7 +424,7 @@ bool Writer::fail(int err, const QString &what)
 {
     if (!failed()) {
         m_errno = err;
-        m_reason = what.isEmpty() ? osReason(err) : what;
+        m_reason = what.isEmpty() ? systemReason(err) : what;
         setErrorString(m_reason);
     }
     return false;
@@ -635,7 +647,7 @@ Folder::~Folder()
 bool Folder::fail(int err)
 {
     m_errno = err;
-    m_reason = osReason(err);
+    m_reason = systemReason(err);
     return false;
 }
 
@@ -655,8 +667,10 @@ bool Folder::open()
         // Locked like a file being written; a sweep that took the folder
         // between its creation and the lock has removed it: then again.
         const int fd = ::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0)
+        if (fd < 0) {
+            ::rmdir(name.constData());
             continue;
+        }
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && stillNamed(fd, name)) {
             m_fd = fd;
             m_temp = temp;
@@ -694,7 +708,7 @@ bool Folder::commit()
 void Folder::cancel()
 {
     if (!m_temp.isEmpty()) {
-        QDir(m_temp).removeRecursively();
+        removeTree(AT_FDCWD, encoded(m_temp).constData());
         m_temp.clear();
     }
     if (m_fd >= 0) {

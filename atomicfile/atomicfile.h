@@ -114,6 +114,9 @@ private:
 // "<path>: <reason>", the form in which a failed write reaches the user.
 QString describe(const QString &path, const QString &reason);
 
+// The system's text for errno value err ("No space left on device").
+QString systemReason(int err);
+
 // A folder assembled under a hidden temporary name beside its target and
 // renamed to it in one step, so the target is whole or absent. Files are
 // written into path() (through Writer; they need not be synced one by one:
@@ -153,6 +156,10 @@ private:
 // Makes a rename or a new entry in folder survive a power cut. False with
 // errno set.
 [[nodiscard]] bool syncFolder(const QString &folder);
+
+// Waits until everything written to the file system that holds folder is on
+// the disk: one call in place of a sync per file. False with errno set.
+[[nodiscard]] bool syncFileSystem(const QString &folder);
 
 // A free temporary name beside target, for a file or folder put aside for
 // a moment; what a kill leaves under it is swept.

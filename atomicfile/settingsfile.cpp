@@ -31,8 +31,6 @@ namespace SettingsFile {
 
 namespace {
 
-QString osReason(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
-
 // ---- The INI codec. It follows QSettings::IniFormat of Qt 5 byte for byte
 // on writing (for a store written afresh) and in what it accepts on reading,
 // so files of either writer read back the same through the other.
@@ -641,7 +639,7 @@ bool writeSettings(QIODevice &device, const QSettings::SettingsMap &map, QString
         if (fd >= 0) {
             int err = 0;
             if (!writeAll(fd, part, &err)) {
-                *reason = osReason(err);
+                *reason = AtomicFile::systemReason(err);
                 return false;
             }
         } else if (device.write(part) != part.size()) {
@@ -653,7 +651,7 @@ bool writeSettings(QIODevice &device, const QSettings::SettingsMap &map, QString
     if (fd >= 0) {
         while (::fdatasync(fd) != 0) {
             if (errno != EINTR) {
-                *reason = osReason(errno);
+                *reason = AtomicFile::systemReason(errno);
                 return false;
             }
         }
@@ -710,25 +708,25 @@ QString whyNotSaved(const QString &file)
     while (!QFileInfo::exists(existing) && existing != QDir::rootPath())
         existing = QFileInfo(existing).absolutePath();
     if (existing != folder && ::access(QFile::encodeName(existing).constData(), W_OK | X_OK) != 0)
-        return osReason(errno);
+        return AtomicFile::systemReason(errno);
     if (info.exists() && ::access(QFile::encodeName(file).constData(), R_OK | W_OK) != 0)
-        return osReason(errno);
+        return AtomicFile::systemReason(errno);
     const QByteArray dir = QFile::encodeName(folder);
     if (::access(dir.constData(), W_OK | X_OK) != 0)
-        return osReason(errno);
+        return AtomicFile::systemReason(errno);
     // The folder is writable: what a file written there meets now (a full
     // disk, a quota). The probe has no name and goes with its descriptor.
     const int fd = ::open(dir.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (fd < 0) {
         if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
-            return osReason(errno);
+            return AtomicFile::systemReason(errno);
     } else {
         int err = 0;
         if (!writeAll(fd, QByteArray(4096, '\n'), &err) || ::fdatasync(fd) != 0)
             err = err ? err : errno;
         ::close(fd);
         if (err)
-            return osReason(err);
+            return AtomicFile::systemReason(err);
     }
     return QStringLiteral("the file could not be written");
 }
@@ -764,7 +762,7 @@ bool syncStore(QSettings &settings, QString *file, QString *reason)
     if (status == QSettings::NoError) {
         // The new name survives a power cut before success is said.
         if (ran && !AtomicFile::syncFolder(QFileInfo(*file).absolutePath()))
-            *reason = osReason(errno);
+            *reason = AtomicFile::systemReason(errno);
         return reason->isEmpty();
     }
     if (reason->isEmpty()) {
@@ -926,7 +924,7 @@ bool readWhole(const QString &file, QByteArray *bytes, QString *reason)
 {
     const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        *reason = osReason(errno);
+        *reason = AtomicFile::systemReason(errno);
         return false;
     }
     char block[65536];
@@ -937,7 +935,7 @@ bool readWhole(const QString &file, QByteArray *bytes, QString *reason)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            *reason = osReason(errno);
+            *reason = AtomicFile::systemReason(errno);
             ::close(fd);
             return false;
         }

@@ -7,7 +7,6 @@
 #include <algorithm>
 
 #include <cerrno>
-#include <cstring>
 #include <sys/stat.h>
 
 #include "atomicfile/atomicfile.h"
@@ -129,7 +128,7 @@ QString writeMapBoxPage(const QString &apiFolder, const QString &styleUrl,
     if (::mkdir(QFile::encodeName(folder).constData(), 0777) != 0) {
         // Taken since it was looked at: there already, nothing written.
         if (errno != EEXIST && error)
-            *error = AtomicFile::describe(folder, QString::fromLocal8Bit(std::strerror(errno)));
+            *error = AtomicFile::describe(folder, AtomicFile::systemReason(errno));
         return QString();
     }
     if (!copyResource(":/osmmarker.png", folder + "/marker.png", error) ||

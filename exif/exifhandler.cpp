@@ -12,11 +12,9 @@
 #include <exiv2/image.hpp>
 #include <exiv2/xmp_exiv2.hpp>
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <mutex>
-
 
 Q_LOGGING_CATEGORY(lcExifHandler, "tarvendel.exifHandler")
 

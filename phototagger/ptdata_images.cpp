@@ -15,7 +15,6 @@
 #include <QThreadPool>
 
 #include <cerrno>
-#include <cstring>
 
 #include "atomicfile/atomicfile.h"
 #include "exif/exifhandler.h"
@@ -176,11 +175,11 @@ QString geotag(const GeoTag &g)
             return written;
         // Another export into the same folder took the name meanwhile: what
         // it wrote is taken as any file found there.
-        target = QFileInfo(g.target);
+        target.refresh();
     }
     if (target.isFile() && PTPhotoFile::isWhole(g.target)) {
         if (!target.isWritable())
-            return AtomicFile::describe(g.target, QString::fromLocal8Bit(std::strerror(EACCES)));
+            return AtomicFile::describe(g.target, AtomicFile::systemReason(EACCES));
         return writeTagged(exif, g.target, g.target, AtomicFile::Mode::Replace);
     }
     return writeTagged(exif, g.source, g.target, AtomicFile::Mode::Replace);

@@ -15,7 +15,6 @@
 #include <QSet>
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -32,8 +31,6 @@ namespace {
 
 QString tr(const char *text) { return QCoreApplication::translate("DBPhotoTaggerMergeDiag", text); }
 QString trSplit(const char *text) { return QCoreApplication::translate("DBPhotoTaggerSplitDiag", text); }
-
-QString systemReason(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
 
 struct Source {
     QString name;
@@ -307,7 +304,7 @@ Failure carryOut(Journal j, const QVector<Contents> &contents, bool newTargets, 
             const int err = errno;
             for (int k = i; k < j.targets.size(); ++k)
                 j.targets[k].newFolder = false;  // not made here, so not removed on the way back
-            return fail({Failure::Folder, t.folder, {}, systemReason(err), true});
+            return fail({Failure::Folder, t.folder, {}, AtomicFile::systemReason(err), true});
         }
     }
     for (const Move &m : qAsConst(j.moves)) {
@@ -397,7 +394,7 @@ Io defaultIo()
         if (AtomicFile::renameNoReplace(from, to))
             return true;
         if (error)
-            *error = systemReason(errno);
+            *error = AtomicFile::systemReason(errno);
         return false;
     };
     io.save = [](const QString &path, int type, const QVector<PTTag> &tags, QString *error) {

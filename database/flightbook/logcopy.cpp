@@ -11,7 +11,6 @@
 #include <QHash>
 
 #include <cerrno>
-#include <cstring>
 
 namespace {
 QString tr(const char* text)
@@ -143,7 +142,7 @@ LogCopy::Result LogCopy::copyLog(const QString& source, const QString& logsFolde
         // A temporary's name: what a kill leaves there is swept.
         const QString aside = AtomicFile::temporaryName(target);
         if (!AtomicFile::renameNoReplace(target, aside)) {
-            r.error = AtomicFile::describe(target, QString::fromLocal8Bit(std::strerror(errno)));
+            r.error = AtomicFile::describe(target, AtomicFile::systemReason(errno));
             return r;
         }
         if (!folder.commit()) {

@@ -80,11 +80,6 @@ static QString progressText(Kind kind)
 
 namespace {
 
-QString osReason(int err)
-{
-    return QString::fromLocal8Bit(std::strerror(err));
-}
-
 bool isJpeg(const QString &name)
 {
     return name.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive)
@@ -141,21 +136,6 @@ private:
     bool m_cutOff = false;
     bool m_zeros = false;
 };
-
-// Waits until everything written to the file system that holds folder is
-// on the disk: one call in place of a sync per file.
-bool syncFileSystem(const QString &folder, QString *why)
-{
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0 || ::syncfs(fd) != 0) {
-        *why = osReason(errno);
-        if (fd >= 0)
-            ::close(fd);
-        return false;
-    }
-    ::close(fd);
-    return true;
-}
 
 // Files that go one by one, from several threads, into a folder that grows
 // large. Each is written in a small folder of the thread's own inside it
@@ -340,7 +320,7 @@ bool unpack(QuaZip *zip, const Entry &entry, const Unpack &how, bool *kept, QStr
     if (declared > ZPX::kBlockSize
         && ::statvfs(QFile::encodeName(QFileInfo(how.target).absolutePath()).constData(), &fs) == 0
         && qint64(fs.f_bavail) * qint64(fs.f_frsize) < declared) {
-        *why = osReason(ENOSPC);
+        *why = AtomicFile::systemReason(ENOSPC);
         return false;
     }
     QuaZipFile in(zip);
@@ -577,7 +557,7 @@ private:
         if (in->moveOn(name))
             return true;
         *kept = errno == EEXIST;
-        *why = osReason(errno);
+        *why = AtomicFile::systemReason(errno);
         return *kept;
     }
 
@@ -623,7 +603,8 @@ private:
         struct File {
             QString target;
             int line;  // its line, filled in when it has its name
-            QString kind, name;
+            Kind kind;
+            QString name;
             std::shared_ptr<Outcome> outcome;
         };
         QList<File> files;
@@ -749,7 +730,7 @@ void ZPXImportThread::Run::single(const Entry &e)
     if (!give(batch->assembly.get(), e, outcome, &why))
         return fail(e, e.name.file, why, target);
     batch->names.insert(e.name.file);
-    batch->files.append({target, m_lines.size(), ZPX::topFolder(e.name.kind), e.name.file, outcome});
+    batch->files.append({target, m_lines.size(), e.name.kind, e.name.file, outcome});
     m_lines << QString();
     m_batchBytes += size;
     if (m_batchBytes >= kBatchBytes)
@@ -767,9 +748,8 @@ void ZPXImportThread::Run::flush()
         const QString fs = ::stat(QFile::encodeName(it.key()).constData(), &st) == 0
                                ? QString::number(quint64(st.st_dev)) : it.key();
         if (!synced.contains(fs)) {
-            QString why;
-            syncFileSystem(it.key(), &why);
-            synced.insert(fs, why);
+            synced.insert(fs, AtomicFile::syncFileSystem(it.key()) ? QString()
+                                                                   : AtomicFile::systemReason(errno));
         }
         settle(it.key(), it.value().get(), synced.value(fs));
     }
@@ -780,7 +760,7 @@ void ZPXImportThread::Run::flush()
 void ZPXImportThread::Run::settle(const QString &folder, Batch *batch, const QString &syncError)
 {
     const auto result = [&](const Batch::File &f, int status, const QString &why = QString()) {
-        m_lines[f.line] = QStringLiteral("%1*%2*%3").arg(status).arg(f.kind, f.name);
+        m_lines[f.line] = line(status, f.kind, f.name);
         if (status == 2) {
             qWarning().noquote() << "[ZPXImportThread] not imported:" << f.target << "-" << why;
             m_failures << AtomicFile::describe(f.target, why);
@@ -801,10 +781,10 @@ void ZPXImportThread::Run::settle(const QString &folder, Batch *batch, const QSt
         } else if (errno == EEXIST)
             result(f, 1);  // taken meanwhile: what is there now is not ours to replace
         else
-            result(f, 2, osReason(errno));
+            result(f, 2, AtomicFile::systemReason(errno));
     }
     if (moved > 0 && !AtomicFile::syncFolder(folder)) {
-        const QString why = osReason(errno);
+        const QString why = AtomicFile::systemReason(errno);
         for (const Batch::File &f : qAsConst(batch->files)) {
             if (m_lines.at(f.line).startsWith(QLatin1Char('0')))
                 result(f, 2, why);

@@ -17,7 +17,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstring>
 #include <vector>
 
 #include "atomicfile/atomicfile.h"
@@ -214,7 +213,7 @@ int copyPhotos(const QString &photoFolder, const QString &projectFolder, const Q
         *changed = false;
     if (!QDir().mkpath(projectFolder)) {
         if (error)
-            *error = AtomicFile::describe(projectFolder, QString::fromLocal8Bit(std::strerror(errno)));
+            *error = AtomicFile::describe(projectFolder, AtomicFile::systemReason(errno));
         return -1;
     }
     QDir project(projectFolder);
@@ -351,7 +350,7 @@ int writeProject(const QString &projectFolder, const QString &name, int imageTyp
     qDebug() << "[PTData] createProject " << name;
     if (!QDir().mkpath(projectFolder)) {
         if (error)
-            *error = AtomicFile::describe(projectFolder, QString::fromLocal8Bit(std::strerror(errno)));
+            *error = AtomicFile::describe(projectFolder, AtomicFile::systemReason(errno));
         return -1;
     }
     QVector<PTTag> tags;

@@ -13,7 +13,6 @@
 #include <QVBoxLayout>
 
 #include <cerrno>
-#include <cstring>
 #include <sys/stat.h>
 
 #include "atomicfile/atomicfile.h"
@@ -116,7 +115,7 @@ bool ExportWidget::exportFile()
             return QSet<QString>(names.begin(), names.end());
         }();
         if (madeFolder && ::mkdir(QFile::encodeName(folder).constData(), 0777) != 0) {
-            const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+            const QString reason = AtomicFile::systemReason(errno);
             Prompt::message(parentWidget(), QStringLiteral(":/icons/80/error"), tr("Error!"),
                             tr("Error opening target file!") + QStringLiteral("\n\n")
                                 + AtomicFile::describe(folder, reason));

@@ -6,7 +6,6 @@
 #include <QImage>
 #include <QImageWriter>
 
-#include <cerrno>
 
 #include "atomicfile/atomicfile.h"
 #include "exif/exifhandler.h"

@@ -90,16 +90,15 @@ bool THData::saveCurrentProject(QString *error)
         img.reportText = reportTexts.value(i);
         content.images << img;
     }
-    QString reason;
-    if (projectFile.isEmpty()) {
-        reason = QStringLiteral("the project has no file");
-    } else if (AtomicFile::write(
-                   projectFile,
-                   [&](QIODevice &device) { return THProjectFile::write(device, content); },
-                   &reason)) {
-        return true;
+    QString failure = QStringLiteral("the project has no file");
+    if (!projectFile.isEmpty()) {
+        QString reason;
+        if (AtomicFile::write(
+                projectFile, [&](QIODevice &device) { return THProjectFile::write(device, content); },
+                &reason))
+            return true;
+        failure = AtomicFile::describe(projectFile, reason);
     }
-    const QString failure = projectFile.isEmpty() ? reason : AtomicFile::describe(projectFile, reason);
     qWarning().noquote() << "[THData] saveCurrentProject" << failure;
     if (error)
         *error = failure;
